@@ -1,0 +1,88 @@
+#include "collectors/software/registry_access.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "core/utf.h"
+
+namespace norvale {
+namespace {
+
+using platform::RegValue;
+using platform::RegView;
+
+constexpr size_t kTextBuffer = 256;
+constexpr size_t kStringBuffer = 2048;
+
+bool IsTextType(std::uint32_t type) {
+  return type == platform::kRegSz || type == platform::kRegExpandSz ||
+         type == platform::kRegMultiSz;
+}
+
+// The bytes the ANSI registry calls would hand back: text in the ANSI code
+// page with its terminator, everything else as stored.
+std::string AnsiBytes(Context& ctx, const RegValue& value) {
+  const std::string raw(value.data.begin(), value.data.end());
+  if (!IsTextType(value.type)) return raw;
+  std::string text = Utf16LeToUtf8(raw);
+  if (text.empty() || text.back() != '\0') text += '\0';
+  return ctx.os.locale.ToAnsi(text);
+}
+
+// The bytes as text up to the first NUL, as a buffer filled with NULs beforehand shows them.
+std::string BufferText(Context& ctx, std::string bytes) {
+  bytes += '\0';
+  return ctx.os.locale.FromAnsi(CutAtNul(bytes));
+}
+
+bool ReadRegString(Context& ctx, RegView view, RegRoot root, std::string_view subkey,
+                   std::string_view name, std::string& text) {
+  const auto value = ctx.os.registry.QueryValue(root, subkey, name, view);
+  if (!value) return false;
+  std::string bytes = AnsiBytes(ctx, *value);
+  if (bytes.size() > kStringBuffer) return false;
+  text = BufferText(ctx, std::move(bytes));
+  return !text.empty();
+}
+
+}  // namespace
+
+Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
+                   int kind, const Value& fallback) {
+  if (kind != kRegKindText && kind != kRegKindNumber) return fallback;
+  const auto value = ctx.os.registry.QueryValue(root, subkey, name, RegView::kDefault);
+  if (!value) return fallback;
+  std::string bytes = AnsiBytes(ctx, *value);
+  if (kind == kRegKindText) {
+    if (bytes.size() > kTextBuffer) return fallback;
+    return BufferText(ctx, std::move(bytes));
+  }
+  if (bytes.size() > 4) return fallback;
+  std::uint32_t number = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    number |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  }
+  return Value{static_cast<std::int64_t>(static_cast<std::int32_t>(number))};
+}
+
+int EnumRegSubkeys(Context& ctx, RegRoot root, std::string_view path,
+                   std::vector<std::string>& names) {
+  auto found = ctx.os.registry.EnumSubkeys(root, path, RegView::k64);
+  if (!found || found->empty()) return 0;
+  names = std::move(*found);
+  return static_cast<int>(names.size());
+}
+
+bool ReadRegString32(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
+                     std::string& text) {
+  return ReadRegString(ctx, RegView::k32, root, subkey, name, text);
+}
+
+bool ReadRegString64(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
+                     std::string& text) {
+  return ReadRegString(ctx, RegView::k64, root, subkey, name, text);
+}
+
+bool IsWow64(Context& ctx) { return ctx.os.system.IsWow64(); }
+
+}  // namespace norvale

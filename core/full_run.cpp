@@ -1,0 +1,44 @@
+#include "core/full_run.h"
+
+#include "core/recording.h"
+#include "core/version.h"
+
+namespace norvale {
+namespace {
+
+using platform::MenuItem;
+
+constexpr MenuItem kViewItems[] = {
+    MenuItem::kShowAll,  MenuItem::kShowSoft,  MenuItem::kShowApp,
+    MenuItem::kShowLan,  MenuItem::kShowHard,  MenuItem::kShowDrive,
+    MenuItem::kShowEnv,  MenuItem::kShowDevice, MenuItem::kShowWmi,
+};
+
+}  // namespace
+
+void ClearViewChecks(Context& ctx) {
+  for (MenuItem item : kViewItems) ctx.os.ui.SetMenuChecked(item, false);
+}
+
+void showall(Context& ctx) {
+  try {
+    if (ctx.main.ResultList != nullptr) ctx.main.ResultList->ClearList();
+    ClearViewChecks(ctx);
+    ctx.os.ui.SetMenuChecked(MenuItem::kShowAll, true);
+    ctx.main.RowIndex = 0;
+
+    const LocalDateTime now = ctx.os.system.Now();
+    ValueSet(ctx, ctx.main.ComputerName, std::string("Create"), std::string("DateTime"), now.date,
+             now.time, VersionText(), now.date);
+
+    // Every collector guards itself, so one failing collector never stops the
+    // run. The order is the order of the result file: operating system,
+    // hardware, adapters, LAN identity, applications, printers, drives,
+    // environment, devices, shares, WMI, custom items.
+    ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
+  } catch (const Failure& failure) {
+    ctx.os.ui.MessageBox("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);
+  }
+}
+
+}  // namespace norvale

@@ -1,0 +1,120 @@
+#include "core/recording.h"
+
+#include <type_traits>
+
+#include "core/number_format.h"
+
+namespace norvale {
+namespace {
+
+// Fields that may be enclosed in quotes in comma mode: Item, SubItem, Contents, Unit.
+constexpr bool kQuotable[kColumnCount] = {false, false, true, true, true, true, false};
+
+std::string TabField(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+std::string CommaField(const std::string& text, bool quotable) {
+  if (!quotable || text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace
+
+bool IsAutomatic(std::string_view auto_save) {
+  const auto number = ParseNumber(auto_save);
+  return number && *number == 1;
+}
+
+bool IsAutoSaveOff(std::string_view auto_save) {
+  const auto number = ParseNumber(auto_save);
+  return number && *number == 0;
+}
+
+std::string ValueText(Context& ctx, const Value& value) {
+  return std::visit(
+      [&](const auto& v) -> std::string {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::monostate>) {
+          return {};
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          return v;
+        } else if constexpr (std::is_same_v<T, std::int64_t>) {
+          return std::to_string(v);
+        } else if constexpr (std::is_same_v<T, double>) {
+          return FormatShortest(v, ctx.os.locale.DecimalSeparator());
+        } else if constexpr (std::is_same_v<T, Date>) {
+          return ctx.os.locale.ShortDate(v);
+        } else {
+          return ctx.os.locale.TimeText(v);
+        }
+      },
+      value);
+}
+
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type) {
+  const bool tabs = save_type == "TSV";
+  std::string line;
+  for (int i = 0; i < kColumnCount; ++i) {
+    if (i > 0) line += tabs ? '\t' : ',';
+    line += tabs ? TabField(texts[i]) : CommaField(texts[i], kQuotable[i]);
+  }
+  return line;
+}
+
+void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
+              const Value& sub_item, const Value& contents, const Value& unit,
+              const Value& renewalday) {
+  MainState& m = ctx.main;
+  try {
+    const Value* values[kColumnCount] = {&key, &group, &item, &sub_item, &contents, &unit,
+                                         &renewalday};
+    std::string texts[kColumnCount];
+    for (int i = 0; i < kColumnCount; ++i) texts[i] = ValueText(ctx, *values[i]);
+
+    if (!IsAutomatic(m.AutoSave) && m.ResultList != nullptr) {
+      const int row = static_cast<int>(m.RowIndex);
+      m.ResultList->AddListRow(row, texts[0]);
+      for (int column = 1; column < kColumnCount; ++column) {
+        m.ResultList->SetListCell(row, column, texts[column]);
+      }
+    }
+    if (m.FileOutputOn == 1) {
+      if (!m.ResultFileNumber) throw Failure(52, "Bad file name or number");
+      std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.SaveType));
+      line += "\r\n";
+      m.ResultFileNumber->Write(line);
+    }
+    ++m.RowIndex;
+  } catch (const Failure& failure) {
+    if (m.FileOutputOn != 1) {
+      ctx.os.ui.MessageBox("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
+    }
+  }
+}
+
+void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
+               const Value& contents, const Value& unit) {
+  ValueSet(ctx, ctx.main.ComputerName, group, item, sub_item, contents, unit,
+           ctx.os.system.Now().date);
+}
+
+void ErrorRow(Context& ctx, std::string_view group, std::string_view module,
+              const Failure& failure) {
+  RecordRow(ctx, std::string(group), std::string("error"), std::string(module),
+            Value{failure.number()}, failure.description());
+}
+
+std::string GetComputerNameText(Context& ctx) { return ctx.os.system.ComputerName(); }
+
+}  // namespace norvale

@@ -1,0 +1,53 @@
+// Recording of facts: the one road into the list and the result file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/context.h"
+#include "core/failure.h"
+#include "core/value.h"
+
+namespace norvale {
+
+// Records one row: shows it in the list (unless in automatic mode) and, while a
+// save runs, appends it to the temporary result file. Never throws.
+void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
+              const Value& sub_item, const Value& contents, const Value& unit,
+              const Value& renewalday);
+
+// A row with Key = the computer name and Renewalday = today's date.
+void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
+               const Value& contents, const Value& unit);
+
+// The row a failing procedure leaves: Item "error", SubItem its module.
+void ErrorRow(Context& ctx, std::string_view group, std::string_view module,
+              const Failure& failure);
+
+// Runs `body`; any failure becomes the procedure's ErrorRow.
+template <typename Body>
+void Guarded(Context& ctx, std::string_view group, std::string_view module, Body&& body) {
+  try {
+    body();
+  } catch (const Failure& failure) {
+    ErrorRow(ctx, group, module, failure);
+  } catch (const std::exception& e) {
+    ErrorRow(ctx, group, module, Failure(51, std::string("Internal error: ") + e.what()));
+  }
+}
+
+// A value as the list and the result file show it.
+std::string ValueText(Context& ctx, const Value& value);
+
+// One result line without its line end. Tab mode when `save_type` is exactly
+// "TSV", otherwise comma mode.
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type);
+
+// True when the AUTOSAVE setting reads as the number 1.
+bool IsAutomatic(std::string_view auto_save);
+// True when the AUTOSAVE setting reads as the number 0.
+bool IsAutoSaveOff(std::string_view auto_save);
+
+std::string GetComputerNameText(Context& ctx);
+
+}  // namespace norvale

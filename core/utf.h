@@ -1,0 +1,29 @@
+// UTF-8 <-> UTF-16LE, for registry data and settings files in Unicode.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace norvale {
+
+// Decodes UTF-16LE bytes (an odd last byte is ignored); unpaired surrogates
+// become U+FFFD. Stops at nothing: callers cut at NUL themselves.
+std::string Utf16LeToUtf8(std::string_view bytes);
+std::string Utf8ToUtf16Le(std::string_view utf8);
+
+// Decodes UTF-8 to code points; invalid bytes become U+FFFD.
+std::u32string Utf8ToCodePoints(std::string_view utf8);
+std::string CodePointsToUtf8(std::u32string_view code_points);
+
+// The text before the first NUL character; a text without any NUL is empty
+// (that is what a Windows buffer without its terminator holds for us).
+std::string CutAtNul(std::string_view text);
+
+// Leading and trailing spaces removed; other white space kept.
+std::string TrimSpaces(std::string_view text);
+
+// ASCII upper case, leaving other characters alone.
+std::string UpperAscii(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+}  // namespace norvale

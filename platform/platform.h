@@ -1,0 +1,20 @@
+// Everything the program asks of Windows, in one bundle handed to a run.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/locale.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+
+namespace norvale::platform {
+
+struct Platform {
+  Registry& registry;
+  System& system;
+  Locale& locale;
+  Files& files;
+  Ui& ui;
+};
+
+}  // namespace norvale::platform

@@ -1,0 +1,74 @@
+// Facts the kernel and the shell answer: names, versions, memory, disks,
+// environment, folders, time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+
+namespace norvale::platform {
+
+// The OSVERSIONINFOEX record.
+struct VersionRecord {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platform_id = 0;
+  std::string csd_version;
+  std::uint16_t service_pack_major = 0;
+  std::uint16_t service_pack_minor = 0;
+  std::uint16_t suite_mask = 0;
+  std::uint8_t product_type = 0;
+};
+
+struct MemoryStatus {
+  std::uint64_t total_phys = 0;
+  std::uint64_t avail_phys = 0;
+  std::uint64_t total_page_file = 0;
+  std::uint64_t avail_page_file = 0;
+};
+
+struct DiskSpace {
+  std::uint64_t free_to_caller = 0;
+  std::uint64_t total = 0;
+  std::uint64_t total_free = 0;
+};
+
+struct ProcessorInfo {
+  std::uint32_t number_of_processors = 0;
+  std::uint16_t level = 0;
+  std::uint16_t revision = 0;
+};
+
+enum class SpecialFolder { kFonts, kDesktop };
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // The NetBIOS computer name.
+  virtual std::string ComputerName() = 0;
+  virtual LocalDateTime Now() = 0;
+  // The folder that holds the program file, without a trailing backslash.
+  virtual std::string ProgramFolder() = 0;
+  // Empty when the shell cannot say.
+  virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
+  // The Windows temporary folder; throws Failure when it cannot be found.
+  virtual std::string TempFolder() = 0;
+  // True for a 32-bit process on 64-bit Windows.
+  virtual bool IsWow64() = 0;
+
+  virtual std::optional<VersionRecord> Version() = 0;
+  virtual std::string SystemDirectory() = 0;
+  virtual std::optional<MemoryStatus> GlobalMemoryStatus() = 0;
+  virtual std::optional<DiskSpace> DiskFreeSpace(std::string_view root) = 0;
+  virtual ProcessorInfo SystemInfo() = 0;
+  // "NAME=value" entries of the process environment block, in order.
+  virtual std::vector<std::string> EnvironmentBlock() = 0;
+};
+
+}  // namespace norvale::platform

@@ -1,0 +1,115 @@
+#include "core/recording.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_machine.h"
+
+namespace norvale {
+namespace {
+
+using fakes::FakeMachine;
+
+struct Recorder {
+  FakeMachine machine;
+  Context ctx{machine.platform};
+  std::string temp = "C:\\Temp\\out.tmp";
+
+  Recorder() {
+    ctx.main.ComputerName = "PC01";
+    ctx.main.ResultList = &machine.ui.CreateResultList("font", 200);
+  }
+  void StartFile() {
+    ctx.main.ResultFileNumber = machine.files.OpenAppend(temp);
+    ctx.main.FileOutputOn = 1;
+  }
+  std::string File() const { return *machine.files.Get(temp); }
+};
+
+TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
+  struct Case {
+    const char* name;
+    std::string texts[kColumnCount];
+    std::string save_type;
+    std::string want;
+  } cases[] = {
+      {"plain comma", {"K", "G", "I", "S", "a,b", "", "D"}, "CSV", "K,G,I,S,\"a,b\",,D"},
+      {"comma and quote", {"K", "G", "I", "S", "say \"hi\", bye", "", "D"}, "CSV",
+       "K,G,I,S,\"say \"\"hi\"\", bye\",,D"},
+      {"key and group unquoted", {"K,1", "G,2", "I", "S", "C", "U", "D"}, "CSV",
+       "K,1,G,2,I,S,C,U,D"},
+      {"line break", {"K", "G", "I", "S", "a\r\nb", "", "D"}, "CSV", "K,G,I,S,\"a\r\nb\",,D"},
+      {"lower-case tsv is comma", {"K", "G", "I", "S", "C", "U", "D"}, "tsv", "K,G,I,S,C,U,D"},
+      {"tab mode folds breaks", {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"}, "TSV",
+       "K\tG\tI\tS\ta b  c\tx,y\tD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatResultLine(c.texts, c.save_type), c.want) << c.name;
+}
+
+TEST(ValueSet, ShowsAndWritesRowsAndAdvances) {
+  Recorder r;
+  r.StartFile();
+  ValueSet(r.ctx, std::string("PC01"), std::string("Soft"), std::string("Windows"), Value{},
+           Whole(42), 1.5, Date{2026, 1, 2});
+  EXPECT_EQ(r.ctx.main.RowIndex, 1);
+  ASSERT_EQ(r.machine.ui.rows.size(), 1u);
+  EXPECT_EQ(r.machine.ui.rows[0],
+            (std::vector<std::string>{"PC01", "Soft", "Windows", "", "42", "1.5", "2026/01/02"}));
+  EXPECT_EQ(r.File(), "PC01\tSoft\tWindows\t\t42\t1.5\t2026/01/02\r\n");
+}
+
+TEST(ValueSet, AutomaticModeShowsNothingButCounts) {
+  Recorder r;
+  r.ctx.main.AutoSave = "1";
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  EXPECT_TRUE(r.machine.ui.rows.empty());
+  EXPECT_EQ(r.ctx.main.RowIndex, 2);
+}
+
+TEST(ValueSet, WriteFailureIsSilentDuringSaveAndKeepsRowIndex) {
+  Recorder r;
+  r.StartFile();
+  r.machine.files.fail_writes = true;
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  EXPECT_EQ(r.ctx.main.RowIndex, 0);
+  EXPECT_TRUE(r.machine.ui.messages.empty());
+  EXPECT_EQ(r.machine.ui.rows.size(), 1u);  // shown before the write failed
+}
+
+TEST(ValueSet, FailureShowsMessageOnlyOutsideSave) {
+  Recorder r;
+  r.machine.locale.fail_dates = true;
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  ASSERT_EQ(r.machine.ui.messages.size(), 1u);
+  EXPECT_EQ(r.machine.ui.messages[0].text, "mMain,ValueSet:Invalid procedure call or argument");
+  EXPECT_EQ(r.ctx.main.RowIndex, 0);
+
+  r.StartFile();
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  EXPECT_EQ(r.machine.ui.messages.size(), 1u);
+  EXPECT_EQ(r.File(), "");
+}
+
+TEST(ErrorRow, CarriesModuleNumberAndDescription) {
+  Recorder r;
+  ErrorRow(r.ctx, "Datasave", "mMain", Failure(76, "Path not found"));
+  ASSERT_EQ(r.machine.ui.rows.size(), 1u);
+  EXPECT_EQ(r.machine.ui.rows[0], (std::vector<std::string>{"PC01", "Datasave", "error", "mMain",
+                                                            "76", "Path not found", "2026/12/07"}));
+}
+
+TEST(Guarded, TurnsAnyFailureIntoOneErrorRowAndStops) {
+  Recorder r;
+  int reached = 0;
+  Guarded(r.ctx, "Soft", "mSoft", [&] {
+    ++reached;
+    throw Failure::SubscriptOutOfRange();
+  });
+  EXPECT_EQ(reached, 1);
+  ASSERT_EQ(r.machine.ui.rows.size(), 1u);
+  EXPECT_EQ(r.machine.ui.rows[0][4], "9");
+  EXPECT_EQ(r.machine.ui.rows[0][5], "Subscript out of range");
+}
+
+}  // namespace
+}  // namespace norvale

@@ -1,0 +1,90 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_machine.h"
+
+namespace norvale {
+namespace {
+
+TEST(ProfileText, ReadsAsWindowsDoes) {
+  const ProfileText profile(
+      "; comment line\r\n"
+      "AUTOSAVE=9\r\n"  // before any section: not in "setting"
+      "[Other]\r\nsavetype=XYZ\r\n"
+      "  [SETTING]  \r\n"
+      "  autosave =  1  \r\n"
+      "SaveType=\"CSV\"\r\n"
+      "SAVETIME='5'\r\n"
+      "SAVEFOLDER=\"C:\\a\r\n"
+      ";SAVETYPE=TSV\r\n"
+      "AUTOSAVE=2\r\n"
+      "KEYONLY\r\n"
+      "EMPTY=\r\n"
+      "[setting]\r\nEXTRA=ignored\r\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    std::optional<std::string> want;
+  } cases[] = {
+      {"setting", "AUTOSAVE", "1"},        // blanks around names and values; first duplicate wins
+      {"Setting", "savetype", "CSV"},      // enclosing quotes removed, any case
+      {"setting", "SAVETIME", "5"},        // single quotes too
+      {"setting", "SAVEFOLDER", "\"C:\\a"},  // unmatched quote kept
+      {"setting", "KEYONLY", std::nullopt},
+      {"setting", "EMPTY", ""},
+      {"setting", "EXTRA", std::nullopt},  // second section of the same name is not read
+      {"other", "SAVETYPE", "XYZ"},
+      {"missing", "AUTOSAVE", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(profile.Get(c.section, c.key), c.want) << c.key;
+}
+
+TEST(ProfileText, WriteKeepsEveryOtherLine) {
+  ProfileText profile("; keep me\r\n[REGISTRY]\r\n01=a;b\r\n\r\n[Setting]\r\nsavetype=TSV\r\nX=1\r\n\r\n[FILEINFO]\r\n01=c\r\n");
+  profile.Set("SETTING", "SAVETYPE", "CSV");
+  profile.Set("SETTING", "AUTOSAVE", "1");
+  EXPECT_EQ(profile.Text(),
+            "; keep me\r\n[REGISTRY]\r\n01=a;b\r\n\r\n[Setting]\r\nsavetype=CSV\r\nX=1\r\n"
+            "AUTOSAVE=1\r\n\r\n[FILEINFO]\r\n01=c\r\n");
+}
+
+TEST(ProfileText, WriteAddsMissingSectionAtTheEnd) {
+  ProfileText empty("");
+  empty.Set("SETTING", "SAVETIME", "30");
+  EXPECT_EQ(empty.Text(), "[SETTING]\r\nSAVETIME=30\r\n");
+
+  ProfileText other("[REGISTRY]\r\n01=x");
+  other.Set("SETTING", "SAVETIME", "30");
+  EXPECT_EQ(other.Text(), "[REGISTRY]\r\n01=x\r\n\r\n[SETTING]\r\nSAVETIME=30\r\n");
+}
+
+TEST(SettingsFile, ReadsDefaultsCutsLongValuesAndRoundTripsUnicodeFiles) {
+  fakes::FakeMachine m;
+  const std::string path = m.SettingsFile();
+  EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVETYPE", "TSV", 1024, path), "TSV");
+  EXPECT_EQ(GetINIValue(m.platform, "SAVETYPE", "setting", path), "ERROR");
+
+  m.WriteSettings("[setting]\r\nSAVEFOLDER=" + std::string(1100, 'x') + "\r\n");
+  EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVEFOLDER", "", 1024, path).size(), 1023u);
+  EXPECT_EQ(GetINIValue(m.platform, "SAVEFOLDER", "setting", path).size(), 254u);
+
+  // A file Windows wrote in UTF-16 stays UTF-16 when a key is written.
+  m.WriteSettings(std::string_view("\xFF\xFE[\0s\0]\0\r\0\n\0a\0=\0b\0\r\0\n\0", 22));
+  EXPECT_EQ(ReadProfileString(m.platform, "S", "A", "", 1024, path), "b");
+  EXPECT_TRUE(SetINIValue(m.platform, "TSV", "SAVETYPE", "SETTING", path));
+  const std::string bytes = *m.files.Get(path);
+  EXPECT_TRUE(bytes.starts_with("\xFF\xFE[\0s\0]\0"));
+  EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVETYPE", "", 1024, path), "TSV");
+  EXPECT_EQ(ReadProfileString(m.platform, "s", "a", "", 1024, path), "b");
+}
+
+TEST(SettingsFile, FailedWriteReportsFalse) {
+  fakes::FakeMachine m;
+  m.files.read_only.insert("C:\\TOOLS\\NORVALE\\NORVALE.INI");
+  EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", m.SettingsFile()));
+  EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", "Q:\\nowhere\\Norvale.ini"));
+}
+
+}  // namespace
+}  // namespace norvale
