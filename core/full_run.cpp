@@ -1,5 +1,10 @@
 #include "core/full_run.h"
 
+#include "collectors/software/applications.h"
+#include "collectors/software/environment.h"
+#include "collectors/software/other_items.h"
+#include "collectors/software/software.h"
+
 #include "core/recording.h"
 #include "core/version.h"
 
@@ -35,6 +40,10 @@ void showall(Context& ctx) {
     // run. The order is the order of the result file: operating system,
     // hardware, adapters, LAN identity, applications, printers, drives,
     // environment, devices, shares, WMI, custom items.
+    GetSoftware(ctx);
+    GetApplication(ctx);
+    GetEnvironment(ctx);
+    GetOtherItems(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {
     ctx.os.ui.MessageBox("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);

@@ -37,6 +37,10 @@ class Files {
   virtual std::optional<std::string> ReadAll(std::string_view path) = 0;
   // Writes the whole file; false when it cannot be written.
   virtual bool WriteAll(std::string_view path, std::string_view bytes) = 0;
+  // The fixed file version of a plain file, "a.b.c.d"; empty text when the
+  // file has no version resource. nullopt when there is no such file, or it is
+  // a folder, a hidden or a system file.
+  virtual std::optional<std::string> FileVersion(std::string_view path) = 0;
 };
 
 }  // namespace norvale::platform

@@ -23,6 +23,9 @@ struct VersionRecord {
   std::uint16_t service_pack_minor = 0;
   std::uint16_t suite_mask = 0;
   std::uint8_t product_type = 0;
+  // False when Windows answered only the short record (before NT 4.0 SP6):
+  // then the service-pack numbers, suite mask and product type mean nothing.
+  bool extended_valid = true;
 };
 
 struct MemoryStatus {

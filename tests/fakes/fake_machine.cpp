@@ -143,6 +143,13 @@ bool FakeFiles::WriteAll(std::string_view path, std::string_view bytes) {
   return true;
 }
 
+std::optional<std::string> FakeFiles::FileVersion(std::string_view path) {
+  const std::string key = Key(path);
+  if (files.count(key) == 0 || hidden.count(key) > 0) return std::nullopt;
+  const auto it = versions.find(key);
+  return it == versions.end() ? std::string() : it->second;
+}
+
 int FakeUi::AddListColumn(int position, std::string_view text, int width) {
   columns.emplace_back(std::string(text), width);
   return position;

@@ -69,6 +69,8 @@ class FakeFiles : public platform::Files {
   std::set<std::string> folders;             // upper-case paths
   std::set<std::string> read_only;           // upper-case paths that refuse writes
   bool fail_writes = false;                  // every line write fails (disk full)
+  std::map<std::string, std::string> versions;  // upper-case path -> "a.b.c.d"
+  std::set<std::string> hidden;                 // upper-case paths of hidden or system files
   int temp_counter = 0;
 
   void AddFolder(std::string_view path);
@@ -86,6 +88,7 @@ class FakeFiles : public platform::Files {
   bool FolderExists(std::string_view path) override;
   std::optional<std::string> ReadAll(std::string_view path) override;
   bool WriteAll(std::string_view path, std::string_view bytes) override;
+  std::optional<std::string> FileVersion(std::string_view path) override;
 
  private:
   bool ParentExists(std::string_view path) const;

@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_registry.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -104,7 +105,11 @@ RegValue ParseData(std::string_view data) {
 }  // namespace
 
 bool FakeRegistry::NoCase::operator()(const std::string& a, const std::string& b) const {
-  return UpperAscii(a) < UpperAscii(b);
+  auto upper = [](char c) {
+    return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return upper(x) < upper(y); });
 }
 
 RegValue RegString(std::string_view utf8, std::uint32_t type) {

@@ -33,13 +33,19 @@ TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
     std::string want;
   } cases[] = {
       {"plain comma", {"K", "G", "I", "S", "a,b", "", "D"}, "CSV", "K,G,I,S,\"a,b\",,D"},
-      {"comma and quote", {"K", "G", "I", "S", "say \"hi\", bye", "", "D"}, "CSV",
+      {"comma and quote",
+       {"K", "G", "I", "S", "say \"hi\", bye", "", "D"},
+       "CSV",
        "K,G,I,S,\"say \"\"hi\"\", bye\",,D"},
-      {"key and group unquoted", {"K,1", "G,2", "I", "S", "C", "U", "D"}, "CSV",
+      {"key and group unquoted",
+       {"K,1", "G,2", "I", "S", "C", "U", "D"},
+       "CSV",
        "K,1,G,2,I,S,C,U,D"},
       {"line break", {"K", "G", "I", "S", "a\r\nb", "", "D"}, "CSV", "K,G,I,S,\"a\r\nb\",,D"},
       {"lower-case tsv is comma", {"K", "G", "I", "S", "C", "U", "D"}, "tsv", "K,G,I,S,C,U,D"},
-      {"tab mode folds breaks", {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"}, "TSV",
+      {"tab mode folds breaks",
+       {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"},
+       "TSV",
        "K\tG\tI\tS\ta b  c\tx,y\tD"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatResultLine(c.texts, c.save_type), c.want) << c.name;

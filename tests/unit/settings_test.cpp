@@ -27,21 +27,22 @@ TEST(ProfileText, ReadsAsWindowsDoes) {
     const char* key;
     std::optional<std::string> want;
   } cases[] = {
-      {"setting", "AUTOSAVE", "1"},        // blanks around names and values; first duplicate wins
-      {"Setting", "savetype", "CSV"},      // enclosing quotes removed, any case
-      {"setting", "SAVETIME", "5"},        // single quotes too
+      {"setting", "AUTOSAVE", "1"},          // blanks around names and values; first duplicate wins
+      {"Setting", "savetype", "CSV"},        // enclosing quotes removed, any case
+      {"setting", "SAVETIME", "5"},          // single quotes too
       {"setting", "SAVEFOLDER", "\"C:\\a"},  // unmatched quote kept
-      {"setting", "KEYONLY", std::nullopt},
-      {"setting", "EMPTY", ""},
+      {"setting", "KEYONLY", std::nullopt}, {"setting", "EMPTY", ""},
       {"setting", "EXTRA", std::nullopt},  // second section of the same name is not read
-      {"other", "SAVETYPE", "XYZ"},
-      {"missing", "AUTOSAVE", std::nullopt},
+      {"other", "SAVETYPE", "XYZ"},         {"missing", "AUTOSAVE", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(profile.Get(c.section, c.key), c.want) << c.key;
 }
 
 TEST(ProfileText, WriteKeepsEveryOtherLine) {
-  ProfileText profile("; keep me\r\n[REGISTRY]\r\n01=a;b\r\n\r\n[Setting]\r\nsavetype=TSV\r\nX=1\r\n\r\n[FILEINFO]\r\n01=c\r\n");
+  ProfileText profile(
+      "; keep "
+      "me\r\n[REGISTRY]\r\n01=a;b\r\n\r\n[Setting]\r\nsavetype=TSV\r\nX=1\r\n\r\n[FILEINFO]\r\n01="
+      "c\r\n");
   profile.Set("SETTING", "SAVETYPE", "CSV");
   profile.Set("SETTING", "AUTOSAVE", "1");
   EXPECT_EQ(profile.Text(),

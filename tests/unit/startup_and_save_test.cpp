@@ -46,14 +46,18 @@ TEST(FormLoad, LanguageFollowsTheSystemCountry) {
   struct Case {
     std::optional<std::string> country;
     bool japanese;
-  } cases[] = {{"Japan", true}, {"JAPAN", true}, {"United States", false}, {std::nullopt, false},
+  } cases[] = {{"Japan", true},
+               {"JAPAN", true},
+               {"United States", false},
+               {std::nullopt, false},
                {"", false}};
   for (const auto& c : cases) {
     App app;
     app.m.locale.country = c.country;
     app.m.files.Put("C:\\Windows\\Fonts\\meiryo.ttc", "");
     app.form.Form_Load();
-    EXPECT_EQ(app.m.ui.menu_text.count(MenuItem::kFile) == 0, c.japanese) << c.country.value_or("-");
+    EXPECT_EQ(app.m.ui.menu_text.count(MenuItem::kFile) == 0, c.japanese)
+        << c.country.value_or("-");
     EXPECT_EQ(app.m.ui.list_font, "メイリオ");
     if (c.japanese) {
       EXPECT_EQ(app.m.ui.menu_text[MenuItem::kSaveType], "保存形式（タブ区切り）");
@@ -111,7 +115,8 @@ TEST(Datasave, InteractiveSaveGoesToTheDesktopAndSaysSo) {
   app.form.Form_Load();
   app.form.OnMenuCommand(MenuItem::kSave);
   const std::string file = app.Saved("C:\\Users\\admin\\Desktop\\PC01.tsv");
-  EXPECT_TRUE(file.starts_with("PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\tNorvale Ver 1.3.3\t2026/12/07\r\n"));
+  EXPECT_TRUE(file.starts_with(
+      "PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\tNorvale Ver 1.3.3\t2026/12/07\r\n"));
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "saved to an 'C:\\Users\\admin\\Desktop\\PC01.tsv'");
   EXPECT_EQ(app.m.ui.messages[0].icon, platform::MessageIcon::kInformation);
@@ -150,7 +155,10 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   EXPECT_EQ(last[5], "Path not found");
   // The rows after a failed save are not written anywhere.
   app.form.OnMenuCommand(MenuItem::kShowAll);
-  EXPECT_EQ(app.m.ui.rows.size(), 1u);
+  ASSERT_FALSE(app.m.ui.rows.empty());
+  EXPECT_EQ(app.m.ui.rows.front()[1], "Create");
+  EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
+  EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
 TEST(Datasave, RefusedReplaceKeepsThePreviousResult) {

@@ -1,0 +1,92 @@
+#include "collectors/software/applications.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/software_world.h"
+
+namespace norvale {
+namespace {
+
+using testing::Rows;
+using testing::SoftwareWorld;
+
+const Rows kThirtyTwoBitRows = {
+    {"Soft", "Application", "Test Viewer 32", "2.1.0", "Example Soft, Inc."},
+    {"Soft", "Application", "Name Only Tool", "", ""},  // SystemComponent 0 shows
+};
+const Rows kSixtyFourBitRows = {
+    {"Soft", "Application", "Test Editor 64", "10.0.1", "Example Corp"},
+};
+
+TEST(GetApplication, ThirtyTwoBitViewFirstThenSixtyFourBit) {
+  SoftwareWorld w;
+  GetApplication(w.ctx);
+  Rows want = kThirtyTwoBitRows;
+  want.insert(want.end(), kSixtyFourBitRows.begin(), kSixtyFourBitRows.end());
+  EXPECT_EQ(w.Rows(), want);
+}
+
+TEST(GetApplication, OnePassWithoutWow64) {
+  SoftwareWorld w;
+  w.m.system.wow64 = false;  // a 64-bit process, or 32-bit Windows: one view
+  GetApplication(w.ctx);
+  EXPECT_EQ(w.Rows(), kThirtyTwoBitRows);
+}
+
+TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
+  fakes::FakeMachine m;
+  fakes::FakeRegistry registry(false);
+  platform::Platform bundle{registry, m.system, m.locale, m.files, m.ui};
+  Context ctx(bundle);
+  ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
+  m.system.wow64 = false;
+  registry.Import(
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Z]\r\n"
+      "\"DisplayName\"=\"Only\"\r\n\"SystemComponent\"=hex:00\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Y]\r\n"
+      "\"DisplayName\"=\"Hidden by text\"\r\n\"SystemComponent\"=\"yes\"\r\n");
+  GetApplication(ctx);
+  ASSERT_EQ(m.ui.rows.size(), 1u);
+  EXPECT_EQ(m.ui.rows[0][3], "Only");
+}
+
+TEST(GetApplication, NothingListedAndBadValuesLeaveNoErrorRow) {
+  SoftwareWorld w(false);
+  GetApplication(w.ctx);  // no uninstall key in either view
+  EXPECT_TRUE(w.Rows().empty());
+
+  w.m.registry.Import(
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Odd]\r\n"
+      "\"DisplayName\"=hex(7):41,00,00,00,42,00,00,00,00,00\r\n"
+      "\"DisplayVersion\"=dword:00000031\r\n"
+      "\"Publisher\"=hex:50,51\r\n" +
+      std::string("\"SystemComponent\"=\"\"\r\n") +
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Long]\r\n"
+      "\"DisplayName\"=\"" +
+      std::string(3000, 'L') + "\"\r\n");
+  GetApplication(w.ctx);
+  // A name longer than the buffer is not read, so that entry is skipped.
+  EXPECT_EQ(w.Rows(), (Rows{{"Soft", "Application", "A", "1", "PQ"}}));
+}
+
+TEST(GetApplication, TenThousandEntries) {
+  SoftwareWorld w(false);
+  const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  for (int i = 0; i < 10000; ++i) {
+    const std::string path = uninstall + "App" + std::to_string(100000 + i);
+    w.m.registry.SetString(platform::RegRoot::kLocalMachine, path, "DisplayName",
+                           "App " + std::to_string(i));
+    if (i % 10 == 0)
+      w.m.registry.SetDword(platform::RegRoot::kLocalMachine, path, "SystemComponent", 1);
+  }
+  GetApplication(w.ctx);
+  const Rows rows = w.Rows();
+  ASSERT_EQ(rows.size(), 9000u);
+  EXPECT_EQ(rows.front()[2], "App 1");
+  EXPECT_EQ(rows.back()[2], "App 9999");
+}
+
+}  // namespace
+}  // namespace norvale

@@ -1,0 +1,116 @@
+#include "collectors/software/registry_access.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/software_world.h"
+
+namespace norvale {
+namespace {
+
+using testing::SoftwareWorld;
+
+constexpr const char* kTest = "SOFTWARE\\NorvaleTest";
+
+TEST(ReadRegValue, TextAndNumbersFromTheDefaultView) {
+  SoftwareWorld w;
+  const Value fallback = Text("dflt");
+  struct Case {
+    const char* path;
+    const char* name;
+    int kind;
+    Value want;
+  } cases[] = {
+      // A 32-bit process sees WOW6432Node: the 32-bit tag, not the 64-bit one.
+      {kTest, "AssetTag", kRegKindText, Text("A-1234")},
+      {kTest, "Empty", kRegKindText, Text("")},
+      {kTest, "Nothing", kRegKindText, fallback},
+      {"SOFTWARE\\NoSuchKey", "AssetTag", kRegKindText, fallback},
+      {kTest, "Text256", kRegKindText, fallback},  // 256 characters and the NUL overflow 256
+      {kTest, "AllOnes", kRegKindNumber, Whole(-1)},
+      {kTest, "One", kRegKindNumber, Whole(1)},
+      {kTest, "Hundred", kRegKindNumber, Whole(256)},
+      {kTest, "Qword", kRegKindNumber, fallback},  // 8 bytes do not fit 4
+      {kTest, "Nothing", kRegKindNumber, fallback},
+      {kTest, "AssetTag", 3, fallback},  // kinds other than 1 and 4
+      // The type Windows reports is ignored: bytes read as text up to the first NUL.
+      {kTest, "Binary", kRegKindText, Text("ABC")},
+      {kTest, "Multi", kRegKindText, Text("one")},
+      {kTest, "Expand", kRegKindText, Text("%SystemRoot%\\x")},
+      {kTest, "One", kRegKindText, Text("\x01")},
+      {kTest, "Zero", kRegKindText, Text("")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kLocalMachine, c.path, c.name, c.kind, fallback), c.want)
+        << c.name << " kind " << c.kind;
+  }
+  const Value text255 =
+      ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Text255", kRegKindText, fallback);
+  ASSERT_TRUE(std::holds_alternative<std::string>(text255));
+  EXPECT_EQ(std::get<std::string>(text255).size(), 255u);
+  EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kCurrentUser, "Software\\NorvaleTest", "Owner",
+                         kRegKindText, fallback),
+            Text("Alice"));
+  EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Nothing", kRegKindNumber, Whole(7)),
+            Whole(7));
+}
+
+TEST(ReadRegString, ViewsBufferAndBytesTakenAsText) {
+  SoftwareWorld w;
+  struct Case {
+    bool sixty_four;
+    const char* name;
+    bool want_result;
+    std::string want_text;  // "untouched" when the read leaves the text alone
+  } cases[] = {
+      {false, "AssetTag", true, "A-1234"},
+      {true, "AssetTag", true, "B-5678"},
+      {false, "One", true, "\x01"},  // REG_DWORD 1: its first byte is not zero
+      {true, "One", true, "\x01"},
+      {false, "Zero", false, ""},  // read, but empty
+      {true, "Zero", false, ""},
+      {false, "Hundred", false, ""},  // lowest byte zero
+      {false, "Empty", false, ""},
+      {false, "Multi", true, "one"},
+      {false, "Binary", true, "ABC"},
+      {false, "Text256", true, std::string(256, '?')},  // checked by length below
+      {false, "Text2048", false, "untouched"},          // 2049 bytes do not fit 2048
+      {false, "Nothing", false, "untouched"},
+      {true, "Text255", false, "untouched"},  // only in the 32-bit view
+  };
+  for (const auto& c : cases) {
+    std::string text = "untouched";
+    const bool got = c.sixty_four
+                         ? ReadRegString64(w.ctx, RegRoot::kLocalMachine, kTest, c.name, text)
+                         : ReadRegString32(w.ctx, RegRoot::kLocalMachine, kTest, c.name, text);
+    EXPECT_EQ(got, c.want_result) << c.name << (c.sixty_four ? " 64" : " 32");
+    if (c.want_text.starts_with("?")) {
+      EXPECT_EQ(text.size(), c.want_text.size()) << c.name;
+    } else {
+      EXPECT_EQ(text, c.want_text) << c.name << (c.sixty_four ? " 64" : " 32");
+    }
+  }
+  std::string text;
+  EXPECT_TRUE(ReadRegString32(w.ctx, RegRoot::kLocalMachine, kTest, "Text2047", text));
+  EXPECT_EQ(text.size(), 2047u);
+  std::string missing_key = "untouched";
+  EXPECT_FALSE(ReadRegString64(w.ctx, RegRoot::kLocalMachine, "SOFTWARE\\NoSuchKey", "AssetTag",
+                               missing_key));
+  EXPECT_EQ(missing_key, "untouched");
+}
+
+TEST(EnumRegSubkeys, ListsThe64BitViewAndKeepsTheArrayWhenEmpty) {
+  SoftwareWorld w;
+  std::vector<std::string> names = {"kept"};
+  EXPECT_EQ(EnumRegSubkeys(w.ctx, RegRoot::kLocalMachine, "SOFTWARE\\NorvaleTest", names), 2);
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta"}));
+
+  names = {"kept"};
+  EXPECT_EQ(EnumRegSubkeys(w.ctx, RegRoot::kLocalMachine, "SOFTWARE\\NoSuchKey", names), 0);
+  EXPECT_EQ(EnumRegSubkeys(w.ctx, RegRoot::kLocalMachine,
+                           "SOFTWARE\\WOW6432Node\\NorvaleTest\\Empty", names),
+            0);
+  EXPECT_EQ(names, std::vector<std::string>{"kept"});
+}
+
+}  // namespace
+}  // namespace norvale
