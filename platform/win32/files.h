@@ -15,6 +15,8 @@ class Win32Files : public platform::Files {
   bool FolderExists(std::string_view path) override;
   std::optional<std::string> ReadAll(std::string_view path) override;
   bool WriteAll(std::string_view path, std::string_view bytes) override;
+  // In file_version.cpp.
+  std::optional<std::string> FileVersion(std::string_view path) override;
 };
 
 }  // namespace norvale::win32

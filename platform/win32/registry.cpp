@@ -38,7 +38,13 @@ REGSAM ViewFlag(platform::RegView view) {
     case platform::RegView::kDefault:
       break;
   }
+#ifdef _WIN64
+  // What a 32-bit process sees without asking, so that the 64-bit build
+  // reports the same values as the 32-bit program.
+  return KEY_WOW64_32KEY;
+#else
   return 0;
+#endif
 }
 
 struct KeyCloser {

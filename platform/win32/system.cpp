@@ -72,6 +72,11 @@ std::string Win32System::TempFolder() {
 }
 
 bool Win32System::IsWow64() {
+#ifdef _WIN64
+  // The 64-bit build reports what the 32-bit program reports on the same
+  // machine: the collectors read the 64-bit registry view as an extra pass.
+  return true;
+#endif
   const auto fn = reinterpret_cast<IsWow64ProcessFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
   if (fn == nullptr) return false;

@@ -171,5 +171,19 @@ TEST(GetSoftware, MissingProductIdStillGivesItsRow) {
   EXPECT_EQ(w.Rows()[1], (std::vector<std::string>{"Soft", "Windows", "ProductID", "", ""}));
 }
 
+TEST(GetSoftware, FromTheFixturesEachValueInItsView) {
+  SoftwareWorld w;  // software.reg: IE version and product ID in both views
+  w.m.registry.ImportFile(NORVALE_FIXTURES "/windows11.reg");
+  w.m.system.version = Record(2, 6, 1, 1);
+  w.m.system.version->csd_version = "Service Pack 1";
+  GetSoftware(w.ctx);
+  EXPECT_EQ(w.Rows(), (Rows{
+                          {"Soft", "Windows", "Version", "Windows 11 Pro (Build 22631) SP 1", ""},
+                          {"Soft", "Windows", "ProductID", "00330-80000-00000-AA064", ""},
+                          {"Soft", "Windows", "SystemPath", "C:\\Windows\\system32", ""},
+                          {"Soft", "IE", "Version", "11.0.9600.1", ""},
+                      }));
+}
+
 }  // namespace
 }  // namespace norvale
