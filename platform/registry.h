@@ -48,6 +48,15 @@ class Registry {
   // An empty name is the key's default value.
   virtual std::optional<RegValue> QueryValue(RegRoot root, std::string_view path,
                                              std::string_view name, RegView view) = 0;
+  // Several values of one key, each as QueryValue gives it. Implementations
+  // may open the key once for all of them.
+  virtual std::vector<std::optional<RegValue>> QueryValues(RegRoot root, std::string_view path,
+                                                           const std::vector<std::string>& names,
+                                                           RegView view) {
+    std::vector<std::optional<RegValue>> values;
+    for (const std::string& name : names) values.push_back(QueryValue(root, path, name, view));
+    return values;
+  }
 };
 
 }  // namespace norvale::platform

@@ -8,34 +8,35 @@ namespace {
 
 constexpr std::string_view kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-using ReadString = bool (*)(Context&, RegRoot, std::string_view, std::string_view, std::string&);
+using ReadStrings = std::vector<std::string> (*)(Context&, RegRoot, std::string_view,
+                                                 const std::vector<std::string>&);
 
 struct Pass {
   platform::RegView view;
-  ReadString read;
+  ReadStrings read;
 };
 constexpr Pass kPasses[] = {
-    {platform::RegView::k32, ReadRegString32},
-    {platform::RegView::k64, ReadRegString64},
+    {platform::RegView::k32, ReadRegStrings32},
+    {platform::RegView::k64, ReadRegStrings64},
 };
+
+// The values read of each entry, in this order.
+const std::vector<std::string> kValueNames = {"DisplayName", "DisplayVersion", "Publisher",
+                                              "SystemComponent"};
 
 void ListView(Context& ctx, const Pass& pass) {
   const auto entries = ctx.os.registry.EnumSubkeys(RegRoot::kLocalMachine, kUninstall, pass.view);
   if (!entries) return;
   for (const std::string& entry : *entries) {
-    const std::string path = std::string(kUninstall) + "\\" + entry;
-    auto read = [&](std::string_view name) {
-      std::string text;
-      pass.read(ctx, RegRoot::kLocalMachine, path, name, text);
-      return text;
-    };
-    const std::string display_name = read("DisplayName");
+    // One read of the four values: on a machine with thousands of entries
+    // every key opening counts.
+    const std::vector<std::string> values =
+        pass.read(ctx, RegRoot::kLocalMachine, std::string(kUninstall) + "\\" + entry, kValueNames);
+    const std::string& display_name = values[0];
     if (display_name.empty()) continue;
-    const std::string version = read("DisplayVersion");
-    const std::string publisher = read("Publisher");
     // Any non-empty bytes hide the entry: a REG_DWORD 1 does, a 0 does not.
-    if (!read("SystemComponent").empty()) continue;
-    RecordRow(ctx, Text("Soft"), Text("Application"), display_name, version, publisher);
+    if (!values[3].empty()) continue;
+    RecordRow(ctx, Text("Soft"), Text("Application"), display_name, values[1], values[2]);
   }
 }
 

@@ -35,14 +35,29 @@ std::string BufferText(Context& ctx, std::string bytes) {
   return ctx.os.locale.FromAnsi(CutAtNul(bytes));
 }
 
-bool ReadRegString(Context& ctx, RegView view, RegRoot root, std::string_view subkey,
-                   std::string_view name, std::string& text) {
-  const auto value = ctx.os.registry.QueryValue(root, subkey, name, view);
+// What a 2048-byte buffer receives of the value.
+bool StringFromValue(Context& ctx, const std::optional<RegValue>& value, std::string& text) {
   if (!value) return false;
   std::string bytes = AnsiBytes(ctx, *value);
   if (bytes.size() > kStringBuffer) return false;
   text = BufferText(ctx, std::move(bytes));
   return !text.empty();
+}
+
+bool ReadRegString(Context& ctx, RegView view, RegRoot root, std::string_view subkey,
+                   std::string_view name, std::string& text) {
+  return StringFromValue(ctx, ctx.os.registry.QueryValue(root, subkey, name, view), text);
+}
+
+std::vector<std::string> ReadRegStrings(Context& ctx, RegView view, RegRoot root,
+                                        std::string_view subkey,
+                                        const std::vector<std::string>& names) {
+  const auto values = ctx.os.registry.QueryValues(root, subkey, names, view);
+  std::vector<std::string> texts(names.size());
+  for (size_t i = 0; i < names.size() && i < values.size(); ++i) {
+    StringFromValue(ctx, values[i], texts[i]);
+  }
+  return texts;
 }
 
 }  // namespace
@@ -81,6 +96,16 @@ bool ReadRegString32(Context& ctx, RegRoot root, std::string_view subkey, std::s
 bool ReadRegString64(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
                      std::string& text) {
   return ReadRegString(ctx, RegView::k64, root, subkey, name, text);
+}
+
+std::vector<std::string> ReadRegStrings32(Context& ctx, RegRoot root, std::string_view subkey,
+                                          const std::vector<std::string>& names) {
+  return ReadRegStrings(ctx, RegView::k32, root, subkey, names);
+}
+
+std::vector<std::string> ReadRegStrings64(Context& ctx, RegRoot root, std::string_view subkey,
+                                          const std::vector<std::string>& names) {
+  return ReadRegStrings(ctx, RegView::k64, root, subkey, names);
 }
 
 bool IsWow64(Context& ctx) { return ctx.os.system.IsWow64(); }

@@ -35,6 +35,13 @@ bool ReadRegString32(Context& ctx, RegRoot root, std::string_view subkey, std::s
 bool ReadRegString64(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
                      std::string& text);
 
+// Several values of one key, each as ReadRegString32/64 leaves a text that
+// was empty before: empty when missing, too long or empty itself.
+std::vector<std::string> ReadRegStrings32(Context& ctx, RegRoot root, std::string_view subkey,
+                                          const std::vector<std::string>& names);
+std::vector<std::string> ReadRegStrings64(Context& ctx, RegRoot root, std::string_view subkey,
+                                          const std::vector<std::string>& names);
+
 // True when running as a 32-bit process on 64-bit Windows.
 bool IsWow64(Context& ctx);
 

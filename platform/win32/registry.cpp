@@ -60,6 +60,31 @@ KeyHandle Open(platform::RegRoot root, std::string_view path, REGSAM access) {
   return KeyHandle(key);
 }
 
+std::optional<platform::RegValue> ReadValue(HKEY key, std::string_view name) {
+  const std::wstring value_name = Wide(name);
+  platform::RegValue value;
+  // Most values fit the first buffer, so one round trip usually does; under
+  // Wine every call is a trip to the server. A value that grows between
+  // calls, or performance data that does not say its size, gets a larger
+  // buffer and another try.
+  value.data.resize(1024);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const DWORD capacity = static_cast<DWORD>(value.data.size());
+    DWORD size = capacity;
+    DWORD type = 0;
+    const LONG status =
+        RegQueryValueExW(key, value_name.c_str(), nullptr, &type, value.data.data(), &size);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(size);
+      value.type = type;
+      return value;
+    }
+    if (status != ERROR_MORE_DATA) return std::nullopt;
+    value.data.resize(size > capacity ? size : capacity * 2);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> Win32Registry::EnumSubkeys(platform::RegRoot root,
@@ -86,25 +111,17 @@ std::optional<platform::RegValue> Win32Registry::QueryValue(platform::RegRoot ro
                                                             platform::RegView view) {
   const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(view));
   if (!key) return std::nullopt;
-  const std::wstring value_name = Wide(name);
-  platform::RegValue value;
-  DWORD size = 0;
-  DWORD type = 0;
-  // The size can grow between the two calls; ask again until it fits.
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    LONG status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, nullptr, &size);
-    if (status != ERROR_SUCCESS) return std::nullopt;
-    value.data.resize(size);
-    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type,
-                              value.data.empty() ? nullptr : value.data.data(), &size);
-    if (status == ERROR_SUCCESS) {
-      value.data.resize(size);
-      value.type = type;
-      return value;
-    }
-    if (status != ERROR_MORE_DATA) return std::nullopt;
-  }
-  return std::nullopt;
+  return ReadValue(key.get(), name);
+}
+
+std::vector<std::optional<platform::RegValue>> Win32Registry::QueryValues(
+    platform::RegRoot root, std::string_view path, const std::vector<std::string>& names,
+    platform::RegView view) {
+  std::vector<std::optional<platform::RegValue>> values(names.size());
+  const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(view));
+  if (!key) return values;
+  for (size_t i = 0; i < names.size(); ++i) values[i] = ReadValue(key.get(), names[i]);
+  return values;
 }
 
 }  // namespace norvale::win32

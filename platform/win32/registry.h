@@ -11,6 +11,11 @@ class Win32Registry : public platform::Registry {
   std::optional<platform::RegValue> QueryValue(platform::RegRoot root, std::string_view path,
                                                std::string_view name,
                                                platform::RegView view) override;
+  // Opens the key once: under Wine every open of a deep path costs a server
+  // round trip per path component.
+  std::vector<std::optional<platform::RegValue>> QueryValues(
+      platform::RegRoot root, std::string_view path, const std::vector<std::string>& names,
+      platform::RegView view) override;
 };
 
 }  // namespace norvale::win32

@@ -98,6 +98,30 @@ TEST(ReadRegString, ViewsBufferAndBytesTakenAsText) {
   EXPECT_EQ(missing_key, "untouched");
 }
 
+TEST(ReadRegStrings, SameTextsAsOneValueAtATime) {
+  SoftwareWorld w;
+  const std::vector<std::string> names = {"AssetTag", "One",    "Zero",     "Hundred", "Empty",
+                                          "Multi",    "Binary", "Text2048", "Nothing"};
+  for (const bool sixty_four : {false, true}) {
+    const auto texts = sixty_four ? ReadRegStrings64(w.ctx, RegRoot::kLocalMachine, kTest, names)
+                                  : ReadRegStrings32(w.ctx, RegRoot::kLocalMachine, kTest, names);
+    ASSERT_EQ(texts.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+      std::string one;
+      if (sixty_four) {
+        ReadRegString64(w.ctx, RegRoot::kLocalMachine, kTest, names[i], one);
+      } else {
+        ReadRegString32(w.ctx, RegRoot::kLocalMachine, kTest, names[i], one);
+      }
+      EXPECT_EQ(texts[i], one) << names[i] << (sixty_four ? " 64" : " 32");
+    }
+  }
+  EXPECT_EQ(ReadRegStrings32(w.ctx, RegRoot::kLocalMachine, "SOFTWARE\\NoSuchKey", names),
+            std::vector<std::string>(names.size()));
+  EXPECT_EQ(ReadRegStrings32(w.ctx, RegRoot::kLocalMachine, kTest, {"AssetTag"}),
+            std::vector<std::string>{"A-1234"});
+}
+
 TEST(EnumRegSubkeys, ListsThe64BitViewAndKeepsTheArrayWhenEmpty) {
   SoftwareWorld w;
   std::vector<std::string> names = {"kept"};
