@@ -93,7 +93,7 @@ void Form1::menutien_Click() {
     // number, or too large for a whole number of seconds, is asked again.
     const auto seconds = ToInt32(*answer);
     if (!seconds) {
-      ctx_.os.ui.MessageBox("半角数字を入力してください", platform::MessageIcon::kExclamation);
+      ctx_.os.ui.ShowMessage("半角数字を入力してください", platform::MessageIcon::kExclamation);
       continue;
     }
     SetINIValue(ctx_.os, *answer, "SAVETIME", kSection, SettingsPath(ctx_.os));
@@ -128,9 +128,9 @@ void Form1::OnMenuCommand(MenuItem item) {
     }
     ViewCategory_Click(item);
   } catch (const Failure& failure) {
-    ctx_.os.ui.MessageBox("Form1,Menu:" + failure.description(), platform::MessageIcon::kCritical);
+    ctx_.os.ui.ShowMessage("Form1,Menu:" + failure.description(), platform::MessageIcon::kCritical);
   } catch (const std::exception& e) {
-    ctx_.os.ui.MessageBox(std::string("Form1,Menu:") + e.what(), platform::MessageIcon::kCritical);
+    ctx_.os.ui.ShowMessage(std::string("Form1,Menu:") + e.what(), platform::MessageIcon::kCritical);
   }
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/text.h"
+
 namespace norvale::win32 {
 
 // Predefined control classes, by their atoms.
@@ -44,8 +46,5 @@ struct DialogFont {
   WORD point_size;
 };
 DialogFont MessageFont();
-
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
 
 }  // namespace norvale::win32
