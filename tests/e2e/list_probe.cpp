@@ -2,6 +2,7 @@
 // row, cells separated by tabs, in UTF-8. The list lives in another process,
 // so the item texts are fetched through a buffer allocated there.
 #include <windows.h>
+// after windows.h
 #include <commctrl.h>
 
 #include <cstdio>
