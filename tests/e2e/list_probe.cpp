@@ -2,7 +2,7 @@
 // row, cells separated by tabs, in UTF-8. The list lives in another process,
 // so the item texts are fetched through a buffer allocated there.
 #include <windows.h>
-// after windows.h
+// commctrl.h needs the types windows.h declares.
 #include <commctrl.h>
 
 #include <cstdio>
