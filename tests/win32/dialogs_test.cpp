@@ -172,5 +172,41 @@ TEST(AboutBox, OneBoxWithItsTextsAndSize) {
   EXPECT_STREQ(title, L"バージョン情報");
 }
 
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+TEST(AboutBox, LabelsInMeiryoOrTheDialogFont) {
+  HDC screen = GetDC(nullptr);
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, L"メイリオ", LF_FACESIZE);
+  bool meiryo = false;
+  EnumFontFamiliesExW(screen, &query, FoundFace, reinterpret_cast<LPARAM>(&meiryo), 0);
+  ReleaseDC(nullptr, screen);
+
+  AboutBox about(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  about.Show(nullptr, {"Version", "Norvale Ver 1.3.3", "KESTREL WORKS", "OK"});
+  HWND box = about.window();
+  ASSERT_NE(box, nullptr);
+  const auto font_of = [box](int id) {
+    return reinterpret_cast<HFONT>(SendDlgItemMessageW(box, id, WM_GETFONT, 0, 0));
+  };
+  const HFONT dialog_font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+  EXPECT_EQ(font_of(100), font_of(101)) << "both labels share one font";
+  EXPECT_EQ(font_of(IDOK), dialog_font) << "the button keeps the dialog font";
+  if (meiryo) {
+    LOGFONTW label{};
+    ASSERT_NE(GetObjectW(font_of(100), sizeof label, &label), 0);
+    EXPECT_STREQ(label.lfFaceName, L"メイリオ");
+    EXPECT_EQ(label.lfWeight, FW_NORMAL);
+    EXPECT_EQ(label.lfCharSet, SHIFTJIS_CHARSET);
+  } else {
+    EXPECT_EQ(font_of(100), dialog_font) << "without Meiryo the labels keep the dialog font";
+  }
+  Press(box, IDOK);
+}
+
 }  // namespace
 }  // namespace norvale::win32
