@@ -9,38 +9,15 @@ shots="$E2E_ARTEFACTS/window"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
-for tool in Xvfb openbox xdotool import; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
-done
-
 e2e_prefix en
 name=$(e2e_computer_name)
-# This test needs a real (virtual) screen, not the null display driver, and
-# a font link so that the Japanese-only texts render on an English system.
-wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
-wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+# A real (virtual) screen instead of the null display driver, and a font
+# link so that the Japanese-only texts render on an English system.
+e2e_use_display
+env -u DISPLAY "$E2E_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
   /v Tahoma /t REG_MULTI_SZ /d 'VL-PGothic-Regular.ttf,VL PGothic' /f >/dev/null 2>&1 || true
 wineserver -w
-
-# A private screen and window manager.
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb_pid=$!
-for i in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-display=$(head -1 "$display_file")
-rm -f "$display_file"
-[ -n "$display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=:$display
-openbox --sm-disable >/dev/null 2>&1 &
-openbox_pid=$!
-app_pid=
-stop_all() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  kill "$openbox_pid" 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
-  e2e_cleanup
-}
-trap stop_all EXIT
+e2e_start_display
 
 run_dir="$WINEPREFIX/drive_c/norvale-run"
 out_dir="$WINEPREFIX/drive_c/out"
@@ -147,11 +124,10 @@ rm -f "$out_dir/$name.csv"
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 keys alt+f e
 set +e
-for i in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
 wait "$app_pid"
 status=$?
 set -e
-app_pid=
 check "End: exit code 0 (got $status)" test "$status" -eq 0
 check "End: nothing saved" test ! -e "$out_dir/$name.csv"
 
