@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/menu_commands.h"
 #include "core/full_run.h"
 #include "tests/unit/software_world.h"
 
@@ -27,6 +28,27 @@ TEST(Showall, SoftwareCollectorsInTheirPlaces) {
   }
   EXPECT_EQ(at, want.size()) << ::testing::PrintToString(sequence);
   EXPECT_EQ(sequence.back(), "OTHER/REGISTRY");
+}
+
+TEST(ViewCommands, SoftwareCategoriesRunTheirCollectorAlone) {
+  struct Case {
+    platform::MenuItem item;
+    std::vector<std::string> groups;  // Group/Item of each row
+  } cases[] = {
+      {platform::MenuItem::kShowSoft, {"Soft/Windows", "Soft/Windows", "Soft/Windows", "Soft/IE"}},
+      {platform::MenuItem::kShowApp, {"Soft/Application", "Soft/Application", "Soft/Application"}},
+      {platform::MenuItem::kShowEnv, {"Environmental/A", "Environmental/B"}},
+  };
+  for (const auto& c : cases) {
+    SoftwareWorld w;
+    w.m.system.environment = {"A=1", "B=2"};
+    for (const ViewCategory& category : ViewCategories()) {
+      if (category.item == c.item) RunViewCategory(w.ctx, c.item, category.collectors);
+    }
+    std::vector<std::string> groups;
+    for (const auto& row : w.Rows()) groups.push_back(row[0] + "/" + row[1]);
+    EXPECT_EQ(groups, c.groups);
+  }
 }
 
 }  // namespace

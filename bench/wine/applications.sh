@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark: the application list on 10,000 uninstall entries under Wine
 # (half in each registry view, every tenth hidden as a system component).
-# Usage: bench/applications.sh <build dir of the Windows build>
-source "$(dirname "$0")/../tests/e2e/lib.sh"
-build=${1:?build directory}
+# Usage: bench/wine/applications.sh build/win64
+source "$(dirname "$0")/../../tests/e2e/lib.sh"
+build=$(cd "${1:?build directory}" && pwd)
 entries=${NORVALE_BENCH_ENTRIES:-10000}
 
 e2e_prefix en
@@ -27,5 +27,5 @@ PY
 start=$(date +%s.%N)
 wine reg import 'C:\uninstall.reg' /reg:64 >/dev/null 2>&1
 echo "import of $entries entries: $(echo "$(date +%s.%N) - $start" | bc) s"
-cp "$build/applications_win32.exe" "$WINEPREFIX/drive_c/"
-wine 'C:\applications_win32.exe'
+cp "$build/bench_applications.exe" "$WINEPREFIX/drive_c/"
+wine 'C:\bench_applications.exe'

@@ -1,5 +1,5 @@
 // How long the application list takes on the real registry. Run by
-// bench/applications.sh after it has filled the uninstall keys; prints the
+// bench/wine/applications.sh after it has filled the uninstall keys; prints the
 // rows found and the time of each run.
 #include <chrono>
 #include <cstdio>
