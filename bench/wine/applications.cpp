@@ -1,12 +1,13 @@
 // How long the application list takes on the real registry. Run by
 // bench/wine/applications.sh after it has filled the uninstall keys; prints the
 // rows found and the time of each run.
+#include "collectors/software/applications.h"
+
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "collectors/software/applications.h"
 #include "core/context.h"
 #include "platform/win32/files.h"
 #include "platform/win32/registry.h"
@@ -47,17 +48,18 @@ int main() {
   auto ms = [](auto elapsed) { return std::chrono::duration<double, std::milli>(elapsed).count(); };
   std::printf("listing %zu entries: %.0f ms\n", listed,
               ms(std::chrono::steady_clock::now() - start));
-  start = std::chrono::steady_clock::now();
-  size_t read = 0;
+  const char* view_names[2] = {"32-bit", "64-bit"};
   for (int v = 0; v < 2; ++v) {
+    start = std::chrono::steady_clock::now();
+    size_t read = 0;
     for (const std::string& name : names[v]) {
       read += registry
                   .QueryValue(platform::RegRoot::kLocalMachine,
                               std::string(uninstall) + "\\" + name, "DisplayName", views[v])
                   .has_value();
     }
+    std::printf("one value of each %s entry (%zu read): %.0f ms\n", view_names[v], read,
+                ms(std::chrono::steady_clock::now() - start));
   }
-  std::printf("one value of each (%zu read): %.0f ms\n", read,
-              ms(std::chrono::steady_clock::now() - start));
   return 0;
 }
