@@ -1,5 +1,8 @@
 #include "core/full_run.h"
 
+#include "collectors/hardware/devices.h"
+#include "collectors/hardware/drives.h"
+#include "collectors/hardware/hardware_summary.h"
 #include "core/recording.h"
 #include "core/version.h"
 
@@ -35,6 +38,9 @@ void showall(Context& ctx) {
     // run. The order is the order of the result file: operating system,
     // hardware, adapters, LAN identity, applications, printers, drives,
     // environment, devices, shares, WMI, custom items.
+    GetHardware(ctx);
+    GetDriveList(ctx);
+    GetDeviceList(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {
     ctx.os.ui.MessageBox("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);

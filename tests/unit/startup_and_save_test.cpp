@@ -150,7 +150,9 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   EXPECT_EQ(last[5], "Path not found");
   // The rows after a failed save are not written anywhere.
   app.form.OnMenuCommand(MenuItem::kShowAll);
-  EXPECT_EQ(app.m.ui.rows.size(), 1u);
+  EXPECT_EQ(app.m.ui.rows.front()[1], "Create");
+  for (const auto& row : app.m.ui.rows) EXPECT_NE(row[1], "Datasave");
+  EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
 TEST(Datasave, RefusedReplaceKeepsThePreviousResult) {
