@@ -114,7 +114,7 @@ void GetDriveList(Context& ctx) {
   Guarded(ctx, "Hard", "mDrive", [&] {
     const std::string drive_strings = GetDriveStrings(ctx);
     if (drive_strings.empty()) {
-      ctx.os.ui.MessageBox("No Drives were found!", platform::MessageIcon::kCritical);
+      ctx.os.ui.ShowMessage("No Drives were found!", platform::MessageIcon::kCritical);
       return;
     }
     ListDrives(ctx, drive_strings);

@@ -2,41 +2,19 @@
 
 #include <winnetwk.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/failure.h"
 #include "core/utf.h"
+#include "platform/win32/text.h"
 
 namespace norvale::win32 {
 namespace {
 
-std::wstring Wide(std::string_view utf8) {
-  const std::string bytes = Utf8ToUtf16Le(utf8);
-  std::wstring out(bytes.size() / 2, L'\0');
-  if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * 2);
-  return out;
-}
-
 std::string Narrow(const wchar_t* text, size_t length) {
-  return Utf16LeToUtf8(std::string_view(reinterpret_cast<const char*>(text), length * 2));
+  return Utf8(std::wstring_view(text, length));
 }
-
-std::string SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text = length > 0 ? Narrow(buffer, length) : "Windows error " + std::to_string(code);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
-Failure WindowsFailure(DWORD code) { return Failure(code, SystemMessage(code)); }
 
 // A window's device context, released on every path.
 class WindowDc {
@@ -67,7 +45,7 @@ platform::ScreenSize Win32Hardware::PrimaryScreenSize() {
 int Win32Hardware::ColorDepth() {
   const HWND window = main_window_ ? main_window_() : nullptr;
   WindowDc dc(window);
-  if (dc.get() == nullptr) throw WindowsFailure(ERROR_INVALID_WINDOW_HANDLE);
+  if (dc.get() == nullptr) throw Win32Failure(ERROR_INVALID_WINDOW_HANDLE);
   return GetDeviceCaps(dc.get(), BITSPIXEL);
 }
 
@@ -112,7 +90,7 @@ std::string Win32Hardware::NetworkShareName(std::string_view root) {
       remote.assign(length, L'\0');
       continue;
     }
-    throw WindowsFailure(result);
+    throw Win32Failure(result);
   }
 }
 
