@@ -1,132 +1,88 @@
-#!/bin/bash
+#!/usr/bin/env bash
 # The hardware, drive and device rows of a real automatic save under Wine, on
 # an English and on a Japanese system.
-#   $1: norvale.exe; env NORVALE_SRC (sources), NORVALE_ARTEFACTS (kept files).
-set -u
-exe=$(readlink -f "$1")
-src=${NORVALE_SRC:-$(cd "$(dirname "$0")/../.." && pwd)}
-artefacts=${NORVALE_ARTEFACTS:-/tmp/norvale-artefacts}/hardware
-mkdir -p "$artefacts"
-work=$(mktemp -d /tmp/norvale-e2e-hardware.XXXXXX)
-failures=0
+source "$(dirname "$0")/lib.sh"
+set +e  # every check below reports on its own and the script goes on
+exe=$1
 
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-cleanup() {
-  for p in "$work"/prefix-*; do
-    [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A fresh prefix for one locale, windowless, without crash dialogs.
-make_prefix() {
-  local prefix=$1 locale=$2
-  (
-    export WINEPREFIX=$prefix LC_ALL=$locale WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    unset DISPLAY
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-      >/dev/null 2>&1
-    wine reg import "$src/tests/fixtures/devices/e2e_device.reg" >/dev/null 2>&1
-    wineserver -w
-  )
-}
-
-# Runs an automatic save; prints the result file's path.
-run_save() {
-  local prefix=$1 locale=$2
-  local app=$prefix/drive_c/norvale out=$prefix/drive_c/out
-  mkdir -p "$app" "$out"
-  cp "$exe" "$app/norvale.exe"
-  printf '[setting]\r\nAUTOSAVE=1\r\nSAVETYPE=TSV\r\nSAVETIME=0\r\nSAVEFOLDER=C:\\out\r\n' \
-    >"$app/Norvale.ini"
-  (
-    export WINEPREFIX=$prefix LC_ALL=$locale WINEDEBUG=-all
-    unset DISPLAY
-    cd "$app" && timeout 120 wine norvale.exe
-    wineserver -w
-  ) >"$work/wine-$locale.log" 2>&1
-  ls "$out"/*.tsv 2>/dev/null | head -1
-}
-
-# Group, Item, SubItem, Contents, Unit of the lines of one group.
+# Item, SubItem, Contents, Unit of the lines of one group.
 rows_of() { awk -F'\t' -v g="$2" '$2 == g { print $3 "\t" $4 "\t" $5 "\t" $6 }' "$1"; }
 
+# The Contents column of the n-th line (1-based) of a rows file.
+contents() { sed -n "${2}p" "$1" | cut -f3; }
+
 check_language() {
-  local name=$1 locale=$2 labels=$3 device_group=$4
-  local prefix=$work/prefix-$name
-  make_prefix "$prefix" "$locale"
-  local saved
-  saved=$(run_save "$prefix" "$locale")
-  if [ -z "$saved" ]; then
-    fail "$name: no result file was saved"
-    cat "$work/wine-$locale.log"
-    return
-  fi
-  local text=$artefacts/$name.tsv
-  iconv -f CP932 -t UTF-8 "$saved" >"$text" || fail "$name: result file is not in code page 932"
+  local lang=$1 device_group=$2
+  e2e_prefix "$lang"
+  wine reg import "$E2E_ROOT/tests/fixtures/devices/e2e_device.reg" >/dev/null 2>&1
+  local name
+  name=$(e2e_computer_name)
+  mkdir -p "$WINEPREFIX/drive_c/results"
+  e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETYPE=TSV\nSAVETIME=0\nSAVEFOLDER=C:\\results\n'
+  local saved="$WINEPREFIX/drive_c/results/$name.tsv"
+  check "$lang: result file written (exit $E2E_EXIT)" test -s "$saved"
+  local text="$E2E_ARTEFACTS/hardware-$lang.tsv"
+  iconv -f CP932 -t UTF-8 "$saved" | tr -d '\r' >"$text"
+  local work
+  work=$(mktemp -d /tmp/norvale-e2e-hw-XXXXXX)
 
   # The eighteen summary rows: labels in order, numbers in their formats.
-  local hard=$work/$name-hard.txt
+  local hard="$work/hard"
   rows_of "$text" Hard | grep -v '^[A-Z]:\\' | head -18 >"$hard"
-  if ! diff <(cut -f1,2,4 "$hard") "$src/tests/fixtures/hardware/$labels" >"$work/$name-labels.diff"; then
-    fail "$name: summary labels differ"
-    cat "$work/$name-labels.diff"
-  fi
-  local contents
-  mapfile -t contents < <(cut -f3 "$hard")
-  [[ ${contents[0]} =~ ^[0-9]+\ x\ [0-9]+\ [0-9]+\ Bit$ ]] || fail "$name: screen '${contents[0]}'"
-  for i in 1 2 4 5; do
-    [[ ${contents[$i]} =~ ^[0-9]+$ ]] || fail "$name: row $((i + 1)) '${contents[$i]}'"
+  check "$lang: summary labels" diff <(cut -f1,2,4 "$hard") \
+    "$E2E_ROOT/tests/fixtures/hardware/labels_$lang.txt"
+  check "$lang: resolution '$(contents "$hard" 1)'" \
+    grep -qP '^\d+ x \d+ \d+ Bit$' <<<"$(contents "$hard" 1)"
+  local i
+  for i in 2 3 5 6; do
+    check "$lang: megabytes in row $i '$(contents "$hard" $i)'" \
+      grep -qP '^\d+$' <<<"$(contents "$hard" $i)"
   done
-  for i in 7 8; do
-    [[ ${contents[$i]} =~ ^[0-9]+\.[0-9]$ ]] || fail "$name: row $((i + 1)) '${contents[$i]}'"
+  for i in 8 9; do
+    check "$lang: gigabytes in row $i '$(contents "$hard" $i)'" \
+      grep -qP '^\d+\.\d$' <<<"$(contents "$hard" $i)"
   done
-  [ "$((contents[1] - contents[2]))" = "${contents[3]}" ] || fail "$name: memory use"
-  [ "$((contents[4] - contents[5]))" = "${contents[6]}" ] || fail "$name: page file use"
-  local disk_use
-  disk_use=$(awk -v t="${contents[7]}" -v f="${contents[8]}" 'BEGIN { printf "%.1f", t - f }')
-  [ "$(awk -v u="${contents[9]}" 'BEGIN { printf "%.1f", u }')" = "$disk_use" ] ||
-    fail "$name: disk use ${contents[9]} is not ${contents[7]} - ${contents[8]}"
-  [[ ${contents[13]} =~ ^[1-9][0-9]*$ ]] || fail "$name: number of processors '${contents[13]}'"
-  [ "${contents[10]}" = "${contents[14]}" ] || fail "$name: Name and NameString differ"
+  # Use is Total minus Free as shown.
+  local row
+  for row in 2 5 8; do
+    check "$lang: use in row $((row + 2))" awk -v t="$(contents "$hard" $row)" \
+      -v f="$(contents "$hard" $((row + 1)))" -v u="$(contents "$hard" $((row + 2)))" \
+      'BEGIN { d = t - f - u; exit !(t != "" && d < 0.001 && d > -0.001) }'
+  done
+  check "$lang: number of processors" grep -qP '^[1-9]\d*$' <<<"$(contents "$hard" 14)"
+  check "$lang: Name equals NameString" test "$(contents "$hard" 11)" = "$(contents "$hard" 15)"
 
-  # Three rows per drive Wine reports, in Total, Free, Type order.
-  local drives=0
-  for link in "$prefix"/dosdevices/?:; do
+  # Three rows per drive Wine reports, Total, Free and Type in that order.
+  local link letter drives=0
+  for link in "$WINEPREFIX"/dosdevices/?:; do
     [ -e "$link" ] || continue
-    local letter
     letter=$(basename "$link" | tr a-z A-Z)
-    local rows
-    rows=$(rows_of "$text" Hard | awk -F'\t' -v l="${letter%:}" 'index($1, l ":\\") == 1')
-    [ "$(printf '%s\n' "$rows" | grep -c .)" = 3 ] || fail "$name: drive $letter rows: $rows"
+    rows_of "$text" Hard | awk -F'\t' -v r="$letter\\\\" 'index($1, r) == 1' >"$work/drive"
+    check "$lang: drive $letter has three rows" test "$(wc -l <"$work/drive")" = 3
+    check "$lang: drive $letter SubItems" test "$(cut -f2 "$work/drive" | tr '\n' ' ')" = \
+      "$(if [ "$lang" = ja ]; then echo '全容量 空容量 タイプ '; else echo 'Total Free Type '; fi)"
     drives=$((drives + 1))
   done
-  [ "$drives" -gt 0 ] || fail "$name: Wine reported no drive"
-  local c_rows
-  c_rows=$(rows_of "$text" Hard | grep -F 'C:\DiskDrive' | cut -f2-4)
-  grep -qP '^(Total|全容量)\t[0-9]+\.[0-9]\tGB$' <<<"$c_rows" || fail "$name: C: total: $c_rows"
-  grep -qP '^(Type|タイプ)\t\S+\t$' <<<"$c_rows" || fail "$name: C: file system: $c_rows"
+  check "$lang: Wine reported drives" test "$drives" -gt 0
+  check "$lang: C: is a sized fixed drive" grep -qP '^C:\\DiskDrive\t[^\t]+\t\d+\.\d\tGB$' \
+    <(rows_of "$text" Hard)
+  check "$lang: C: has a file system" grep -qP '^C:\\DiskDrive\t[^\t]+\t[^\t]+\t$' \
+    <(rows_of "$text" Hard)
+  check "$lang: as many drive rows as drives" \
+    test "$(rows_of "$text" Hard | grep -c '^[A-Z]:\\')" = "$((drives * 3))"
 
-  # The device imported from the fixture.
-  local device
-  device=$(rows_of "$text" Device | grep -F 'Norvale Loopback Adapter')
-  [ "$device" = "$device_group"$'\tNorvale Loopback Adapter\tNorvale Labs\t7-1-2026' ] ||
-    fail "$name: device row '$device'"
-  # No collector of ours failed.
-  grep -P '\terror\tm(Hard|Drive|Device)\t' "$text" && fail "$name: error rows"
-  echo "$name: $(rows_of "$text" Hard | wc -l) Hard rows, $drives drives," \
+  # The device instance imported from the fixture, and nothing failed.
+  check "$lang: device row" grep -qxF \
+    "$device_group"$'\tNorvale Loopback Adapter\tNorvale Labs\t7-1-2026' <(rows_of "$text" Device)
+  check "$lang: no error rows of the hardware collectors" \
+    bash -c "! grep -qP '\terror\tm(Hard|Drive|Device)\t' '$text'"
+  echo "$lang: $(rows_of "$text" Hard | wc -l) Hard rows, $drives drives," \
     "$(rows_of "$text" Device | wc -l) Device rows"
+  rm -rf "$work"
+  e2e_cleanup
 }
 
-check_language english en_US.UTF-8 labels_en.txt "Net"
-check_language japanese ja_JP.UTF-8 labels_ja.txt "ネットワーク アダプタ"
+check_language en "Net"
+check_language ja "ネットワーク アダプタ"
 
-[ "$failures" -eq 0 ] && echo "PASS" || echo "$failures failure(s)"
-exit $((failures > 0))
+e2e_finish
