@@ -1,5 +1,6 @@
 // How long GetDeviceList takes on the real registry as the device tree grows.
-// Run under Windows or Wine (it writes to HKLM, so use a throw-away prefix):
+// Run under Windows or Wine (it writes to HKLM, so use a throw-away prefix;
+// bench/wine/device_list.sh does that):
 //   device_list_bench.exe [count ...]   default 5000 10000: grows the tree to
 //                                       each count, times the walk, cleans up
 //   device_list_bench.exe --create N    only adds N instances and keeps them

@@ -3,9 +3,9 @@
 # and 10,000 instances by default) in a throw-away prefix. Besides the wall
 # time it reports the CPU time of the wineserver, which does the registry work
 # and is far less disturbed by other load on the machine than the wall time.
-#   bench/run_device_list_bench.sh <build>/device_list_bench.exe [count ...]
-source "$(dirname "$0")/../tests/e2e/lib.sh"
-exe=$(readlink -f "$1")
+#   bench/wine/device_list.sh build/win64 [count ...]
+source "$(dirname "$0")/../../tests/e2e/lib.sh"
+exe=$(readlink -f "$1")/device_list_bench.exe
 shift
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(5000 10000)
