@@ -85,4 +85,16 @@ check_language() {
 check_language en "Net"
 check_language ja "ネットワーク アダプタ"
 
+# On a real display the screen row gives that display's size and depth.
+e2e_prefix en
+e2e_use_display
+wineserver -w  # the next start picks the X display, not the null driver
+e2e_start_display
+name=$(e2e_computer_name)
+mkdir -p "$WINEPREFIX/drive_c/results"
+e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVEFOLDER=C:\\results\n'
+screen=$(rows_of "$WINEPREFIX/drive_c/results/$name.tsv" Hard | awk -F'\t' '$1 == "Screen" { print $3 }')
+check "Xvfb screen of 1280 x 1024 at 24 bits: '$screen'" grep -qP '^1280 x 1024 (24|32) Bit$' \
+  <<<"$screen"
+
 e2e_finish
