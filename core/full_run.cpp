@@ -1,10 +1,12 @@
 #include "core/full_run.h"
 
+#include "collectors/hardware/devices.h"
+#include "collectors/hardware/drives.h"
+#include "collectors/hardware/hardware_summary.h"
 #include "collectors/software/applications.h"
 #include "collectors/software/environment.h"
 #include "collectors/software/other_items.h"
 #include "collectors/software/software.h"
-
 #include "core/recording.h"
 #include "core/version.h"
 
@@ -14,9 +16,9 @@ namespace {
 using platform::MenuItem;
 
 constexpr MenuItem kViewItems[] = {
-    MenuItem::kShowAll,  MenuItem::kShowSoft,  MenuItem::kShowApp,
-    MenuItem::kShowLan,  MenuItem::kShowHard,  MenuItem::kShowDrive,
-    MenuItem::kShowEnv,  MenuItem::kShowDevice, MenuItem::kShowWmi,
+    MenuItem::kShowAll, MenuItem::kShowSoft,   MenuItem::kShowApp,
+    MenuItem::kShowLan, MenuItem::kShowHard,   MenuItem::kShowDrive,
+    MenuItem::kShowEnv, MenuItem::kShowDevice, MenuItem::kShowWmi,
 };
 
 }  // namespace
@@ -41,8 +43,11 @@ void showall(Context& ctx) {
     // hardware, adapters, LAN identity, applications, printers, drives,
     // environment, devices, shares, WMI, custom items.
     GetSoftware(ctx);
+    GetHardware(ctx);
     GetApplication(ctx);
+    GetDriveList(ctx);
     GetEnvironment(ctx);
+    GetDeviceList(ctx);
     GetOtherItems(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/hardware.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -15,6 +16,7 @@ struct Platform {
   Locale& locale;
   Files& files;
   Ui& ui;
+  Hardware& hardware;
 };
 
 }  // namespace norvale::platform

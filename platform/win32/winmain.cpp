@@ -4,6 +4,7 @@
 
 #include "app/main_form.h"
 #include "platform/win32/files.h"
+#include "platform/win32/hardware.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
@@ -15,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   win32::Win32Locale locale;
   win32::Win32Files files;
   win32::MainWindow window(instance);
-  platform::Platform platform{registry, system, locale, files, window};
+  win32::Win32Hardware hardware([&window] { return window.hwnd(); });
+  platform::Platform platform{registry, system, locale, files, window, hardware};
   Form1 form(platform);
 
   const bool created = window.Create({

@@ -12,6 +12,7 @@
 
 #include "core/failure.h"
 #include "platform/platform.h"
+#include "tests/fakes/fake_hardware.h"
 #include "tests/fakes/fake_registry.h"
 
 namespace norvale::fakes {
@@ -175,7 +176,8 @@ struct FakeMachine {
   FakeLocale locale;
   FakeFiles files;
   FakeUi ui;
-  platform::Platform platform{registry, system, locale, files, ui};
+  FakeHardware hardware;
+  platform::Platform platform{registry, system, locale, files, ui, hardware};
 
   FakeMachine();
   FakeMachine(const FakeMachine&) = delete;

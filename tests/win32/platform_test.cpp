@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "core/utf.h"
 #include "platform/win32/files.h"
+#include "platform/win32/hardware.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
@@ -20,7 +21,8 @@ struct Windows {
   Win32Locale locale;
   Win32Files files;
   MainWindow window{GetModuleHandleW(nullptr)};
-  platform::Platform platform{registry, system, locale, files, window};
+  Win32Hardware hardware{[this] { return window.hwnd(); }};
+  platform::Platform platform{registry, system, locale, files, window, hardware};
 };
 
 std::string ScratchFolder(Windows& w, const char* name) {
