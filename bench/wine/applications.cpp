@@ -21,7 +21,8 @@ int main() {
   win32::Win32Locale locale;
   win32::Win32Files files;
   fakes::FakeUi ui;  // the list in memory: only the collector is measured
-  platform::Platform platform{registry, system, locale, files, ui};
+  fakes::FakeHardware hardware;
+  platform::Platform platform{registry, system, locale, files, ui, hardware};
   constexpr int kRuns = 3;
   for (int run = 1; run <= kRuns; ++run) {
     Context ctx(platform);

@@ -36,7 +36,7 @@ TEST(GetApplication, OnePassWithoutWow64) {
 TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
   fakes::FakeMachine m;
   fakes::FakeRegistry registry(false);
-  platform::Platform bundle{registry, m.system, m.locale, m.files, m.ui};
+  platform::Platform bundle{registry, m.system, m.locale, m.files, m.ui, m.hardware};
   Context ctx(bundle);
   ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
   m.system.wow64 = false;

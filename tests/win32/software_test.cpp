@@ -9,6 +9,7 @@
 #include "collectors/software/registry_access.h"
 #include "core/context.h"
 #include "platform/win32/files.h"
+#include "platform/win32/hardware.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
@@ -43,7 +44,8 @@ struct Machine {
   Win32Locale locale;
   Win32Files files;
   MainWindow window{GetModuleHandleW(nullptr)};
-  platform::Platform platform{registry, system, locale, files, window};
+  Win32Hardware hardware{[this] { return window.hwnd(); }};
+  platform::Platform platform{registry, system, locale, files, window, hardware};
   RecordingList list;
   Context ctx{platform};
   Machine() { ctx.main.ResultList = &list; }
