@@ -1,5 +1,10 @@
 #include "core/full_run.h"
 
+#include "collectors/hardware/printers.h"
+#include "collectors/network/adapters.h"
+#include "collectors/network/lan.h"
+#include "collectors/network/shares.h"
+#include "collectors/wmi/wmi_inventory.h"
 #include "core/recording.h"
 #include "core/version.h"
 
@@ -35,6 +40,11 @@ void showall(Context& ctx) {
     // run. The order is the order of the result file: operating system,
     // hardware, adapters, LAN identity, applications, printers, drives,
     // environment, devices, shares, WMI, custom items.
+    GetAdapter(ctx);
+    GetLan(ctx);
+    GetPrinter(ctx);
+    GetShare(ctx);
+    GetWMI(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {
     ctx.os.ui.MessageBox("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);

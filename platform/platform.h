@@ -2,10 +2,12 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/local_security.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/wmi.h"
 
 namespace norvale::platform {
 
@@ -15,6 +17,8 @@ struct Platform {
   Locale& locale;
   Files& files;
   Ui& ui;
+  Wmi& wmi;
+  LocalSecurity& security;
 };
 
 }  // namespace norvale::platform

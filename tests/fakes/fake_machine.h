@@ -12,6 +12,7 @@
 #include "core/failure.h"
 #include "platform/platform.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_wmi.h"
 
 namespace norvale::fakes {
 
@@ -154,7 +155,9 @@ struct FakeMachine {
   FakeLocale locale;
   FakeFiles files;
   FakeUi ui;
-  platform::Platform platform{registry, system, locale, files, ui};
+  FakeWmi wmi;
+  FakeLocalSecurity security;
+  platform::Platform platform{registry, system, locale, files, ui, wmi, security};
 
   FakeMachine();
   FakeMachine(const FakeMachine&) = delete;

@@ -150,7 +150,9 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   EXPECT_EQ(last[5], "Path not found");
   // The rows after a failed save are not written anywhere.
   app.form.OnMenuCommand(MenuItem::kShowAll);
-  EXPECT_EQ(app.m.ui.rows.size(), 1u);
+  ASSERT_FALSE(app.m.ui.rows.empty());
+  EXPECT_EQ(app.m.ui.rows[0][1], "Create");
+  EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
 TEST(Datasave, RefusedReplaceKeepsThePreviousResult) {
