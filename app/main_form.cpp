@@ -133,7 +133,7 @@ void Form1::Form_Load() {
   try {
     LoadSteps();
   } catch (const Failure& failure) {
-    ctx_.os.ui.MessageBox("Form1,Load:" + failure.description(), platform::MessageIcon::kNone);
+    ctx_.os.ui.ShowMessage("Form1,Load:" + failure.description(), platform::MessageIcon::kNone);
   }
 }
 

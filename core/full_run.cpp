@@ -47,7 +47,7 @@ void showall(Context& ctx) {
     GetWMI(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {
-    ctx.os.ui.MessageBox("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);
+    ctx.os.ui.ShowMessage("mMain,showall:" + failure.description(), platform::MessageIcon::kNone);
   }
 }
 

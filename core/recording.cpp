@@ -98,7 +98,7 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
     ++m.RowIndex;
   } catch (const Failure& failure) {
     if (m.FileOutputOn != 1) {
-      ctx.os.ui.MessageBox("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
+      ctx.os.ui.ShowMessage("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
     }
   }
 }

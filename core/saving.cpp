@@ -27,11 +27,11 @@ std::string SavedMessage(const Context& ctx) {
 void PublishResult(Context& ctx, const std::string& temp_path, const std::string& target) {
   const std::string partial = target + ".part";
   try {
-    ctx.os.files.CopyFile(temp_path, partial);
-    ctx.os.files.ReplaceFile(partial, target);
+    ctx.os.files.Copy(temp_path, partial);
+    ctx.os.files.Replace(partial, target);
   } catch (const Failure&) {
     try {
-      ctx.os.files.DeleteFile(partial);
+      ctx.os.files.Remove(partial);
     } catch (const Failure&) {
       // The copy failed before it created anything; the first error says why.
     }
@@ -57,7 +57,7 @@ void Datasave(Context& ctx) {
     m.ResultFileNumber.reset();
     if (m.SaveFolder.empty()) m.SaveFolder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
-    ctx.os.files.DeleteFile(temp_path);
+    ctx.os.files.Remove(temp_path);
     m.FileOutputOn = 0;
   } catch (const Failure& failure) {
     // Leave nothing half done behind: no open file, no stray temporary file,
@@ -66,7 +66,7 @@ void Datasave(Context& ctx) {
     m.FileOutputOn = 0;
     if (!temp_path.empty()) {
       try {
-        ctx.os.files.DeleteFile(temp_path);
+        ctx.os.files.Remove(temp_path);
       } catch (const Failure&) {
         // Reported by the error row below well enough; nothing more to do.
       }
@@ -75,7 +75,7 @@ void Datasave(Context& ctx) {
     return;
   }
   if (IsAutoSaveOff(m.AutoSave)) {
-    ctx.os.ui.MessageBox(SavedMessage(ctx), platform::MessageIcon::kInformation);
+    ctx.os.ui.ShowMessage(SavedMessage(ctx), platform::MessageIcon::kInformation);
   }
 }
 

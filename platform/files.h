@@ -26,11 +26,11 @@ class Files {
   virtual std::string CreateTempFile(std::string_view folder, std::string_view prefix) = 0;
   virtual std::unique_ptr<LineWriter> OpenAppend(std::string_view path) = 0;
   // Copies, replacing an existing destination. Throws Failure.
-  virtual void CopyFile(std::string_view from, std::string_view to) = 0;
+  virtual void Copy(std::string_view from, std::string_view to) = 0;
   // Renames `from` to `to`, replacing `to` in one step. Throws Failure.
-  virtual void ReplaceFile(std::string_view from, std::string_view to) = 0;
+  virtual void Replace(std::string_view from, std::string_view to) = 0;
   // Throws Failure when the file exists and cannot be removed.
-  virtual void DeleteFile(std::string_view path) = 0;
+  virtual void Remove(std::string_view path) = 0;
   virtual bool FileExists(std::string_view path) = 0;
   virtual bool FolderExists(std::string_view path) = 0;
   // The whole file as bytes, or nullopt when it cannot be read.

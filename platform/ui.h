@@ -66,7 +66,7 @@ class Ui {
   virtual void ShowMainWindow() = 0;
 
   // A modal message box with the OK button and the title "Norvale".
-  virtual void MessageBox(std::string_view text, MessageIcon icon) = 0;
+  virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
 
   // A one-shot thread timer without a window; `callback` runs on the message
   // loop. Returns the timer's id, 0 when it could not be started.

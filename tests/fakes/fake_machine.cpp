@@ -110,7 +110,7 @@ std::unique_ptr<platform::LineWriter> FakeFiles::OpenAppend(std::string_view pat
   return std::make_unique<FakeWriter>(*this, Key(path));
 }
 
-void FakeFiles::CopyFile(std::string_view from, std::string_view to) {
+void FakeFiles::Copy(std::string_view from, std::string_view to) {
   auto it = files.find(Key(from));
   if (it == files.end()) throw Failure(53, "File not found");
   if (!ParentExists(to)) throw Failure(76, "Path not found");
@@ -120,7 +120,7 @@ void FakeFiles::CopyFile(std::string_view from, std::string_view to) {
   files[Key(to)] = it->second;
 }
 
-void FakeFiles::ReplaceFile(std::string_view from, std::string_view to) {
+void FakeFiles::Replace(std::string_view from, std::string_view to) {
   auto it = files.find(Key(from));
   if (it == files.end()) throw Failure(53, "File not found");
   if (read_only.count(Key(to))) throw Failure(70, "Permission denied");
@@ -129,7 +129,7 @@ void FakeFiles::ReplaceFile(std::string_view from, std::string_view to) {
   files[Key(to)] = std::move(bytes);
 }
 
-void FakeFiles::DeleteFile(std::string_view path) { files.erase(Key(path)); }
+void FakeFiles::Remove(std::string_view path) { files.erase(Key(path)); }
 
 bool FakeFiles::FileExists(std::string_view path) { return files.count(Key(path)) > 0; }
 

@@ -80,9 +80,9 @@ class FakeFiles : public platform::Files {
 
   std::string CreateTempFile(std::string_view folder, std::string_view prefix) override;
   std::unique_ptr<platform::LineWriter> OpenAppend(std::string_view path) override;
-  void CopyFile(std::string_view from, std::string_view to) override;
-  void ReplaceFile(std::string_view from, std::string_view to) override;
-  void DeleteFile(std::string_view path) override;
+  void Copy(std::string_view from, std::string_view to) override;
+  void Replace(std::string_view from, std::string_view to) override;
+  void Remove(std::string_view path) override;
   bool FileExists(std::string_view path) override;
   bool FolderExists(std::string_view path) override;
   std::optional<std::string> ReadAll(std::string_view path) override;
@@ -137,7 +137,7 @@ class FakeUi : public platform::Ui, public platform::ResultList {
   void FitListToClient() override { ++fit_count; }
   void DestroyResultList() override { list_exists = false; }
   void ShowMainWindow() override { window_visible = true; }
-  void MessageBox(std::string_view text, platform::MessageIcon icon) override {
+  void ShowMessage(std::string_view text, platform::MessageIcon icon) override {
     messages.push_back({std::string(text), icon});
   }
   std::uintptr_t SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;

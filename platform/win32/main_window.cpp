@@ -1,0 +1,316 @@
+#include "platform/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/resource_ids.h"
+#include "platform/win32/text.h"
+
+namespace norvale::win32 {
+namespace {
+
+using platform::MenuItem;
+
+constexpr wchar_t kClassName[] = L"NorvaleMainWindow";
+constexpr int kClientWidth = 917;  // 13755 x 4905 twips at 96 dpi
+constexpr int kClientHeight = 327;
+constexpr UINT kFirstCommandId = 100;
+
+UINT CommandId(MenuItem item) { return kFirstCommandId + static_cast<UINT>(item); }
+
+struct MenuEntry {
+  MenuItem item;
+  const wchar_t* text;  // the window's own texts; other languages replace them at start
+};
+
+constexpr MenuEntry kFileMenu[] = {{MenuItem::kSave, L"保存(&S)"}, {MenuItem::kEnd, L"終了(&E)"}};
+constexpr MenuEntry kShowMenu[] = {
+    {MenuItem::kShowAll, L"すべて表示"}, {MenuItem::kShowHard, L"Hard"},
+    {MenuItem::kShowDrive, L"Drive"},    {MenuItem::kShowLan, L"LAN"},
+    {MenuItem::kShowSoft, L"Soft"},      {MenuItem::kShowApp, L"Application"},
+    {MenuItem::kShowEnv, L"Environm"},   {MenuItem::kShowDevice, L"Device"},
+    {MenuItem::kShowWmi, L"WMI"},
+};
+constexpr MenuEntry kSaveTypeMenu[] = {{MenuItem::kSaveTab, L"タブ区切り"},
+                                       {MenuItem::kSaveCsv, L"CSV形式"}};
+constexpr MenuEntry kHelpMenu[] = {{MenuItem::kVer, L"バージョン情報(&V)"}};
+
+}  // namespace
+
+MainWindow* MainWindow::instance_window_ = nullptr;
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) { instance_window_ = this; }
+
+MainWindow::~MainWindow() {
+  for (const auto& [id, callback] : timers_) ::KillTimer(nullptr, id);
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  DestroyResultList();
+  if (icon_big_ != nullptr) DestroyIcon(icon_big_);
+  if (icon_small_ != nullptr) DestroyIcon(icon_small_);
+  instance_window_ = nullptr;
+}
+
+HMENU MainWindow::BuildMenus() {
+  HMENU bar = CreateMenu();
+  auto popup = [&](HMENU parent, MenuItem item, const wchar_t* text) {
+    HMENU menu = CreatePopupMenu();
+    menus_[item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), true};
+    AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu), text);
+    return menu;
+  };
+  auto commands = [&](HMENU parent, const auto& entries) {
+    for (const MenuEntry& e : entries) {
+      menus_[e.item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), false};
+      AppendMenuW(parent, MF_STRING, CommandId(e.item), e.text);
+    }
+  };
+  auto command = [&](HMENU parent, MenuItem item, const wchar_t* text) {
+    const MenuEntry entry[] = {{item, text}};
+    commands(parent, entry);
+  };
+
+  commands(popup(bar, MenuItem::kFile, L"ファイル(&F)"), kFileMenu);
+  commands(popup(bar, MenuItem::kShow, L"表示(&V)"), kShowMenu);
+  HMENU setting = popup(bar, MenuItem::kSetting, L"設定(&S)");
+  commands(popup(setting, MenuItem::kSaveType, L"保存形式"), kSaveTypeMenu);
+  command(setting, MenuItem::kAuto, L"自動保存・自動終了");
+  command(setting, MenuItem::kFolder, L"保存先設定(&F)");
+  command(setting, MenuItem::kTien, L"保存遅延");
+  commands(popup(bar, MenuItem::kHelp, L"ヘルプ(&H)"), kHelpMenu);
+  EnableMenuItem(bar, CommandId(MenuItem::kSave), MF_BYCOMMAND | MF_GRAYED);
+  return bar;
+}
+
+bool MainWindow::Create(Handlers handlers) {
+  handlers_ = std::move(handlers);
+  icon_big_ = static_cast<HICON>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                 GetSystemMetrics(SM_CYICON), 0));
+  icon_small_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0));
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance_;
+  wc.hIcon = icon_big_;
+  wc.hIconSm = icon_small_;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassExW(&wc)) return false;
+
+  HMENU menu = BuildMenus();
+  const DWORD style = WS_OVERLAPPEDWINDOW;
+  RECT rect = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&rect, style, TRUE, 0);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  hwnd_ = CreateWindowExW(0, kClassName, L"Norvale", style, x, y, width, height, nullptr, menu,
+                          instance_, nullptr);
+  if (hwnd_ == nullptr) {
+    DestroyMenu(menu);
+    return false;
+  }
+  return true;
+}
+
+int MainWindow::RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (instance_window_ != nullptr && instance_window_->hwnd_ == hwnd) {
+    return instance_window_->Handle(message, wparam, lparam);
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      if (handlers_.resize) handlers_.resize();
+      return 0;
+    case WM_COMMAND: {
+      const UINT id = LOWORD(wparam);
+      if (HIWORD(wparam) == 0 && id >= kFirstCommandId && id <= CommandId(MenuItem::kVer) &&
+          handlers_.command) {
+        handlers_.command(static_cast<MenuItem>(id - kFirstCommandId));
+        return 0;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      EndProgram();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void MainWindow::SetTitle(std::string_view title) { SetWindowTextW(hwnd_, Wide(title).c_str()); }
+
+void MainWindow::SetMenuText(MenuItem item, std::string_view text) {
+  const auto it = menus_.find(item);
+  if (it == menus_.end()) return;
+  std::wstring wide = Wide(text);
+  MENUITEMINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = wide.data();
+  SetMenuItemInfoW(it->second.parent, it->second.position, TRUE, &info);
+  if (it->second.parent == GetMenu(hwnd_)) DrawMenuBar(hwnd_);
+}
+
+void MainWindow::SetMenuChecked(MenuItem item, bool checked) {
+  const auto it = menus_.find(item);
+  if (it == menus_.end()) return;
+  CheckMenuItem(it->second.parent, it->second.position,
+                MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MainWindow::IsMenuChecked(MenuItem item) {
+  const auto it = menus_.find(item);
+  if (it == menus_.end()) return false;
+  return (GetMenuState(it->second.parent, it->second.position, MF_BYPOSITION) & MF_CHECKED) != 0;
+}
+
+void MainWindow::SetMenuEnabled(MenuItem item, bool enabled) {
+  const auto it = menus_.find(item);
+  if (it == menus_.end()) return;
+  EnableMenuItem(it->second.parent, it->second.position,
+                 MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+platform::ResultList& MainWindow::CreateResultList(std::string_view font_face, int height) {
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&init);
+  DestroyResultList();
+  list_font_ = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                           0x40, Wide(font_face).c_str());
+  RECT client = {};
+  GetClientRect(hwnd_, &client);
+  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER |
+                              LVS_REPORT,
+                          0, 0, client.right, height, hwnd_, nullptr, instance_, nullptr);
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(list_font_), TRUE);
+  return *this;
+}
+
+void MainWindow::FitListToClient() {
+  if (list_ == nullptr) return;
+  RECT client = {};
+  GetClientRect(hwnd_, &client);
+  MoveWindow(list_, 0, 0, client.right, client.bottom, TRUE);
+}
+
+void MainWindow::DestroyResultList() {
+  if (list_ != nullptr) DestroyWindow(list_);
+  list_ = nullptr;
+  if (list_font_ != nullptr) DeleteObject(list_font_);
+  list_font_ = nullptr;
+}
+
+int MainWindow::AddListColumn(int position, std::string_view title, int width) {
+  std::wstring text = Wide(title);
+  LVCOLUMNW column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = text.data();
+  column.iSubItem = position;
+  return static_cast<int>(
+      SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
+}
+
+int MainWindow::AddListRow(int row, std::string_view text) {
+  std::wstring wide = Wide(text);
+  LVITEMW item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.pszText = wide.data();
+  return static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool MainWindow::SetListCell(int row, int column, std::string_view text) {
+  std::wstring wide = Wide(text);
+  LVITEMW item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.iSubItem = column;
+  item.pszText = wide.data();
+  return SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool MainWindow::ClearList() { return SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0) != 0; }
+
+void MainWindow::ShowMainWindow() {
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+}
+
+void MainWindow::ShowMessage(std::string_view text, platform::MessageIcon icon) {
+  UINT type = MB_OK;
+  switch (icon) {
+    case platform::MessageIcon::kInformation:
+      type |= MB_ICONINFORMATION;
+      break;
+    case platform::MessageIcon::kExclamation:
+      type |= MB_ICONEXCLAMATION;
+      break;
+    case platform::MessageIcon::kCritical:
+      type |= MB_ICONHAND;
+      break;
+    case platform::MessageIcon::kNone:
+      break;
+  }
+  // A hidden owner would hide the box too: in automatic mode it has none.
+  HWND owner = hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr;
+  MessageBoxW(owner, Wide(text).c_str(), L"Norvale", type);
+}
+
+void CALLBACK MainWindow::TimerCallback(HWND, UINT, UINT_PTR id, DWORD) {
+  if (instance_window_ == nullptr) return;
+  const auto it = instance_window_->timers_.find(id);
+  if (it == instance_window_->timers_.end()) return;
+  const std::function<void()> callback = it->second;
+  callback();
+}
+
+std::uintptr_t MainWindow::SetTimer(std::uint32_t milliseconds, std::function<void()> callback) {
+  const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, TimerCallback);
+  if (id != 0) timers_[id] = std::move(callback);
+  return id;
+}
+
+void MainWindow::KillTimer(std::uintptr_t id) {
+  ::KillTimer(nullptr, id);
+  timers_.erase(id);
+}
+
+void MainWindow::EndProgram() {
+  if (!unloaded_) {
+    unloaded_ = true;
+    if (handlers_.query_unload) handlers_.query_unload();
+  }
+  if (hwnd_ != nullptr) {
+    HWND window = hwnd_;
+    DestroyWindow(window);
+    hwnd_ = nullptr;
+  }
+  PostQuitMessage(0);
+}
+
+}  // namespace norvale::win32

@@ -1,0 +1,32 @@
+// The program's entry: builds the Windows platform, loads the main window and
+// runs the message loop until the window closes.
+#include <windows.h>
+
+#include "app/main_form.h"
+#include "platform/win32/files.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/registry.h"
+#include "platform/win32/system.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace norvale;
+  win32::Win32Registry registry;
+  win32::Win32System system;
+  win32::Win32Locale locale;
+  win32::Win32Files files;
+  win32::MainWindow window(instance);
+  platform::Platform platform{registry, system, locale, files, window};
+  Form1 form(platform);
+
+  const bool created = window.Create({
+      .resize = [&] { form.Form_Resize(); },
+      .query_unload = [&] { form.Form_QueryUnload(); },
+      .command = [&](platform::MenuItem item) { form.OnMenuCommand(item); },
+  });
+  if (!created) {
+    MessageBoxW(nullptr, L"The main window could not be created.", L"Norvale", MB_OK | MB_ICONHAND);
+    return 1;
+  }
+  form.Form_Load();
+  return window.RunMessageLoop();
+}

@@ -1,0 +1,92 @@
+# Shared helpers of the end-to-end tests: throw-away Wine prefixes per locale,
+# running norvale.exe in automatic mode, and checks.
+# Usage: source "$(dirname "$0")/lib.sh"
+
+set -euo pipefail
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_WINE="$E2E_ROOT/scripts/wine"
+wine() { "$E2E_WINE" "$@"; }
+E2E_CACHE=${NORVALE_WINE_CACHE:-/tmp/norvale-wine-templates}
+E2E_ARTEFACTS=${NORVALE_ARTEFACTS:-/tmp/norvale-artefacts}
+mkdir -p "$E2E_CACHE" "$E2E_ARTEFACTS"
+E2E_FAILS=0
+E2E_PASSES=0
+
+# Prints the path of a template prefix for the locale ("en" or "ja"), creating
+# it once. Templates use Wine's null display driver: windowless runs need no X.
+e2e_template() {
+  local lang=$1 dir="$E2E_CACHE/$1"
+  (
+    flock 9
+    if [ ! -f "$dir/.ready" ]; then
+      rm -rf "$dir"
+      local lc=C.UTF-8
+      [ "$lang" = ja ] && lc=ja_JP.UTF-8
+      env -u DISPLAY LC_ALL=$lc WINEPREFIX="$dir" WINEARCH=win64 WINEDEBUG=-all \
+        WINEDLLOVERRIDES="mscoree,mshtml=" "$E2E_WINE" wineboot -i >/dev/null 2>&1
+      env -u DISPLAY LC_ALL=$lc WINEPREFIX="$dir" WINEDEBUG=-all "$E2E_WINE" reg add \
+        'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+      env -u DISPLAY LC_ALL=$lc WINEPREFIX="$dir" WINEDEBUG=-all "$E2E_WINE" reg add \
+        'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+      WINEPREFIX="$dir" wineserver -w
+      touch "$dir/.ready"
+    fi
+  ) 9>"$E2E_CACHE/.lock-$lang"
+  echo "$dir"
+}
+
+# Creates a fresh prefix copied from the template; sets WINEPREFIX and LC_ALL.
+e2e_prefix() {
+  local lang=${1:-en}
+  local template
+  template=$(e2e_template "$lang")
+  E2E_PREFIX=$(mktemp -d /tmp/norvale-e2e-XXXXXX)
+  cp -a "$template/." "$E2E_PREFIX/"
+  export WINEPREFIX=$E2E_PREFIX WINEDEBUG=${WINEDEBUG:--all}
+  if [ "$lang" = ja ]; then export LC_ALL=ja_JP.UTF-8; else export LC_ALL=C.UTF-8; fi
+  trap 'e2e_cleanup' EXIT
+}
+
+e2e_cleanup() {
+  if [ -n "${E2E_PREFIX:-}" ]; then
+    WINEPREFIX=$E2E_PREFIX wineserver -k 2>/dev/null || true
+    rm -rf "$E2E_PREFIX"
+  fi
+}
+
+# The Unix path of a Windows path inside the prefix (C: only).
+e2e_unix() { local p=${1#C:\\}; echo "$WINEPREFIX/drive_c/${p//\\//}"; }
+
+# Copies norvale.exe into a new folder C:\norvale-run with the given settings
+# text and runs it; prints nothing, sets E2E_EXIT and E2E_DIR (Unix path).
+e2e_run_auto() {
+  local exe=$1 ini=$2
+  E2E_DIR="$WINEPREFIX/drive_c/norvale-run"
+  mkdir -p "$E2E_DIR"
+  cp "$exe" "$E2E_DIR/norvale.exe"
+  printf '%s' "$ini" | sed 's/$/\r/' >"$E2E_DIR/Norvale.ini"
+  set +e
+  (cd "$E2E_DIR" && timeout 120 "$E2E_WINE" 'C:\norvale-run\norvale.exe' >"$E2E_DIR/wine.log" 2>&1)
+  E2E_EXIT=$?
+  set -e
+}
+
+# The reported computer name, as Wine gives it to programs.
+e2e_computer_name() { wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n'; }
+
+check() {  # check "description" command...
+  local what=$1
+  shift
+  if "$@"; then
+    E2E_PASSES=$((E2E_PASSES + 1))
+  else
+    E2E_FAILS=$((E2E_FAILS + 1))
+    echo "FAIL: $what" >&2
+  fi
+}
+
+e2e_finish() {
+  echo "$E2E_PASSES passed, $E2E_FAILS failed"
+  [ "$E2E_FAILS" -eq 0 ]
+}
