@@ -86,7 +86,7 @@ void GetLan(Context& ctx) {
     std::unique_ptr<platform::LsaPolicy> policy;
     const std::uint32_t open_status = ctx.os.security.OpenPolicy(policy);
     if (open_status != 0 || !policy) {
-      ctx.os.ui.MessageBox(LsaOpenFailedMessage(ctx, open_status), platform::MessageIcon::kNone);
+      ctx.os.ui.ShowMessage(LsaOpenFailedMessage(ctx, open_status), platform::MessageIcon::kNone);
       return;
     }
 

@@ -4,18 +4,10 @@
 // ntsecapi.h needs the base types of windows.h first.
 #include <ntsecapi.h>
 
+#include "platform/win32/text.h"
+
 namespace norvale::win32 {
 namespace {
-
-std::string Utf8(const wchar_t* text, size_t length) {
-  if (text == nullptr || length == 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
 
 // A buffer the authority allocated, freed with LsaFreeMemory.
 class LsaBuffer {
@@ -76,13 +68,7 @@ std::uint32_t Win32LocalSecurity::OpenPolicy(std::unique_ptr<platform::LsaPolicy
 std::string Win32LocalSecurity::StatusText(std::uint32_t status) {
   const ULONG error = LsaNtStatusToWinError(static_cast<NTSTATUS>(status));
   if (error == ERROR_MR_MID_NOT_FOUND) return {};
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text = Utf8(buffer, n);
-  LocalFree(buffer);
-  return text;
+  return SystemMessage(error);
 }
 
 std::optional<std::string> Win32LocalSecurity::UserName() {
@@ -91,7 +77,7 @@ std::optional<std::string> Win32LocalSecurity::UserName() {
   if (!GetUserNameW(buffer, &length)) return std::nullopt;
   size_t end = 0;
   while (end < 255 && buffer[end] != L'\0') ++end;
-  return Utf8(buffer, end);
+  return Utf8(std::wstring_view(buffer, end));
 }
 
 }  // namespace norvale::win32

@@ -3,38 +3,21 @@
 #include <objbase.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/text.h"
 
 namespace norvale::win32 {
 namespace {
 
 using platform::WmiValue;
 
-std::wstring Wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
+std::string BstrText(BSTR text) {
+  return text == nullptr ? std::string() : Utf8(std::wstring_view(text, SysStringLen(text)));
 }
-
-std::string Utf8(const wchar_t* text, size_t length) {
-  if (text == nullptr || length == 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
-std::string BstrText(BSTR text) { return Utf8(text, text == nullptr ? 0 : SysStringLen(text)); }
 
 // The texts the scripting library shows for the WMI errors a query meets.
 struct WbemText {
@@ -57,19 +40,6 @@ constexpr WbemText kWbemTexts[] = {
     {static_cast<HRESULT>(WBEM_E_INVALID_QUERY_TYPE), "Invalid query type"},
     {static_cast<HRESULT>(WBEM_E_SHUTTING_DOWN), "Shutting down"},
 };
-
-std::string SystemText(HRESULT hr) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text = Utf8(buffer, n);
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
 
 void Check(HRESULT hr) {
   if (FAILED(hr)) throw WmiFailure(hr);
@@ -231,13 +201,7 @@ Failure WmiFailure(HRESULT hr) {
   for (const auto& known : kWbemTexts) {
     if (known.hr == hr) return {static_cast<std::int32_t>(hr), known.text};
   }
-  std::string text = SystemText(hr);
-  if (text.empty()) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "WMI error 0x%08lX", static_cast<unsigned long>(hr));
-    text = buffer;
-  }
-  return {static_cast<std::int32_t>(hr), text};
+  return {static_cast<std::int32_t>(hr), SystemMessage(static_cast<DWORD>(hr))};
 }
 
 WmiValue WmiValueFromVariant(const VARIANT& value, CIMTYPE cim_type) {

@@ -6,10 +6,12 @@
 #include "app/settings.h"
 #include "core/utf.h"
 #include "platform/win32/files.h"
+#include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
 #include "platform/win32/text.h"
+#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
@@ -19,8 +21,10 @@ struct Windows {
   Win32System system;
   Win32Locale locale;
   Win32Files files;
+  Win32Wmi wmi;
+  Win32LocalSecurity security;
   MainWindow window{GetModuleHandleW(nullptr)};
-  platform::Platform platform{registry, system, locale, files, window};
+  platform::Platform platform{registry, system, locale, files, window, wmi, security};
 };
 
 std::string ScratchFolder(Windows& w, const char* name) {
