@@ -15,10 +15,10 @@ namespace norvale::platform {
 // A property value. Whole numbers of every width arrive as int64 (unsigned
 // ones by their unsigned value), except unsigned 64-bit numbers beyond the
 // signed range; WMI itself hands 64-bit properties over as text.
-using WmiValue = std::variant<std::monostate,  // null
-                              std::string, std::int64_t, std::uint64_t, double, bool,
-                              std::vector<std::string>, std::vector<std::int64_t>,
-                              std::vector<double>>;
+using WmiValue =
+    std::variant<std::monostate,  // null
+                 std::string, std::int64_t, std::uint64_t, double, bool, std::vector<std::string>,
+                 std::vector<std::int64_t>, std::vector<double>>;
 
 // Query flags of IWbemServices::ExecQuery.
 inline constexpr std::int32_t kWmiReturnImmediately = 16;

@@ -30,9 +30,9 @@ struct Label {
 };
 
 constexpr Label kLabels[kFactCount] = {
-    {"アダプター名", "AdapterName"}, {"IPアドレス", "IPAddress"},
-    {"サブネットマスク", "Subnet"},  {"ゲートウェイ", "Gateway"},
-    {"DHCPServer", "DHCPServer"},    {"PrimaryWINS", "PrimaryWINS"},
+    {"アダプター名", "AdapterName"},    {"IPアドレス", "IPAddress"},
+    {"サブネットマスク", "Subnet"},     {"ゲートウェイ", "Gateway"},
+    {"DHCPServer", "DHCPServer"},       {"PrimaryWINS", "PrimaryWINS"},
     {"SecondaryWINS", "SecondaryWINS"}, {"MACアドレス", "MACAddress"},
 };
 

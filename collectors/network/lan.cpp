@@ -22,14 +22,10 @@ struct Label {
 enum Row { kDomain, kWorkGroup, kUser, kComputer, kHost, kDns1, kDns2, kComment, kRowCount };
 
 constexpr Label kLabels[kRowCount] = {
-    {"ドメイン", "Domain"},
-    {"ワークグループ", "WorkGroup"},
-    {"ユーザー名", "UserName"},
-    {"コンピュータ名", "ComputerName"},
-    {"ホスト名", "HostName"},
-    {"PrimaryDNS", "PrimaryDNS"},
-    {"SecondaryDNS", "SecondaryDNS"},
-    {"コンピュータの説明", "SVRComment"},
+    {"ドメイン", "Domain"},           {"ワークグループ", "WorkGroup"},
+    {"ユーザー名", "UserName"},       {"コンピュータ名", "ComputerName"},
+    {"ホスト名", "HostName"},         {"PrimaryDNS", "PrimaryDNS"},
+    {"SecondaryDNS", "SecondaryDNS"}, {"コンピュータの説明", "SVRComment"},
 };
 
 void Record(Context& ctx, Row row, const std::string& contents) {
@@ -39,10 +35,9 @@ void Record(Context& ctx, Row row, const std::string& contents) {
 }
 
 std::string ServerComment(Context& ctx) {
-  const Value comment =
-      ReadRegValue(ctx, RegRoot::kLocalMachine,
-                   "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "srvcomment",
-                   kRegKindText, std::string());
+  const Value comment = ReadRegValue(
+      ctx, RegRoot::kLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters",
+      "srvcomment", kRegKindText, std::string());
   const auto* text = std::get_if<std::string>(&comment);
   return text ? TrimSpaces(*text) : std::string();
 }
@@ -71,11 +66,11 @@ std::string LsaOpenFailedMessage(Context& ctx, std::uint32_t status) {
   std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(status));
   std::string text = TrimSpaces(ctx.os.security.StatusText(status));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  std::string message =
-      ctx.Label("ローカル セキュリティ ポリシーを開けないため、ドメインとワークグループを読めません。"
-                "\n状態 ",
-                "The local security policy could not be opened, so the domain and workgroup "
-                "cannot be read.\nStatus ");
+  std::string message = ctx.Label(
+      "ローカル セキュリティ ポリシーを開けないため、ドメインとワークグループを読めません。"
+      "\n状態 ",
+      "The local security policy could not be opened, so the domain and workgroup "
+      "cannot be read.\nStatus ");
   message += number;
   if (!text.empty()) message += ": " + text;
   return message;

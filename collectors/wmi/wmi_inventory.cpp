@@ -44,15 +44,18 @@ constexpr const char* kChassisTypes[] = {
 };
 
 constexpr const char* kMemoryTypes[] = {
-    "Unknown", "Other",  "DRAM",  "Synchronous DRAM", "Cache DRAM", "EDO",   "EDRAM",
-    "VRAM",    "SRAM",   "RAM",   "ROM",              "Flash",      "EEPROM", "FEPROM",
-    "EPROM",   "CDRAM",  "3DRAM", "SDRAM",            "SGRAM",      "RDRAM", "DDR",
+    "Unknown",    "Other",  "DRAM",  "Synchronous DRAM",
+    "Cache DRAM", "EDO",    "EDRAM", "VRAM",
+    "SRAM",       "RAM",    "ROM",   "Flash",
+    "EEPROM",     "FEPROM", "EPROM", "CDRAM",
+    "3DRAM",      "SDRAM",  "SGRAM", "RDRAM",
+    "DDR",
 };
 
 constexpr const char* kFormFactors[] = {
-    "Unknown", "Other", "SIP",  "DIP",  "ZIP",  "SOJ",  "Proprietary", "SIMM",
-    "DIMM",    "TSOP",  "PGA",  "RIMM", "SODIMM", "SRIMM", "SMD",      "SSMP",
-    "QFP",     "TQFP",  "SOIC", "LCC",  "PLCC", "BGA",  "FPBGA",       "LGA",
+    "Unknown", "Other", "SIP",  "DIP",  "ZIP",    "SOJ",   "Proprietary", "SIMM",
+    "DIMM",    "TSOP",  "PGA",  "RIMM", "SODIMM", "SRIMM", "SMD",         "SSMP",
+    "QFP",     "TQFP",  "SOIC", "LCC",  "PLCC",   "BGA",   "FPBGA",       "LGA",
 };
 
 template <size_t N>
@@ -168,21 +171,20 @@ void RecordMemoryArrays(Context& ctx, platform::WmiServices& services) {
 
 void RecordModules(Context& ctx, platform::WmiServices& services) {
   int number = 1;
-  ForEachWmiObject(services, "Select * from CIM_PhysicalMemory", std::nullopt,
-                   [&](platform::WmiObject& module) {
-                     const std::string type = MemoryTypeText(Code(module.Get("MemoryType")));
-                     const std::string form = FormFactorText(Code(module.Get("FormFactor")));
-                     const std::string item = "PhysicalMemory" + std::to_string(number);
-                     Record(ctx, item, "DeviceLocator",
-                            WmiTrimmed(ctx, module.Get("DeviceLocator")));
-                     // Bytes, as text: WMI hands 64-bit numbers over that way.
-                     const auto bytes = WmiNumber(module.Get("Capacity"));
-                     if (bytes) Record(ctx, item, "Capacity", Value{*bytes / 1024 / 1024}, "MB");
-                     Record(ctx, item, "Speed", WmiTrimmed(ctx, module.Get("Speed")));
-                     Record(ctx, item, "Formfacturer", form);
-                     Record(ctx, item, "Type", type);
-                     ++number;
-                   });
+  ForEachWmiObject(
+      services, "Select * from CIM_PhysicalMemory", std::nullopt, [&](platform::WmiObject& module) {
+        const std::string type = MemoryTypeText(Code(module.Get("MemoryType")));
+        const std::string form = FormFactorText(Code(module.Get("FormFactor")));
+        const std::string item = "PhysicalMemory" + std::to_string(number);
+        Record(ctx, item, "DeviceLocator", WmiTrimmed(ctx, module.Get("DeviceLocator")));
+        // Bytes, as text: WMI hands 64-bit numbers over that way.
+        const auto bytes = WmiNumber(module.Get("Capacity"));
+        if (bytes) Record(ctx, item, "Capacity", Value{*bytes / 1024 / 1024}, "MB");
+        Record(ctx, item, "Speed", WmiTrimmed(ctx, module.Get("Speed")));
+        Record(ctx, item, "Formfacturer", form);
+        Record(ctx, item, "Type", type);
+        ++number;
+      });
 }
 
 }  // namespace

@@ -54,28 +54,53 @@ void AllowImpersonation(IUnknown* proxy) {
 // A whole number read back at the width of its CIM type.
 std::int64_t AtCimWidth(std::int64_t raw, CIMTYPE base) {
   switch (base) {
-    case CIM_UINT8: return static_cast<std::uint8_t>(raw);
-    case CIM_SINT8: return static_cast<std::int8_t>(raw);
-    case CIM_UINT16: return static_cast<std::uint16_t>(raw);
-    case CIM_SINT16: return static_cast<std::int16_t>(raw);
-    case CIM_UINT32: return static_cast<std::uint32_t>(raw);
-    case CIM_SINT32: return static_cast<std::int32_t>(raw);
-    default: return raw;
+    case CIM_UINT8:
+      return static_cast<std::uint8_t>(raw);
+    case CIM_SINT8:
+      return static_cast<std::int8_t>(raw);
+    case CIM_UINT16:
+      return static_cast<std::uint16_t>(raw);
+    case CIM_SINT16:
+      return static_cast<std::int16_t>(raw);
+    case CIM_UINT32:
+      return static_cast<std::uint32_t>(raw);
+    case CIM_SINT32:
+      return static_cast<std::int32_t>(raw);
+    default:
+      return raw;
   }
 }
 
 // Reads one element of type `vt` at `p`; false when the type is no number.
 bool WholeAt(VARTYPE vt, const void* p, std::int64_t& out) {
   switch (vt) {
-    case VT_I1: out = *static_cast<const signed char*>(p); return true;
-    case VT_UI1: out = *static_cast<const unsigned char*>(p); return true;
-    case VT_I2: out = *static_cast<const SHORT*>(p); return true;
-    case VT_UI2: out = *static_cast<const USHORT*>(p); return true;
-    case VT_I4: out = *static_cast<const LONG*>(p); return true;
-    case VT_UI4: out = *static_cast<const ULONG*>(p); return true;
-    case VT_INT: out = *static_cast<const INT*>(p); return true;
-    case VT_UINT: out = *static_cast<const UINT*>(p); return true;
-    case VT_I8: out = *static_cast<const LONGLONG*>(p); return true;
+    case VT_I1:
+      out = *static_cast<const signed char*>(p);
+      return true;
+    case VT_UI1:
+      out = *static_cast<const unsigned char*>(p);
+      return true;
+    case VT_I2:
+      out = *static_cast<const SHORT*>(p);
+      return true;
+    case VT_UI2:
+      out = *static_cast<const USHORT*>(p);
+      return true;
+    case VT_I4:
+      out = *static_cast<const LONG*>(p);
+      return true;
+    case VT_UI4:
+      out = *static_cast<const ULONG*>(p);
+      return true;
+    case VT_INT:
+      out = *static_cast<const INT*>(p);
+      return true;
+    case VT_UINT:
+      out = *static_cast<const UINT*>(p);
+      return true;
+    case VT_I8:
+      out = *static_cast<const LONGLONG*>(p);
+      return true;
     case VT_UI8: {
       const ULONGLONG u = *static_cast<const ULONGLONG*>(p);
       if (u > static_cast<ULONGLONG>(std::numeric_limits<std::int64_t>::max())) {
@@ -84,18 +109,34 @@ bool WholeAt(VARTYPE vt, const void* p, std::int64_t& out) {
       out = static_cast<std::int64_t>(u);
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
 size_t ElementSize(VARTYPE vt) {
   switch (vt) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: return 8;
-    case VT_BSTR: return sizeof(BSTR);
-    default: return 0;
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+      return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+      return 8;
+    case VT_BSTR:
+      return sizeof(BSTR);
+    default:
+      return 0;
   }
 }
 
@@ -211,16 +252,21 @@ WmiValue WmiValueFromVariant(const VARIANT& value, CIMTYPE cim_type) {
   if ((vt & VT_BYREF) != 0) throw Failure::TypeMismatch();
   if ((vt & VT_ARRAY) != 0) return ArrayValue(value, base);
   switch (vt) {
-    case VT_BSTR: return BstrText(V_BSTR(&value));
-    case VT_BOOL: return V_BOOL(&value) != VARIANT_FALSE;
-    case VT_R4: return static_cast<double>(V_R4(&value));
-    case VT_R8: return V_R8(&value);
+    case VT_BSTR:
+      return BstrText(V_BSTR(&value));
+    case VT_BOOL:
+      return V_BOOL(&value) != VARIANT_FALSE;
+    case VT_R4:
+      return static_cast<double>(V_R4(&value));
+    case VT_R8:
+      return V_R8(&value);
     case VT_UI8:
       if (V_UI8(&value) > static_cast<ULONGLONG>(std::numeric_limits<std::int64_t>::max())) {
         return static_cast<std::uint64_t>(V_UI8(&value));
       }
       return static_cast<std::int64_t>(V_UI8(&value));
-    default: break;
+    default:
+      break;
   }
   std::int64_t n = 0;
   if (!WholeAt(vt, &V_I1(&value), n)) throw Failure::TypeMismatch();

@@ -31,8 +31,8 @@ class FakeWmi : public platform::Wmi {
   };
   struct Answer {
     std::vector<FakeWmiObject> objects;
-    std::optional<Failure> refused;        // ExecQuery throws this
-    std::optional<size_t> fail_after;      // Next throws after this many objects
+    std::optional<Failure> refused;    // ExecQuery throws this
+    std::optional<size_t> fail_after;  // Next throws after this many objects
   };
 
   // Query text (exact) -> answer. A query nobody answered yields no object,
@@ -60,8 +60,7 @@ class FakeLocalSecurity : public platform::LocalSecurity {
   std::uint32_t query_status = 0;
   platform::PrimaryDomainInfo domain{u"WORKGROUP", false};
   std::optional<std::string> user_name = "admin";
-  std::map<std::uint32_t, std::string> status_texts{
-      {0xC0000022u, "Access is denied."}};
+  std::map<std::uint32_t, std::string> status_texts{{0xC0000022u, "Access is denied."}};
 
   int policies_opened = 0;
   int policies_closed = 0;

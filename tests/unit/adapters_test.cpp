@@ -70,9 +70,9 @@ TEST(IPConvert, TooFewPartsLeavesItsOwnErrorRowAndGivesEmptyText) {
 
 TEST(GetAdapter, EightRowsPerAdapterWithNumberedItems) {
   World w;
-  w.machine.wmi.Set(kQuery, {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
-                             Adapter("Realtek PCIe", {"10.0.0.5"}),
-                             Adapter("[00000012] Wi-Fi", {"172.16.0.9"})});
+  w.machine.wmi.Set(
+      kQuery, {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
+               Adapter("Realtek PCIe", {"10.0.0.5"}), Adapter("[00000012] Wi-Fi", {"172.16.0.9"})});
   GetAdapter(w.ctx);
 
   ASSERT_EQ(w.Rows().size(), 24u);
@@ -136,11 +136,17 @@ TEST(GetAdapter, DnsServersHandOverBetweenAdapters) {
     const char* primary;
     const char* secondary;
   } cases[] = {
-      {"A two then B one", {{"10.0.0.1", "10.0.0.2"}, {"8.8.8.8"}}, "008.008.008.008",
+      {"A two then B one",
+       {{"10.0.0.1", "10.0.0.2"}, {"8.8.8.8"}},
+       "008.008.008.008",
        "010.000.000.002"},
-      {"third entry never shows", {{"10.0.0.1", "10.0.0.2", "10.0.0.3"}}, "010.000.000.001",
+      {"third entry never shows",
+       {{"10.0.0.1", "10.0.0.2", "10.0.0.3"}},
+       "010.000.000.001",
        "010.000.000.002"},
-      {"B without list keeps A's", {{"10.0.0.1", "10.0.0.2"}, {}}, "010.000.000.001",
+      {"B without list keeps A's",
+       {{"10.0.0.1", "10.0.0.2"}, {}},
+       "010.000.000.001",
        "010.000.000.002"},
       {"ipv6 server unchanged", {{"fec0::1"}}, "fec0::1", ""},
   };

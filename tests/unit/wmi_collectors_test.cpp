@@ -6,6 +6,7 @@
 #include "collectors/network/adapters.h"
 #include "collectors/network/shares.h"
 #include "collectors/wmi/wmi_inventory.h"
+#include "core/full_run.h"
 #include "tests/unit/network_world.h"
 
 namespace norvale {
@@ -165,15 +166,24 @@ TEST(CodeTables, TextsOfCodes) {
     std::optional<std::int64_t> code;
     const char* want;
   } cases[] = {
-      {ChassisTypeText, 0, "None"},          {ChassisTypeText, 1, "Other"},
-      {ChassisTypeText, 3, "Desktop"},       {ChassisTypeText, 9, "Laptop"},
-      {ChassisTypeText, 24, "Sealed-Case PC"}, {ChassisTypeText, 25, "None"},
-      {ChassisTypeText, 30, "None"},         {ChassisTypeText, -1, "None"},
-      {MemoryTypeText, 0, "Unknown"},        {MemoryTypeText, 20, "DDR"},
-      {MemoryTypeText, 21, ""},              {MemoryTypeText, 24, ""},
-      {MemoryTypeText, std::nullopt, ""},    {FormFactorText, 0, "Unknown"},
-      {FormFactorText, 8, "DIMM"},           {FormFactorText, 12, "SODIMM"},
-      {FormFactorText, 23, "LGA"},           {FormFactorText, 24, ""},
+      {ChassisTypeText, 0, "None"},
+      {ChassisTypeText, 1, "Other"},
+      {ChassisTypeText, 3, "Desktop"},
+      {ChassisTypeText, 9, "Laptop"},
+      {ChassisTypeText, 24, "Sealed-Case PC"},
+      {ChassisTypeText, 25, "None"},
+      {ChassisTypeText, 30, "None"},
+      {ChassisTypeText, -1, "None"},
+      {MemoryTypeText, 0, "Unknown"},
+      {MemoryTypeText, 20, "DDR"},
+      {MemoryTypeText, 21, ""},
+      {MemoryTypeText, 24, ""},
+      {MemoryTypeText, std::nullopt, ""},
+      {FormFactorText, 0, "Unknown"},
+      {FormFactorText, 8, "DIMM"},
+      {FormFactorText, 12, "SODIMM"},
+      {FormFactorText, 23, "LGA"},
+      {FormFactorText, 24, ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.table(c.code), c.want) << (c.code ? *c.code : -999);
@@ -209,6 +219,43 @@ TEST(GetShare, OneRowPerShareAdministrativeOnesIncluded) {
   for (const auto& row : w.Rows()) EXPECT_EQ(row[1], "Shared");
 }
 
+TEST(Showall, NetworkAndWmiCollectorsRunInTheirPlaces) {
+  World w;
+  FillMachine(w.machine.wmi);
+  w.machine.wmi.Set("Select * from Win32_NetworkAdapterConfiguration where IPEnabled=TRUE",
+                    {{{"DNSHostName", "pc01"},
+                      {"DNSServerSearchOrder", std::vector<std::string>{"10.0.0.1"}},
+                      {"Caption", "LAN"},
+                      {"MACAddress", "00:11:22:33:44:55"},
+                      {"IpAddress", WmiValue{}},
+                      {"IPSubnet", WmiValue{}},
+                      {"DefaultIPGateway", WmiValue{}},
+                      {"DhcpServer", WmiValue{}},
+                      {"WINSPrimaryServer", WmiValue{}},
+                      {"WINSSecondaryServer", WmiValue{}}}});
+  w.machine.wmi.Set("select * from Win32_Printer", {{{"Name", "P"}, {"PortName", "USB001"}}});
+  w.machine.wmi.Set("select * from Win32_Share", {{{"Name", "C$"}, {"Path", "C:\\"}}});
+  showall(w.ctx);
+
+  // The blocks of these collectors, in the order they first appear; each
+  // block must be contiguous. Other collectors' rows are passed over.
+  std::vector<std::string> blocks;
+  for (const auto& row : w.Rows()) {
+    std::string block;
+    if (row[1] == "LAN" && row[2].rfind("Adapter", 0) == 0) block = "adapters";
+    if (row[1] == "LAN" && row[2] == "LAN") block = "lan";
+    if (row[1] == "Hard" && row[2] == "Printer") block = "printers";
+    if (row[1] == "Shared") block = "shares";
+    if (row[1] == "WMI") block = "wmi";
+    if (block.empty()) continue;
+    if (blocks.empty() || blocks.back() != block) blocks.push_back(block);
+  }
+  EXPECT_EQ(blocks, (std::vector<std::string>{"adapters", "lan", "printers", "shares", "wmi"}));
+  // The LAN identity reads what the adapters left behind in this very run.
+  EXPECT_EQ(w.ctx.adapter.LanPrimaryDns, "010.000.000.001");
+  EXPECT_EQ(w.machine.wmi.Live(), 0);
+}
+
 // Every WMI object a collector takes is released, whichever way it ends.
 TEST(WmiCollectors, ReleaseEveryObjectOnEveryPath) {
   using Setup = std::function<void(fakes::FakeWmi&)>;
@@ -220,32 +267,29 @@ TEST(WmiCollectors, ReleaseEveryObjectOnEveryPath) {
     const char* error_module;  // nullptr when no error row is expected
   } cases[] = {
       {"WMI complete", GetWMI, FillMachine, nullptr},
-      {"WMI fails while fetching",
-       GetWMI,
+      {"WMI fails while fetching", GetWMI,
        [](fakes::FakeWmi& wmi) {
          FillMachine(wmi);
          wmi.answers[kModules].fail_after = 1;
        },
        "mWMI"},
-      {"WMI property missing",
-       GetWMI,
+      {"WMI property missing", GetWMI,
        [](fakes::FakeWmi& wmi) {
          FillMachine(wmi);
          wmi.answers[kBoard].objects[0].erase("Product");
        },
        "mWMI"},
-      {"printer without port",
-       GetPrinter,
-       [](fakes::FakeWmi& wmi) { wmi.Set("select * from Win32_Printer", {{{"Name", "P"}}}); },
+      {"printer without port", GetPrinter,
+       [](fakes::FakeWmi& wmi) {
+         wmi.Set("select * from Win32_Printer", {{{"Name", "P"}}});
+       },
        "mPrinter"},
-      {"share query refused",
-       GetShare,
+      {"share query refused", GetShare,
        [](fakes::FakeWmi& wmi) {
          wmi.answers["select * from Win32_Share"].refused = Failure(-2147217405, "Access denied");
        },
        "mShare"},
-      {"adapter fetch fails",
-       GetAdapter,
+      {"adapter fetch fails", GetAdapter,
        [](fakes::FakeWmi& wmi) {
          auto& answer =
              wmi.answers["Select * from Win32_NetworkAdapterConfiguration where IPEnabled=TRUE"];

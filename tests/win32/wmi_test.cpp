@@ -63,7 +63,8 @@ TEST(WmiValueFromVariant, TextAndArrays) {
     V_VT(v) = VT_BSTR;
     V_BSTR(v) = SysAllocString(L"  Contoso \u00E9\u7DCF ");
   }
-  EXPECT_EQ(WmiValueFromVariant(text.get(), CIM_STRING), WmiValue{"  Contoso \xC3\xA9\xE7\xB7\x8F "});
+  EXPECT_EQ(WmiValueFromVariant(text.get(), CIM_STRING),
+            WmiValue{"  Contoso \xC3\xA9\xE7\xB7\x8F "});
 
   // uint16[] arrives as VT_ARRAY | VT_I4; only the low 16 bits are the value.
   Variant codes;
