@@ -67,4 +67,17 @@ check "LAN identity before WMI" test "$(line_of '^LAN\tLAN\t')" -lt "$(line_of '
 
 echo "adapter: ${adapter_error:-rows}; printers: $printers; shares: $shares"
 grep -P '^(LAN|Hard\tPrinter|Shared|WMI)\t' <<<"$rows" >"$E2E_ARTEFACTS/network-wmi-rows.txt" || true
+
+# A Japanese system: the LAN labels in Japanese, written in Shift_JIS.
+e2e_cleanup
+e2e_prefix ja
+mkdir -p "$WINEPREFIX/drive_c/results"
+e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVEFOLDER=C:\\results\n'
+result_ja=$(ls "$WINEPREFIX/drive_c/results/"*.tsv 2>/dev/null | head -1)
+check "Japanese: result file written" test -s "$result_ja"
+rows_ja=$(iconv -f CP932 -t UTF-8 <"$result_ja" | tr -d '\r' | cut -f2-6)
+labels_ja=$(grep -P '^LAN\tLAN\t' <<<"$rows_ja" | cut -f3 | paste -sd, -)
+check "Japanese LAN labels ($labels_ja)" test "$labels_ja" = \
+  "ドメイン,ワークグループ,ユーザー名,コンピュータ名,ホスト名,PrimaryDNS,SecondaryDNS,コンピュータの説明"
+check "Japanese: WMI rows unchanged" bash -c "grep -qP '^WMI\tBIOS\tReleaseDate\t\d{4}/\d{2}/\d{2}\t$' <<<\"\$1\"" _ "$rows_ja"
 e2e_finish
