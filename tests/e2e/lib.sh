@@ -30,6 +30,12 @@ e2e_template() {
       env -u DISPLAY LC_ALL=$lc WINEPREFIX="$dir" WINEDEBUG=-all "$E2E_WINE" reg add \
         'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
       WINEPREFIX="$dir" wineserver -w
+      # Wine links the user's shell folders to $HOME; keep each test's files
+      # inside its own prefix instead.
+      local link
+      for link in "$dir"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
+      done
       touch "$dir/.ready"
     fi
   ) 9>"$E2E_CACHE/.lock-$lang"
@@ -90,3 +96,25 @@ e2e_finish() {
   echo "$E2E_PASSES passed, $E2E_FAILS failed"
   [ "$E2E_FAILS" -eq 0 ]
 }
+
+# Switches the current prefix from the null display driver to the X display
+# (for tests that show and drive the window under Xvfb).
+e2e_use_display() {
+  env -u DISPLAY "$E2E_WINE" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+}
+
+# Starts Xvfb and openbox for this test; sets DISPLAY. Stopped on exit.
+e2e_start_display() {
+  local n
+  for n in $(seq 90 130); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  E2E_XVFB=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  openbox --sm-disable >/dev/null 2>&1 &
+  E2E_WM=$!
+  trap 'e2e_cleanup; kill $E2E_WM $E2E_XVFB 2>/dev/null || true' EXIT
+}
+
+# The id of the first visible window of process $1 whose title matches $2.
+e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1; }
