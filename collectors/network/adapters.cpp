@@ -1,8 +1,8 @@
 #include "collectors/network/adapters.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "collectors/wmi/wmi_access.h"
