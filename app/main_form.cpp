@@ -144,24 +144,4 @@ void Form1::Form_QueryUnload() {
   ctx_.os.ui.DestroyResultList();
 }
 
-void Form1::menushowall_Click() { showall(ctx_); }
-void Form1::menusave_Click() { Datasave(ctx_); }
-void Form1::menuend_Click() { ctx_.os.ui.EndProgram(); }
-
-void Form1::OnMenuCommand(MenuItem item) {
-  switch (item) {
-    case MenuItem::kShowAll:
-      menushowall_Click();
-      break;
-    case MenuItem::kSave:
-      menusave_Click();
-      break;
-    case MenuItem::kEnd:
-      menuend_Click();
-      break;
-    default:
-      break;
-  }
-}
-
 }  // namespace norvale

@@ -28,9 +28,19 @@ class Form1 {
   void ShowSaveType();
   void StartSaveTimer();
 
+  // Menu commands (app/menu_commands.cpp).
   void menushowall_Click();
   void menusave_Click();
   void menuend_Click();
+  void menusave_tab_Click();
+  void menusave_csv_Click();
+  void menuauto_Click();
+  void menufolder_Click();
+  void menutien_Click();
+  void menuver_Click();
+  // One of the eight single-category View items.
+  void ViewCategory_Click(platform::MenuItem item);
+  void SetSaveType(const char* save_type);
 
   Context ctx_;
 };

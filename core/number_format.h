@@ -20,7 +20,8 @@ std::string FormatShortest(double value, std::string_view separator);
 double RoundHalfEven(double value);
 
 // A plain decimal number: blanks around it, an optional sign, digits with an
-// optional fraction, optionally an exponent. Anything else is not a number.
+// optional fraction. Anything else (exponents, hex, thousands separators) is
+// not a number.
 std::optional<double> ParseNumber(std::string_view text);
 
 // The number rounded half to even, or nullopt when it is not a number or does

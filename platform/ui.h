@@ -36,6 +36,15 @@ enum class MenuItem {
 
 enum class MessageIcon { kNone, kInformation, kExclamation, kCritical };
 
+// What the about box shows; the texts are decided by the program, the window
+// only lays them out.
+struct AboutBoxTexts {
+  std::string title;
+  std::string version_line;
+  std::string maker;
+  std::string ok;
+};
+
 // The report list that fills the main window.
 class ResultList {
  public:
@@ -76,6 +85,18 @@ class Ui {
   // Closes the main window (its unload handling runs) and ends the message
   // loop with exit code 0.
   virtual void EndProgram() = 0;
+
+  // A modal input box: the prompt, an edit field holding `default_text`, OK
+  // and Cancel. The text as typed on OK (possibly empty); nullopt on Cancel.
+  virtual std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
+                                              std::string_view default_text) = 0;
+  // The shell's folder chooser owned by the main window, opening with
+  // `initial` selected (nothing selected when empty). The chosen folder; the
+  // initial folder unchanged when the user cancels; empty when the chosen
+  // item has no file-system path.
+  virtual std::string BrowseForFolder(std::string_view title, std::string_view initial) = 0;
+  // Shows the modeless about box, or brings the one already open to the front.
+  virtual void ShowAboutBox(const AboutBoxTexts& texts) = 0;
 };
 
 }  // namespace norvale::platform

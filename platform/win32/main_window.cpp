@@ -38,7 +38,10 @@ constexpr MenuEntry kHelpMenu[] = {{MenuItem::kVer, L"バージョン情報(&V)"
 
 MainWindow* MainWindow::instance_window_ = nullptr;
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) { instance_window_ = this; }
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance), about_(instance, MAKEINTRESOURCEW(kAppIcon)) {
+  instance_window_ = this;
+}
 
 MainWindow::~MainWindow() {
   for (const auto& [id, callback] : timers_) ::KillTimer(nullptr, id);
@@ -119,6 +122,8 @@ bool MainWindow::Create(Handlers handlers) {
 int MainWindow::RunMessageLoop() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // The modeless about box gets its keys (Enter, Escape, Tab) first.
+    if (about_.window() != nullptr && IsDialogMessageW(about_.window(), &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

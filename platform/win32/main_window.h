@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/ui.h"
+#include "platform/win32/about_box.h"
 
 namespace norvale::win32 {
 
@@ -50,6 +51,11 @@ class MainWindow : public platform::Ui, public platform::ResultList {
   std::uintptr_t SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;
   void KillTimer(std::uintptr_t id) override;
   void EndProgram() override;
+  // Dialogs (main_window_dialogs.cpp).
+  std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view default_text) override;
+  std::string BrowseForFolder(std::string_view title, std::string_view initial) override;
+  void ShowAboutBox(const platform::AboutBoxTexts& texts) override;
 
  private:
   // Where a menu item lives: popups are addressed by position in their parent.
@@ -74,6 +80,7 @@ class MainWindow : public platform::Ui, public platform::ResultList {
   Handlers handlers_;
   std::map<platform::MenuItem, MenuSlot> menus_;
   std::map<UINT_PTR, std::function<void()>> timers_;
+  AboutBox about_;
   static MainWindow* instance_window_;
 };
 

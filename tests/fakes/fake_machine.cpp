@@ -204,6 +204,27 @@ void FakeUi::FireTimer(size_t index) {
   callback();
 }
 
+std::optional<std::string> FakeUi::InputBox(std::string_view prompt, std::string_view title,
+                                            std::string_view default_text) {
+  input_requests.push_back(
+      {std::string(prompt), std::string(title), std::string(default_text)});
+  // A test that runs out of answers gets Cancel, so a retry loop cannot spin forever.
+  if (input_answers.empty()) return std::nullopt;
+  auto answer = input_answers.front();
+  input_answers.pop_front();
+  return answer;
+}
+
+std::string FakeUi::BrowseForFolder(std::string_view title, std::string_view initial) {
+  folder_requests.emplace_back(std::string(title), std::string(initial));
+  std::optional<std::string> answer;
+  if (!folder_answers.empty()) {
+    answer = folder_answers.front();
+    folder_answers.pop_front();
+  }
+  return answer ? *answer : std::string(initial);
+}
+
 FakeMachine::FakeMachine() {
   files.AddFolder(system.program_folder);
   files.AddFolder(system.fonts_folder);

@@ -1,6 +1,7 @@
 // A whole in-memory machine: every platform interface, settable from tests.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -146,6 +147,23 @@ class FakeUi : public platform::Ui, public platform::ResultList {
 
   // Fires a started timer as the message loop would.
   void FireTimer(size_t index = 0);
+
+  // Dialogs: tests queue the user's answers; what was asked is recorded.
+  struct InputRequest {
+    std::string prompt;
+    std::string title;
+    std::string default_text;
+  };
+  std::deque<std::optional<std::string>> input_answers;  // nullopt = Cancel
+  std::vector<InputRequest> input_requests;
+  std::deque<std::optional<std::string>> folder_answers;  // nullopt = Cancel
+  std::vector<std::pair<std::string, std::string>> folder_requests;  // title, initial
+  std::vector<platform::AboutBoxTexts> about_boxes;
+
+  std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view default_text) override;
+  std::string BrowseForFolder(std::string_view title, std::string_view initial) override;
+  void ShowAboutBox(const platform::AboutBoxTexts& texts) override { about_boxes.push_back(texts); }
 };
 
 // The machine: one of each fake, and the bundle handed to the program.

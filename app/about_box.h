@@ -1,0 +1,10 @@
+// The about box's texts, decided when it loads.
+#pragma once
+
+#include "core/context.h"
+
+namespace norvale {
+
+platform::AboutBoxTexts Form2_Load(const Context& ctx);
+
+}  // namespace norvale

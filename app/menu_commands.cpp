@@ -1,0 +1,137 @@
+// The commands of the main window's menus.
+#include "app/menu_commands.h"
+
+#include <exception>
+
+#include "app/about_box.h"
+#include "app/main_form.h"
+#include "app/settings.h"
+#include "core/full_run.h"
+#include "core/number_format.h"
+#include "core/recording.h"
+#include "core/saving.h"
+#include "core/utf.h"
+
+namespace norvale {
+namespace {
+
+using platform::MenuItem;
+
+constexpr const char* kSection = "SETTING";
+
+}  // namespace
+
+const std::vector<ViewCategory>& ViewCategories() {
+  // A collector joins its View item by being named in that item's row; until
+  // then the item runs the ones that are there. "LAN" runs the adapters first:
+  // the LAN identity reads the host name and DNS servers they leave behind.
+  static const std::vector<ViewCategory> categories{
+      {MenuItem::kShowHard, {}},    // GetHardware
+      {MenuItem::kShowDrive, {}},   // GetDriveList
+      {MenuItem::kShowLan, {}},     // GetAdapter, GetLan
+      {MenuItem::kShowSoft, {}},    // GetSoftware
+      {MenuItem::kShowApp, {}},     // GetApplication
+      {MenuItem::kShowEnv, {}},     // GetEnvironment
+      {MenuItem::kShowDevice, {}},  // GetDeviceList
+      {MenuItem::kShowWmi, {}},     // GetWMI
+  };
+  return categories;
+}
+
+void RunViewCategory(Context& ctx, MenuItem item, std::span<const Collector> collectors) {
+  if (ctx.main.ResultList != nullptr) ctx.main.ResultList->ClearList();
+  ClearViewChecks(ctx);
+  ctx.os.ui.SetMenuChecked(item, true);
+  ctx.main.RowIndex = 0;
+  for (Collector collector : collectors) collector(ctx);
+}
+
+void Form1::menushowall_Click() { showall(ctx_); }
+
+void Form1::ViewCategory_Click(MenuItem item) {
+  for (const ViewCategory& category : ViewCategories()) {
+    if (category.item == item) RunViewCategory(ctx_, item, category.collectors);
+  }
+}
+
+void Form1::menusave_Click() { Datasave(ctx_); }
+
+void Form1::menuend_Click() { ctx_.os.ui.EndProgram(); }
+
+void Form1::SetSaveType(const char* save_type) {
+  SetINIValue(ctx_.os, save_type, "SAVETYPE", kSection, SettingsPath(ctx_.os));
+  ctx_.main.SaveType = save_type;
+  ShowSaveType();
+}
+
+void Form1::menusave_tab_Click() { SetSaveType("TSV"); }
+void Form1::menusave_csv_Click() { SetSaveType("CSV"); }
+
+void Form1::menuauto_Click() {
+  // Only the file changes: the running program keeps the mode it started in.
+  const bool on = !ctx_.os.ui.IsMenuChecked(MenuItem::kAuto);
+  ctx_.os.ui.SetMenuChecked(MenuItem::kAuto, on);
+  SetINIValue(ctx_.os, on ? "1" : "0", "AUTOSAVE", kSection, SettingsPath(ctx_.os));
+}
+
+void Form1::menufolder_Click() {
+  MainState& m = ctx_.main;
+  m.SaveFolder = ctx_.os.ui.BrowseForFolder("フォルダを指定してください", m.SaveFolder);
+  // The program's own folder is what an empty setting gives in automatic
+  // mode, so it is used for this run but not stored.
+  if (!EqualsNoCase(m.SaveFolder, ctx_.os.system.ProgramFolder())) {
+    SetINIValue(ctx_.os, m.SaveFolder, "SAVEFOLDER", kSection, SettingsPath(ctx_.os));
+  }
+}
+
+void Form1::menutien_Click() {
+  for (;;) {
+    const auto answer = ctx_.os.ui.InputBox("データを保存時に遅延を発生する場合に入力（単位:秒）",
+                                            "遅延時間設定", ctx_.main.SaveTime);
+    if (!answer || answer->empty()) return;
+    // Checked before anything is written: an answer that is no plain decimal
+    // number, or too large for a whole number of seconds, is asked again.
+    const auto seconds = ToInt32(*answer);
+    if (!seconds) {
+      ctx_.os.ui.ShowMessage("半角数字を入力してください", platform::MessageIcon::kExclamation);
+      continue;
+    }
+    SetINIValue(ctx_.os, *answer, "SAVETIME", kSection, SettingsPath(ctx_.os));
+    ctx_.main.SaveTime = std::to_string(*seconds);
+    return;
+  }
+}
+
+void Form1::menuver_Click() { ctx_.os.ui.ShowAboutBox(Form2_Load(ctx_)); }
+
+void Form1::OnMenuCommand(MenuItem item) {
+  struct Command {
+    MenuItem item;
+    void (Form1::*click)();
+  };
+  static constexpr Command kCommands[] = {
+      {MenuItem::kSave, &Form1::menusave_Click},
+      {MenuItem::kEnd, &Form1::menuend_Click},
+      {MenuItem::kShowAll, &Form1::menushowall_Click},
+      {MenuItem::kSaveTab, &Form1::menusave_tab_Click},
+      {MenuItem::kSaveCsv, &Form1::menusave_csv_Click},
+      {MenuItem::kAuto, &Form1::menuauto_Click},
+      {MenuItem::kFolder, &Form1::menufolder_Click},
+      {MenuItem::kTien, &Form1::menutien_Click},
+      {MenuItem::kVer, &Form1::menuver_Click},
+  };
+  // Every collector and the save guard themselves; this only keeps a fault
+  // nobody foresaw from taking the window down with it.
+  try {
+    for (const Command& command : kCommands) {
+      if (command.item == item) (this->*command.click)();
+    }
+    ViewCategory_Click(item);
+  } catch (const Failure& failure) {
+    ctx_.os.ui.ShowMessage("Form1,Menu:" + failure.description(), platform::MessageIcon::kCritical);
+  } catch (const std::exception& e) {
+    ctx_.os.ui.ShowMessage(std::string("Form1,Menu:") + e.what(), platform::MessageIcon::kCritical);
+  }
+}
+
+}  // namespace norvale
