@@ -6,6 +6,9 @@
 #include "app/about_box.h"
 #include "app/main_form.h"
 #include "app/settings.h"
+#include "collectors/network/adapters.h"
+#include "collectors/network/lan.h"
+#include "collectors/wmi/wmi_inventory.h"
 #include "core/full_run.h"
 #include "core/number_format.h"
 #include "core/recording.h"
@@ -28,12 +31,12 @@ const std::vector<ViewCategory>& ViewCategories() {
   static const std::vector<ViewCategory> categories{
       {MenuItem::kShowHard, {}},    // GetHardware
       {MenuItem::kShowDrive, {}},   // GetDriveList
-      {MenuItem::kShowLan, {}},     // GetAdapter, GetLan
+      {MenuItem::kShowLan, {GetAdapter, GetLan}},
       {MenuItem::kShowSoft, {}},    // GetSoftware
       {MenuItem::kShowApp, {}},     // GetApplication
       {MenuItem::kShowEnv, {}},     // GetEnvironment
       {MenuItem::kShowDevice, {}},  // GetDeviceList
-      {MenuItem::kShowWmi, {}},     // GetWMI
+      {MenuItem::kShowWmi, {GetWMI}},
   };
   return categories;
 }

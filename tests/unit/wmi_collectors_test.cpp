@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/menu_commands.h"
 #include "collectors/hardware/printers.h"
 #include "collectors/network/adapters.h"
 #include "collectors/network/shares.h"
@@ -254,6 +255,30 @@ TEST(Showall, NetworkAndWmiCollectorsRunInTheirPlaces) {
   // The LAN identity reads what the adapters left behind in this very run.
   EXPECT_EQ(w.ctx.adapter.LanPrimaryDns, "010.000.000.001");
   EXPECT_EQ(w.machine.wmi.Live(), 0);
+}
+
+TEST(ViewCommands, LanRunsAdaptersThenIdentityAndWmiRunsAlone) {
+  World w;
+  FillMachine(w.machine.wmi);
+  w.machine.wmi.Set("select * from Win32_Printer", {{{"Name", "P"}, {"PortName", "USB001"}}});
+  auto groups_after = [&](platform::MenuItem item) {
+    for (const auto& category : ViewCategories()) {
+      if (category.item == item) RunViewCategory(w.ctx, item, category.collectors);
+    }
+    std::vector<std::string> items;
+    for (const auto& row : w.Rows()) {
+      if (items.empty() || items.back() != row[1] + "/" + row[2])
+        items.push_back(row[1] + "/" + row[2]);
+    }
+    return items;
+  };
+  // No adapter answers: the LAN identity rows alone, never printers.
+  EXPECT_EQ(groups_after(platform::MenuItem::kShowLan), std::vector<std::string>{"LAN/LAN"});
+  EXPECT_EQ(w.Rows().size(), 8u);
+  const auto wmi = groups_after(platform::MenuItem::kShowWmi);
+  EXPECT_EQ(wmi.front(), "WMI/System");
+  EXPECT_EQ(wmi.back(), "WMI/PhysicalMemory3");
+  EXPECT_EQ(w.machine.wmi.queries.size(), 7u);  // one adapter query, six WMI queries
 }
 
 // Every WMI object a collector takes is released, whichever way it ends.
