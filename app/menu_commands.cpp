@@ -6,6 +6,9 @@
 #include "app/about_box.h"
 #include "app/main_form.h"
 #include "app/settings.h"
+#include "collectors/hardware/devices.h"
+#include "collectors/hardware/drives.h"
+#include "collectors/hardware/hardware_summary.h"
 #include "collectors/network/adapters.h"
 #include "collectors/network/lan.h"
 #include "collectors/wmi/wmi_inventory.h"
@@ -29,13 +32,13 @@ const std::vector<ViewCategory>& ViewCategories() {
   // then the item runs the ones that are there. "LAN" runs the adapters first:
   // the LAN identity reads the host name and DNS servers they leave behind.
   static const std::vector<ViewCategory> categories{
-      {MenuItem::kShowHard, {}},    // GetHardware
-      {MenuItem::kShowDrive, {}},   // GetDriveList
+      {MenuItem::kShowHard, {GetHardware}},
+      {MenuItem::kShowDrive, {GetDriveList}},
       {MenuItem::kShowLan, {GetAdapter, GetLan}},
-      {MenuItem::kShowSoft, {}},    // GetSoftware
-      {MenuItem::kShowApp, {}},     // GetApplication
-      {MenuItem::kShowEnv, {}},     // GetEnvironment
-      {MenuItem::kShowDevice, {}},  // GetDeviceList
+      {MenuItem::kShowSoft, {}},  // GetSoftware
+      {MenuItem::kShowApp, {}},   // GetApplication
+      {MenuItem::kShowEnv, {}},   // GetEnvironment
+      {MenuItem::kShowDevice, {GetDeviceList}},
       {MenuItem::kShowWmi, {GetWMI}},
   };
   return categories;

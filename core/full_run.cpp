@@ -1,5 +1,8 @@
 #include "core/full_run.h"
 
+#include "collectors/hardware/devices.h"
+#include "collectors/hardware/drives.h"
+#include "collectors/hardware/hardware_summary.h"
 #include "collectors/hardware/printers.h"
 #include "collectors/network/adapters.h"
 #include "collectors/network/lan.h"
@@ -40,9 +43,12 @@ void showall(Context& ctx) {
     // run. The order is the order of the result file: operating system,
     // hardware, adapters, LAN identity, applications, printers, drives,
     // environment, devices, shares, WMI, custom items.
+    GetHardware(ctx);
     GetAdapter(ctx);
     GetLan(ctx);
     GetPrinter(ctx);
+    GetDriveList(ctx);
+    GetDeviceList(ctx);
     GetShare(ctx);
     GetWMI(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);

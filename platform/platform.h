@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/hardware.h"
 #include "platform/local_security.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
@@ -17,6 +18,7 @@ struct Platform {
   Locale& locale;
   Files& files;
   Ui& ui;
+  Hardware& hardware;
   Wmi& wmi;
   LocalSecurity& security;
 };

@@ -4,6 +4,7 @@
 
 #include "app/main_form.h"
 #include "platform/win32/files.h"
+#include "platform/win32/hardware.h"
 #include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
@@ -20,7 +21,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   win32::Win32Wmi wmi;
   win32::Win32LocalSecurity security;
   win32::MainWindow window(instance);
-  platform::Platform platform{registry, system, locale, files, window, wmi, security};
+  win32::Win32Hardware hardware([&window] { return window.hwnd(); });
+  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
   Form1 form(platform);
 
   const bool created = window.Create({

@@ -12,6 +12,7 @@
 
 #include "core/failure.h"
 #include "platform/platform.h"
+#include "tests/fakes/fake_hardware.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_wmi.h"
 
@@ -173,9 +174,10 @@ struct FakeMachine {
   FakeLocale locale;
   FakeFiles files;
   FakeUi ui;
+  FakeHardware hardware;
   FakeWmi wmi;
   FakeLocalSecurity security;
-  platform::Platform platform{registry, system, locale, files, ui, wmi, security};
+  platform::Platform platform{registry, system, locale, files, ui, hardware, wmi, security};
 
   FakeMachine();
   FakeMachine(const FakeMachine&) = delete;

@@ -121,8 +121,10 @@ TEST(ViewCommands, CategoryRunReplacesTheListWithoutHeaderOrSave) {
   ASSERT_FALSE(app.m.ui.rows.empty());
   app.ctx().main.RowIndex = 57;
   app.form.OnMenuCommand(MenuItem::kShowDrive);
-  EXPECT_TRUE(app.m.ui.rows.empty()) << "the full run's rows are gone, no header row";
-  EXPECT_EQ(app.ctx().main.RowIndex, 0);
+  // The full run's rows are gone, no header row: only the one drive's three rows.
+  ASSERT_EQ(app.m.ui.rows.size(), 3u);
+  for (const auto& row : app.m.ui.rows) EXPECT_EQ(row[2], "C:\\DiskDrive");
+  EXPECT_EQ(app.ctx().main.RowIndex, 3);
   EXPECT_EQ(app.m.ui.disabled.count(MenuItem::kSave), 0u) << "Save stays enabled";
 }
 

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "core/utf.h"
 #include "platform/win32/files.h"
+#include "platform/win32/hardware.h"
 #include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
@@ -24,7 +25,8 @@ struct Windows {
   Win32Wmi wmi;
   Win32LocalSecurity security;
   MainWindow window{GetModuleHandleW(nullptr)};
-  platform::Platform platform{registry, system, locale, files, window, wmi, security};
+  Win32Hardware hardware{[this] { return window.hwnd(); }};
+  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
 };
 
 std::string ScratchFolder(Windows& w, const char* name) {
