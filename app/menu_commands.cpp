@@ -9,9 +9,12 @@
 #include "collectors/hardware/devices.h"
 #include "collectors/hardware/drives.h"
 #include "collectors/hardware/hardware_summary.h"
+#include "collectors/network/adapters.h"
+#include "collectors/network/lan.h"
 #include "collectors/software/applications.h"
 #include "collectors/software/environment.h"
 #include "collectors/software/software.h"
+#include "collectors/wmi/wmi_inventory.h"
 #include "core/full_run.h"
 #include "core/number_format.h"
 #include "core/recording.h"
@@ -32,14 +35,10 @@ const std::vector<ViewCategory>& ViewCategories() {
   // then the item runs the ones that are there. "LAN" runs the adapters first:
   // the LAN identity reads the host name and DNS servers they leave behind.
   static const std::vector<ViewCategory> categories{
-      {MenuItem::kShowHard, {GetHardware}},
-      {MenuItem::kShowDrive, {GetDriveList}},
-      {MenuItem::kShowLan, {}},  // GetAdapter, GetLan
-      {MenuItem::kShowSoft, {GetSoftware}},
-      {MenuItem::kShowApp, {GetApplication}},
-      {MenuItem::kShowEnv, {GetEnvironment}},
-      {MenuItem::kShowDevice, {GetDeviceList}},
-      {MenuItem::kShowWmi, {}},  // GetWMI
+      {MenuItem::kShowHard, {GetHardware}},       {MenuItem::kShowDrive, {GetDriveList}},
+      {MenuItem::kShowLan, {GetAdapter, GetLan}}, {MenuItem::kShowSoft, {GetSoftware}},
+      {MenuItem::kShowApp, {GetApplication}},     {MenuItem::kShowEnv, {GetEnvironment}},
+      {MenuItem::kShowDevice, {GetDeviceList}},   {MenuItem::kShowWmi, {GetWMI}},
   };
   return categories;
 }

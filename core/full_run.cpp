@@ -3,10 +3,15 @@
 #include "collectors/hardware/devices.h"
 #include "collectors/hardware/drives.h"
 #include "collectors/hardware/hardware_summary.h"
+#include "collectors/hardware/printers.h"
+#include "collectors/network/adapters.h"
+#include "collectors/network/lan.h"
+#include "collectors/network/shares.h"
 #include "collectors/software/applications.h"
 #include "collectors/software/environment.h"
 #include "collectors/software/other_items.h"
 #include "collectors/software/software.h"
+#include "collectors/wmi/wmi_inventory.h"
 #include "core/recording.h"
 #include "core/version.h"
 
@@ -44,10 +49,15 @@ void showall(Context& ctx) {
     // environment, devices, shares, WMI, custom items.
     GetSoftware(ctx);
     GetHardware(ctx);
+    GetAdapter(ctx);
+    GetLan(ctx);
     GetApplication(ctx);
+    GetPrinter(ctx);
     GetDriveList(ctx);
     GetEnvironment(ctx);
     GetDeviceList(ctx);
+    GetShare(ctx);
+    GetWMI(ctx);
     GetOtherItems(ctx);
     ctx.os.ui.SetMenuEnabled(MenuItem::kSave, true);
   } catch (const Failure& failure) {

@@ -3,10 +3,12 @@
 
 #include "platform/files.h"
 #include "platform/hardware.h"
+#include "platform/local_security.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/wmi.h"
 
 namespace norvale::platform {
 
@@ -17,6 +19,8 @@ struct Platform {
   Files& files;
   Ui& ui;
   Hardware& hardware;
+  Wmi& wmi;
+  LocalSecurity& security;
 };
 
 }  // namespace norvale::platform

@@ -20,9 +20,10 @@ int main() {
   win32::Win32System system;
   win32::Win32Locale locale;
   win32::Win32Files files;
-  fakes::FakeUi ui;  // the list in memory: only the collector is measured
-  fakes::FakeHardware hardware;
-  platform::Platform platform{registry, system, locale, files, ui, hardware};
+  fakes::FakeMachine fake;  // the list in memory: only the collector is measured
+  fakes::FakeUi& ui = fake.ui;
+  platform::Platform platform{registry, system,        locale,   files,
+                              ui,       fake.hardware, fake.wmi, fake.security};
   constexpr int kRuns = 3;
   for (int run = 1; run <= kRuns; ++run) {
     Context ctx(platform);

@@ -21,9 +21,11 @@
 #include "core/context.h"
 #include "platform/win32/files.h"
 #include "platform/win32/hardware.h"
+#include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
+#include "platform/win32/wmi.h"
 
 namespace {
 
@@ -138,7 +140,9 @@ int main(int argc, char** argv) {
   win32::Win32Files files;
   win32::MainWindow window(GetModuleHandleW(nullptr));
   win32::Win32Hardware hardware;
-  platform::Platform platform{registry, system, locale, files, window, hardware};
+  win32::Win32Wmi wmi;
+  win32::Win32LocalSecurity security;
+  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
   Context ctx(platform);
   ctx.main.AutoSave = "1";  // rows are counted, not shown
   ctx.main.ComputerName = system.ComputerName();

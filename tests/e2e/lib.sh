@@ -101,6 +101,9 @@ e2e_finish() {
 # (for tests that show and drive the window under Xvfb).
 e2e_use_display() {
   env -u DISPLAY "$E2E_WINE" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+  # A program started while that wineserver lingers may run under another
+  # pid than the one the shell started; let it exit first.
+  wineserver -w
 }
 
 # Starts Xvfb and openbox for this test; sets DISPLAY. Stopped on exit.

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "tests/fakes/fake_hardware.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_wmi.h"
 
 namespace norvale::fakes {
 
@@ -177,7 +178,9 @@ struct FakeMachine {
   FakeFiles files;
   FakeUi ui;
   FakeHardware hardware;
-  platform::Platform platform{registry, system, locale, files, ui, hardware};
+  FakeWmi wmi;
+  FakeLocalSecurity security;
+  platform::Platform platform{registry, system, locale, files, ui, hardware, wmi, security};
 
   FakeMachine();
   FakeMachine(const FakeMachine&) = delete;

@@ -35,12 +35,11 @@ TEST(GetApplication, OnePassWithoutWow64) {
 
 TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
   fakes::FakeMachine m;
-  fakes::FakeRegistry registry(false);
-  platform::Platform bundle{registry, m.system, m.locale, m.files, m.ui, m.hardware};
-  Context ctx(bundle);
+  m.registry = fakes::FakeRegistry(false);  // no WOW6432Node: one view
+  Context ctx(m.platform);
   ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
   m.system.wow64 = false;
-  registry.Import(
+  m.registry.Import(
       "REGEDIT4\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Z]\r\n"
       "\"DisplayName\"=\"Only\"\r\n\"SystemComponent\"=hex:00\r\n"

@@ -7,10 +7,12 @@
 #include "core/utf.h"
 #include "platform/win32/files.h"
 #include "platform/win32/hardware.h"
+#include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
 #include "platform/win32/text.h"
+#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
@@ -20,9 +22,11 @@ struct Windows {
   Win32System system;
   Win32Locale locale;
   Win32Files files;
+  Win32Wmi wmi;
+  Win32LocalSecurity security;
   MainWindow window{GetModuleHandleW(nullptr)};
   Win32Hardware hardware{[this] { return window.hwnd(); }};
-  platform::Platform platform{registry, system, locale, files, window, hardware};
+  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
 };
 
 std::string ScratchFolder(Windows& w, const char* name) {

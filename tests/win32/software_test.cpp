@@ -10,10 +10,12 @@
 #include "core/context.h"
 #include "platform/win32/files.h"
 #include "platform/win32/hardware.h"
+#include "platform/win32/local_security.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
 #include "platform/win32/text.h"
+#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
@@ -45,7 +47,9 @@ struct Machine {
   Win32Files files;
   MainWindow window{GetModuleHandleW(nullptr)};
   Win32Hardware hardware{[this] { return window.hwnd(); }};
-  platform::Platform platform{registry, system, locale, files, window, hardware};
+  Win32Wmi wmi;
+  Win32LocalSecurity security;
+  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
   RecordingList list;
   Context ctx{platform};
   Machine() { ctx.main.ResultList = &list; }

@@ -1,0 +1,20 @@
+#include "collectors/hardware/printers.h"
+
+#include "collectors/wmi/wmi_access.h"
+#include "core/recording.h"
+
+namespace norvale {
+
+void GetPrinter(Context& ctx) {
+  Guarded(ctx, "Hard", "mPrinter", [&] {
+    const auto services = ConnectWmi(ctx, "\\root\\cimv2");
+    ForEachWmiObject(
+        *services, "select * from Win32_Printer", std::nullopt, [&](platform::WmiObject& printer) {
+          const Value name = WmiRowValue(printer.Get("Name"));
+          const Value port = WmiRowValue(printer.Get("PortName"));
+          RecordRow(ctx, std::string("Hard"), std::string("Printer"), name, port, std::string());
+        });
+  });
+}
+
+}  // namespace norvale
