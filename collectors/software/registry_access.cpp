@@ -19,28 +19,33 @@ bool IsTextType(std::uint32_t type) {
          type == platform::kRegMultiSz;
 }
 
-// The bytes the ANSI registry calls would hand back: text in the ANSI code
-// page with its terminator, everything else as stored.
-std::string AnsiBytes(Context& ctx, const RegValue& value) {
-  const std::string raw(value.data.begin(), value.data.end());
-  if (!IsTextType(value.type)) return raw;
+// A value as a buffer of the ANSI registry calls receives it: how many bytes
+// it takes there (text in the ANSI code page with its terminator, anything
+// else as stored) and the text before its first NUL. The text itself stays
+// Unicode: it meets the code page only when it is written to the result file.
+struct BufferedValue {
+  size_t ansi_size = 0;
+  std::string text;
+};
+
+BufferedValue Buffered(Context& ctx, const RegValue& value) {
+  std::string raw(value.data.begin(), value.data.end());
+  if (!IsTextType(value.type)) {
+    const size_t size = raw.size();
+    raw += '\0';
+    return {size, ctx.os.locale.FromAnsi(CutAtNul(raw))};
+  }
   std::string text = Utf16LeToUtf8(raw);
   if (text.empty() || text.back() != '\0') text += '\0';
-  return ctx.os.locale.ToAnsi(text);
-}
-
-// The bytes as text up to the first NUL, as a buffer filled with NULs beforehand shows them.
-std::string BufferText(Context& ctx, std::string bytes) {
-  bytes += '\0';
-  return ctx.os.locale.FromAnsi(CutAtNul(bytes));
+  return {ctx.os.locale.ToAnsi(text).size(), CutAtNul(text)};
 }
 
 // What a 2048-byte buffer receives of the value.
 bool StringFromValue(Context& ctx, const std::optional<RegValue>& value, std::string& text) {
   if (!value) return false;
-  std::string bytes = AnsiBytes(ctx, *value);
-  if (bytes.size() > kStringBuffer) return false;
-  text = BufferText(ctx, std::move(bytes));
+  BufferedValue buffered = Buffered(ctx, *value);
+  if (buffered.ansi_size > kStringBuffer) return false;
+  text = std::move(buffered.text);
   return !text.empty();
 }
 
@@ -67,11 +72,14 @@ Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::str
   if (kind != kRegKindText && kind != kRegKindNumber) return fallback;
   const auto value = ctx.os.registry.QueryValue(root, subkey, name, RegView::kDefault);
   if (!value) return fallback;
-  std::string bytes = AnsiBytes(ctx, *value);
   if (kind == kRegKindText) {
-    if (bytes.size() > kTextBuffer) return fallback;
-    return BufferText(ctx, std::move(bytes));
+    BufferedValue buffered = Buffered(ctx, *value);
+    if (buffered.ansi_size > kTextBuffer) return fallback;
+    return std::move(buffered.text);
   }
+  // A number is the first four bytes the ANSI call hands back, text included.
+  std::string bytes(value->data.begin(), value->data.end());
+  if (IsTextType(value->type)) bytes = ctx.os.locale.ToAnsi(Utf16LeToUtf8(bytes));
   if (bytes.size() > 4) return fallback;
   std::uint32_t number = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {

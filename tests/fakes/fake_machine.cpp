@@ -59,6 +59,13 @@ std::string FakeLocale::TimeText(const TimeOfDay& time) {
   return buf;
 }
 
+std::string FakeLocale::ToAnsi(std::string_view utf8) {
+  if (!ascii_code_page) return std::string(utf8);
+  std::string out;
+  for (char32_t cp : Utf8ToCodePoints(utf8)) out += cp < 0x80 ? static_cast<char>(cp) : '?';
+  return out;
+}
+
 FakeFiles::FakeFiles() {}
 
 void FakeFiles::AddFolder(std::string_view path) {

@@ -59,7 +59,10 @@ class FakeLocale : public platform::Locale {
   std::string ShortDate(const Date& date) override;
   std::string TimeText(const TimeOfDay& time) override;
   std::string DecimalSeparator() override { return decimal_separator; }
-  std::string ToAnsi(std::string_view utf8) override { return std::string(utf8); }
+  // With `ascii_code_page` the "ANSI code page" is plain ASCII: every other
+  // character becomes "?", as on a system whose code page lacks it.
+  bool ascii_code_page = false;
+  std::string ToAnsi(std::string_view utf8) override;
   std::string FromAnsi(std::string_view ansi) override { return std::string(ansi); }
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/recording.h"
+
 #include "tests/unit/software_world.h"
 
 namespace norvale {
@@ -134,6 +136,22 @@ TEST(EnumRegSubkeys, ListsThe64BitViewAndKeepsTheArrayWhenEmpty) {
                            "SOFTWARE\\WOW6432Node\\NorvaleTest\\Empty", names),
             0);
   EXPECT_EQ(names, std::vector<std::string>{"kept"});
+}
+
+TEST(ReadRegString, UnicodeTextReachesTheCodePageOnlyInTheFile) {
+  SoftwareWorld w(false);
+  w.m.locale.ascii_code_page = true;
+  w.m.registry.SetString(RegRoot::kLocalMachine, kTest, "Owner", "山田 Taro");
+  std::string text;
+  ASSERT_TRUE(ReadRegString64(w.ctx, RegRoot::kLocalMachine, kTest, "Owner", text));
+  EXPECT_EQ(text, "山田 Taro");
+
+  w.ctx.main.ResultFileNumber = w.m.files.OpenAppend("C:\\Temp\\t.tmp");
+  w.ctx.main.FileOutputOn = 1;
+  RecordRow(w.ctx, std::string("OTHER"), std::string("REGISTRY"), std::string("Owner"), text,
+            std::string());
+  EXPECT_EQ(w.m.ui.rows.back()[4], "山田 Taro");
+  EXPECT_NE(w.m.files.Get("C:\\Temp\\t.tmp")->find("\t?? Taro\t"), std::string::npos);
 }
 
 }  // namespace
