@@ -73,15 +73,16 @@ std::string Win32System::TempFolder() {
 
 bool Win32System::IsWow64() {
 #ifdef _WIN64
-  // The 64-bit build reports what the 32-bit program reports on the same
-  // machine: the collectors read the 64-bit registry view as an extra pass.
+  // The 64-bit build runs only on 64-bit Windows, where the 32-bit program is
+  // always WOW64; it answers as that program would, so both report the same.
   return true;
-#endif
+#else
   const auto fn = reinterpret_cast<IsWow64ProcessFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
   if (fn == nullptr) return false;
   BOOL wow64 = FALSE;
   return fn(GetCurrentProcess(), &wow64) && wow64;
+#endif
 }
 
 std::optional<platform::VersionRecord> Win32System::Version() {
