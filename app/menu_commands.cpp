@@ -31,9 +31,8 @@ constexpr const char* kSection = "SETTING";
 }  // namespace
 
 const std::vector<ViewCategory>& ViewCategories() {
-  // A collector joins its View item by being named in that item's row; until
-  // then the item runs the ones that are there. "LAN" runs the adapters first:
-  // the LAN identity reads the host name and DNS servers they leave behind.
+  // The collectors each View item runs, in order. "LAN" runs the adapters
+  // first: the LAN identity reads the host name and DNS servers they leave.
   static const std::vector<ViewCategory> categories{
       {MenuItem::kShowHard, {GetHardware}},       {MenuItem::kShowDrive, {GetDriveList}},
       {MenuItem::kShowLan, {GetAdapter, GetLan}}, {MenuItem::kShowSoft, {GetSoftware}},
