@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/utf.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
@@ -29,7 +30,16 @@ HKEY RootHandle(platform::RegRoot root) {
   return HKEY_LOCAL_MACHINE;
 }
 
-REGSAM ViewFlag(platform::RegView view) {
+// Only HKEY_LOCAL_MACHINE\SOFTWARE has two views; elsewhere a view flag
+// changes nothing but the cost of opening the key (under Wine a lot).
+bool HasTwoViews(platform::RegRoot root, std::string_view path) {
+  constexpr std::string_view kSoftware = "SOFTWARE";
+  return root == platform::RegRoot::kLocalMachine && path.size() >= kSoftware.size() &&
+         EqualsNoCase(path.substr(0, kSoftware.size()), kSoftware) &&
+         (path.size() == kSoftware.size() || path[kSoftware.size()] == '\\');
+}
+
+REGSAM ViewFlag(platform::RegRoot root, std::string_view path, platform::RegView view) {
   switch (view) {
     case platform::RegView::k32:
       return KEY_WOW64_32KEY;
@@ -41,8 +51,10 @@ REGSAM ViewFlag(platform::RegView view) {
 #ifdef _WIN64
   // What a 32-bit process sees without asking, so that the 64-bit build
   // reports the same values as the 32-bit program.
-  return KEY_WOW64_32KEY;
+  return HasTwoViews(root, path) ? KEY_WOW64_32KEY : 0;
 #else
+  (void)root;
+  (void)path;
   return 0;
 #endif
 }
@@ -90,7 +102,8 @@ std::optional<platform::RegValue> ReadValue(HKEY key, std::string_view name) {
 std::optional<std::vector<std::string>> Win32Registry::EnumSubkeys(platform::RegRoot root,
                                                                    std::string_view path,
                                                                    platform::RegView view) {
-  const KeyHandle key = Open(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | ViewFlag(view));
+  const KeyHandle key =
+      Open(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | ViewFlag(root, path, view));
   if (!key) return std::nullopt;
   std::vector<std::string> names;
   for (DWORD index = 0;; ++index) {
@@ -109,7 +122,7 @@ std::optional<platform::RegValue> Win32Registry::QueryValue(platform::RegRoot ro
                                                             std::string_view path,
                                                             std::string_view name,
                                                             platform::RegView view) {
-  const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(view));
+  const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(root, path, view));
   if (!key) return std::nullopt;
   return ReadValue(key.get(), name);
 }
@@ -118,7 +131,7 @@ std::vector<std::optional<platform::RegValue>> Win32Registry::QueryValues(
     platform::RegRoot root, std::string_view path, const std::vector<std::string>& names,
     platform::RegView view) {
   std::vector<std::optional<platform::RegValue>> values(names.size());
-  const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(view));
+  const KeyHandle key = Open(root, path, KEY_QUERY_VALUE | ViewFlag(root, path, view));
   if (!key) return values;
   for (size_t i = 0; i < names.size(); ++i) values[i] = ReadValue(key.get(), names[i]);
   return values;
