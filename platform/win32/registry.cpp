@@ -30,6 +30,7 @@ HKEY RootHandle(platform::RegRoot root) {
   return HKEY_LOCAL_MACHINE;
 }
 
+#ifdef _WIN64
 // Only HKEY_LOCAL_MACHINE\SOFTWARE has two views; elsewhere a view flag
 // changes nothing but the cost of opening the key (under Wine a lot).
 bool HasTwoViews(platform::RegRoot root, std::string_view path) {
@@ -38,6 +39,7 @@ bool HasTwoViews(platform::RegRoot root, std::string_view path) {
          EqualsNoCase(path.substr(0, kSoftware.size()), kSoftware) &&
          (path.size() == kSoftware.size() || path[kSoftware.size()] == '\\');
 }
+#endif
 
 REGSAM ViewFlag(platform::RegRoot root, std::string_view path, platform::RegView view) {
   switch (view) {
