@@ -19,7 +19,7 @@ e2e_template() {
   local lang=$1 dir="$E2E_CACHE/$1"
   (
     flock 9
-    if [ ! -f "$dir/.ready" ]; then
+    if [ ! -f "$dir/.ready-2" ]; then
       rm -rf "$dir"
       local lc=C.UTF-8
       [ "$lang" = ja ] && lc=ja_JP.UTF-8
@@ -36,7 +36,9 @@ e2e_template() {
       for link in "$dir"/drive_c/users/*/*; do
         if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
       done
-      touch "$dir/.ready"
+      env -u DISPLAY LC_ALL=$lc WINEPREFIX="$dir" "$E2E_ROOT/scripts/wine-mirror-views"
+      WINEPREFIX="$dir" wineserver -w
+      touch "$dir/.ready-2"
     fi
   ) 9>"$E2E_CACHE/.lock-$lang"
   echo "$dir"
