@@ -2,34 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_machine.h"
+#include "tests/unit/hardware_world.h"
 
 namespace norvale {
 namespace {
 
-using fakes::FakeMachine;
 using platform::RegRoot;
-using Rows = std::vector<std::vector<std::string>>;
+using testing::Rows;
 
-struct Machine {
-  FakeMachine m;
-  Context ctx{m.platform};
-
-  Machine() {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
-  }
+struct Machine : testing::HardwareWorld {
   // Item, SubItem, Contents, Unit of each row.
   Rows Run() {
     GetDeviceList(ctx);
-    Rows out;
-    for (const auto& row : m.ui.rows) {
-      EXPECT_EQ(row[0], "PC01");
-      EXPECT_EQ(row[1], "Device");
-      EXPECT_EQ(row[6], "2026/12/07");
-      out.push_back({row[2], row[3], row[4], row[5]});
-    }
-    return out;
+    return testing::Cells(m.ui.rows, "Device");
   }
 };
 

@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_machine.h"
+#include "tests/unit/hardware_world.h"
 
 namespace norvale {
 namespace {
 
 using fakes::FakeHardware;
-using fakes::FakeMachine;
-using Rows = std::vector<std::vector<std::string>>;
+using testing::Rows;
 
 constexpr std::uint64_t kGiB = 1073741824;
 
-struct Machine {
-  FakeMachine m;
-  Context ctx{m.platform};
-
-  Machine() {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
-    m.hardware.drives.clear();
-  }
+struct Machine : testing::HardwareWorld {
+  Machine() { m.hardware.drives.clear(); }
   void Add(std::string root, std::uint32_t type, std::optional<std::string> fs = std::nullopt,
            std::string share = "") {
     m.hardware.drives.push_back({std::move(root), type, std::move(fs), std::move(share), {}});
@@ -29,14 +21,7 @@ struct Machine {
   // Item, SubItem, Contents, Unit of each row.
   Rows Run() {
     GetDriveList(ctx);
-    Rows out;
-    for (const auto& row : m.ui.rows) {
-      EXPECT_EQ(row[0], "PC01");
-      EXPECT_EQ(row[1], "Hard");
-      EXPECT_EQ(row[6], "2026/12/07");
-      out.push_back({row[2], row[3], row[4], row[5]});
-    }
-    return out;
+    return testing::Cells(m.ui.rows, "Hard");
   }
 };
 

@@ -2,26 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_machine.h"
+#include "tests/unit/hardware_world.h"
 
 namespace norvale {
 namespace {
 
-using fakes::FakeMachine;
 using platform::RegRoot;
-using Rows = std::vector<std::vector<std::string>>;
+using testing::Rows;
 
 constexpr char kCpuKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
 constexpr std::uint64_t kMiB = 1048576;
 constexpr std::uint64_t kGiB = 1073741824;
 
-struct Machine {
-  FakeMachine m;
-  Context ctx{m.platform};
-
+struct Machine : testing::HardwareWorld {
   Machine() {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
     m.system.memory =
         platform::MemoryStatus{8469086208, 3021 * kMiB, 8589934592, 4096 * kMiB + kMiB / 2};
     m.system.disks["C:\\"] = {1, 1000202039296, 859207529267};
@@ -37,18 +31,7 @@ struct Machine {
   }
 };
 
-// Item, SubItem, Contents, Unit of each row.
-Rows Cells(const Rows& rows) {
-  Rows out;
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.size(), 7u);
-    EXPECT_EQ(row[0], "PC01");
-    EXPECT_EQ(row[1], "Hard");
-    EXPECT_EQ(row[6], "2026/12/07");
-    out.push_back({row[2], row[3], row[4], row[5]});
-  }
-  return out;
-}
+Rows Cells(const Rows& rows) { return testing::Cells(rows, "Hard"); }
 
 TEST(GetHardware, RecordsTheEighteenRowsInOrder) {
   Machine machine;
