@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/hardware_world.h"
+#include "tests/unit/collector_world.h"
 
 namespace norvale {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 using platform::RegRoot;
 using testing::Rows;
 
-struct Machine : testing::HardwareWorld {
+struct Machine : testing::CollectorWorld {
   // Item, SubItem, Contents, Unit of each row.
   Rows Run() {
     GetDeviceList(ctx);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/hardware_world.h"
+#include "tests/unit/collector_world.h"
 
 namespace norvale {
 namespace {
@@ -12,7 +12,7 @@ using testing::Rows;
 
 constexpr std::uint64_t kGiB = 1073741824;
 
-struct Machine : testing::HardwareWorld {
+struct Machine : testing::CollectorWorld {
   Machine() { m.hardware.drives.clear(); }
   void Add(std::string root, std::uint32_t type, std::optional<std::string> fs = std::nullopt,
            std::string share = "") {

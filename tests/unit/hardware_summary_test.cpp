@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/hardware_world.h"
+#include "tests/unit/collector_world.h"
 
 namespace norvale {
 namespace {
@@ -14,7 +14,7 @@ constexpr char kCpuKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
 constexpr std::uint64_t kMiB = 1048576;
 constexpr std::uint64_t kGiB = 1073741824;
 
-struct Machine : testing::HardwareWorld {
+struct Machine : testing::CollectorWorld {
   Machine() {
     m.system.memory =
         platform::MemoryStatus{8469086208, 3021 * kMiB, 8589934592, 4096 * kMiB + kMiB / 2};

@@ -4,19 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
-#include "tests/fakes/fake_machine.h"
+#include "tests/unit/collector_world.h"
 
 namespace norvale {
 
-struct World {
-  fakes::FakeMachine machine;
-  Context ctx{machine.platform};
-
-  World() {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &machine.ui.CreateResultList("font", 200);
-  }
+struct World : testing::CollectorWorld {
+  fakes::FakeMachine& machine = m;
 
   const std::vector<std::vector<std::string>>& Rows() const { return machine.ui.rows; }
 

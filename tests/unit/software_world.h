@@ -4,20 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "core/context.h"
-#include "tests/fakes/fake_machine.h"
+#include "tests/unit/collector_world.h"
 
 namespace norvale::testing {
 
 inline constexpr const char* kSoftwareFixture = NORVALE_FIXTURES "/software.reg";
 
-struct SoftwareWorld {
-  fakes::FakeMachine m;
-  Context ctx{m.platform};
-
+struct SoftwareWorld : CollectorWorld {
   explicit SoftwareWorld(bool with_fixture = true) {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
     if (with_fixture) m.registry.ImportFile(kSoftwareFixture);
   }
 
@@ -28,7 +22,5 @@ struct SoftwareWorld {
     return rows;
   }
 };
-
-using Rows = std::vector<std::vector<std::string>>;
 
 }  // namespace norvale::testing

@@ -1,4 +1,4 @@
-// A fresh fake machine for the hardware collectors' tests, and their rows.
+// A fresh fake machine with a context and a list, for collector tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@ namespace norvale::testing {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-struct HardwareWorld {
+struct CollectorWorld {
   fakes::FakeMachine m;
   Context ctx{m.platform};
 
-  HardwareWorld() {
+  CollectorWorld() {
     ctx.main.ComputerName = "PC01";
     ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
   }
