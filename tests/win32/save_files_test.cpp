@@ -42,8 +42,12 @@ std::string Scratch(Windows& w, const char* file) {
 TEST(Win32Writer, CloseReportsAWriteThatFailedEarlier) {
   // Wine maps Z: to the Unix root; /dev/full refuses every write.
   Win32Files files;
-  if (!files.FileExists("Z:\\dev\\full")) GTEST_SKIP() << "no Z:\\dev\\full here";
-  auto writer = files.OpenAppend("Z:\\dev\\full");
+  std::unique_ptr<platform::LineWriter> writer;
+  try {
+    writer = files.OpenAppend("Z:\\dev\\full");
+  } catch (const Failure&) {
+    GTEST_SKIP() << "Z:\\dev\\full cannot be opened here";
+  }
   // Larger than the buffer: the flush inside this write fails...
   EXPECT_THROW(writer->Write(std::string(200000, 'x')), Failure);
   // ...and the file stays incomplete however little is written after it.
@@ -67,8 +71,9 @@ TEST(Win32Settings, FileLockedByAnotherProgramIsNotRewritten) {
   const std::string before = "[SETTING]\r\nAUTOSAVE=1\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
   ASSERT_TRUE(w.files.WriteAll(path, before));
   {
-    // A backup program or an editor holding the file without sharing it.
-    HANDLE lock = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    // A backup program holding the file: others may not read it, but may
+    // still rename over it.
+    HANDLE lock = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_EQ(w.files.ReadAll(path), std::nullopt);
@@ -91,20 +96,15 @@ TEST(Win32Settings, WriteLeavesAnotherProcesssTemporaryFileAlone) {
   w.files.Remove(theirs);
 }
 
-TEST(Win32Window, TheExitCodeAskedForIsTheProgramsExitCode) {
-  struct Case {
-    int asked;
-    bool closed_again;  // the window is closed once more afterwards
-    int want;
-  } cases[] = {{0, false, 0}, {1, false, 1}, {1, true, 1}};
-  for (const auto& c : cases) {
-    MainWindow window(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(window.Create({}));
-    // Asked for before the loop runs, as a failed automatic start does.
-    window.EndProgram(c.asked);
-    if (c.closed_again) window.EndProgram(0);
-    EXPECT_EQ(window.RunMessageLoop(), c.want) << c.asked;
-  }
+TEST(Win32Window, TheFirstExitCodeAskedForIsTheProgramsExitCode) {
+  // One window per process: its class is registered once.
+  MainWindow window(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.Create({}));
+  // Asked for before the loop runs, as a failed automatic start does; the
+  // window's own closing afterwards must not turn it into success.
+  window.EndProgram(1);
+  window.EndProgram(0);
+  EXPECT_EQ(window.RunMessageLoop(), 1);
 }
 
 }  // namespace
