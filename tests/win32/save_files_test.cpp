@@ -1,9 +1,8 @@
 // Saving against the real file system: failed writes are reported, a file
 // that cannot be read is not rewritten, temporary names are per process, and
 // the exit code reaches the end of the message loop.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "app/settings.h"
 #include "core/utf.h"
@@ -68,7 +67,8 @@ TEST(Win32Writer, BufferedWritesReachTheFile) {
 TEST(Win32Settings, FileLockedByAnotherProgramIsNotRewritten) {
   Windows w;
   const std::string path = Scratch(w, "locked.ini");
-  const std::string before = "[SETTING]\r\nAUTOSAVE=1\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
+  const std::string before =
+      "[SETTING]\r\nAUTOSAVE=1\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
   ASSERT_TRUE(w.files.WriteAll(path, before));
   {
     // A backup program holding the file: others may not read it, but may
