@@ -52,6 +52,8 @@ constexpr Column kColumns[] = {
 };
 
 constexpr int kInitialListHeight = 200;
+// Windows gives no reason when the thread timer cannot be started.
+constexpr std::int64_t kTimerFailure = 5;
 constexpr size_t kSettingBuffer = 1024;
 
 }  // namespace
@@ -85,6 +87,7 @@ void Form1::StartSaveTimer() {
   // A negative delay means no delay rather than the longest one Windows allows.
   const auto interval = static_cast<std::uint32_t>(std::max(0.0, milliseconds));
   ctx_.main.SaveTimerId = ctx_.os.ui.SetTimer(interval, [this] { TimerProc(ctx_); });
+  if (ctx_.main.SaveTimerId == 0) throw Failure(kTimerFailure, "The timer could not be started");
 }
 
 void Form1::LoadSteps() {
@@ -134,6 +137,9 @@ void Form1::Form_Load() {
     LoadSteps();
   } catch (const Failure& failure) {
     ctx_.os.ui.ShowMessage("Form1,Load:" + failure.description(), platform::MessageIcon::kNone);
+    // An automatic run has no window to close and no timer to end it: once
+    // the message is read it ends, and says by its exit code that it failed.
+    if (IsAutomatic(ctx_.main.AutoSave)) ctx_.os.ui.EndProgram(kExitFailure);
   }
 }
 

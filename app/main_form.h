@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/context.h"
 
@@ -41,6 +42,8 @@ class Form1 {
   // One of the eight single-category View items.
   void ViewCategory_Click(platform::MenuItem item);
   void SetSaveType(const char* save_type);
+  // Writes one key of the settings file; a failed write is reported.
+  void WriteSetting(const char* key, std::string_view value);
 
   Context ctx_;
 };

@@ -28,7 +28,25 @@ using platform::MenuItem;
 
 constexpr const char* kSection = "SETTING";
 
+// Folders compare without regard to case, and a drive root chosen as "E:\"
+// is the same folder as the program's folder "E:".
+bool SameFolder(std::string_view a, std::string_view b) {
+  while (a.ends_with('\\')) a.remove_suffix(1);
+  while (b.ends_with('\\')) b.remove_suffix(1);
+  return EqualsNoCase(a, b);
+}
+
 }  // namespace
+
+void Form1::WriteSetting(const char* key, std::string_view value) {
+  const std::string path = SettingsPath(ctx_.os);
+  if (!SetINIValue(ctx_.os, value, key, kSection, path)) {
+    // The change holds for this run; the user learns it will not outlive it.
+    ctx_.os.ui.ShowMessage(ctx_.IsJapanese() ? path + " に書き込めませんでした"
+                                             : "could not write to '" + path + "'",
+                           platform::MessageIcon::kExclamation);
+  }
+}
 
 const std::vector<ViewCategory>& ViewCategories() {
   // The collectors each View item runs, in order. "LAN" runs the adapters
@@ -60,10 +78,10 @@ void Form1::ViewCategory_Click(MenuItem item) {
 
 void Form1::menusave_Click() { Datasave(ctx_); }
 
-void Form1::menuend_Click() { ctx_.os.ui.EndProgram(); }
+void Form1::menuend_Click() { ctx_.os.ui.EndProgram(kExitSuccess); }
 
 void Form1::SetSaveType(const char* save_type) {
-  SetINIValue(ctx_.os, save_type, "SAVETYPE", kSection, SettingsPath(ctx_.os));
+  WriteSetting("SAVETYPE", save_type);
   ctx_.main.SaveType = save_type;
   ShowSaveType();
 }
@@ -75,17 +93,26 @@ void Form1::menuauto_Click() {
   // Only the file changes: the running program keeps the mode it started in.
   const bool on = !ctx_.os.ui.IsMenuChecked(MenuItem::kAuto);
   ctx_.os.ui.SetMenuChecked(MenuItem::kAuto, on);
-  SetINIValue(ctx_.os, on ? "1" : "0", "AUTOSAVE", kSection, SettingsPath(ctx_.os));
+  WriteSetting("AUTOSAVE", on ? "1" : "0");
 }
 
 void Form1::menufolder_Click() {
   MainState& m = ctx_.main;
-  m.SaveFolder = ctx_.os.ui.BrowseForFolder("フォルダを指定してください", m.SaveFolder);
+  auto chosen = ctx_.os.ui.BrowseForFolder("フォルダを指定してください", m.SaveFolder);
+  // Cancel leaves the run and the file as they were.
+  if (!chosen) return;
+  m.SaveFolder = std::move(*chosen);
   // The program's own folder is what an empty setting gives in automatic
   // mode, so it is used for this run but not stored.
-  if (!EqualsNoCase(m.SaveFolder, ctx_.os.system.ProgramFolder())) {
-    SetINIValue(ctx_.os, m.SaveFolder, "SAVEFOLDER", kSection, SettingsPath(ctx_.os));
+  if (SameFolder(m.SaveFolder, ctx_.os.system.ProgramFolder())) return;
+  if (!SettingsFileCanHold(ctx_.os, m.SaveFolder, SettingsPath(ctx_.os))) {
+    // Stored mangled, the name would send the next automatic run elsewhere.
+    ctx_.os.ui.ShowMessage(ctx_.Label("このフォルダ名は設定ファイルに保存できません",
+                                      "this folder name cannot be stored in the settings file"),
+                           platform::MessageIcon::kExclamation);
+    return;
   }
+  WriteSetting("SAVEFOLDER", m.SaveFolder);
 }
 
 void Form1::menutien_Click() {
@@ -100,7 +127,7 @@ void Form1::menutien_Click() {
       ctx_.os.ui.ShowMessage("半角数字を入力してください", platform::MessageIcon::kExclamation);
       continue;
     }
-    SetINIValue(ctx_.os, *answer, "SAVETIME", kSection, SettingsPath(ctx_.os));
+    WriteSetting("SAVETIME", *answer);
     ctx_.main.SaveTime = std::to_string(*seconds);
     return;
   }

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "core/failure.h"
 #include "core/result_labels.h"
 #include "platform/platform.h"
 
@@ -22,6 +24,8 @@ struct MainState {
   std::int64_t RowIndex = 0;
   int FileOutputOn = 0;
   std::unique_ptr<platform::LineWriter> ResultFileNumber;
+  // The first row a save could not write; the save fails with it.
+  std::optional<Failure> SaveRowFailure;
   std::uintptr_t SaveTimerId = 0;
 };
 

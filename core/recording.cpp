@@ -38,8 +38,10 @@ bool IsAutomatic(std::string_view auto_save) {
 }
 
 bool IsAutoSaveOff(std::string_view auto_save) {
+  // A value that is no number at all opens the window like 0 does, and then
+  // saves like it too.
   const auto number = ParseNumber(auto_save);
-  return number && *number == 0;
+  return !number || *number == 0;
 }
 
 std::string ValueText(Context& ctx, const Value& value) {
@@ -94,12 +96,22 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
       if (!m.ResultFileNumber) throw Failure(52, "Bad file name or number");
       std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.SaveType));
       line += "\r\n";
-      m.ResultFileNumber->Write(line);
+      try {
+        m.ResultFileNumber->Write(line);
+      } catch (const Failure& failure) {
+        // The row is in the list, so the next one goes below it; the save
+        // itself fails with this error once the run is over.
+        if (!m.SaveRowFailure) m.SaveRowFailure = failure;
+      }
     }
     ++m.RowIndex;
   } catch (const Failure& failure) {
     if (m.FileOutputOn != 1) {
       ctx.os.ui.ShowMessage("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
+    } else if (!m.SaveRowFailure) {
+      // No message in the middle of a save, but a row missing from the file
+      // makes the whole file wrong: the save ends with this failure.
+      m.SaveRowFailure = failure;
     }
   }
 }

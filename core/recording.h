@@ -45,7 +45,7 @@ std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::stri
 
 // True when the AUTOSAVE setting reads as the number 1.
 bool IsAutomatic(std::string_view auto_save);
-// True when the AUTOSAVE setting reads as the number 0.
+// True when the AUTOSAVE setting reads as the number 0 or is no number.
 bool IsAutoSaveOff(std::string_view auto_save);
 
 std::string GetComputerNameText(Context& ctx);

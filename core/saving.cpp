@@ -22,11 +22,19 @@ std::string SavedMessage(const Context& ctx) {
   return "saved to an '" + path + "'";
 }
 
+std::string NotSavedMessage(const Context& ctx, const Failure& failure) {
+  if (ctx.IsJapanese()) return "保存できませんでした:" + failure.description();
+  return "not saved:" + failure.description();
+}
+
 // Puts the finished temporary file in place: first a copy beside the result
 // file, then one rename over it, so an interrupted save never leaves a
 // truncated result or loses the previous one.
 void PublishResult(Context& ctx, const std::string& temp_path, const std::string& target) {
-  const std::string partial = target + ".part";
+  // Two saves of one computer at once (a logon script beside a scheduled
+  // task) each copy to a name of their own.
+  const std::string partial =
+      target + "." + std::to_string(ctx.os.system.ProcessId()) + ".part";
   try {
     ctx.os.files.Copy(temp_path, partial);
     ctx.os.files.Replace(partial, target);
@@ -46,16 +54,20 @@ std::string ResultFilePath(const Context& ctx) {
   return ctx.main.SaveFolder + "\\" + ctx.main.ComputerName + Extension(ctx.main);
 }
 
-void Datasave(Context& ctx) {
+bool Datasave(Context& ctx) {
   MainState& m = ctx.main;
   std::string temp_path;
   try {
     temp_path = ctx.os.files.CreateTempFile(ctx.os.system.TempFolder(), "~Norvale");
+    m.SaveRowFailure.reset();
     m.FileOutputOn = 1;
     m.ResultFileNumber = ctx.os.files.OpenAppend(temp_path);
     showall(ctx);
     m.ResultFileNumber->Close();
     m.ResultFileNumber.reset();
+    // A row that did not reach the file spoils the file: the previous result
+    // stays in place rather than a copy with rows missing.
+    if (m.SaveRowFailure) throw *m.SaveRowFailure;
     if (m.SaveFolder.empty()) m.SaveFolder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
     ctx.os.files.Remove(temp_path);
@@ -72,20 +84,29 @@ void Datasave(Context& ctx) {
         // Reported by the error row below well enough; nothing more to do.
       }
     }
+    m.SaveRowFailure.reset();
     ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
-    return;
+    // The window says so where it would have confirmed the save.
+    if (IsAutoSaveOff(m.AutoSave)) {
+      ctx.os.ui.ShowMessage(NotSavedMessage(ctx, failure), platform::MessageIcon::kExclamation);
+    }
+    return false;
   }
   if (IsAutoSaveOff(m.AutoSave)) {
     ctx.os.ui.ShowMessage(SavedMessage(ctx), platform::MessageIcon::kInformation);
   }
+  return true;
 }
 
 void TimerProc(Context& ctx) {
+  bool saved = false;
   Guarded(ctx, kGroupTimer, kModuleMain, [&] {
     ctx.os.ui.KillTimer(ctx.main.SaveTimerId);
-    Datasave(ctx);
+    saved = Datasave(ctx);
   });
-  ctx.os.ui.EndProgram();
+  // Logon scripts and schedulers see from the exit code whether the file
+  // was written.
+  ctx.os.ui.EndProgram(saved ? kExitSuccess : kExitFailure);
 }
 
 }  // namespace norvale

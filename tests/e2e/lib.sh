@@ -127,9 +127,12 @@ e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" -
 # Waits up to $1 seconds for the command to succeed (a loaded machine may
 # take longer than a fixed sleep): e2e_wait 30 test -s file.
 e2e_wait() {
-  local limit=$1 i
+  local end=$((SECONDS + $1))
   shift
-  for i in $(seq $((limit * 5))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
+  while [ "$SECONDS" -lt "$end" ]; do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.3
+  done
   return 1
 }
 
@@ -138,5 +141,5 @@ e2e_wait() {
 e2e_wait_rows() {
   local probe
   probe=$(dirname "$(readlink -f "$2")")/norvale_list_probe.exe
-  e2e_wait "${3:-60}" bash -c "'$E2E_WINE' '$probe' '$1' 2>/dev/null | grep -qP '\\tCreate\\tDateTime\\t'"
+  e2e_wait "${3:-60}" bash -c "out=\$('$E2E_WINE' '$probe' '$1' 2>/dev/null); grep -qP '\\tCreate\\tDateTime\\t' <<<\"\$out\""
 }

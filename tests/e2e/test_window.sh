@@ -55,7 +55,7 @@ main=$(window '^Norvale Ver 1\.3\.3$' 60)
 check "main window shown" test -n "$main"
 [ -n "$main" ] || { e2e_finish; exit 1; }
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-has_rows() { rows | grep -qP '\tCreate\tDateTime\t'; }
+has_rows() { local out; out=$(rows); grep -qP '\tCreate\tDateTime\t' <<<"$out"; }
 e2e_wait 90 has_rows || true
 before=$(rows)
 check "start-up run: header row first" header_first "$before"

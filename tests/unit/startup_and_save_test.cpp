@@ -144,7 +144,8 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=Q:\\missing\r\n");
   app.form.Form_Load();
   app.form.OnMenuCommand(MenuItem::kSave);
-  EXPECT_TRUE(app.m.ui.messages.empty());
+  ASSERT_EQ(app.m.ui.messages.size(), 1u);
+  EXPECT_EQ(app.m.ui.messages[0].text, "not saved:Path not found");
   EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
   EXPECT_FALSE(app.ctx().main.ResultFileNumber);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
@@ -183,6 +184,7 @@ TEST(TimerProc, AutomaticRunSavesBesideTheProgramAndEnds) {
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.timers[0].killed);
   EXPECT_TRUE(app.m.ui.ended);
+  EXPECT_EQ(app.m.ui.exit_code, kExitSuccess);
   EXPECT_TRUE(app.m.ui.messages.empty());
   EXPECT_TRUE(app.m.ui.rows.empty());
   EXPECT_TRUE(app.Saved("C:\\Tools\\Norvale\\PC01.tsv").starts_with("PC01\tCreate\t"));
@@ -195,6 +197,7 @@ TEST(TimerProc, FailingTempFolderStillEnds) {
   app.form.Form_Load();
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.ended);
+  EXPECT_EQ(app.m.ui.exit_code, kExitFailure);
   EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
   EXPECT_FALSE(app.m.files.FileExists("C:\\Tools\\Norvale\\PC01.tsv"));
 }
