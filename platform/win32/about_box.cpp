@@ -30,45 +30,37 @@ int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 }
 
 bool FontInstalled(const wchar_t* face) {
-  HDC dc = GetDC(nullptr);
-  if (dc == nullptr) return false;
+  const WindowDc dc = GetWindowDc(nullptr);
+  if (!dc) return false;
   LOGFONTW query{};
   query.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
   bool found = false;
-  EnumFontFamiliesExW(dc, &query, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, dc);
+  EnumFontFamiliesExW(dc.get().dc, &query, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 
 // Meiryo at 9 points, or nullptr where it is not installed (the labels then
 // keep the dialog font).
-HFONT CreateLabelFont(int dpi) {
-  if (!FontInstalled(L"メイリオ") && !FontInstalled(L"Meiryo")) return nullptr;
-  return CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+FontHandle CreateLabelFont(int dpi) {
+  if (!FontInstalled(L"メイリオ") && !FontInstalled(L"Meiryo")) return FontHandle();
+  return FontHandle(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, L"メイリオ");
+                     DEFAULT_PITCH | FF_DONTCARE, L"メイリオ"));
 }
 
 int ScreenDpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc != nullptr) ReleaseDC(nullptr, dc);
+  const WindowDc dc = GetWindowDc(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc.get().dc, LOGPIXELSX) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
 }  // namespace
 
 AboutBox::~AboutBox() {
+  // The box unloads itself (WM_NCDESTROY below); the fonts and icon go
+  // with this object either way.
   if (window_ != nullptr) DestroyWindow(window_);
-  Release();
-}
-
-void AboutBox::Release() {
-  if (label_font_ != nullptr) DeleteObject(label_font_);
-  if (icon_ != nullptr) DestroyIcon(icon_);
-  label_font_ = nullptr;
-  icon_ = nullptr;
 }
 
 void AboutBox::Show(HWND owner, const platform::AboutBoxTexts& texts) {
@@ -100,16 +92,16 @@ void AboutBox::OnInit(HWND dialog) {
   auto scale = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
 
   label_font_ = CreateLabelFont(dpi);
-  if (label_font_ != nullptr) {
-    SendDlgItemMessageW(dialog, kVersionId, WM_SETFONT, reinterpret_cast<WPARAM>(label_font_),
-                        FALSE);
-    SendDlgItemMessageW(dialog, kMakerId, WM_SETFONT, reinterpret_cast<WPARAM>(label_font_), FALSE);
+  if (label_font_) {
+    const auto font = reinterpret_cast<WPARAM>(label_font_.get());
+    SendDlgItemMessageW(dialog, kVersionId, WM_SETFONT, font, FALSE);
+    SendDlgItemMessageW(dialog, kMakerId, WM_SETFONT, font, FALSE);
   }
   const int icon_size = scale(kIconSize);
-  icon_ = static_cast<HICON>(
-      LoadImageW(instance_, icon_name_, IMAGE_ICON, icon_size, icon_size, LR_DEFAULTCOLOR));
-  if (icon_ != nullptr) {
-    SendDlgItemMessageW(dialog, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+  icon_.reset(static_cast<HICON>(
+      LoadImageW(instance_, icon_name_, IMAGE_ICON, icon_size, icon_size, LR_DEFAULTCOLOR)));
+  if (icon_) {
+    SendDlgItemMessageW(dialog, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
   }
   for (const Place& place : kPlaces) {
     MoveWindow(GetDlgItem(dialog, place.id), scale(place.box.left), scale(place.box.top),
@@ -154,7 +146,8 @@ INT_PTR CALLBACK AboutBox::Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_NCDESTROY:
       if (self != nullptr) {
         self->window_ = nullptr;
-        self->Release();
+        self->label_font_.reset();
+        self->icon_.reset();
       }
       break;
     default:

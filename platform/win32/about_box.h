@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/ui.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
 
@@ -24,13 +25,12 @@ class AboutBox {
  private:
   static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
   void OnInit(HWND dialog);
-  void Release();
 
   HINSTANCE instance_;
   const wchar_t* icon_name_;
   HWND window_ = nullptr;
-  HFONT label_font_ = nullptr;  // owned
-  HICON icon_ = nullptr;        // owned
+  FontHandle label_font_;
+  IconHandle icon_;
 };
 
 }  // namespace norvale::win32
