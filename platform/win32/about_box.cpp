@@ -58,15 +58,14 @@ int ScreenDpi() {
 }  // namespace
 
 AboutBox::~AboutBox() {
-  // The box unloads itself (WM_NCDESTROY below); the fonts and icon go
-  // with this object either way.
-  if (window_ != nullptr) DestroyWindow(window_);
+  // An open box goes first: its last message still reaches this object.
+  window_.reset();
 }
 
 void AboutBox::Show(HWND owner, const platform::AboutBoxTexts& texts) {
-  if (window_ != nullptr) {
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+  if (window_) {
+    ShowWindow(window_.get(), SW_SHOW);
+    SetForegroundWindow(window_.get());
     return;
   }
   const DialogFont font = MessageFont();
@@ -81,13 +80,14 @@ void AboutBox::Show(HWND owner, const platform::AboutBoxTexts& texts) {
   dlg.AddControl(ControlClass::kStatic, kVersionId, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
                  Wide(texts.version_line));
   dlg.AddControl(ControlClass::kStatic, kIconId, SS_ICON | SS_REALSIZECONTROL, 0, 0, 10, 10);
-  window_ =
+  // OnInit takes ownership of the box while it is being created.
+  const HWND created =
       CreateDialogIndirectParamW(instance_, dlg.get(), owner, Proc, reinterpret_cast<LPARAM>(this));
-  if (window_ != nullptr) ShowWindow(window_, SW_SHOW);
+  if (created != nullptr) ShowWindow(created, SW_SHOW);
 }
 
 void AboutBox::OnInit(HWND dialog) {
-  window_ = dialog;
+  window_.reset(dialog);
   const int dpi = ScreenDpi();
   auto scale = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
 
@@ -145,7 +145,7 @@ INT_PTR CALLBACK AboutBox::Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       return TRUE;
     case WM_NCDESTROY:
       if (self != nullptr) {
-        self->window_ = nullptr;
+        self->window_.release();  // already on its way out
         self->label_font_.reset();
         self->icon_.reset();
       }

@@ -20,7 +20,7 @@ class AboutBox {
   // there is one at most.
   void Show(HWND owner, const platform::AboutBoxTexts& texts);
   // The open box, or nullptr; the message loop passes it to IsDialogMessage.
-  HWND window() const { return window_; }
+  HWND window() const { return window_.get(); }
 
  private:
   static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
@@ -28,7 +28,7 @@ class AboutBox {
 
   HINSTANCE instance_;
   const wchar_t* icon_name_;
-  HWND window_ = nullptr;
+  WindowHandle window_;
   FontHandle label_font_;
   IconHandle icon_;
 };
