@@ -93,7 +93,7 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
       }
     }
     if (m.FileOutputOn == 1) {
-      if (!m.ResultFileNumber) throw Failure(52, "Bad file name or number");
+      if (!m.ResultFileNumber) throw Failure::BadFileName();
       std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.SaveType));
       line += "\r\n";
       try {

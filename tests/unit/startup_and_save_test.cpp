@@ -162,6 +162,19 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
+TEST(Datasave, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
+  SavedApp app;
+  app.m.system.desktop_missing = true;
+  app.form.Form_Load();
+  app.form.OnMenuCommand(MenuItem::kSave);
+  EXPECT_EQ(app.Saved("\\PC01.tsv"), "<missing>");
+  const auto& last = app.m.ui.rows.back();
+  EXPECT_EQ(std::vector<std::string>(last.begin() + 1, last.begin() + 4),
+            (std::vector<std::string>{"Datasave", "error", "mMain"}));
+  EXPECT_EQ(app.ctx().main.SaveFolder, "");  // the next save asks the shell again
+  EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
+}
+
 TEST(Datasave, RefusedReplaceKeepsThePreviousResult) {
   SavedApp app;
   app.m.files.AddFolder("D:\\out");
