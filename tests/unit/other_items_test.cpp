@@ -45,7 +45,7 @@ TEST(GetOtherItems, RegistryAndFileRows) {
         {"OTHER", "REGISTRY", "Too long", "", ""},
         {"OTHER", "REGISTRY", "Extra", "A-1234", ""},
         {"OTHER", "REGISTRY", "Number", "42", ""},
-        {"OTHER", "REGISTRY", "All ones", "-1", ""},
+        {"OTHER", "REGISTRY", "All ones", "4294967295", ""},
         {"OTHER", "REGISTRY", "Multi", "one", ""}}},
       {"root names match exactly",
        "[REGISTRY]\r\n"
