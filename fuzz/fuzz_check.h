@@ -22,9 +22,9 @@ namespace norvale::fuzz {
 // One record of the spreadsheet dialect (comma or tab): a field that begins
 // with a quote runs to the closing quote, doubled quotes inside standing for
 // one, and whatever follows the closing quote up to the delimiter is kept as
-// it is; any other field runs to the delimiter. A line break outside quotes
-// ends the record, so the record must not contain one; nullopt-like empty
-// vector when it does.
+// it is; any other field runs to the delimiter. False when `line` is not one
+// whole record: a line break outside quotes (that ends a record), or a quote
+// left open (the record goes on in the next line).
 inline bool ReadRecord(std::string_view line, char delimiter, std::vector<std::string>& fields) {
   fields.clear();
   size_t i = 0;
@@ -33,7 +33,8 @@ inline bool ReadRecord(std::string_view line, char delimiter, std::vector<std::s
     std::string field;
     if (i < n && line[i] == '"') {
       ++i;
-      while (i < n) {
+      bool closed = false;
+      while (i < n && !closed) {
         if (line[i] == '"') {
           if (i + 1 < n && line[i + 1] == '"') {
             field += '"';
@@ -41,10 +42,12 @@ inline bool ReadRecord(std::string_view line, char delimiter, std::vector<std::s
             continue;
           }
           ++i;
+          closed = true;
           break;
         }
         field += line[i++];
       }
+      if (!closed) return false;
     }
     while (i < n && line[i] != delimiter) {
       if (line[i] == '\r' || line[i] == '\n') return false;

@@ -14,23 +14,28 @@ using norvale::ProfileText;
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
 
-// Section and key names as the program writes them: not empty, no blanks at
-// either end, nothing that starts a section or ends a name.
+bool WellFormed(std::string_view text) {
+  return text.find('\0') == std::string_view::npos &&
+         norvale::CodePointsToUtf8(norvale::Utf8ToCodePoints(text)) == text;
+}
+
+// Section and key names as the program writes them: well-formed text, not
+// empty, no blanks at either end, nothing that starts a section or ends a name.
 bool WritableName(std::string_view name) {
-  return !name.empty() && !Blank(name.front()) && !Blank(name.back()) &&
+  return WellFormed(name) && !name.empty() && !Blank(name.front()) && !Blank(name.back()) &&
          name.find_first_of("[]=;\r\n") == std::string_view::npos;
 }
 
 // Values as the program writes them: one line, no blanks at either end, not
 // wholly enclosed in quotes, well-formed text without NUL.
 bool WritableValue(std::string_view value) {
-  if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return false;
+  if (value.find_first_of("\r\n") != std::string_view::npos) return false;
   if (!value.empty() && (Blank(value.front()) || Blank(value.back()))) return false;
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     return false;
   }
-  return norvale::CodePointsToUtf8(norvale::Utf8ToCodePoints(value)) == value;
+  return WellFormed(value);
 }
 
 void CheckSameValues(const ProfileText& a, const ProfileText& b, std::string_view section) {
