@@ -43,7 +43,8 @@ std::string ExactFixed(double value, int decimals) {
     }
   }
   const size_t whole_digits = digits.size() - (keep - whole);
-  std::string out = std::signbit(value) && digits.find_first_not_of('0') != std::string::npos ? "-" : "";
+  std::string out =
+      std::signbit(value) && digits.find_first_not_of('0') != std::string::npos ? "-" : "";
   out += digits.substr(0, whole_digits);
   if (decimals > 0) {
     out += '.';

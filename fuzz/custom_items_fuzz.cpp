@@ -15,7 +15,8 @@ using norvale::platform::RegRoot;
 void FillMachine(norvale::fakes::FakeMachine& m) {
   const char* key = "SOFTWARE\\Probe";
   m.registry.SetString(RegRoot::kLocalMachine, key, "Text", "left\xEF\xBC\x8Cright \"q\"");
-  m.registry.SetString(RegRoot::kLocalMachine, key, "Quoted", "\"C:\\Program Files\\App\\app.exe\" /S");
+  m.registry.SetString(RegRoot::kLocalMachine, key, "Quoted",
+                       "\"C:\\Program Files\\App\\app.exe\" /S");
   m.registry.SetDword(RegRoot::kLocalMachine, key, "Dword", 0xFFFFFFFFu);
   m.registry.SetString(RegRoot::kCurrentUser, key, "Long", std::string(300, 'x'));
   m.files.Put("C:\\Apps\\tool.exe", "MZ");

@@ -11,12 +11,12 @@
 namespace norvale::fuzz {
 
 // Unlike assert(), never compiled out.
-#define FUZZ_CHECK(condition)                                                     \
-  do {                                                                            \
-    if (!(condition)) {                                                           \
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                               \
-    }                                                                             \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 // One record of the spreadsheet dialect (comma or tab): a field that begins

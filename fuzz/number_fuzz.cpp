@@ -48,7 +48,8 @@ void CheckFormat(double value, int decimals) {
   if (!std::isfinite(value)) return;
   const std::string fixed = norvale::FormatFixed(value, decimals, ",");
   const size_t comma = fixed.find(',');
-  FUZZ_CHECK(decimals == 0 ? comma == std::string::npos : fixed.size() - comma - 1 == static_cast<size_t>(decimals));
+  FUZZ_CHECK(decimals == 0 ? comma == std::string::npos
+                           : fixed.size() - comma - 1 == static_cast<size_t>(decimals));
   const double back = ReadBack(fixed, ',');
   const double step = std::pow(10.0, -decimals);
   FUZZ_CHECK(std::fabs(back - value) <= step * 0.5 + std::fabs(value) * 1e-15);

@@ -39,7 +39,9 @@ TEST(Utf16, RoundTripsAndReplacesUnpairedSurrogates) {
   EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le(text)), text);
   // A lone high surrogate, then a lone low one.
   EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xD8\x41\x00\x00\xDC", 6)),
-            "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
+            "\xEF\xBF\xBD"
+            "A"
+            "\xEF\xBF\xBD");
   // An overlong "/" does not survive into UTF-16 as a real slash.
   EXPECT_EQ(Utf8ToUtf16Le("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF", 4));
 }

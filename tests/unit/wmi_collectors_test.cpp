@@ -144,18 +144,21 @@ TEST(GetWMI, CapacityTotalsUpToUnsigned32BitsKeepTheMemoryRows) {
     World w;
     FillMachine(w.machine.wmi);
     std::vector<FakeWmiObject> arrays;
-    for (std::int64_t kb : c.arrays_kb) arrays.push_back({{"MaxCapacity", kb}, {"MemoryDevices", WmiValue{}}});
+    for (std::int64_t kb : c.arrays_kb)
+      arrays.push_back({{"MaxCapacity", kb}, {"MemoryDevices", WmiValue{}}});
     w.machine.wmi.Set(kArrays, arrays);
     GetWMI(w.ctx);
     EXPECT_EQ(w.Cells()[12][2], "Laptop") << c.name;
     if (c.want_mb != nullptr) {
       ASSERT_GE(w.Rows().size(), 16u) << c.name;
-      EXPECT_EQ(w.Cells()[13], (std::vector<std::string>{"PhysicalMemory", "MaxCapacity", c.want_mb, "MB"}))
+      EXPECT_EQ(w.Cells()[13],
+                (std::vector<std::string>{"PhysicalMemory", "MaxCapacity", c.want_mb, "MB"}))
           << c.name;
       EXPECT_EQ(w.Cells()[15][0], "PhysicalMemory1") << c.name;
     } else {
       ASSERT_EQ(w.Rows().size(), 14u) << c.name;
-      EXPECT_EQ(w.Cells()[13], (std::vector<std::string>{"error", "mWMI", "6", "Overflow"})) << c.name;
+      EXPECT_EQ(w.Cells()[13], (std::vector<std::string>{"error", "mWMI", "6", "Overflow"}))
+          << c.name;
     }
     EXPECT_EQ(w.machine.wmi.Live(), 0) << c.name;
   }

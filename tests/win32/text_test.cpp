@@ -1,7 +1,6 @@
 // Text conversions of the Windows layer against the real code page tables.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "platform/win32/system.h"
 
@@ -24,8 +23,12 @@ TEST(Win32Locale, LookAlikesBecomeTheDefaultCharacterNotDelimiters) {
     std::string utf8;
     std::string want;
   } cases[] = {
-      {"full-width comma and quote", "left\xEF\xBC\x8Cright \xEF\xBC\x82q", "left" + d + "right " + d + "q"},
-      {"full-width semicolon", "a\xEF\xBC\x9B" "b", "a" + d + "b"},
+      {"full-width comma and quote", "left\xEF\xBC\x8Cright \xEF\xBC\x82q",
+       "left" + d + "right " + d + "q"},
+      {"full-width semicolon",
+       "a\xEF\xBC\x9B"
+       "b",
+       "a" + d + "b"},
       {"double prime", "6\xE2\x80\xB3", "6" + d},
       {"plain text stays", "C:\\Program Files\\App", "C:\\Program Files\\App"},
   };
