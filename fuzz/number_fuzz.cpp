@@ -12,12 +12,13 @@
 
 namespace {
 
-double ReadBack(std::string text, char separator) {
+// Read in long double: 15 digits of the largest doubles round past them.
+long double ReadBack(std::string text, char separator) {
   for (char& c : text) {
     if (c == separator) c = '.';
   }
   char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
+  const long double value = std::strtold(text.c_str(), &end);
   FUZZ_CHECK(end != text.c_str() && *end == '\0');
   return value;
 }
@@ -50,13 +51,13 @@ void CheckFormat(double value, int decimals) {
   const size_t comma = fixed.find(',');
   FUZZ_CHECK(decimals == 0 ? comma == std::string::npos
                            : fixed.size() - comma - 1 == static_cast<size_t>(decimals));
-  const double back = ReadBack(fixed, ',');
-  const double step = std::pow(10.0, -decimals);
-  FUZZ_CHECK(std::fabs(back - value) <= step * 0.5 + std::fabs(value) * 1e-15);
+  const long double back = ReadBack(fixed, ',');
+  const long double step = std::pow(10.0L, -decimals);
+  FUZZ_CHECK(std::fabs(back - value) <= step * 0.5L + std::fabs(value) * 1e-15L);
 
   const std::string shortest = norvale::FormatShortest(value, ",");
-  const double near = ReadBack(shortest, ',');
-  FUZZ_CHECK(std::fabs(near - value) <= std::fabs(value) * 1e-14);
+  const long double near = ReadBack(shortest, ',');
+  FUZZ_CHECK(std::fabs(near - value) <= std::fabs(value) * 1e-14L);
 }
 
 }  // namespace
