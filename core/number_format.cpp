@@ -1,5 +1,6 @@
 #include "core/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -16,20 +17,58 @@ std::string WithSeparator(std::string text, std::string_view separator) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+constexpr int kMaxScaledDecimals = 18;
+// Every double's exact decimal expansion ends within this many decimals.
+constexpr int kExactDecimals = 1100;
+
+// `value` with `decimals` decimals, rounded half away from zero on its exact
+// binary value: the exact expansion is printed and rounded as text.
+std::string ExactFixed(double value, int decimals) {
+  std::string text(kExactDecimals + 400, '\0');
+  const int n = std::snprintf(text.data(), text.size(), "%.*f", kExactDecimals, std::fabs(value));
+  text.resize(static_cast<size_t>(n));
+  const size_t dot = text.find('.');
+  std::string digits = text.substr(0, dot) + text.substr(dot + 1);
+  const size_t whole = dot;
+  const size_t keep = whole + static_cast<size_t>(std::min(decimals, kExactDecimals));
+  const bool round_up = keep < digits.size() && digits[keep] >= '5';
+  digits.resize(keep);
+  if (round_up) {
+    size_t i = digits.size();
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i == 0) {
+      digits.insert(digits.begin(), '1');
+    } else {
+      ++digits[i - 1];
+    }
+  }
+  const size_t whole_digits = digits.size() - (keep - whole);
+  std::string out =
+      std::signbit(value) && digits.find_first_not_of('0') != std::string::npos ? "-" : "";
+  out += digits.substr(0, whole_digits);
+  if (decimals > 0) {
+    out += '.';
+    out += digits.substr(whole_digits);
+    out.append(static_cast<size_t>(decimals - std::min(decimals, kExactDecimals)), '0');
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string FormatFixed(double value, int decimals, std::string_view separator) {
   if (!std::isfinite(value)) return FormatShortest(value, separator);
+  if (decimals < 0) decimals = 0;
+  // Past 18 decimals the scale no longer fits a 64-bit whole number.
+  if (decimals > kMaxScaledDecimals) return WithSeparator(ExactFixed(value, decimals), separator);
   double scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
   // std::round takes halves away from zero; the scaled value is exact for the
   // byte counts we format (multiples of a power of two).
   const double scaled = std::round(value * scale);
-  if (std::fabs(scaled) >= 9.0e18) {
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, scaled / scale);
-    return WithSeparator(buf, separator);
-  }
+  // Beyond a 64-bit whole number (or past infinity when scaled), round the
+  // exact value instead.
+  if (!(std::fabs(scaled) < 9.0e18)) return WithSeparator(ExactFixed(value, decimals), separator);
   const auto whole = static_cast<long long>(scaled);
   const unsigned long long magnitude =
       whole < 0 ? 0ULL - static_cast<unsigned long long>(whole) : static_cast<unsigned long long>(whole);
@@ -73,13 +112,17 @@ std::optional<double> ParseNumber(std::string_view text) {
     }
   }
   if (digits == 0 || dots > 1) return std::nullopt;
+  // from_chars does not take ".5" or "5." on every library; spell them out.
+  const std::string padded = "0" + std::string(text) + (text.back() == '.' ? "0" : "");
   double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) {
-    // from_chars does not take ".5" or "5." on every library; spell them out.
-    std::string padded = "0" + std::string(text) + "0";
-    const auto [end2, ec2] = std::from_chars(padded.data(), padded.data() + padded.size(), value);
-    if (ec2 != std::errc() || end2 != padded.data() + padded.size()) return std::nullopt;
+  const auto [end, ec] = std::from_chars(padded.data(), padded.data() + padded.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small for a double is zero; too large is no number we can hold.
+    const std::string_view whole = text.substr(0, text.find('.'));
+    if (whole.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
+    value = 0;
+  } else if (ec != std::errc() || end != padded.data() + padded.size()) {
+    return std::nullopt;
   }
   return negative ? -value : value;
 }

@@ -21,7 +21,8 @@ double RoundHalfEven(double value);
 
 // A plain decimal number: blanks around it, an optional sign, digits with an
 // optional fraction. Anything else (exponents, hex, thousands separators) is
-// not a number.
+// not a number. Digits too many for a double are rounded; a value too small
+// for one is zero, and one too large for one is not a number.
 std::optional<double> ParseNumber(std::string_view text);
 
 // The number rounded half to even, or nullopt when it is not a number or does

@@ -8,19 +8,7 @@
 namespace norvale {
 namespace {
 
-// Fields that may be enclosed in quotes in comma mode: Item, SubItem, Contents, Unit.
-constexpr bool kQuotable[kColumnCount] = {false, false, true, true, true, true, false};
-
-std::string TabField(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
-std::string CommaField(const std::string& text, bool quotable) {
-  if (!quotable || text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string Quoted(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
     out += c;
@@ -28,6 +16,22 @@ std::string CommaField(const std::string& text, bool quotable) {
   }
   out += '"';
   return out;
+}
+
+// Tabs and line breaks would split the row, so they become blanks. A field
+// that begins with a quote would be read as a quoted field by spreadsheets,
+// so it is quoted as their own tab-separated export does.
+std::string TabField(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return out.starts_with('"') ? Quoted(out) : out;
+}
+
+// Any field may hold a comma: a computer name, a date format, a value.
+std::string CommaField(const std::string& text) {
+  return text.find_first_of(",\"\r\n") == std::string::npos ? text : Quoted(text);
 }
 
 }  // namespace
@@ -70,7 +74,7 @@ std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::stri
   std::string line;
   for (int i = 0; i < kColumnCount; ++i) {
     if (i > 0) line += tabs ? '\t' : ',';
-    line += tabs ? TabField(texts[i]) : CommaField(texts[i], kQuotable[i]);
+    line += tabs ? TabField(texts[i]) : CommaField(texts[i]);
   }
   return line;
 }
@@ -94,7 +98,11 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
     }
     if (m.FileOutputOn == 1) {
       if (!m.ResultFileNumber) throw Failure::BadFileName();
-      std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.SaveType));
+      // Quoting is decided on the text as written: the code page may lack a
+      // character, and what stands in for it must not go unquoted.
+      std::string ansi[kColumnCount];
+      for (int i = 0; i < kColumnCount; ++i) ansi[i] = ctx.os.locale.ToAnsi(texts[i]);
+      std::string line = FormatResultLine(ansi, m.SaveType);
       line += "\r\n";
       try {
         m.ResultFileNumber->Write(line);

@@ -39,8 +39,8 @@ void Guarded(Context& ctx, std::string_view group, std::string_view module, Body
 // A value as the list and the result file show it.
 std::string ValueText(Context& ctx, const Value& value);
 
-// One result line without its line end. Tab mode when `save_type` is exactly
-// "TSV", otherwise comma mode.
+// One result line without its line end, from texts already in the file's
+// code page. Tab mode when `save_type` is exactly "TSV", otherwise comma mode.
 std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type);
 
 // True when the AUTOSAVE setting reads as the number 1.

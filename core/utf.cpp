@@ -4,6 +4,8 @@ namespace norvale {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// The smallest code point each sequence length may carry, by continuation bytes.
+constexpr char32_t kSmallest[4] = {0, 0x80, 0x800, 0x10000};
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -63,7 +65,9 @@ std::u32string Utf8ToCodePoints(std::string_view utf8) {
       }
       cp = (cp << 6) | (c & 0x3F);
     }
-    if (!ok) {
+    // Overlong forms, surrogates and code points past U+10FFFF are not
+    // UTF-8: each would let one character pass for another.
+    if (!ok || cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
       out += kReplacement;
       ++i;
       continue;
@@ -77,7 +81,10 @@ std::u32string Utf8ToCodePoints(std::string_view utf8) {
 std::string CodePointsToUtf8(std::u32string_view code_points) {
   std::string out;
   out.reserve(code_points.size());
-  for (char32_t cp : code_points) AppendUtf8(out, cp > 0x10FFFF ? kReplacement : cp);
+  for (char32_t cp : code_points) {
+    const bool valid = cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    AppendUtf8(out, valid ? cp : kReplacement);
+  }
   return out;
 }
 

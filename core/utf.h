@@ -11,7 +11,10 @@ namespace norvale {
 std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf8ToUtf16Le(std::string_view utf8);
 
-// Decodes UTF-8 to code points; invalid bytes become U+FFFD.
+// Decodes UTF-8 to code points; each byte that does not start a well-formed
+// sequence (overlong forms, surrogates and code points past U+10FFFF
+// included) becomes U+FFFD. Encoding turns surrogates and code points past
+// U+10FFFF into U+FFFD, so the result is always well-formed UTF-8.
 std::u32string Utf8ToCodePoints(std::string_view utf8);
 std::string CodePointsToUtf8(std::u32string_view code_points);
 

@@ -1,5 +1,6 @@
 #include "collectors/software/other_items.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -82,6 +83,10 @@ std::string RegistryContents(Context& ctx, const Entry& entry) {
   const auto raw = ctx.os.registry.QueryValue(*root, subkey, name, platform::RegView::kDefault);
   const int kind = raw && raw->type == platform::kRegDword ? kRegKindNumber : kRegKindText;
   const Value value = ReadRegValue(ctx, *root, subkey, name, kind, Text(""));
+  // A REG_DWORD is unsigned: all bits set is 4294967295, not -1.
+  if (const auto* number = std::get_if<std::int64_t>(&value)) {
+    return std::to_string(static_cast<std::uint32_t>(*number));
+  }
   return ValueText(ctx, value);
 }
 

@@ -160,9 +160,10 @@ void RecordMemoryArrays(Context& ctx, platform::WmiServices& services) {
                    });
   const std::string separator = ctx.os.locale.DecimalSeparator();
   if (capacity_kb) {
-    // The total passes through a 32-bit whole number, as it always has.
+    // The total passes through a 32-bit whole number, as it always has; WMI
+    // reports MaxCapacity unsigned, so 0x80000000 (2 TB) and up still fit.
     const double whole_kb = RoundHalfEven(*capacity_kb);
-    if (!(whole_kb >= -2147483648.0 && whole_kb <= 2147483647.0)) throw Failure::Overflow();
+    if (!(whole_kb >= -2147483648.0 && whole_kb <= 4294967295.0)) throw Failure::Overflow();
     Record(ctx, kItemPhysicalMemory, kSubItemMaxCapacity, Value{whole_kb / 1024.0}, kUnitMegabytes);
   }
   Record(ctx, kItemPhysicalMemory, kSubItemSlot,

@@ -202,11 +202,14 @@ std::string Win32Locale::DecimalSeparator() {
 std::string Win32Locale::ToAnsi(std::string_view utf8) {
   const std::wstring wide = Wide(utf8);
   if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
+  // No best fit: a full-width comma or quote must not turn into a delimiter
+  // in the result file. What the code page lacks becomes its default character.
+  constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
+  const int n = WideCharToMultiByte(CP_ACP, kFlags, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_ACP, kFlags, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                      nullptr, nullptr);
   return out;
 }
 

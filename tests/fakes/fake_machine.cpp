@@ -97,7 +97,7 @@ std::string FakeLocale::TimeText(const TimeOfDay& time) {
 std::string FakeLocale::ToAnsi(std::string_view utf8) {
   if (!ascii_code_page) return std::string(utf8);
   std::string out;
-  for (char32_t cp : Utf8ToCodePoints(utf8)) out += cp < 0x80 ? static_cast<char>(cp) : '?';
+  for (char32_t cp : Utf8ToCodePoints(utf8)) out += cp < 0x80 ? static_cast<char>(cp) : default_char;
   return out;
 }
 

@@ -65,8 +65,10 @@ class FakeLocale : public platform::Locale {
   std::string TimeText(const TimeOfDay& time) override;
   std::string DecimalSeparator() override { return decimal_separator; }
   // With `ascii_code_page` the "ANSI code page" is plain ASCII: every other
-  // character becomes "?", as on a system whose code page lacks it.
+  // character becomes `default_char`, as on a system whose code page lacks
+  // it. Nothing is mapped to a look-alike.
   bool ascii_code_page = false;
+  char default_char = '?';
   std::string ToAnsi(std::string_view utf8) override;
   std::string FromAnsi(std::string_view ansi) override { return std::string(ansi); }
 };

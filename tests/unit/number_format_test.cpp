@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 namespace norvale {
 namespace {
 
@@ -27,6 +30,37 @@ TEST(NumberFormat, FixedRoundsHalvesAwayFromZero) {
   }
 }
 
+TEST(NumberFormat, FixedKeepsItsPromiseAtAnyWidth) {
+  struct Case {
+    double value;
+    int decimals;
+    std::string want;
+  } cases[] = {
+      // 2^-21 ends in a 5 at the 21st decimal: a true half, taken away from zero.
+      {0.000000476837158203125, 20, "0.00000047683715820313"},
+      {-0.000000476837158203125, 20, "-0.00000047683715820313"},
+      {0.000000476837158203125, 21, "0.000000476837158203125"},
+      {1.0, 25, "1." + std::string(25, '0')},
+      {-0.0000000000000000000001, 20, "0.00000000000000000000"},
+      {9.99999999999999999999, 19, "10.0000000000000000000"},
+      // Large enough that scaling by the decimals passes infinity.
+      {1e300, 18, "1" + std::string(300, '0') + "." + std::string(18, '0')},
+      {-1e300, 1, "-1" + std::string(300, '0') + ".0"},
+      {4294967296.0 * 4294967296.0, 0, "18446744073709551616"},
+  };
+  for (const Case& c : cases) {
+    const std::string got = FormatFixed(c.value, c.decimals, ".");
+    // The exact binary value of 1e300 is not all zeros after its first digit.
+    if (std::fabs(c.value) >= 1e300) {
+      EXPECT_EQ(got.size(), c.want.size()) << c.value;
+      EXPECT_EQ(got.substr(got.size() - static_cast<size_t>(c.decimals) - 1),
+                c.want.substr(c.want.size() - static_cast<size_t>(c.decimals) - 1));
+    } else {
+      EXPECT_EQ(got, c.want) << c.value << " with " << c.decimals;
+    }
+  }
+}
+
 TEST(NumberFormat, ShortestUsesFifteenSignificantDigits) {
   EXPECT_EQ(FormatShortest(931.5 - 800.2, "."), "131.3");
   EXPECT_EQ(FormatShortest(120.0 - 100.0, "."), "20");
@@ -46,6 +80,25 @@ TEST(NumberFormat, ParseAcceptsOnlyPlainDecimals) {
       {"&H10", {}}, {"-", {}},      {"1 2", {}}, {"0x10", {}}, {"\t4\t", 4},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseNumber(c.text), c.want) << c.text;
+}
+
+TEST(NumberFormat, ParseTakesLongDecimals) {
+  struct Case {
+    std::string text;
+    std::optional<double> want;
+  } cases[] = {
+      {"3.14159265358979323846264338327950288", 3.141592653589793},
+      {"0." + std::string(400, '0') + "1", 0.0},
+      {"-0." + std::string(400, '0') + "1", -0.0},
+      {"000" + std::string(330, '0') + ".5", 0.5},
+      {std::string(30, '1'), 111111111111111111111111111111.0},
+      {"1" + std::string(400, '0'), std::nullopt},  // beyond any double
+      {"1" + std::string(400, '0') + ".0", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseNumber(c.text), c.want) << c.text.substr(0, 20);
+  }
+  EXPECT_TRUE(std::signbit(*ParseNumber("-0." + std::string(400, '0') + "1")));
 }
 
 TEST(NumberFormat, ToInt32RoundsHalfToEvenAndGuardsRange) {

@@ -49,7 +49,7 @@ TEST(GetOtherItems, RegistryAndFileRows) {
         {"OTHER", "REGISTRY", "Too long", "", ""},
         {"OTHER", "REGISTRY", "Extra", "A-1234", ""},
         {"OTHER", "REGISTRY", "Number", "42", ""},
-        {"OTHER", "REGISTRY", "All ones", "-1", ""},
+        {"OTHER", "REGISTRY", "All ones", "4294967295", ""},
         {"OTHER", "REGISTRY", "Multi", "one", ""},
         // REG_EXPAND_SZ comes expanded, as the shell's reader gives it.
         {"OTHER", "REGISTRY", "Expandable", "C:\\Windows\\x", ""}}},

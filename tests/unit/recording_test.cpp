@@ -37,16 +37,32 @@ TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
        {"K", "G", "I", "S", "say \"hi\", bye", "", "D"},
        "CSV",
        "K,G,I,S,\"say \"\"hi\"\", bye\",,D"},
-      {"key and group unquoted",
-       {"K,1", "G,2", "I", "S", "C", "U", "D"},
+      {"every field may be quoted",
+       {"K,1", "G,2", "I", "S", "C", "U", "8,12,2026"},
        "CSV",
-       "K,1,G,2,I,S,C,U,D"},
+       "\"K,1\",\"G,2\",I,S,C,U,\"8,12,2026\""},
+      {"quote in the computer name",
+       {"PC\"1", "G", "I", "S", "C", "U", "D"},
+       "CSV",
+       "\"PC\"\"1\",G,I,S,C,U,D"},
       {"line break", {"K", "G", "I", "S", "a\r\nb", "", "D"}, "CSV", "K,G,I,S,\"a\r\nb\",,D"},
       {"lower-case tsv is comma", {"K", "G", "I", "S", "C", "U", "D"}, "tsv", "K,G,I,S,C,U,D"},
       {"tab mode folds breaks",
        {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"},
        "TSV",
        "K\tG\tI\tS\ta b  c\tx,y\tD"},
+      {"tab mode quotes a leading quote",
+       {"K", "G", "I", "S", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "D"},
+       "TSV",
+       "K\tG\tI\tS\t\"\"\"C:\\Program Files\\App\\app.exe\"\" /S\"\t\"\"\"unclosed\"\tD"},
+      {"tab mode leaves other quotes alone",
+       {"K", "G", "I", "S", "say \"hi\"", "a\"", "D"},
+       "TSV",
+       "K\tG\tI\tS\tsay \"hi\"\ta\"\tD"},
+      {"tab mode folds breaks before quoting",
+       {"\"a\tb\"", "G", "I", "S", "C", "U", "D"},
+       "TSV",
+       "\"\"\"a b\"\"\"\tG\tI\tS\tC\tU\tD"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatResultLine(c.texts, c.save_type), c.want) << c.name;
 }
@@ -61,6 +77,31 @@ TEST(ValueSet, ShowsAndWritesRowsAndAdvances) {
   EXPECT_EQ(r.machine.ui.rows[0],
             (std::vector<std::string>{"PC01", "Soft", "Windows", "", "42", "1.5", "2026/01/02"}));
   EXPECT_EQ(r.File(), "PC01\tSoft\tWindows\t\t42\t1.5\t2026/01/02\r\n");
+}
+
+TEST(ValueSet, QuotingFollowsTheTextAsWritten) {
+  // A code page whose stand-in for a missing character is a delimiter or a
+  // quote must not split the row.
+  struct Case {
+    char default_char;
+    const char* save_type;
+    const char* want;
+  } cases[] = {
+      {',', "CSV", "PC01,G,I,\",x,y\",q,,2026/12/07\r\n"},
+      {'"', "CSV", "PC01,G,I,\"\"\"x\"\"y\",q,,2026/12/07\r\n"},
+      {'"', "TSV", "PC01\tG\tI\t\"\"\"x\"\"y\"\tq\t\t2026/12/07\r\n"},
+  };
+  for (const Case& c : cases) {
+    Recorder r;
+    r.machine.locale.ascii_code_page = true;
+    r.machine.locale.default_char = c.default_char;
+    r.ctx.main.SaveType = c.save_type;
+    r.StartFile();
+    // A full-width quote, x, a full-width comma, y.
+    RecordRow(r.ctx, std::string("G"), std::string("I"), std::string("\xEF\xBC\x82x\xEF\xBC\x8Cy"),
+              std::string("q"), Value{});
+    EXPECT_EQ(r.File(), c.want) << c.default_char << c.save_type;
+  }
 }
 
 TEST(ValueSet, AutomaticModeShowsNothingButCounts) {

@@ -128,18 +128,40 @@ TEST(GetWMI, LastObjectOfASectionWinsAndShortDatesKeepTheirSlashes) {
   EXPECT_EQ(w.Cells()[5][2], "2021/04/");
 }
 
-TEST(GetWMI, CapacityTotalBeyond32BitsEndsWithErrorRow) {
-  World w;
-  FillMachine(w.machine.wmi);
-  // Two arrays of 1 TiB each: 2^31 kilobytes, one more than a 32-bit number holds.
-  w.machine.wmi.Set(kArrays, {{{"MaxCapacity", 1024 * kGiBinKB}, {"MemoryDevices", WmiValue{}}},
-                              {{"MaxCapacity", 1024 * kGiBinKB}, {"MemoryDevices", WmiValue{}}}});
-  GetWMI(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 14u);
-  EXPECT_EQ(w.Cells()[12][2], "Laptop");
-  EXPECT_EQ(w.Cells()[13], (std::vector<std::string>{"error", "mWMI", "6", "Overflow"}));
-  EXPECT_EQ(w.Rows()[13][1], "WMI");
-  EXPECT_EQ(w.machine.wmi.Live(), 0);
+TEST(GetWMI, CapacityTotalsUpToUnsigned32BitsKeepTheMemoryRows) {
+  struct Case {
+    const char* name;
+    std::vector<std::int64_t> arrays_kb;
+    const char* want_mb;  // nullptr: the section ends with the overflow row
+  } cases[] = {
+      {"one 2 TB board", {0x80000000LL}, "2097152"},
+      {"two 1 TB arrays", {1024 * kGiBinKB, 1024 * kGiBinKB}, "2097152"},
+      {"largest unsigned 32-bit total", {0xFFFFFFFFLL}, "4194303.99902344"},
+      {"one past it", {0xFFFFFFFFLL, 1}, nullptr},
+      {"two 2 TB boards", {0x80000000LL, 0x80000000LL}, nullptr},
+  };
+  for (const Case& c : cases) {
+    World w;
+    FillMachine(w.machine.wmi);
+    std::vector<FakeWmiObject> arrays;
+    for (std::int64_t kb : c.arrays_kb)
+      arrays.push_back({{"MaxCapacity", kb}, {"MemoryDevices", WmiValue{}}});
+    w.machine.wmi.Set(kArrays, arrays);
+    GetWMI(w.ctx);
+    EXPECT_EQ(w.Cells()[12][2], "Laptop") << c.name;
+    if (c.want_mb != nullptr) {
+      ASSERT_GE(w.Rows().size(), 16u) << c.name;
+      EXPECT_EQ(w.Cells()[13],
+                (std::vector<std::string>{"PhysicalMemory", "MaxCapacity", c.want_mb, "MB"}))
+          << c.name;
+      EXPECT_EQ(w.Cells()[15][0], "PhysicalMemory1") << c.name;
+    } else {
+      ASSERT_EQ(w.Rows().size(), 14u) << c.name;
+      EXPECT_EQ(w.Cells()[13], (std::vector<std::string>{"error", "mWMI", "6", "Overflow"}))
+          << c.name;
+    }
+    EXPECT_EQ(w.machine.wmi.Live(), 0) << c.name;
+  }
 }
 
 TEST(GetWMI, ArraysWithoutNumbersLeaveOutMaxCapacity) {
