@@ -290,7 +290,7 @@ std::string ShortenLabel(std::string_view text, int width) {
 std::string BarChartSvg(const std::vector<ChartBar>& bars, const ReportTexts& texts) {
   // A fixed view box scaled to the figure's width: the chart shrinks with
   // the page (and on paper) instead of being cut.
-  constexpr int kWidth = 640, kLabelWidth = 262, kBarStart = 270, kBarMax = 300, kRow = 24;
+  constexpr int kWidth = 640, kLabelWidth = 292, kBarStart = 300, kBarMax = 280, kRow = 24;
   const int height = static_cast<int>(bars.size()) * kRow + 6;
   std::int64_t largest = 1;
   for (const auto& bar : bars) largest = std::max(largest, bar.count);
@@ -315,7 +315,7 @@ std::string BarChartSvg(const std::vector<ChartBar>& bars, const ReportTexts& te
     std::snprintf(buffer, sizeof buffer, "<text class=\"label\" x=\"%d\" y=\"%d\">", kLabelWidth,
                   y + 15);
     out += buffer;
-    AppendHtmlEscaped(out, ShortenLabel(label, 40));
+    AppendHtmlEscaped(out, ShortenLabel(label, 44));
     std::snprintf(buffer, sizeof buffer,
                   "</text><rect x=\"%d\" y=\"%d\" width=\"%.1f\" height=\"16\" rx=\"2\"/>"
                   "<text class=\"count\" x=\"%.1f\" y=\"%d\">",

@@ -82,7 +82,7 @@ TEST(ReportHtml, BarChartCarriesEachCountAndTranslatesItsOwnWords) {
   EXPECT_NE(svg.find("data-label=\"その他\" data-count=\"0\""), std::string::npos);
   EXPECT_EQ(svg.find("<Pro>"), std::string::npos);
   // The longest bar fills the bar area, a bar of zero draws nothing.
-  EXPECT_NE(svg.find("width=\"300.0\""), std::string::npos);
+  EXPECT_NE(svg.find("width=\"280.0\""), std::string::npos);
   EXPECT_NE(svg.find("width=\"0.0\""), std::string::npos);
   EXPECT_EQ(CountOf(svg, "<g class=\"bar\""), 3u);
 }
