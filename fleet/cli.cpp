@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "fleet/commands.h"
+#include "fleet/report_command.h"
 
 namespace norvale::fleet {
 namespace {
@@ -40,7 +41,8 @@ std::string Arguments::Get(const std::string& name, const std::string& fallback)
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {LoadCommand(), ComputersCommand(),
-                                                SoftwareCommand(), ChangesCommand()};
+                                                SoftwareCommand(), ChangesCommand(),
+                                                ReportCommand()};
   return commands;
 }
 

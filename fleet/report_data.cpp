@@ -194,16 +194,4 @@ std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
   return count;
 }
 
-std::vector<ReportChange> RecentChanges(std::vector<ReportChange> changes, const std::string& now,
-                                        int days) {
-  auto reference = SecondNumber(now);
-  if (!reference) return {};
-  const std::int64_t limit = *reference - std::int64_t{days} * 86400;
-  std::erase_if(changes, [&](const ReportChange& c) {
-    auto when = SecondNumber(c.when);
-    return !when || *when < limit;
-  });
-  return changes;
-}
-
 }  // namespace norvale::fleet

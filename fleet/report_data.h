@@ -73,7 +73,7 @@ struct ReportData {
   ReportTotals totals;
   std::vector<ReportComputer> computers;
   std::vector<ReportApplication> applications;
-  std::vector<ReportChange> changes;  // the last 30 days only
+  std::vector<ReportChange> changes;  // of the last 30 days
   std::vector<ReportError> errors;
 };
 
@@ -126,9 +126,5 @@ std::optional<std::int64_t> DayNumber(const std::string& timestamp);
 // recognised date at all: they have not been seen either).
 std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
                                  const std::string& now, int days);
-
-// Changes whose time lies within `days` days before `now`.
-std::vector<ReportChange> RecentChanges(std::vector<ReportChange> changes, const std::string& now,
-                                        int days);
 
 }  // namespace norvale::fleet

@@ -173,20 +173,5 @@ TEST(ReportData, ComputersNotSeenForThirtyDays) {
   EXPECT_EQ(ComputersNotSeenFor({Computer("A")}, "not a date", 30), 0);
 }
 
-TEST(ReportData, RecentChangesKeepTheLastThirtyDays) {
-  std::vector<ReportChange> changes;
-  for (const char* when : {"2026-12-07 10:00:00", "2026-11-01 00:00:00", "2026-11-08 09:00:00", "",
-                           "2026-12-01"}) {
-    ReportChange c;
-    c.when = when;
-    changes.push_back(c);
-  }
-  auto recent = RecentChanges(changes, "2026-12-08 09:00:00", 30);
-  ASSERT_EQ(recent.size(), 3u);
-  EXPECT_EQ(recent[0].when, "2026-12-07 10:00:00");
-  EXPECT_EQ(recent[1].when, "2026-11-08 09:00:00");
-  EXPECT_EQ(recent[2].when, "2026-12-01");
-}
-
 }  // namespace
 }  // namespace norvale::fleet
