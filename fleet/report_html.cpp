@@ -221,7 +221,7 @@ void AppendHtmlEscaped(std::string& out, std::string_view text) {
       case '\'': out += "&#39;"; ++i; continue;
       default: break;
     }
-    char32_t cp;
+    char32_t cp = 0;
     const std::size_t n = Utf8SequenceLength(text, i, &cp);
     if (n == 0) {
       out += kReplacement;
@@ -247,7 +247,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
   static const char kHex[] = "0123456789abcdef";
   out += '"';
   for (std::size_t i = 0; i < text.size();) {
-    char32_t cp;
+    char32_t cp = 0;
     const std::size_t n = Utf8SequenceLength(text, i, &cp);
     if (n == 0) {
       out += "\\ufffd";
@@ -275,7 +275,7 @@ std::string ShortenLabel(std::string_view text, int width) {
   int used = 0;
   std::size_t i = 0, cut = std::string_view::npos;
   while (i < text.size()) {
-    char32_t cp;
+    char32_t cp = 0;
     std::size_t n = Utf8SequenceLength(text, i, &cp);
     if (n == 0) n = 1;
     const int w = IsWide(cp) ? 2 : 1;
