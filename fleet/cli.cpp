@@ -47,7 +47,13 @@ const std::vector<Command>& Commands() {
 }
 
 int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
-  auto fail = [&](const std::string& message) {
+  auto fail = [&](std::string message) {
+    // One line, whatever the server's message looked like.
+    for (char& c : message) {
+      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    }
+    while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
+    while (!message.empty() && message.back() == ' ') message.pop_back();
     io.err << kProgram << ": " << message << "\n";
     return kExitError;
   };

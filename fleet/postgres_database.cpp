@@ -48,7 +48,7 @@ class Result {
 
 class PostgresDatabase final : public Database {
  public:
-  explicit PostgresDatabase(const std::string& uri) {
+  PostgresDatabase(const std::string& uri, const OpenOptions& options) {
     conn_ = PQconnectdb(uri.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
       std::string message = PQerrorMessage(conn_);
@@ -62,6 +62,9 @@ class PostgresDatabase final : public Database {
     // crash can lose only the last commits, which the next load stores again.
     Execute("SET synchronous_commit = off");
     Execute("SET client_min_messages = warning");
+    // Like SQLite's busy timeout: wait for another program's lock, then fail.
+    Execute("SELECT set_config('lock_timeout', ?, false)",
+            {std::to_string(options.busy_timeout_ms) + "ms"});
   }
 
   ~PostgresDatabase() override { PQfinish(conn_); }
@@ -157,7 +160,10 @@ class PostgresDatabase final : public Database {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
     const std::string code = state ? state : "";
     if (code == "53100") throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
-    if (code == "55P03") throw DatabaseError(DatabaseError::Kind::kLocked, message);
+    if (code == "55P03") {
+      throw DatabaseError(DatabaseError::Kind::kLocked,
+                          "the database is locked by another program: " + message);
+    }
     if (code == "40001" || code == "40P01") throw DatabaseError(DatabaseError::Kind::kRetry, message);
     if (code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) {
       throw DatabaseError(DatabaseError::Kind::kUnreachable, message);
@@ -170,8 +176,8 @@ class PostgresDatabase final : public Database {
 
 }  // namespace
 
-std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions&) {
-  return std::make_unique<PostgresDatabase>(uri);
+std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options) {
+  return std::make_unique<PostgresDatabase>(uri, options);
 }
 
 }  // namespace norvale::fleet
