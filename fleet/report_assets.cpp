@@ -51,10 +51,12 @@ tr.detail .names{color:var(--ink)}
  body{padding:0;font-size:10pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}
  .charts{display:block}
  figure.chart{margin:0 0 8px}
+ figure.chart svg.bars{max-width:500px}
  .filter,.pager button,.hint{display:none}
  .low-disk{max-height:none;overflow:visible}
  .table-wrap{overflow:visible;border:none}
- table.data{font-size:8pt}
+ table.data{font-size:7.5pt;table-layout:fixed}
+ table.data td,table.data th{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:2px 3px}
  table.data th{cursor:default}
  thead{display:table-header-group}
  tr{break-inside:avoid;page-break-inside:avoid}

@@ -315,7 +315,7 @@ std::string BarChartSvg(const std::vector<ChartBar>& bars, const ReportTexts& te
     std::snprintf(buffer, sizeof buffer, "<text class=\"label\" x=\"%d\" y=\"%d\">", kLabelWidth,
                   y + 15);
     out += buffer;
-    AppendHtmlEscaped(out, ShortenLabel(label, 44));
+    AppendHtmlEscaped(out, ShortenLabel(label, 40));
     std::snprintf(buffer, sizeof buffer,
                   "</text><rect x=\"%d\" y=\"%d\" width=\"%.1f\" height=\"16\" rx=\"2\"/>"
                   "<text class=\"count\" x=\"%.1f\" y=\"%d\">",
