@@ -55,8 +55,9 @@ tr.detail .names{color:var(--ink)}
  .filter,.pager button,.hint{display:none}
  .low-disk{max-height:none;overflow:visible}
  .table-wrap{overflow:visible;border:none}
- table.data{font-size:7.5pt;table-layout:fixed}
- table.data td,table.data th{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:2px 3px}
+ table.data{font-size:7.5pt}
+ table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:2px 3px}
+ table.data th{padding:2px 3px}
  table.data th{cursor:default}
  thead{display:table-header-group}
  tr{break-inside:avoid;page-break-inside:avoid}

@@ -266,7 +266,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--fleet", required=True)
     parser.add_argument("--artefacts", required=True)
-    parser.add_argument("--computers", type=int, default=300)
+    parser.add_argument("--computers", type=int, default=200)
     args = parser.parse_args()
     os.makedirs(args.artefacts, exist_ok=True)
     work = tempfile.mkdtemp(prefix="norvale-report-")
