@@ -116,7 +116,7 @@ bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
 std::string NormaliseRunAt(std::string_view date, std::string_view time) {
   int year, month, day, hour, minute, second;
   if (!ParseDate(date, year, month, day) || !ParseTime(time, hour, minute, second)) return {};
-  char out[32];
+  char out[96];  // room for any int, as the compiler counts
   std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
                 second);
   return out;

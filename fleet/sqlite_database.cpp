@@ -22,17 +22,19 @@ class SqliteDatabase final : public Database {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busy_timeout_ms_);
-    // WAL lets queries read while a load writes; NORMAL syncs at checkpoints,
-    // which keeps every committed run intact after a crash of the program.
-    Execute("PRAGMA journal_mode=WAL");
-    Execute("PRAGMA synchronous=NORMAL");
-    Execute("PRAGMA foreign_keys=ON");
+    try {
+      // WAL lets queries read while a load writes; NORMAL syncs at checkpoints,
+      // which keeps every committed run intact after a crash of the program.
+      Execute("PRAGMA journal_mode=WAL");
+      Execute("PRAGMA synchronous=NORMAL");
+      Execute("PRAGMA foreign_keys=ON");
+    } catch (...) {
+      Close();  // not a database, or not writable: nothing stays open
+      throw;
+    }
   }
 
-  ~SqliteDatabase() override {
-    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
-    sqlite3_close(db_);
-  }
+  ~SqliteDatabase() override { Close(); }
 
   std::string_view Engine() const override { return "sqlite"; }
 
@@ -74,6 +76,13 @@ class SqliteDatabase final : public Database {
   }
 
  private:
+  void Close() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    statements_.clear();
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
+
   sqlite3_stmt* Prepare(std::string_view sql) {
     const std::string key(sql);
     auto found = statements_.find(key);

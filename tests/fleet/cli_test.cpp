@@ -118,6 +118,29 @@ TEST(FleetCli, ChangesTable) {
             "8077 MB\t16270 MB\n");
 }
 
+TEST(FleetCli, ProgressOnATerminalOnly) {
+  TempDir dir;
+  PcSpec pc;
+  WriteFile(dir / "PC-01.tsv", ResultBytes(pc));
+  std::ostringstream out, err;
+  CommandIo terminal{out, err, true};
+  EXPECT_EQ(RunCommandLine({"load", dir.path(), "--db", dir / "fleet.sqlite"}, terminal), kExitOk);
+  // One line that rewrites itself, wiped before the summary.
+  EXPECT_NE(err.str().find("\r[1/1] "), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().find('\n'), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K");
+  EXPECT_EQ(out.str().rfind("loaded 1,", 0), 0u);
+}
+
+TEST(FleetCli, NotADatabaseIsOneLine) {
+  TempDir dir;
+  WriteFile(dir / "fleet.sqlite", std::string(8192, 'x'));
+  const CliResult r = Cli({"computers", "--db", dir / "fleet.sqlite"});
+  EXPECT_EQ(r.code, kExitError);
+  EXPECT_EQ(Lines(r.err), 1) << r.err;
+  EXPECT_NE(r.err.find("not a database"), std::string::npos) << r.err;
+}
+
 TEST(FleetCliPostgres, UnreachableServerIsOneLine) {
   const CliResult r = Cli({"load", "/tmp", "--db", UnreachablePostgresTarget()});
   EXPECT_EQ(r.code, kExitError);
