@@ -29,15 +29,17 @@ svg.bars rect{fill:var(--bar)}
 .empty,.hint{color:var(--muted);margin:4px 0}
 .filter{width:320px;max-width:100%;padding:5px 8px;margin:0 0 8px;border:1px solid var(--line);border-radius:4px;font:inherit}
 .table-wrap{overflow-x:auto;border:1px solid var(--line);border-radius:6px}
-table.data{border-collapse:collapse;width:100%;font-size:12.5px}
-table.data th{background:var(--bg);text-align:left;vertical-align:bottom;padding:6px;border-bottom:1px solid var(--line);cursor:pointer;user-select:none}
+table.data{border-collapse:collapse;width:100%;font-size:12px}
+table.data th{background:var(--bg);text-align:left;vertical-align:bottom;padding:5px;border-bottom:1px solid var(--line);cursor:pointer;user-select:none}
 table.data th[data-type=num]{text-align:right}
 table.data th[aria-sort=ascending]::after{content:" \25B2";font-size:10px}
 table.data th[aria-sort=descending]::after{content:" \25BC";font-size:10px}
-table.data td{padding:4px 6px;border-bottom:1px solid #eef0f3;vertical-align:top;max-width:26em;overflow-wrap:break-word}
+table.data td{padding:3px 5px;border-bottom:1px solid #eef0f3;vertical-align:top;max-width:26em;overflow-wrap:break-word}
 table.data td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 #computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2){white-space:nowrap}
-#computers td:nth-child(4){min-width:14em}
+#computers td:nth-child(1){white-space:nowrap}
+#computers td:nth-child(3){min-width:9em}
+#computers td:nth-child(4){min-width:11em}
 table.data td.warn{color:var(--warn);font-weight:600}
 #applications tbody tr.app{cursor:pointer}
 #applications tbody tr.app:hover,#applications tbody tr.open{background:#eef4fb}
