@@ -21,17 +21,28 @@ std::string NumberPlaceholders(std::string_view sql) {
   return out;
 }
 
-// COPY's text format: backslash escapes for the characters it gives meaning.
-void AppendCopyField(std::string& out, const std::string& text) {
-  for (const char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+// An array literal of text values: {"a","b \"c\""}.
+std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += '"';
+    for (const char c : f.*field) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
     }
+    out += '"';
   }
+  return out + "}";
+}
+
+std::string LineArray(const std::vector<Fact>& facts) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(f.line);
+  }
+  return out + "}";
 }
 
 class Result {
@@ -88,40 +99,34 @@ class PostgresDatabase final : public Database {
   }
   void LockSchema() override { Execute("SELECT pg_advisory_xact_lock(72656574)"); }
 
-  void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) override {
-    Result start(PQexec(conn_,
-                        "COPY facts (run_id, line, category, item, subitem, contents, unit) "
-                        "FROM STDIN"));
-    if (PQresultStatus(start.get()) != PGRES_COPY_IN) Fail(start.get());
-    const std::string id = std::to_string(run_id);
-    std::string buffer;
-    buffer.reserve(64 * 1024);
-    for (const Fact& f : facts) {
-      buffer += id;
-      buffer += '\t';
-      buffer += std::to_string(f.line);
-      for (const std::string* text : {&f.category, &f.item, &f.subitem, &f.contents, &f.unit}) {
-        buffer += '\t';
-        AppendCopyField(buffer, *text);
-      }
-      buffer += '\n';
-      if (buffer.size() > 60 * 1024) Send(buffer);
+  // One statement, so one transaction and one round trip: the run, and its
+  // facts unnested from arrays, only where the run is new.
+  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                const std::vector<Fact>& facts) override {
+    static const std::string sql =
+        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns +
+        ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
+        " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
+        " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
+        " unnest(?::integer[], ?::text[], ?::text[], ?::text[], ?::text[], ?::text[])"
+        " AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
+        " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
+    std::vector<Param> params = run;
+    params.push_back(LineArray(facts));
+    for (std::string Fact::*field :
+         {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {
+      params.push_back(TextArray(facts, field));
     }
-    Send(buffer);
-    if (PQputCopyEnd(conn_, nullptr) != 1) ConnectionLost();
-    Result end(PQgetResult(conn_));
-    // Drain whatever else the server sends so the connection is ready again.
-    while (PGresult* more = PQgetResult(conn_)) PQclear(more);
-    if (PQresultStatus(end.get()) != PGRES_COMMAND_OK) Fail(end.get());
+    const auto rows = Query(sql, params);
+    if (rows.empty() || !rows[0][0]) return std::nullopt;
+    if (!rows[0][1] || std::stoul(*rows[0][1]) != facts.size()) {
+      throw DatabaseError(DatabaseError::Kind::kOther, "the server stored a run only in part");
+    }
+    return std::stoll(*rows[0][0]);
   }
 
  private:
-  void Send(std::string& buffer) {
-    if (buffer.empty()) return;
-    if (PQputCopyData(conn_, buffer.data(), static_cast<int>(buffer.size())) != 1) ConnectionLost();
-    buffer.clear();
-  }
-
   void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) {
     const std::string text = NumberPlaceholders(sql);
     std::vector<const char*> values;

@@ -119,12 +119,12 @@ TEST(FleetCli, ChangesTable) {
 }
 
 TEST(FleetCli, ProgressOnATerminalOnly) {
-  TempDir dir;
+  TempDir dir, share;
   PcSpec pc;
-  WriteFile(dir / "PC-01.tsv", ResultBytes(pc));
+  WriteFile(share / "PC-01.tsv", ResultBytes(pc));
   std::ostringstream out, err;
   CommandIo terminal{out, err, true};
-  EXPECT_EQ(RunCommandLine({"load", dir.path(), "--db", dir / "fleet.sqlite"}, terminal), kExitOk);
+  EXPECT_EQ(RunCommandLine({"load", share.path(), "--db", dir / "fleet.sqlite"}, terminal), kExitOk);
   // One line that rewrites itself, wiped before the summary.
   EXPECT_NE(err.str().find("\r[1/1] "), std::string::npos) << err.str();
   EXPECT_EQ(err.str().find('\n'), std::string::npos) << err.str();
