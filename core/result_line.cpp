@@ -9,8 +9,8 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
 
   const bool comma = separator_ == ',';
   std::string field;
-  bool quoted = false;     // inside a quoted field
-  bool at_start = true;    // nothing of the current field read yet
+  bool quoted = false;   // inside a quoted field
+  bool at_start = true;  // nothing of the current field read yet
   while (pos_ < text_.size()) {
     const char c = text_[pos_];
     if (quoted) {

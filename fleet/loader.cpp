@@ -87,11 +87,18 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 }
 
 StoreOutcome StoreRun(Database& db, const ResultFile& file, const SourceInfo& source) {
-  const std::vector<Param> run = {
-      file.computer, file.run_date, file.run_time, OrNull(file.run_at), file.norvale_version,
-      source.path, source.sha256, OrNull(source.mtime), UtcText(std::time(nullptr)),
-      std::to_string(file.facts.size()), std::to_string(file.error_count),
-      std::string(EncodingName(file.encoding))};
+  const std::vector<Param> run = {file.computer,
+                                  file.run_date,
+                                  file.run_time,
+                                  OrNull(file.run_at),
+                                  file.norvale_version,
+                                  source.path,
+                                  source.sha256,
+                                  OrNull(source.mtime),
+                                  UtcText(std::time(nullptr)),
+                                  std::to_string(file.facts.size()),
+                                  std::to_string(file.error_count),
+                                  std::string(EncodingName(file.encoding))};
   for (int attempt = 1;; ++attempt) {
     try {
       return db.StoreRunWithFacts(run, file.facts) ? StoreOutcome::kLoaded

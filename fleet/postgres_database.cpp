@@ -63,7 +63,8 @@ class PostgresDatabase final : public Database {
     conn_ = PQconnectdb(uri.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
       std::string message = PQerrorMessage(conn_);
-      while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+      while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
       PQfinish(conn_);
       conn_ = nullptr;
       throw DatabaseError(DatabaseError::Kind::kUnreachable,
@@ -162,14 +163,17 @@ class PostgresDatabase final : public Database {
     if (PQstatus(conn_) != CONNECTION_OK) ConnectionLost();
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(conn_);
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
     const std::string code = state ? state : "";
-    if (code == "53100") throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
+    if (code == "53100")
+      throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
     if (code == "55P03") {
       throw DatabaseError(DatabaseError::Kind::kLocked,
                           "the database is locked by another program: " + message);
     }
-    if (code == "40001" || code == "40P01") throw DatabaseError(DatabaseError::Kind::kRetry, message);
+    if (code == "40001" || code == "40P01")
+      throw DatabaseError(DatabaseError::Kind::kRetry, message);
     if (code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) {
       throw DatabaseError(DatabaseError::Kind::kUnreachable, message);
     }

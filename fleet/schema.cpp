@@ -78,10 +78,10 @@ void EnsureSchema(Database& db) {
   if (HasSchemaTable(db)) {
     const int version = StoredSchemaVersion(db);
     if (version > kSchemaVersion) {
-      throw DatabaseError(DatabaseError::Kind::kOther,
-                          "the database has fleet schema version " + std::to_string(version) +
-                              ", newer than this program knows (" +
-                              std::to_string(kSchemaVersion) + ")");
+      throw DatabaseError(DatabaseError::Kind::kOther, "the database has fleet schema version " +
+                                                           std::to_string(version) +
+                                                           ", newer than this program knows (" +
+                                                           std::to_string(kSchemaVersion) + ")");
     }
     if (version == kSchemaVersion) return;
   }

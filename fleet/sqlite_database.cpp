@@ -11,8 +11,9 @@ class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, const OpenOptions& options)
       : busy_timeout_ms_(options.busy_timeout_ms) {
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
       const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
       sqlite3_close(db_);
@@ -116,7 +117,8 @@ class SqliteDatabase final : public Database {
     auto found = statements_.find(key);
     if (found != statements_.end()) return found->second;
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
     if (rc != SQLITE_OK) Fail(rc);
     statements_.emplace(key, stmt);
     return stmt;
@@ -150,7 +152,8 @@ class SqliteDatabase final : public Database {
           row.emplace_back();
         } else {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-          row.emplace_back(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+          row.emplace_back(
+              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
         }
       }
       rows->push_back(std::move(row));
@@ -173,7 +176,8 @@ class SqliteDatabase final : public Database {
       case SQLITE_READONLY:
       case SQLITE_NOTADB:
       case SQLITE_CORRUPT:
-        throw DatabaseError(DatabaseError::Kind::kUnreachable, "cannot use the database: " + message);
+        throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                            "cannot use the database: " + message);
       default:
         throw DatabaseError(DatabaseError::Kind::kOther, "database error: " + message);
     }

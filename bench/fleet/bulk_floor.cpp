@@ -30,10 +30,13 @@ constexpr const char* kTable =
 void SqliteFloor(const std::string& path, const std::vector<std::vector<Fact>>& runs) {
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; DROP TABLE IF EXISTS floor_facts", nullptr, nullptr, nullptr);
+  sqlite3_exec(
+      db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; DROP TABLE IF EXISTS floor_facts",
+      nullptr, nullptr, nullptr);
   sqlite3_exec(db, kTable, nullptr, nullptr, nullptr);
   sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO floor_facts VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &stmt, nullptr);
+  sqlite3_prepare_v2(db, "INSERT INTO floor_facts VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &stmt,
+                     nullptr);
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   for (std::size_t r = 0; r < runs.size(); ++r) {
     for (const Fact& f : runs[r]) {
@@ -41,8 +44,11 @@ void SqliteFloor(const std::string& path, const std::vector<std::vector<Fact>>& 
       sqlite3_bind_int64(stmt, 1, static_cast<sqlite3_int64>(r + 1));
       sqlite3_bind_int(stmt, 2, f.line);
       const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
-      for (int i = 0; i < 5; ++i) sqlite3_bind_text(stmt, 3 + i, texts[i]->data(), static_cast<int>(texts[i]->size()), SQLITE_STATIC);
-      if (sqlite3_step(stmt) != SQLITE_DONE) std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
+      for (int i = 0; i < 5; ++i)
+        sqlite3_bind_text(stmt, 3 + i, texts[i]->data(), static_cast<int>(texts[i]->size()),
+                          SQLITE_STATIC);
+      if (sqlite3_step(stmt) != SQLITE_DONE)
+        std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
     }
   }
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
@@ -53,11 +59,16 @@ void SqliteFloor(const std::string& path, const std::vector<std::vector<Fact>>& 
 
 void Escape(std::string& out, const std::string& text) {
   for (const char c : text) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else out += c;
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else
+      out += c;
   }
 }
 
@@ -84,7 +95,8 @@ void PostgresFloor(const std::string& uri, const std::vector<std::vector<Fact>>&
   PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size()));
   PQputCopyEnd(conn, nullptr);
   PGresult* result = PQgetResult(conn);
-  if (PQresultStatus(result) != PGRES_COMMAND_OK) std::fprintf(stderr, "floor: %s", PQerrorMessage(conn));
+  if (PQresultStatus(result) != PGRES_COMMAND_OK)
+    std::fprintf(stderr, "floor: %s", PQerrorMessage(conn));
   PQclear(result);
   while ((result = PQgetResult(conn))) PQclear(result);
   PQclear(PQexec(conn, "DROP TABLE floor_facts"));
@@ -123,7 +135,8 @@ int main(int argc, char** argv) {
   } else {
     SqliteFloor(target, runs);
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu_seconds = cpu() - cpu_start;
   // The server's own work is not in this process's CPU time: PostgreSQL's
   // figure is by the clock only.
