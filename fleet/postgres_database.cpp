@@ -1,5 +1,7 @@
 #include <libpq-fe.h>
 
+#include <map>
+
 #include "fleet/database.h"
 
 namespace norvale::fleet {
@@ -133,8 +135,22 @@ class PostgresDatabase final : public Database {
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const Param& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result result(PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0));
+    PGresult* raw = nullptr;
+    if (params.empty()) {
+      raw = PQexecParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    } else {
+      // Statements with values are parsed and planned once per connection.
+      auto found = prepared_.find(text);
+      if (found == prepared_.end()) {
+        const std::string name = "s" + std::to_string(prepared_.size() + 1);
+        Result prepared(PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr));
+        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) Fail(prepared.get());
+        found = prepared_.emplace(text, name).first;
+      }
+      raw = PQexecPrepared(conn_, found->second.c_str(), static_cast<int>(values.size()),
+                           values.data(), nullptr, nullptr, 0);
+    }
+    Result result(raw);
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(result.get());
     if (!rows) return;
@@ -181,6 +197,7 @@ class PostgresDatabase final : public Database {
   }
 
   PGconn* conn_ = nullptr;
+  std::map<std::string, std::string> prepared_;  // statement text -> prepared name
 };
 
 }  // namespace
