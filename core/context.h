@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/result_labels.h"
 #include "platform/platform.h"
 
 namespace norvale {
@@ -48,6 +49,7 @@ struct Context {
   const char* Label(const char* japanese, const char* english) const {
     return IsJapanese() ? japanese : english;
   }
+  const char* Label(const LabelPair& label) const { return Label(label.japanese, label.english); }
 };
 
 }  // namespace norvale

@@ -13,6 +13,7 @@
 #include "collectors/software/software.h"
 #include "collectors/wmi/wmi_inventory.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/version.h"
 
 namespace norvale {
@@ -40,8 +41,8 @@ void showall(Context& ctx) {
     ctx.main.RowIndex = 0;
 
     const LocalDateTime now = ctx.os.system.Now();
-    ValueSet(ctx, ctx.main.ComputerName, std::string("Create"), std::string("DateTime"), now.date,
-             now.time, VersionText(), now.date);
+    ValueSet(ctx, ctx.main.ComputerName, std::string(kGroupCreate), std::string(kItemDateTime),
+             now.date, now.time, VersionText(), now.date);
 
     // Every collector guards itself, so one failing collector never stops the
     // run. The order is the order of the result file: operating system,

@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "core/number_format.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -111,7 +112,7 @@ void RecordRow(Context& ctx, const Value& group, const Value& item, const Value&
 
 void ErrorRow(Context& ctx, std::string_view group, std::string_view module,
               const Failure& failure) {
-  RecordRow(ctx, std::string(group), std::string("error"), std::string(module),
+  RecordRow(ctx, std::string(group), std::string(kItemError), std::string(module),
             Value{failure.number()}, failure.description());
 }
 

@@ -9,8 +9,8 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
 
   const bool comma = separator_ == ',';
   std::string field;
-  bool quoted = false;     // inside a quoted field
-  bool at_start = true;    // nothing of the current field read yet
+  bool quoted = false;   // inside a quoted field
+  bool at_start = true;  // nothing of the current field read yet
   while (pos_ < text_.size()) {
     const char c = text_[pos_];
     if (quoted) {
@@ -37,6 +37,18 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
       ++pos_;
       continue;
     }
+    // The plain text up to the next separator or line end, in one piece.
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != separator_ && text_[end] != '\n' &&
+           text_[end] != '\r') {
+      ++end;
+    }
+    if (end > pos_) {
+      field.append(text_.data() + pos_, end - pos_);
+      at_start = false;
+      pos_ = end;
+      continue;
+    }
     if (c == separator_) {
       record.fields.push_back(std::move(field));
       field.clear();
@@ -50,7 +62,7 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
       record.fields.push_back(std::move(field));
       return RecordStatus::kRecord;
     }
-    field += c;
+    field += c;  // a carriage return on its own is part of the value
     at_start = false;
     ++pos_;
   }

@@ -9,8 +9,15 @@
 namespace norvale {
 
 // Column positions of a result line.
-enum ResultColumn { kKeyColumn, kGroupColumn, kItemColumn, kSubItemColumn, kContentsColumn,
-                    kUnitColumn, kRenewaldayColumn };
+enum ResultColumn {
+  kKeyColumn,
+  kGroupColumn,
+  kItemColumn,
+  kSubItemColumn,
+  kContentsColumn,
+  kUnitColumn,
+  kRenewaldayColumn
+};
 
 // Texts of the header row that starts every result file.
 inline constexpr std::string_view kHeaderGroup = "Create";

@@ -2,6 +2,7 @@
 
 #include "core/full_run.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -71,7 +72,7 @@ void Datasave(Context& ctx) {
         // Reported by the error row below well enough; nothing more to do.
       }
     }
-    ErrorRow(ctx, "Datasave", "mMain", failure);
+    ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
     return;
   }
   if (IsAutoSaveOff(m.AutoSave)) {
@@ -80,7 +81,7 @@ void Datasave(Context& ctx) {
 }
 
 void TimerProc(Context& ctx) {
-  Guarded(ctx, "Timer", "mMain", [&] {
+  Guarded(ctx, kGroupTimer, kModuleMain, [&] {
     ctx.os.ui.KillTimer(ctx.main.SaveTimerId);
     Datasave(ctx);
   });

@@ -95,8 +95,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
     } else if (Contains(command->flag_options, name) && !inline_value) {
       parsed.flags.push_back(name);
     } else {
-      return fail(command->name + ": unknown option --" + name + "; see '" +
-                  std::string(kProgram) + " " + command->name + " --help'");
+      return fail(command->name + ": unknown option --" + name + "; see '" + std::string(kProgram) +
+                  " " + command->name + " --help'");
     }
   }
   try {

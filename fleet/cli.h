@@ -33,7 +33,7 @@ struct CommandIo {
 struct Command {
   std::string name;
   std::string summary;
-  std::string help;                      // the full --help text
+  std::string help;                        // the full --help text
   std::vector<std::string> value_options;  // options that take a value
   std::vector<std::string> flag_options;
   std::function<int(const Arguments&, CommandIo&)> run;

@@ -124,8 +124,8 @@ int RunComputers(const Arguments& args, CommandIo& io) {
   auto db = OpenForQuery(args);
   std::vector<std::vector<std::string>> rows;
   for (const ComputerSummary& c : ListComputers(*db)) {
-    rows.push_back({c.computer, c.run_date, c.run_time, c.windows, c.cpu, c.processors,
-                    c.memory_mb, c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user});
+    rows.push_back({c.computer, c.run_date, c.run_time, c.windows, c.cpu, c.processors, c.memory_mb,
+                    c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user});
   }
   WriteTable(io.out, format,
              {"computer", "date", "time", "windows", "cpu", "cpus", "memory_mb", "disk_gb",
@@ -179,15 +179,15 @@ int RunChanges(const Arguments& args, CommandIo& io) {
                     c.change, c.category, c.item, c.subitem, c.old_value, c.new_value});
   }
   WriteTable(io.out, format,
-             {"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"},
-             rows);
+             {"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"}, rows);
   return kExitOk;
 }
 
 }  // namespace
 
 Command LoadCommand() {
-  return {"load", "store result files (.tsv/.csv) in the database",
+  return {"load",
+          "store result files (.tsv/.csv) in the database",
           "usage: norvale-fleet load DIR_OR_FILE... [--db TARGET] [--recursive] [--encoding ENC]\n"
           "Stores every result file (*.tsv, *.csv) of the folders and files named, one\n"
           "transaction per file. A file already stored for its computer stores nothing;\n"
@@ -198,22 +198,28 @@ Command LoadCommand() {
               "                     of telling each file's encoding from its bytes\n\n"
               "exit code: 0 all files stored or unchanged, 1 some file rejected,\n"
               "           2 wrong usage or a database failure\n",
-          {"db", "encoding"}, {"recursive"}, RunLoad};
+          {"db", "encoding"},
+          {"recursive"},
+          RunLoad};
 }
 
 Command ComputersCommand() {
-  return {"computers", "one line per computer from its latest run",
+  return {"computers",
+          "one line per computer from its latest run",
           "usage: norvale-fleet computers [--db TARGET] [--format table|csv|tsv]\n"
           "One line per computer from its newest run: the run's date and time, Windows\n"
           "version, CPU, number of processors, physical memory (MB), system disk total\n"
           "and free (GB), the first adapter's IP and MAC address, domain or workgroup\n"
           "and user name.\n\n" +
               kDbHelp + kFormatHelp,
-          {"db", "format"}, {}, RunComputers};
+          {"db", "format"},
+          {},
+          RunComputers};
 }
 
 Command SoftwareCommand() {
-  return {"software", "installed applications across the latest runs",
+  return {"software",
+          "installed applications across the latest runs",
           "usage: norvale-fleet software [--db TARGET] [--name PATTERN] [--computers]\n"
           "                              [--format table|csv|tsv]\n"
           "Every installed application of the computers' newest runs: name, version,\n"
@@ -223,11 +229,14 @@ Command SoftwareCommand() {
               "                     wildcards, without them a part of the name matches)\n"
               "  --computers        also list the computers\n" +
               kFormatHelp,
-          {"db", "name", "format"}, {"computers"}, RunSoftware};
+          {"db", "name", "format"},
+          {"computers"},
+          RunSoftware};
 }
 
 Command ChangesCommand() {
-  return {"changes", "what changed between consecutive runs of a computer",
+  return {"changes",
+          "what changed between consecutive runs of a computer",
           "usage: norvale-fleet changes [--db TARGET] [--computer NAME] [--since DATE] [--all]\n"
           "                             [--format table|csv|tsv]\n"
           "Facts added, removed or changed (old -> new) between consecutive runs of the\n"
@@ -237,7 +246,9 @@ Command ChangesCommand() {
               "  --since DATE       only runs from DATE on (YYYY-MM-DD)\n"
               "  --all              also free space and use figures, which differ on every run\n" +
               kFormatHelp,
-          {"db", "computer", "since", "format"}, {"all"}, RunChanges};
+          {"db", "computer", "since", "format"},
+          {"all"},
+          RunChanges};
 }
 
 }  // namespace norvale::fleet

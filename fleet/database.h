@@ -44,9 +44,17 @@ class Database {
   // Serialises schema creation between concurrent loads (inside a transaction).
   virtual void LockSchema() = 0;
 
-  // Stores the facts of one run, in bulk (COPY for PostgreSQL).
-  virtual void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) = 0;
+  // Stores one run with all its facts as one transaction: the values of
+  // kRunColumns in order, then the facts. Returns the new run's id, or
+  // nothing when the same content is stored already for that computer.
+  virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                        const std::vector<Fact>& facts) = 0;
 };
+
+inline constexpr const char* kRunColumns =
+    "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
+    "file_mtime, loaded_at, row_count, error_count, encoding";
+inline constexpr int kRunColumnCount = 12;
 
 struct OpenOptions {
   int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer

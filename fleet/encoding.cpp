@@ -14,9 +14,12 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 const char* IconvName(Encoding encoding) {
   switch (encoding) {
-    case Encoding::kUtf8: return "UTF-8";
-    case Encoding::kShiftJis: return "CP932";
-    case Encoding::kWindows1252: return "CP1252";
+    case Encoding::kUtf8:
+      return "UTF-8";
+    case Encoding::kShiftJis:
+      return "CP932";
+    case Encoding::kWindows1252:
+      return "CP1252";
   }
   return "UTF-8";
 }
@@ -56,7 +59,8 @@ bool HasShiftJisLabels(std::string_view bytes) {
     char* dst = encoded;
     std::size_t dst_left = sizeof encoded;
     if (iconv(cd, &in, &in_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) continue;
-    if (bytes.find(std::string_view(encoded, sizeof encoded - dst_left)) != std::string_view::npos) {
+    if (bytes.find(std::string_view(encoded, sizeof encoded - dst_left)) !=
+        std::string_view::npos) {
       found = true;
       break;
     }
@@ -69,9 +73,12 @@ bool HasShiftJisLabels(std::string_view bytes) {
 
 std::string_view EncodingName(Encoding encoding) {
   switch (encoding) {
-    case Encoding::kUtf8: return "utf-8";
-    case Encoding::kShiftJis: return "shift_jis";
-    case Encoding::kWindows1252: return "windows-1252";
+    case Encoding::kUtf8:
+      return "utf-8";
+    case Encoding::kShiftJis:
+      return "shift_jis";
+    case Encoding::kWindows1252:
+      return "windows-1252";
   }
   return "utf-8";
 }
@@ -103,8 +110,9 @@ DecodedText DecodeAs(std::string_view bytes, Encoding encoding) {
   char* dst = out.utf8.data();
   std::size_t dst_left = out.utf8.size();
   const std::size_t result = iconv(cd, &in, &in_left, &dst, &dst_left);
-  const bool complete = result != static_cast<std::size_t>(-1) &&
-                        iconv(cd, nullptr, nullptr, &dst, &dst_left) != static_cast<std::size_t>(-1);
+  const bool complete =
+      result != static_cast<std::size_t>(-1) &&
+      iconv(cd, nullptr, nullptr, &dst, &dst_left) != static_cast<std::size_t>(-1);
   iconv_close(cd);
   if (!complete || in_left != 0) {
     out.bad_line = LineAt(bytes, bytes.size() - in_left);

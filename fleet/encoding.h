@@ -15,10 +15,10 @@ std::string_view EncodingName(Encoding encoding);
 std::optional<Encoding> ParseEncodingName(std::string_view name);
 
 struct DecodedText {
-  std::string utf8;             // the text, as UTF-8, without a byte order mark
+  std::string utf8;  // the text, as UTF-8, without a byte order mark
   Encoding encoding{};
   bool ok = false;
-  int bad_line = 0;             // when !ok: the line with the first byte that does not decode
+  int bad_line = 0;  // when !ok: the line with the first byte that does not decode
 };
 
 // Decodes with one given encoding; never guesses and never replaces a byte.

@@ -43,8 +43,8 @@ inline constexpr LabelPair kComputerNameSubItem{"ComputerName", "コンピュー
 // Japanese labels that only a Japanese system writes; finding one of them in
 // a file that decodes as Shift_JIS tells that the file came from one.
 inline constexpr LabelPair kLanguageMarkers[] = {
-    kMemoryItem, kPagefileItem, kScreenItem, kTotalSubItem, kFreeSubItem, kUseSubItem,
-    kTypeSubItem, kIpSubItem, kMacSubItem, kDomainSubItem, kWorkgroupSubItem, kUserSubItem,
-    kComputerNameSubItem};
+    kMemoryItem,       kPagefileItem, kScreenItem,         kTotalSubItem, kFreeSubItem,
+    kUseSubItem,       kTypeSubItem,  kIpSubItem,          kMacSubItem,   kDomainSubItem,
+    kWorkgroupSubItem, kUserSubItem,  kComputerNameSubItem};
 
 }  // namespace norvale::fleet

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "fleet/schema.h"
@@ -58,12 +59,6 @@ void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>&
   }
 }
 
-const char* kInsertRun =
-    "INSERT INTO runs (computer, run_date, run_time, run_at, norvale_version, source_file,"
-    " file_sha256, file_mtime, loaded_at, row_count, error_count, encoding)"
-    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-    " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id";
-
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
 }  // namespace
@@ -92,24 +87,23 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 }
 
 StoreOutcome StoreRun(Database& db, const ResultFile& file, const SourceInfo& source) {
+  const std::vector<Param> run = {file.computer,
+                                  file.run_date,
+                                  file.run_time,
+                                  OrNull(file.run_at),
+                                  file.norvale_version,
+                                  source.path,
+                                  source.sha256,
+                                  OrNull(source.mtime),
+                                  UtcText(std::time(nullptr)),
+                                  std::to_string(file.facts.size()),
+                                  std::to_string(file.error_count),
+                                  std::string(EncodingName(file.encoding))};
   for (int attempt = 1;; ++attempt) {
-    db.BeginWrite();
     try {
-      const auto ids = db.Query(
-          kInsertRun,
-          {file.computer, file.run_date, file.run_time, OrNull(file.run_at), file.norvale_version,
-           source.path, source.sha256, OrNull(source.mtime), UtcText(std::time(nullptr)),
-           std::to_string(file.facts.size()), std::to_string(file.error_count),
-           std::string(EncodingName(file.encoding))});
-      if (ids.empty()) {  // the same content is stored already
-        db.Rollback();
-        return StoreOutcome::kUnchanged;
-      }
-      db.InsertFacts(std::stoll(*ids[0][0]), file.facts);
-      db.Commit();
-      return StoreOutcome::kLoaded;
+      return db.StoreRunWithFacts(run, file.facts) ? StoreOutcome::kLoaded
+                                                   : StoreOutcome::kUnchanged;
     } catch (const DatabaseError& e) {
-      db.Rollback();
       if (e.kind() != DatabaseError::Kind::kRetry || attempt == 3) throw;
     }
   }
@@ -122,35 +116,62 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       CollectResultFiles(inputs, options.recursive, observer, summary);
   EnsureSchema(db);
   const int total = static_cast<int>(files.size());
-  std::string bytes;
-  for (int i = 0; i < total; ++i) {
-    const std::string& path = files[i];
-    observer.Progress(i, total, summary.rows, path);
-    if (!ReadWholeFile(path, bytes)) {
-      ++summary.rejected;
-      observer.Rejected(path, 0, "cannot be read");
-      continue;
+  // Files go in batches: one query tells which contents are stored already
+  // (identical bytes are the same run of the same computer, so they need no
+  // reading), which keeps a reload of an unchanged share quick. A batch is
+  // small enough that memory does not grow with the number of files.
+  constexpr int kBatch = 128;
+  struct Pending {
+    std::string bytes;
+    SourceInfo source;
+    bool readable = false;
+  };
+  std::vector<Pending> batch;
+  for (int first = 0; first < total; first += kBatch) {
+    const int last = std::min(total, first + kBatch);
+    batch.assign(static_cast<std::size_t>(last - first), Pending{});
+    std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
+    std::vector<Param> hashes;
+    for (int i = first; i < last; ++i) {
+      Pending& p = batch[static_cast<std::size_t>(i - first)];
+      p.source.path = files[static_cast<std::size_t>(i)];
+      p.readable = ReadWholeFile(p.source.path, p.bytes);
+      if (!p.readable) continue;
+      p.source.sha256 = Sha256Hex(p.bytes);
+      sql += hashes.empty() ? "?" : ", ?";
+      hashes.push_back(p.source.sha256);
     }
-    SourceInfo source{path, Sha256Hex(bytes), {}};
-    // Identical bytes are the same run of the same computer: no need to read
-    // them again. This keeps a reload of an unchanged share quick.
-    if (!db.Query("SELECT 1 FROM runs WHERE file_sha256 = ? LIMIT 1", {source.sha256}).empty()) {
-      ++summary.unchanged;
-      continue;
+    std::set<std::string> stored;
+    if (!hashes.empty()) {
+      for (const Row& row : db.Query(sql + ")", hashes)) stored.insert(row[0].value_or(""));
     }
-    ParsedResultFile parsed = ParseResultFile(bytes, options.encoding);
-    if (!parsed.file) {
-      ++summary.rejected;
-      observer.Rejected(path, parsed.rejection.line, parsed.rejection.reason);
-      continue;
-    }
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) source.mtime = UtcText(st.st_mtime);
-    if (StoreRun(db, *parsed.file, source) == StoreOutcome::kLoaded) {
-      ++summary.loaded;
-      summary.rows += static_cast<std::int64_t>(parsed.file->facts.size());
-    } else {
-      ++summary.unchanged;
+    for (int i = first; i < last; ++i) {
+      Pending& p = batch[static_cast<std::size_t>(i - first)];
+      observer.Progress(i, total, summary.rows, p.source.path);
+      if (!p.readable) {
+        ++summary.rejected;
+        observer.Rejected(p.source.path, 0, "cannot be read");
+        continue;
+      }
+      if (stored.count(p.source.sha256)) {
+        ++summary.unchanged;
+        continue;
+      }
+      ParsedResultFile parsed = ParseResultFile(p.bytes, options.encoding);
+      std::string().swap(p.bytes);
+      if (!parsed.file) {
+        ++summary.rejected;
+        observer.Rejected(p.source.path, parsed.rejection.line, parsed.rejection.reason);
+        continue;
+      }
+      struct stat st {};
+      if (stat(p.source.path.c_str(), &st) == 0) p.source.mtime = UtcText(st.st_mtime);
+      if (StoreRun(db, *parsed.file, p.source) == StoreOutcome::kLoaded) {
+        ++summary.loaded;
+        summary.rows += static_cast<std::int64_t>(parsed.file->facts.size());
+      } else {
+        ++summary.unchanged;
+      }
     }
   }
   observer.Progress(total, total, summary.rows, {});

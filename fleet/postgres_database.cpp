@@ -1,5 +1,7 @@
 #include <libpq-fe.h>
 
+#include <map>
+
 #include "fleet/database.h"
 
 namespace norvale::fleet {
@@ -21,17 +23,28 @@ std::string NumberPlaceholders(std::string_view sql) {
   return out;
 }
 
-// COPY's text format: backslash escapes for the characters it gives meaning.
-void AppendCopyField(std::string& out, const std::string& text) {
-  for (const char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+// An array literal of text values: {"a","b \"c\""}.
+std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += '"';
+    for (const char c : f.*field) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
     }
+    out += '"';
   }
+  return out + "}";
+}
+
+std::string LineArray(const std::vector<Fact>& facts) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(f.line);
+  }
+  return out + "}";
 }
 
 class Result {
@@ -52,7 +65,8 @@ class PostgresDatabase final : public Database {
     conn_ = PQconnectdb(uri.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
       std::string message = PQerrorMessage(conn_);
-      while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+      while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
       PQfinish(conn_);
       conn_ = nullptr;
       throw DatabaseError(DatabaseError::Kind::kUnreachable,
@@ -88,47 +102,55 @@ class PostgresDatabase final : public Database {
   }
   void LockSchema() override { Execute("SELECT pg_advisory_xact_lock(72656574)"); }
 
-  void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) override {
-    Result start(PQexec(conn_,
-                        "COPY facts (run_id, line, category, item, subitem, contents, unit) "
-                        "FROM STDIN"));
-    if (PQresultStatus(start.get()) != PGRES_COPY_IN) Fail(start.get());
-    const std::string id = std::to_string(run_id);
-    std::string buffer;
-    buffer.reserve(64 * 1024);
-    for (const Fact& f : facts) {
-      buffer += id;
-      buffer += '\t';
-      buffer += std::to_string(f.line);
-      for (const std::string* text : {&f.category, &f.item, &f.subitem, &f.contents, &f.unit}) {
-        buffer += '\t';
-        AppendCopyField(buffer, *text);
-      }
-      buffer += '\n';
-      if (buffer.size() > 60 * 1024) Send(buffer);
+  // One statement, so one transaction and one round trip: the run, and its
+  // facts unnested from arrays, only where the run is new.
+  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                const std::vector<Fact>& facts) override {
+    static const std::string sql =
+        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns +
+        ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
+        " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
+        " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
+        " unnest(?::integer[], ?::text[], ?::text[], ?::text[], ?::text[], ?::text[])"
+        " AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
+        " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
+    std::vector<Param> params = run;
+    params.push_back(LineArray(facts));
+    for (std::string Fact::*field :
+         {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {
+      params.push_back(TextArray(facts, field));
     }
-    Send(buffer);
-    if (PQputCopyEnd(conn_, nullptr) != 1) ConnectionLost();
-    Result end(PQgetResult(conn_));
-    // Drain whatever else the server sends so the connection is ready again.
-    while (PGresult* more = PQgetResult(conn_)) PQclear(more);
-    if (PQresultStatus(end.get()) != PGRES_COMMAND_OK) Fail(end.get());
+    const auto rows = Query(sql, params);
+    if (rows.empty() || !rows[0][0]) return std::nullopt;
+    if (!rows[0][1] || std::stoul(*rows[0][1]) != facts.size()) {
+      throw DatabaseError(DatabaseError::Kind::kOther, "the server stored a run only in part");
+    }
+    return std::stoll(*rows[0][0]);
   }
 
  private:
-  void Send(std::string& buffer) {
-    if (buffer.empty()) return;
-    if (PQputCopyData(conn_, buffer.data(), static_cast<int>(buffer.size())) != 1) ConnectionLost();
-    buffer.clear();
-  }
-
   void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) {
     const std::string text = NumberPlaceholders(sql);
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const Param& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result result(PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0));
+    PGresult* raw = nullptr;
+    if (params.empty()) {
+      raw = PQexecParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    } else {
+      // Statements with values are parsed and planned once per connection.
+      auto found = prepared_.find(text);
+      if (found == prepared_.end()) {
+        const std::string name = "s" + std::to_string(prepared_.size() + 1);
+        Result prepared(PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr));
+        if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) Fail(prepared.get());
+        found = prepared_.emplace(text, name).first;
+      }
+      raw = PQexecPrepared(conn_, found->second.c_str(), static_cast<int>(values.size()),
+                           values.data(), nullptr, nullptr, 0);
+    }
+    Result result(raw);
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(result.get());
     if (!rows) return;
@@ -157,14 +179,17 @@ class PostgresDatabase final : public Database {
     if (PQstatus(conn_) != CONNECTION_OK) ConnectionLost();
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(conn_);
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
     const std::string code = state ? state : "";
-    if (code == "53100") throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
+    if (code == "53100")
+      throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
     if (code == "55P03") {
       throw DatabaseError(DatabaseError::Kind::kLocked,
                           "the database is locked by another program: " + message);
     }
-    if (code == "40001" || code == "40P01") throw DatabaseError(DatabaseError::Kind::kRetry, message);
+    if (code == "40001" || code == "40P01")
+      throw DatabaseError(DatabaseError::Kind::kRetry, message);
     if (code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) {
       throw DatabaseError(DatabaseError::Kind::kUnreachable, message);
     }
@@ -172,6 +197,7 @@ class PostgresDatabase final : public Database {
   }
 
   PGconn* conn_ = nullptr;
+  std::map<std::string, std::string> prepared_;  // statement text -> prepared name
 };
 
 }  // namespace

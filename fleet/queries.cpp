@@ -89,11 +89,11 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
     c.run_date = Text(row[1]);
     c.run_time = Text(row[2]);
   }
-  for (const Row& row : db.Query(
-           "SELECT computer, category, item, subitem, contents FROM latest_facts "
-           "WHERE category IN (?, ?, ?) AND item <> ? ORDER BY computer, line",
-           {std::string(kSoftGroup), std::string(kHardGroup), std::string(kLanGroup),
-            std::string(kApplicationItem)})) {
+  for (const Row& row :
+       db.Query("SELECT computer, category, item, subitem, contents FROM latest_facts "
+                "WHERE category IN (?, ?, ?) AND item <> ? ORDER BY computer, line",
+                {std::string(kSoftGroup), std::string(kHardGroup), std::string(kLanGroup),
+                 std::string(kApplicationItem)})) {
     Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
   }
   std::vector<ComputerSummary> out;
@@ -174,9 +174,9 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
     if (compare) {
       auto emit = [&](const FactKey& key, const char* change, const std::string& old_value,
                       const std::string& new_value) {
-        out.push_back(FactChange{computer, previous.date, previous.time, run.date, run.time,
-                                 change, std::get<0>(key), std::get<1>(key), std::get<2>(key),
-                                 old_value, new_value});
+        out.push_back(FactChange{computer, previous.date, previous.time, run.date, run.time, change,
+                                 std::get<0>(key), std::get<1>(key), std::get<2>(key), old_value,
+                                 new_value});
       };
       for (const auto& [key, value] : before) {
         const auto found = after.find(key);

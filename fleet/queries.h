@@ -17,8 +17,8 @@ struct ComputerSummary {
   std::string processors;
   std::string memory_mb;
   std::string disk_total_gb, disk_free_gb;
-  std::string ip, mac;        // the first adapter's
-  std::string domain;         // the domain, or the workgroup outside one
+  std::string ip, mac;  // the first adapter's
+  std::string domain;   // the domain, or the workgroup outside one
   std::string user;
 };
 
@@ -49,8 +49,8 @@ struct FactChange {
 };
 
 struct ChangeFilter {
-  std::string computer;      // empty: every computer
-  std::string since;         // "YYYY-MM-DD[ HH:MM:SS]": newer runs from then on; empty: all
+  std::string computer;           // empty: every computer
+  std::string since;              // "YYYY-MM-DD[ HH:MM:SS]": newer runs from then on; empty: all
   bool include_volatile = false;  // free space and use figures, which differ on every run
 };
 

@@ -68,8 +68,7 @@ bool ParseDate(std::string_view text, int& year, int& month, int& day) {
     month = day_first ? n[1] : n[0];
     day = day_first ? n[0] : n[1];
   }
-  return year >= 1900 && month >= 1 && month <= 12 && day >= 1 &&
-         day <= DaysInMonth(year, month);
+  return year >= 1900 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }
 
 bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
@@ -149,8 +148,9 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
   const std::string_view utf8 = text.utf8;
   const char separator = DetectResultSeparator(utf8.substr(0, utf8.find('\n')));
   if (separator == 0) {
-    return Reject(1, "no header row (the first line must be the computer, \"Create\", "
-                     "\"DateTime\", the date, the time and the version)");
+    return Reject(1,
+                  "no header row (the first line must be the computer, \"Create\", "
+                  "\"DateTime\", the date, the time and the version)");
   }
 
   ResultFile file;
@@ -176,9 +176,8 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
       file.run_date = f[kSubItemColumn];
       file.run_time = f[kContentsColumn];
       const std::string& version = f[kUnitColumn];
-      file.norvale_version = version.rfind(kVersionPrefix, 0) == 0
-                                 ? version.substr(kVersionPrefix.size())
-                                 : version;
+      file.norvale_version =
+          version.rfind(kVersionPrefix, 0) == 0 ? version.substr(kVersionPrefix.size()) : version;
       file.run_at = NormaliseRunAt(file.run_date, file.run_time);
       if (file.computer.empty()) return Reject(1, "the header row has no computer name");
     } else if (f[kKeyColumn] != file.computer) {

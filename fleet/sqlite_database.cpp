@@ -11,8 +11,9 @@ class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, const OpenOptions& options)
       : busy_timeout_ms_(options.busy_timeout_ms) {
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
       const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
       sqlite3_close(db_);
@@ -28,6 +29,9 @@ class SqliteDatabase final : public Database {
       Execute("PRAGMA journal_mode=WAL");
       Execute("PRAGMA synchronous=NORMAL");
       Execute("PRAGMA foreign_keys=ON");
+      // Fewer, larger checkpoints while a share loads; the cache stays bounded.
+      Execute("PRAGMA wal_autocheckpoint=8192");
+      Execute("PRAGMA cache_size=-16384");
     } catch (...) {
       Close();  // not a database, or not writable: nothing stays open
       throw;
@@ -55,7 +59,30 @@ class SqliteDatabase final : public Database {
   }
   void LockSchema() override {}
 
-  void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) override {
+  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                const std::vector<Fact>& facts) override {
+    BeginWrite();
+    try {
+      const auto ids = Query(std::string("INSERT INTO runs (") + kRunColumns +
+                                 ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                                 " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id",
+                             run);
+      if (ids.empty()) {
+        Rollback();
+        return std::nullopt;
+      }
+      const std::int64_t run_id = std::stoll(*ids[0][0]);
+      InsertFacts(run_id, facts);
+      Commit();
+      return run_id;
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+  }
+
+ private:
+  void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) {
     sqlite3_stmt* stmt = Prepare(
         "INSERT INTO facts (run_id, line, category, item, subitem, contents, unit) "
         "VALUES (?, ?, ?, ?, ?, ?, ?)");
@@ -69,13 +96,15 @@ class SqliteDatabase final : public Database {
                           SQLITE_STATIC);
       }
       const int rc = sqlite3_step(stmt);
-      if (rc != SQLITE_DONE) Fail(rc);
+      if (rc != SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        Fail(rc);
+      }
     }
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
   }
 
- private:
   void Close() {
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
@@ -88,7 +117,8 @@ class SqliteDatabase final : public Database {
     auto found = statements_.find(key);
     if (found != statements_.end()) return found->second;
     sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
     if (rc != SQLITE_OK) Fail(rc);
     statements_.emplace(key, stmt);
     return stmt;
@@ -122,7 +152,8 @@ class SqliteDatabase final : public Database {
           row.emplace_back();
         } else {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-          row.emplace_back(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+          row.emplace_back(
+              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
         }
       }
       rows->push_back(std::move(row));
@@ -145,7 +176,8 @@ class SqliteDatabase final : public Database {
       case SQLITE_READONLY:
       case SQLITE_NOTADB:
       case SQLITE_CORRUPT:
-        throw DatabaseError(DatabaseError::Kind::kUnreachable, "cannot use the database: " + message);
+        throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                            "cannot use the database: " + message);
       default:
         throw DatabaseError(DatabaseError::Kind::kOther, "database error: " + message);
     }

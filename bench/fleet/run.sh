@@ -29,16 +29,19 @@ $build/fleet_make_files "$work/small" "$small"
 rows=$(cat "$work"/share/* | wc -l)
 echo "files: $files ($rows rows, $(du -sh "$work/share" | cut -f1)); small set: $small files"
 
-# load LABEL TARGET DIR: prints the summary, wall time, rows/s and peak memory.
+# load LABEL TARGET DIR: wall time, rows/s, this program's CPU time and peak memory.
 load() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$fleet" load "$3" --db "$2" >"$work/out" 2>&1
-  read -r secs kb <"$work/time"
-  local stored
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$fleet" load "$3" --db "$2" >"$work/out" 2>&1
+  read -r secs user sys kb <"$work/time"
+  local stored cpu
   stored=$(sed -n 's/.*(\([0-9]*\) rows in.*/\1/p' "$work/out")
-  printf '%-22s %6.1f s  %9.0f rows/s  peak %6d MB  [%s]\n' "$1" "$secs" \
-    "$(echo "$stored / $secs" | bc -l)" $((kb / 1024)) "$(head -1 "$work/out")"
+  cpu=$(echo "$user + $sys" | bc -l)
+  printf '%-22s %6.1f s  %9.0f rows/s  cpu %5.1f s  %9.0f rows/cpu-s  peak %4d MB  [%s]\n' \
+    "$1" "$secs" "$(echo "$stored / $secs" | bc -l)" "$cpu" "$(echo "$stored / ($cpu + 0.001)" | bc -l)" \
+    $((kb / 1024)) "$(head -1 "$work/out")"
 }
 
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 echo "== SQLite"
 load "load" "$work/fleet.sqlite" "$work/share"
 load "reload unchanged" "$work/fleet.sqlite" "$work/share"
@@ -64,3 +67,4 @@ load "load" "$uri/postgres" "$work/share"
 load "reload unchanged" "$uri/postgres" "$work/share"
 load "load, tenth of files" "$uri/small" "$work/small"
 $build/fleet_bulk_floor "$uri/floor" "$work/share"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

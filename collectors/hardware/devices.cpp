@@ -6,6 +6,7 @@
 
 #include "collectors/software/registry_access.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -15,41 +16,6 @@ constexpr char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 
 // Buses whose devices are best known by their friendly name (disks, drives).
 constexpr std::string_view kFriendlyNameBuses[] = {"ACPI", "IDE", "PCIIDE", "SCSI", "USBSTOR"};
-
-// The group names Device Manager shows on Japanese Windows.
-struct GroupName {
-  std::string_view device_class;
-  const char* japanese;
-};
-constexpr GroupName kJapaneseGroups[] = {
-    {"Battery", "バッテリ"},
-    {"System", "システム デバイス"},
-    {"Processor", "プロセッサ"},
-    {"Keyboard", "キーボード"},
-    {"Ports", "ポート (COM と LPT)"},
-    {"fdc", "フロッピー ディスク コントローラ"},
-    {"Mouse", "マウスとそのほかのポインティング デバイス"},
-    {"CDROM", "DVD/CD-ROM ドライブ"},
-    {"DiskDrive", "ディスク ドライブ"},
-    {"MEDIA", "サウンド、ビデオ、およびゲーム コントローラ"},
-    {"Net", "ネットワーク アダプタ"},
-    {"SCSIAdapter", "SCSI と RAID コントローラ"},
-    {"Display", "ディスプレイ アダプタ"},
-    {"hdc", "IDE ATA/ATAPI コントローラ"},
-    {"USB", "USB (Universal Serial Bus) コントローラ"},
-    {"Unknown", "不明"},
-    {"Computer", "コンピュータ"},
-    {"LegacyDriver", "プラグ アンド プレイではないドライバ"},
-    {"Image", "イメージング デバイス"},
-    {"Printer", "プリンタ"},
-    {"HIDClass", "マウスとそのほかのポインティング デバイス"},
-    {"Volume", "記憶域ボリューム"},
-    {"Monitor", "モニタ"},
-    {"FloppyDisk", "フロッピー ディスク"},
-};
-
-constexpr std::string_view kLegacyEnglish = "LegacyDriver";
-constexpr std::string_view kLegacyJapanese = "プラグ アンド プレイではないドライバ";
 
 std::string ReadText(Context& ctx, const std::string& key, std::string_view name) {
   Value value = ReadRegValue(ctx, RegRoot::kLocalMachine, key, name, kRegKindText, std::string());
@@ -72,8 +38,8 @@ bool IsFriendlyNameBus(std::string_view bus) {
 
 std::string GroupOf(Context& ctx, const std::string& device_class) {
   if (!ctx.IsJapanese()) return device_class;
-  for (const GroupName& g : kJapaneseGroups) {
-    if (g.device_class == device_class) return g.japanese;
+  for (const LabelPair& g : kDeviceGroups) {
+    if (g.english == device_class) return g.japanese;
   }
   return device_class;
 }
@@ -98,7 +64,7 @@ void VisitInstance(Context& ctx, const std::string& bus, const std::string& path
     }
   }
   std::string device_class = ReadText(ctx, path, "Class");
-  if (device_class.empty()) device_class = "Unknown";
+  if (device_class.empty()) device_class = kDeviceClassUnknown;
   if (device_class == "Computer") present = true;
   if (!present) return;
 
@@ -110,16 +76,17 @@ void VisitInstance(Context& ctx, const std::string& bus, const std::string& path
   if (display_name.empty()) return;
 
   const std::string group = GroupOf(ctx, device_class);
-  if (group == kLegacyEnglish || group == kLegacyJapanese) return;
+  if (group == kDeviceGroupLegacyDriver.english || group == kDeviceGroupLegacyDriver.japanese)
+    return;
 
-  RecordRow(ctx, std::string("Device"), group, display_name,
+  RecordRow(ctx, std::string(kGroupDevice), group, display_name,
             ReadText(ctx, driver_path, "ProviderName"), ReadText(ctx, driver_path, "DriverDate"));
 }
 
 }  // namespace
 
 void GetDeviceList(Context& ctx) {
-  Guarded(ctx, "Device", "mDevice", [&] {
+  Guarded(ctx, kGroupDevice, kModuleDevice, [&] {
     for (const std::string& bus : Subkeys(ctx, kEnumKey)) {
       const std::string bus_path = std::string(kEnumKey) + "\\" + bus;
       for (const std::string& device : Subkeys(ctx, bus_path)) {

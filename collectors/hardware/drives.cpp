@@ -5,6 +5,7 @@
 
 #include "core/number_format.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -32,17 +33,17 @@ std::string SingleBackslashes(std::string_view share) {
 std::string TypeName(Context& ctx, std::uint32_t type, const std::string& root) {
   switch (type) {
     case platform::kDriveRemovable:
-      return "Floppy";
+      return kDriveTypeRemovable;
     case platform::kDriveFixed:
-      return "DiskDrive";
+      return kDriveTypeFixed;
     case platform::kDriveRemote:
       return SingleBackslashes(ctx.os.hardware.NetworkShareName(root));
     case platform::kDriveCdrom:
-      return "CD-ROM";
+      return kDriveTypeCdrom;
     case platform::kDriveRamdisk:
-      return "RAMDisk";
+      return kDriveTypeRamdisk;
     default:
-      return "Unknown";
+      return kDriveTypeUnknown;
   }
 }
 
@@ -73,7 +74,7 @@ double LargeToDouble(std::int32_t low, std::int32_t high) {
 std::string GetDriveStrings(Context& ctx) { return ctx.os.hardware.LogicalDriveStrings(); }
 
 void ListDrives(Context& ctx, std::string_view drive_strings) {
-  Guarded(ctx, "Hard", "mDrive", [&] {
+  Guarded(ctx, kGroupHard, kModuleDrive, [&] {
     const std::string separator = ctx.os.locale.DecimalSeparator();
     for (const std::string& root : Roots(drive_strings)) {
       const std::uint32_t type = ctx.os.hardware.DriveType(root);
@@ -88,22 +89,22 @@ void ListDrives(Context& ctx, std::string_view drive_strings) {
       }
       const std::string item = root + TypeName(ctx, type, root);
 
-      const char* sub_items[3] = {ctx.Label("全容量", "Total"), ctx.Label("空容量", "Free"),
-                                  ctx.Label("タイプ", "Type")};
+      const char* sub_items[3] = {ctx.Label(kLabelTotal), ctx.Label(kLabelFree),
+                                  ctx.Label(kLabelDriveType)};
       if (sized) {
         // A volume that cannot be asked (a disconnected share) shows no file system.
         const std::string file_system = ctx.os.hardware.VolumeFileSystem(root).value_or("");
         const std::string contents[3] = {FormatFixed(total, 1, separator),
                                          FormatFixed(free, 1, separator), file_system};
-        const char* units[3] = {"GB", "GB", ""};
+        const char* units[3] = {kUnitGigabytes, kUnitGigabytes, ""};
         for (int i = 0; i < 3; ++i) {
-          RecordRow(ctx, std::string("Hard"), item, std::string(sub_items[i]), contents[i],
+          RecordRow(ctx, std::string(kGroupHard), item, std::string(sub_items[i]), contents[i],
                     std::string(units[i]));
         }
       } else {
         for (const char* sub_item : sub_items) {
-          RecordRow(ctx, std::string("Hard"), item, std::string(sub_item), std::string("-"),
-                    std::string());
+          RecordRow(ctx, std::string(kGroupHard), item, std::string(sub_item),
+                    std::string(kContentsNoSize), std::string());
         }
       }
     }
@@ -111,7 +112,7 @@ void ListDrives(Context& ctx, std::string_view drive_strings) {
 }
 
 void GetDriveList(Context& ctx) {
-  Guarded(ctx, "Hard", "mDrive", [&] {
+  Guarded(ctx, kGroupHard, kModuleDrive, [&] {
     const std::string drive_strings = GetDriveStrings(ctx);
     if (drive_strings.empty()) {
       ctx.os.ui.ShowMessage("No Drives were found!", platform::MessageIcon::kCritical);

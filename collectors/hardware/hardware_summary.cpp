@@ -6,6 +6,7 @@
 #include "collectors/software/registry_access.h"
 #include "core/number_format.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -54,19 +55,21 @@ std::string ProcessorValue(Context& ctx, const char* name, int kind) {
       ReadRegValue(ctx, RegRoot::kLocalMachine, kProcessorKey, name, kind, std::string()));
 }
 
+// One row of the summary: labels in both languages, the figure and its unit.
 struct Row {
-  const char* item_ja;
-  const char* item_en;
-  const char* sub_ja;
-  const char* sub_en;
+  LabelPair item;
+  LabelPair sub_item;
   Value contents;
   const char* unit;
 };
 
+// A label that reads the same in both languages.
+constexpr LabelPair Same(const char* text) { return {text, text}; }
+
 }  // namespace
 
 void GetHardware(Context& ctx) {
-  Guarded(ctx, "Hard", "mHard", [&] {
+  Guarded(ctx, kGroupHard, kModuleHard, [&] {
     const std::string separator = ctx.os.locale.DecimalSeparator();
 
     const platform::ScreenSize screen = ctx.os.hardware.PrimaryScreenSize();
@@ -96,36 +99,34 @@ void GetHardware(Context& ctx) {
     const std::string vendor = ProcessorValue(ctx, "VendorIdentifier", kRegKindText);
     const std::string clock = ProcessorValue(ctx, "~MHz", kRegKindNumber);
 
-    const platform::ProcessorInfo cpu = ctx.os.system.SystemInfo();
-    const std::int64_t model = (cpu.revision >> 8) & 0xFF;
-    const std::int64_t stepping = cpu.revision & 0xFF;
+    const platform::ProcessorInfo cpu_info = ctx.os.system.SystemInfo();
+    const std::int64_t model = (cpu_info.revision >> 8) & 0xFF;
+    const std::int64_t stepping = cpu_info.revision & 0xFF;
 
+    const LabelPair cpu = Same(kItemCpu);
     const Row rows[] = {
-        {"画面", "Screen", "解像度", "Resolution", resolution, ""},
-        {"メモリ", "PhysicalMemory", "全容量", "Total", mem_total, "MB"},
-        {"メモリ", "PhysicalMemory", "空容量", "Free", mem_free, "MB"},
-        {"メモリ", "PhysicalMemory", "使用量", "Use", Use(mem_total, mem_free, separator), "MB"},
-        {"ページファイル", "Pagefile", "全容量", "Total", page_total, "MB"},
-        {"ページファイル", "Pagefile", "空容量", "Free", page_free, "MB"},
-        {"ページファイル", "Pagefile", "使用量", "Use", Use(page_total, page_free, separator),
-         "MB"},
-        {"SystemHDD", "SystemHDD", "全容量", "Total", disk_total, "GB"},
-        {"SystemHDD", "SystemHDD", "空容量", "Free", disk_free, "GB"},
-        {"SystemHDD", "SystemHDD", "使用量", "Use", Use(disk_total, disk_free, separator), "GB"},
-        {"CPU", "CPU", "Name", "Name", name, ""},
-        {"CPU", "CPU", "Clock", "Clock", clock, "MHz"},
-        {"CPU", "CPU", "ID", "ID", vendor, ""},
-        {"CPU", "CPU", "Number of processors", "Number of processors",
-         std::int64_t{cpu.number_of_processors}, ""},
-        {"CPU", "CPU", "NameString", "NameString", name, ""},
-        {"CPU", "CPU", "Family", "Family", std::int64_t{cpu.level}, ""},
-        {"CPU", "CPU", "Model", "Model", model, ""},
-        {"CPU", "CPU", "Stepping", "Stepping", stepping, ""},
+        {kLabelScreen, kLabelResolution, resolution, ""},
+        {kLabelPhysicalMemory, kLabelTotal, mem_total, kUnitMegabytes},
+        {kLabelPhysicalMemory, kLabelFree, mem_free, kUnitMegabytes},
+        {kLabelPhysicalMemory, kLabelUse, Use(mem_total, mem_free, separator), kUnitMegabytes},
+        {kLabelPagefile, kLabelTotal, page_total, kUnitMegabytes},
+        {kLabelPagefile, kLabelFree, page_free, kUnitMegabytes},
+        {kLabelPagefile, kLabelUse, Use(page_total, page_free, separator), kUnitMegabytes},
+        {kLabelSystemHdd, kLabelTotal, disk_total, kUnitGigabytes},
+        {kLabelSystemHdd, kLabelFree, disk_free, kUnitGigabytes},
+        {kLabelSystemHdd, kLabelUse, Use(disk_total, disk_free, separator), kUnitGigabytes},
+        {cpu, Same(kSubItemCpuName), name, ""},
+        {cpu, Same(kSubItemCpuClock), clock, kUnitMegahertz},
+        {cpu, Same(kSubItemCpuId), vendor, ""},
+        {cpu, Same(kSubItemCpuCount), std::int64_t{cpu_info.number_of_processors}, ""},
+        {cpu, Same(kSubItemCpuNameString), name, ""},
+        {cpu, Same(kSubItemCpuFamily), std::int64_t{cpu_info.level}, ""},
+        {cpu, Same(kSubItemCpuModel), model, ""},
+        {cpu, Same(kSubItemCpuStepping), stepping, ""},
     };
     for (const Row& row : rows) {
-      RecordRow(ctx, std::string("Hard"), std::string(ctx.Label(row.item_ja, row.item_en)),
-                std::string(ctx.Label(row.sub_ja, row.sub_en)), row.contents,
-                std::string(row.unit));
+      RecordRow(ctx, std::string(kGroupHard), std::string(ctx.Label(row.item)),
+                std::string(ctx.Label(row.sub_item)), row.contents, std::string(row.unit));
     }
   });
 }

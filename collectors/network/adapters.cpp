@@ -9,13 +9,11 @@
 #include "core/failure.h"
 #include "core/number_format.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
 namespace {
-
-constexpr const char* kGroup = "LAN";
-constexpr const char* kModule = "mAdapter";
 
 // Return immediately, forward only: each adapter is read once, in order.
 constexpr std::int32_t kAdapterQueryFlags =
@@ -24,16 +22,9 @@ constexpr std::int32_t kAdapterQueryFlags =
 // The eight facts of one adapter, in row order.
 enum Fact { kName, kIp, kSubnet, kGateway, kDhcp, kWins1, kWins2, kMac, kFactCount };
 
-struct Label {
-  const char* japanese;
-  const char* english;
-};
-
-constexpr Label kLabels[kFactCount] = {
-    {"アダプター名", "AdapterName"},    {"IPアドレス", "IPAddress"},
-    {"サブネットマスク", "Subnet"},     {"ゲートウェイ", "Gateway"},
-    {"DHCPServer", "DHCPServer"},       {"PrimaryWINS", "PrimaryWINS"},
-    {"SecondaryWINS", "SecondaryWINS"}, {"MACアドレス", "MACAddress"},
+constexpr LabelPair kLabels[kFactCount] = {
+    kLabelAdapterName, kLabelIpAddress,   kLabelSubnet,        kLabelGateway,
+    kLabelDhcpServer,  kLabelPrimaryWins, kLabelSecondaryWins, kLabelMacAddress,
 };
 
 // List properties whose first entry is shown.
@@ -94,9 +85,9 @@ std::string IPConvert(Context& ctx, std::string_view address) {
       if (i > 0) result += '.';
       result += ThreeDigits(parts[i]);
     }
-    return result == "000.000.000.000" ? "-" : result;
+    return result == "000.000.000.000" ? kContentsNoAddress : result;
   } catch (const Failure& failure) {
-    ErrorRow(ctx, kGroup, "mAdapter,IPConvert", failure);
+    ErrorRow(ctx, kGroupLan, kModuleIpConvert, failure);
     return {};
   }
 }
@@ -104,7 +95,7 @@ std::string IPConvert(Context& ctx, std::string_view address) {
 void GetAdapter(Context& ctx) {
   AdapterState& shared = ctx.adapter;
   shared = AdapterState{};
-  Guarded(ctx, kGroup, kModule, [&] {
+  Guarded(ctx, kGroupLan, kModuleAdapter, [&] {
     const auto services = ConnectWmi(ctx, "\\root\\CIMV2");
     int number = 1;
     ForEachWmiObject(
@@ -138,10 +129,10 @@ void GetAdapter(Context& ctx) {
             if (!IsNull(address)) facts[fact] = IPConvert(ctx, RequiredText(ctx, address));
           }
 
-          const std::string item = number == 1 ? "Adapter" : "Adapter" + std::to_string(number);
+          const std::string item =
+              number == 1 ? kItemAdapter : kItemAdapter + std::to_string(number);
           for (int fact = 0; fact < kFactCount; ++fact) {
-            RecordRow(ctx, std::string(kGroup), item,
-                      std::string(ctx.Label(kLabels[fact].japanese, kLabels[fact].english)),
+            RecordRow(ctx, std::string(kGroupLan), item, std::string(ctx.Label(kLabels[fact])),
                       facts[fact], std::string());
           }
           ++number;

@@ -6,32 +6,23 @@
 #include "collectors/software/registry_access.h"
 #include "core/failure.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
 namespace {
 
-constexpr const char* kGroup = "LAN";
-
-struct Label {
-  const char* japanese;
-  const char* english;
-};
-
 // Row order of the collector.
 enum Row { kDomain, kWorkGroup, kUser, kComputer, kHost, kDns1, kDns2, kComment, kRowCount };
 
-constexpr Label kLabels[kRowCount] = {
-    {"ドメイン", "Domain"},           {"ワークグループ", "WorkGroup"},
-    {"ユーザー名", "UserName"},       {"コンピュータ名", "ComputerName"},
-    {"ホスト名", "HostName"},         {"PrimaryDNS", "PrimaryDNS"},
-    {"SecondaryDNS", "SecondaryDNS"}, {"コンピュータの説明", "SVRComment"},
+constexpr LabelPair kLabels[kRowCount] = {
+    kLabelDomain,   kLabelWorkGroup,  kLabelUserName,     kLabelComputerName,
+    kLabelHostName, kLabelPrimaryDns, kLabelSecondaryDns, kLabelServerComment,
 };
 
 void Record(Context& ctx, Row row, const std::string& contents) {
-  RecordRow(ctx, std::string(kGroup), std::string("LAN"),
-            std::string(ctx.Label(kLabels[row].japanese, kLabels[row].english)), contents,
-            std::string());
+  RecordRow(ctx, std::string(kGroupLan), std::string(kItemLan),
+            std::string(ctx.Label(kLabels[row])), contents, std::string());
 }
 
 std::string ServerComment(Context& ctx) {
@@ -77,7 +68,7 @@ std::string LsaOpenFailedMessage(Context& ctx, std::uint32_t status) {
 }
 
 void GetLan(Context& ctx) {
-  Guarded(ctx, kGroup, "mLan", [&] {
+  Guarded(ctx, kGroupLan, kModuleLan, [&] {
     std::unique_ptr<platform::LsaPolicy> policy;
     const std::uint32_t open_status = ctx.os.security.OpenPolicy(policy);
     if (open_status != 0 || !policy) {

@@ -2,6 +2,7 @@
 
 #include "collectors/software/registry_access.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -36,14 +37,14 @@ void ListView(Context& ctx, const Pass& pass) {
     if (display_name.empty()) continue;
     // Any non-empty bytes hide the entry: a REG_DWORD 1 does, a 0 does not.
     if (!values[3].empty()) continue;
-    RecordRow(ctx, Text("Soft"), Text("Application"), display_name, values[1], values[2]);
+    RecordRow(ctx, Text(kGroupSoft), Text(kItemApplication), display_name, values[1], values[2]);
   }
 }
 
 }  // namespace
 
 void GetApplication(Context& ctx) {
-  Guarded(ctx, "Soft", "mApplication", [&] {
+  Guarded(ctx, kGroupSoft, kModuleApplication, [&] {
     const int passes = IsWow64(ctx) ? 2 : 1;
     for (int i = 0; i < passes; ++i) ListView(ctx, kPasses[i]);
   });

@@ -1,6 +1,7 @@
 #include "collectors/software/environment.h"
 
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -10,7 +11,7 @@ constexpr size_t kMaxEntries = 50;
 }  // namespace
 
 void GetEnvironment(Context& ctx) {
-  Guarded(ctx, "Environmental", "mEnviron", [&] {
+  Guarded(ctx, kGroupEnvironmental, kModuleEnvironment, [&] {
     const std::vector<std::string> block = ctx.os.system.EnvironmentBlock();
     for (size_t n = 0; n < block.size() && n < kMaxEntries; ++n) {
       const std::string& entry = block[n];
@@ -19,7 +20,7 @@ void GetEnvironment(Context& ctx) {
       if (equals == std::string::npos) continue;
       // The value is everything after the name's "=": values such as
       // JAVA_OPTS=-Da=b keep their own "=" signs.
-      RecordRow(ctx, Text("Environmental"), entry.substr(0, equals), entry.substr(equals + 1),
+      RecordRow(ctx, Text(kGroupEnvironmental), entry.substr(0, equals), entry.substr(equals + 1),
                 Text(""), Text(""));
     }
   });

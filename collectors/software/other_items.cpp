@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "collectors/software/registry_access.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -87,16 +88,16 @@ std::string RegistryContents(Context& ctx, const Entry& entry) {
 }  // namespace
 
 void GetOtherItems(Context& ctx) {
-  Guarded(ctx, "OTHER", "mOther", [&] {
+  Guarded(ctx, kGroupOther, kModuleOther, [&] {
     const std::string path = SettingsPath(ctx.os);
     ForEachEntry(ctx, "REGISTRY", path, [&](const Entry& entry) {
       const std::string contents = RegistryContents(ctx, entry);
-      RecordRow(ctx, Text("OTHER"), Text("REGISTRY"), entry[0], contents, Text(""));
+      RecordRow(ctx, Text(kGroupOther), Text(kItemRegistry), entry[0], contents, Text(""));
     });
     ForEachEntry(ctx, "FILEINFO", path, [&](const Entry& entry) {
       const auto version = ctx.os.files.FileVersion(entry[1]);
-      RecordRow(ctx, Text("OTHER"), Text("FILEINFO"), entry[0], version.value_or("Nofile"),
-                Text(""));
+      RecordRow(ctx, Text(kGroupOther), Text(kItemFileInfo), entry[0],
+                version.value_or(kContentsNoFile), Text(""));
     });
   });
 }

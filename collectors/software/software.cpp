@@ -5,6 +5,7 @@
 #include "collectors/software/registry_access.h"
 #include "collectors/software/windows_version.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -42,7 +43,7 @@ std::string ShortServicePack(const std::string& text) {
 }  // namespace
 
 void GetSoftware(Context& ctx) {
-  Guarded(ctx, "Soft", "mSoft", [&] {
+  Guarded(ctx, kGroupSoft, kModuleSoft, [&] {
     std::string name = GetVersionEx(ctx);
     const bool name_from_registry = name.empty();
     if (name_from_registry) {
@@ -67,13 +68,13 @@ void GetSoftware(Context& ctx) {
       const char* sub_item;
       std::string contents;
     } rows[] = {
-        {"Windows", "Version", name + " (Build " + build + ") " + service_pack},
-        {"Windows", "ProductID", product_id},
-        {"Windows", "SystemPath", system_folder},
-        {"IE", "Version", ie_version},
+        {kItemWindows, kSubItemVersion, name + " (Build " + build + ") " + service_pack},
+        {kItemWindows, kSubItemProductId, product_id},
+        {kItemWindows, kSubItemSystemPath, system_folder},
+        {kItemInternetExplorer, kSubItemVersion, ie_version},
     };
     for (const auto& row : rows) {
-      RecordRow(ctx, Text("Soft"), Text(row.item), Text(row.sub_item), row.contents, Text(""));
+      RecordRow(ctx, Text(kGroupSoft), Text(row.item), Text(row.sub_item), row.contents, Text(""));
     }
   });
 }

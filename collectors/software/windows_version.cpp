@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/recording.h"
+#include "core/result_labels.h"
 
 namespace norvale {
 namespace {
@@ -62,7 +63,7 @@ std::string NtFamilyName(const platform::VersionRecord& v, std::uint16_t suite,
 
 std::string GetVersionEx(Context& ctx) {
   std::string name;
-  Guarded(ctx, "Soft", "mSoft2", [&] {
+  Guarded(ctx, kGroupSoft, kModuleWindowsVersion, [&] {
     const auto version = ctx.os.system.Version();
     if (!version) return;
     const platform::VersionRecord& v = *version;

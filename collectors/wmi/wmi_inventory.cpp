@@ -8,12 +8,11 @@
 #include "core/failure.h"
 #include "core/number_format.h"
 #include "core/recording.h"
+#include "core/result_labels.h"
 #include "core/utf.h"
 
 namespace norvale {
 namespace {
-
-constexpr const char* kGroup = "WMI";
 
 constexpr const char* kChassisTypes[] = {
     nullptr,  // 0 is no chassis type
@@ -86,26 +85,26 @@ struct Section {
   std::vector<Field> fields;
 };
 
-const Section kSystem{"System",
+const Section kSystem{kItemSystem,
                       "Select * From Win32_ComputerSystem",
-                      {{"Vendor", "Manufacturer"}, {"Model", "Model"}}};
-const Section kBios{"BIOS",
+                      {{kSubItemVendor, "Manufacturer"}, {kSubItemModel, "Model"}}};
+const Section kBios{kItemBios,
                     "Select * From Win32_BIOS",
-                    {{"Vendor", "Manufacturer"},
-                     {"Caption", "Name"},
-                     {"Version", "Version"},
-                     {"ReleaseDate", "ReleaseDate"},
-                     {"SerialNo", "SerialNumber"}}};
-const Section kBaseBoard{"BaseBoard",
+                    {{kSubItemVendor, "Manufacturer"},
+                     {kSubItemCaption, "Name"},
+                     {kSubItemVersion, "Version"},
+                     {kSubItemReleaseDate, "ReleaseDate"},
+                     {kSubItemSerialNo, "SerialNumber"}}};
+const Section kBaseBoard{kItemBaseBoard,
                          "Select * From Win32_BaseBoard",
-                         {{"Vendor", "Manufacturer"},
-                          {"Product", "Product"},
-                          {"SerialNumber", "SerialNumber"},
-                          {"Version", "Version"}}};
+                         {{kSubItemVendor, "Manufacturer"},
+                          {kSubItemProduct, "Product"},
+                          {kSubItemSerialNumber, "SerialNumber"},
+                          {kSubItemVersion, "Version"}}};
 
 void Record(Context& ctx, const std::string& item, const char* sub_item, const Value& contents,
             const char* unit = "") {
-  RecordRow(ctx, std::string(kGroup), item, std::string(sub_item), contents, std::string(unit));
+  RecordRow(ctx, std::string(kGroupWmi), item, std::string(sub_item), contents, std::string(unit));
 }
 
 // yyyymmdd... as yyyy/mm/dd; whatever is missing stays empty.
@@ -141,7 +140,8 @@ void RecordEnclosures(Context& ctx, platform::WmiServices& services) {
                      const WmiValue types = enclosure.Get("ChassisTypes");
                      if (IsNull(types)) return;
                      for (std::int64_t code : WmiWholeArray(types)) {
-                       Record(ctx, "SystemEnclosure", "ChassisTypes", ChassisTypeText(code));
+                       Record(ctx, kItemSystemEnclosure, kSubItemChassisTypes,
+                              ChassisTypeText(code));
                      }
                    });
 }
@@ -163,9 +163,9 @@ void RecordMemoryArrays(Context& ctx, platform::WmiServices& services) {
     // The total passes through a 32-bit whole number, as it always has.
     const double whole_kb = RoundHalfEven(*capacity_kb);
     if (!(whole_kb >= -2147483648.0 && whole_kb <= 2147483647.0)) throw Failure::Overflow();
-    Record(ctx, "PhysicalMemory", "MaxCapacity", Value{whole_kb / 1024.0}, "MB");
+    Record(ctx, kItemPhysicalMemory, kSubItemMaxCapacity, Value{whole_kb / 1024.0}, kUnitMegabytes);
   }
-  Record(ctx, "PhysicalMemory", "Slot",
+  Record(ctx, kItemPhysicalMemory, kSubItemSlot,
          slots ? Value{FormatShortest(*slots, separator)} : Value{std::string()});
 }
 
@@ -175,14 +175,14 @@ void RecordModules(Context& ctx, platform::WmiServices& services) {
       services, "Select * from CIM_PhysicalMemory", std::nullopt, [&](platform::WmiObject& module) {
         const std::string type = MemoryTypeText(Code(module.Get("MemoryType")));
         const std::string form = FormFactorText(Code(module.Get("FormFactor")));
-        const std::string item = "PhysicalMemory" + std::to_string(number);
-        Record(ctx, item, "DeviceLocator", WmiTrimmed(ctx, module.Get("DeviceLocator")));
+        const std::string item = kItemPhysicalMemory + std::to_string(number);
+        Record(ctx, item, kSubItemDeviceLocator, WmiTrimmed(ctx, module.Get("DeviceLocator")));
         // Bytes, as text: WMI hands 64-bit numbers over that way.
         const auto bytes = WmiNumber(module.Get("Capacity"));
-        if (bytes) Record(ctx, item, "Capacity", Value{*bytes / 1024 / 1024}, "MB");
-        Record(ctx, item, "Speed", WmiTrimmed(ctx, module.Get("Speed")));
-        Record(ctx, item, "Formfacturer", form);
-        Record(ctx, item, "Type", type);
+        if (bytes) Record(ctx, item, kSubItemCapacity, Value{*bytes / 1024 / 1024}, kUnitMegabytes);
+        Record(ctx, item, kSubItemSpeed, WmiTrimmed(ctx, module.Get("Speed")));
+        Record(ctx, item, kSubItemFormFactor, form);
+        Record(ctx, item, kSubItemType, type);
         ++number;
       });
 }
@@ -200,7 +200,7 @@ std::string FormFactorText(std::optional<std::int64_t> code) {
 }
 
 void GetWMI(Context& ctx) {
-  Guarded(ctx, kGroup, "mWMI", [&] {
+  Guarded(ctx, kGroupWmi, kModuleWmi, [&] {
     const auto services = ConnectWmi(ctx, "\\root\\cimv2");
     RecordSection(ctx, *services, kSystem);
     RecordSection(ctx, *services, kBios);

@@ -24,7 +24,9 @@ CliResult Cli(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
-int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int Lines(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(FleetCli, HelpAndUsageErrors) {
   struct Case {
@@ -82,14 +84,16 @@ TEST(FleetCli, LoadThenQueryEveryFormat) {
 
   r = Cli({"computers", "--db", db, "--format", "csv"});
   EXPECT_EQ(r.code, kExitOk);
-  EXPECT_EQ(r.out,
-            "computer,date,time,windows,cpu,cpus,memory_mb,disk_gb,disk_free_gb,ip,mac,domain,user\n"
-            "PC-01,2026/12/01,9:00:00,Windows 10 Pro (Build 19045) ,Intel(R) Core(TM) i5-8500 CPU @ "
-            "3.00GHz,6,8077,237.9,100.2,192.168.001.010,00:11:22:33:44:55,WORKGROUP,taro\n");
+  EXPECT_EQ(
+      r.out,
+      "computer,date,time,windows,cpu,cpus,memory_mb,disk_gb,disk_free_gb,ip,mac,domain,user\n"
+      "PC-01,2026/12/01,9:00:00,Windows 10 Pro (Build 19045) ,Intel(R) Core(TM) i5-8500 CPU @ "
+      "3.00GHz,6,8077,237.9,100.2,192.168.001.010,00:11:22:33:44:55,WORKGROUP,taro\n");
 
   r = Cli({"software", "--db", db, "--format=csv", "--computers"});
-  EXPECT_EQ(r.out, "name,version,publisher,computers,on\n"
-                   "\"Editor, Pro\",2.1,\"Acme \"\"Tools\"\"\",1,PC-01\n");
+  EXPECT_EQ(r.out,
+            "name,version,publisher,computers,on\n"
+            "\"Editor, Pro\",2.1,\"Acme \"\"Tools\"\"\",1,PC-01\n");
   r = Cli({"software", "--db", db, "--name", "edit*"});
   EXPECT_EQ(Lines(r.out), 3);  // header, rule, one application
   EXPECT_NE(r.out.find("Editor, Pro"), std::string::npos);
@@ -119,12 +123,13 @@ TEST(FleetCli, ChangesTable) {
 }
 
 TEST(FleetCli, ProgressOnATerminalOnly) {
-  TempDir dir;
+  TempDir dir, share;
   PcSpec pc;
-  WriteFile(dir / "PC-01.tsv", ResultBytes(pc));
+  WriteFile(share / "PC-01.tsv", ResultBytes(pc));
   std::ostringstream out, err;
   CommandIo terminal{out, err, true};
-  EXPECT_EQ(RunCommandLine({"load", dir.path(), "--db", dir / "fleet.sqlite"}, terminal), kExitOk);
+  EXPECT_EQ(RunCommandLine({"load", share.path(), "--db", dir / "fleet.sqlite"}, terminal),
+            kExitOk);
   // One line that rewrites itself, wiped before the summary.
   EXPECT_NE(err.str().find("\r[1/1] "), std::string::npos) << err.str();
   EXPECT_EQ(err.str().find('\n'), std::string::npos) << err.str();

@@ -31,7 +31,8 @@ std::string ResultText(const PcSpec& pc) {
   std::string text;
   auto row = [&](const std::string& group, const std::string& item, const std::string& sub,
                  const std::string& contents, const std::string& unit) {
-    const std::string texts[kColumnCount] = {pc.computer, group, item, sub, contents, unit, pc.date};
+    const std::string texts[kColumnCount] = {pc.computer, group, item,   sub,
+                                             contents,    unit,  pc.date};
     text += FormatResultLine(texts, pc.csv ? "CSV" : "TSV") + "\r\n";
   };
   row("Create", "DateTime", pc.date, pc.time, "Norvale Ver 1.3.3");

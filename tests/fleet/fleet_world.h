@@ -23,7 +23,7 @@ struct PcSpec {
   std::string domain, workgroup = "WORKGROUP";
   std::string user = "taro";
   std::vector<std::array<std::string, 3>> apps;  // name, version, publisher
-  bool adapter_error = false;  // the adapter collector failed instead
+  bool adapter_error = false;                    // the adapter collector failed instead
 };
 
 // The file's text as UTF-8, every line with CRLF.

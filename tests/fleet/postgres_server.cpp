@@ -83,8 +83,8 @@ class Server {
       return;
     }
     const std::string start =
-        as + bin + "/pg_ctl -D " + data + " -l " + log + " -w -t 60 -o \"-c listen_addresses=127.0.0.1 -p " +
-        std::to_string(port_) + " -k " + dir_ +
+        as + bin + "/pg_ctl -D " + data + " -l " + log +
+        " -w -t 60 -o \"-c listen_addresses=127.0.0.1 -p " + std::to_string(port_) + " -k " + dir_ +
         " -c fsync=off -c full_page_writes=off -c max_connections=40\" start >" + dir_ +
         "/pg_ctl.out 2>&1";
     if (std::system(start.c_str()) != 0) {
@@ -151,7 +151,8 @@ std::string FreshPostgresTarget() {
 }
 
 std::string UnreachablePostgresTarget() {
-  return "postgresql://postgres@127.0.0.1:" + std::to_string(FreePort()) + "/postgres?connect_timeout=5";
+  return "postgresql://postgres@127.0.0.1:" + std::to_string(FreePort()) +
+         "/postgres?connect_timeout=5";
 }
 
 }  // namespace norvale::fleet::testing

@@ -2,85 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "core/recording.h"
-#include "core/result_line.h"
 #include "fleet/sha256.h"
 
 namespace norvale::fleet {
 namespace {
 
-const std::string kHeaderTsv = "PC-01\tCreate\tDateTime\t2026/12/08\t9:05:01\tNorvale Ver 1.3.3\t2026/12/08\r\n";
-const std::string kHeaderCsv = "PC-01,Create,DateTime,2026/12/08,9:05:01,Norvale Ver 1.3.3,2026/12/08\r\n";
-
-// Whatever the writer produces, the reader gives back field for field.
-TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {
-  const std::string cases[][kColumnCount] = {
-      {"PC", "Soft", "Application", "Tool, \"Pro\"", "1,2", "Maker \"A\"", "D"},
-      {"PC", "Env", "PATH", "", "", "", "D"},
-      {"PC", "OTHER", "multi\r\nline", "a\"b", "\"quoted\"", ",", "D"},
-      {"PC", "Soft", "日本語", "ソフト, 名前", "１．０", "株式会社", "D"},
-  };
-  for (const std::string* texts : cases) {
-    const std::string(&row)[kColumnCount] = *reinterpret_cast<const std::string(*)[kColumnCount]>(texts);
-    for (const char* save_type : {"CSV", "TSV"}) {
-      const std::string line = FormatResultLine(row, save_type) + "\r\n";
-      const char separator = std::string(save_type) == "TSV" ? '\t' : ',';
-      ResultRecordReader reader(line, separator);
-      ResultRecord record;
-      ASSERT_EQ(reader.Next(record), RecordStatus::kRecord) << line;
-      ASSERT_EQ(record.fields.size(), 7u) << line;
-      for (int i = 0; i < kColumnCount; ++i) {
-        std::string want = row[i];
-        if (separator == '\t') {  // tab files turn tabs and line breaks into spaces
-          for (char& c : want) if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-        }
-        EXPECT_EQ(record.fields[i], want) << save_type << " field " << i << " of " << line;
-      }
-      EXPECT_EQ(reader.Next(record), RecordStatus::kEnd);
-    }
-  }
-}
-
-TEST(ResultLineReader, StatusesAndLineNumbers) {
-  struct Case {
-    const char* name;
-    std::string text;
-    char separator;
-    std::vector<RecordStatus> statuses;
-    std::vector<int> lines;
-  } cases[] = {
-      {"lf endings", "a,b\nc,d\n", ',', {RecordStatus::kRecord, RecordStatus::kRecord, RecordStatus::kEnd}, {1, 2, 3}},
-      {"quoted line break moves the line", "\"x\ny\",b\r\nc,d\r\n", ',', {RecordStatus::kRecord, RecordStatus::kRecord}, {1, 3}},
-      {"unclosed quote", "a,b\r\n\"open,c\r\nd,e\r\n", ',', {RecordStatus::kRecord, RecordStatus::kUnclosedQuote}, {1, 2}},
-      {"no line end at the end", "a,b\r\nc,d", ',', {RecordStatus::kRecord, RecordStatus::kNoLineEnd}, {1, 2}},
-      {"quotes mean nothing in tab files", "\"a\tb\r\n", '\t', {RecordStatus::kRecord, RecordStatus::kEnd}, {1, 2}},
-      {"lone CR stays in the field", "a\rb,c\r\n", ',', {RecordStatus::kRecord}, {1}},
-  };
-  for (const Case& c : cases) {
-    ResultRecordReader reader(c.text, c.separator);
-    ResultRecord record;
-    for (std::size_t i = 0; i < c.statuses.size(); ++i) {
-      EXPECT_EQ(reader.Next(record), c.statuses[i]) << c.name << " #" << i;
-      EXPECT_EQ(record.line, c.lines[i]) << c.name << " #" << i;
-    }
-  }
-}
-
-TEST(ResultLineReader, UndoubledInnerQuoteIsKept) {
-  ResultRecordReader reader("K,G,\"say \"hi\" now, ok\",x\r\n", ',');
-  ResultRecord record;
-  ASSERT_EQ(reader.Next(record), RecordStatus::kRecord);
-  ASSERT_EQ(record.fields.size(), 4u);
-  EXPECT_EQ(record.fields[2], "say \"hi\" now, ok");
-}
-
-TEST(ResultLineReader, SeparatorFromHeader) {
-  EXPECT_EQ(DetectResultSeparator("PC\tCreate\tDateTime\t1\t2\t3\t4"), '\t');
-  EXPECT_EQ(DetectResultSeparator("PC,Create,DateTime,1,2,3,4"), ',');
-  EXPECT_EQ(DetectResultSeparator("PC,Soft,Windows,Version,x,,d"), 0);
-  EXPECT_EQ(DetectResultSeparator(",Create,DateTime,1"), 0);
-  EXPECT_EQ(DetectResultSeparator("P,C\tCreate\tDateTime\t"), '\t');
-}
+const std::string kHeaderTsv =
+    "PC-01\tCreate\tDateTime\t2026/12/08\t9:05:01\tNorvale Ver 1.3.3\t2026/12/08\r\n";
+const std::string kHeaderCsv =
+    "PC-01,Create,DateTime,2026/12/08,9:05:01,Norvale Ver 1.3.3,2026/12/08\r\n";
 
 TEST(ParseResultFile, RejectsBadFilesWithLineAndReason) {
   const std::string row = "PC-01\tHard\tCPU\tName\tIntel\t\t2026/12/08\r\n";
@@ -94,10 +24,14 @@ TEST(ParseResultFile, RejectsBadFilesWithLineAndReason) {
       {"binary", std::string("PK\x03\x04\0\0\x14", 7) + "zip", 0, "binary"},
       {"no header", row + row, 1, "no header row"},
       {"truncated", kHeaderTsv + row + "PC-01\tHard\tCPU", 3, "truncated"},
-      {"field count", kHeaderTsv + row + "PC-01\tHard\tCPU\tName\r\n", 3, "wrong number of fields: 4"},
-      {"unclosed quote", kHeaderCsv + "PC-01,Soft,Application,\"Tool,1.0,,2026/12/08\r\n", 2, "unclosed quote"},
-      {"another computer", kHeaderTsv + row + "PC-02\tHard\tCPU\tName\tIntel\t\t2026/12/08\r\n", 3, "another computer: \"PC-02\""},
-      {"bad windows-1252", kHeaderTsv + "PC-01\tSoft\tApplication\tA\x81\x8d\t\t\t2026/12/08\r\n", 2, "not valid"},
+      {"field count", kHeaderTsv + row + "PC-01\tHard\tCPU\tName\r\n", 3,
+       "wrong number of fields: 4"},
+      {"unclosed quote", kHeaderCsv + "PC-01,Soft,Application,\"Tool,1.0,,2026/12/08\r\n", 2,
+       "unclosed quote"},
+      {"another computer", kHeaderTsv + row + "PC-02\tHard\tCPU\tName\tIntel\t\t2026/12/08\r\n", 3,
+       "another computer: \"PC-02\""},
+      {"bad windows-1252", kHeaderTsv + "PC-01\tSoft\tApplication\tA\x81\x8d\t\t\t2026/12/08\r\n",
+       2, "not valid"},
   };
   for (const Case& c : cases) {
     const ParsedResultFile parsed = ParseResultFile(c.bytes, std::nullopt);
@@ -109,9 +43,10 @@ TEST(ParseResultFile, RejectsBadFilesWithLineAndReason) {
 }
 
 TEST(ParseResultFile, SplitsHeaderAndFacts) {
-  const std::string bytes = kHeaderCsv +
-                            "PC-01,Soft,Application,\"Tool, Pro\",2.0,\"Maker \"\"X\"\"\",2026/12/08\r\n"
-                            "PC-01,Soft,error,mApplication,5,Invalid procedure call or argument,2026/12/08\r\n";
+  const std::string bytes =
+      kHeaderCsv +
+      "PC-01,Soft,Application,\"Tool, Pro\",2.0,\"Maker \"\"X\"\"\",2026/12/08\r\n"
+      "PC-01,Soft,error,mApplication,5,Invalid procedure call or argument,2026/12/08\r\n";
   const ParsedResultFile parsed = ParseResultFile(bytes, std::nullopt);
   ASSERT_TRUE(parsed.file) << parsed.rejection.reason;
   const ResultFile& f = *parsed.file;
@@ -172,7 +107,8 @@ TEST(Sha256, KnownDigests) {
   // Fed in pieces that straddle blocks, the digest is the same.
   const std::string text(200, 'x');
   Sha256 pieces;
-  for (std::size_t i = 0; i < text.size(); i += 7) pieces.Update(std::string_view(text).substr(i, 7));
+  for (std::size_t i = 0; i < text.size(); i += 7)
+    pieces.Update(std::string_view(text).substr(i, 7));
   EXPECT_EQ(pieces.HexDigest(), Sha256Hex(text));
 }
 

@@ -148,7 +148,8 @@ TEST_P(FleetStore, RejectedFilesStoreNothingAndTheOthersLoad) {
   EXPECT_NE(observer_.rejected[0].find("PC-CUT.tsv:"), std::string::npos);
   EXPECT_NE(observer_.rejected[0].find("truncated"), std::string::npos);
   EXPECT_NE(observer_.rejected[1].find("PC-MIX.tsv:19: row for another computer"),
-            std::string::npos) << observer_.rejected[1];
+            std::string::npos)
+      << observer_.rejected[1];
   EXPECT_NE(observer_.rejected[2].find("empty.csv:0: empty file"), std::string::npos);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs"), "1");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM facts WHERE run_id NOT IN (SELECT run_id FROM runs)"),
