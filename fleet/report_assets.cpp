@@ -177,7 +177,13 @@ const char kReportScript[] = R"JS(
       clearTimeout(timer);
       timer = setTimeout(apply, rows.length > 5000 ? 150 : 0);
     });
-    render();
+    if (options.sortBy !== undefined) {
+      sortDirection = options.descending ? 1 : -1;  // sortBy flips it back
+      sortColumn = options.sortBy;
+      sortBy(options.sortBy);
+    } else {
+      render();
+    }
   }
 
   var computers = data.computers;
@@ -193,6 +199,8 @@ const char kReportScript[] = R"JS(
   Table('applications', apps.map(function (a) {
     return [a[0], a[1], a[2].join(', '), a[3].length];
   }), {
+    sortBy: 3,  // the most common applications first
+    descending: true,
     decorate: function (tr) { tr.className = 'app'; }
   });
   // An application's row opens a line under it with the computers it is on.

@@ -176,6 +176,10 @@ def check_english(driver, page, computers, software, db):
     names = table_column(driver, "computers", 0)
     check(names == [HOSTILE_PC], f"hostile computer shown as text: {names}")
     type_filter(driver, "computers", "")
+    # Applications open with the most common first.
+    on = [int(v) for v in table_column(driver, "applications", 3)]
+    check(on == sorted(on, reverse=True) and on[0] == max(len(c) for c in apps.values()),
+          f"applications by number of computers: {on[:5]}...")
     type_filter(driver, "applications", "alert('app')")
     app_names = table_column(driver, "applications", 0)
     check(app_names == [HOSTILE_APP], f"hostile application shown as text: {app_names}")
