@@ -1,0 +1,92 @@
+#include "core/result_line.h"
+
+namespace norvale {
+
+RecordStatus ResultRecordReader::Next(ResultRecord& record) {
+  record.fields.clear();
+  record.line = line_;
+  if (pos_ >= text_.size()) return RecordStatus::kEnd;
+
+  const bool comma = separator_ == ',';
+  std::string field;
+  bool quoted = false;   // inside a quoted field
+  bool at_start = true;  // nothing of the current field read yet
+  while (pos_ < text_.size()) {
+    const char c = text_[pos_];
+    if (quoted) {
+      ++pos_;
+      if (c == '"') {
+        const char next = pos_ < text_.size() ? text_[pos_] : '\n';
+        if (next == '"') {
+          field += '"';
+          ++pos_;
+        } else if (next == separator_ || next == '\r' || next == '\n') {
+          quoted = false;
+        } else {
+          field += '"';
+        }
+      } else {
+        if (c == '\n') ++line_;
+        field += c;
+      }
+      continue;
+    }
+    if (comma && c == '"' && at_start) {
+      quoted = true;
+      at_start = false;
+      ++pos_;
+      continue;
+    }
+    // The plain text up to the next separator or line end, in one piece.
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != separator_ && text_[end] != '\n' &&
+           text_[end] != '\r') {
+      ++end;
+    }
+    if (end > pos_) {
+      field.append(text_.data() + pos_, end - pos_);
+      at_start = false;
+      pos_ = end;
+      continue;
+    }
+    if (c == separator_) {
+      record.fields.push_back(std::move(field));
+      field.clear();
+      at_start = true;
+      ++pos_;
+      continue;
+    }
+    if (c == '\n' || (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n')) {
+      pos_ += c == '\r' ? 2 : 1;
+      ++line_;
+      record.fields.push_back(std::move(field));
+      return RecordStatus::kRecord;
+    }
+    field += c;  // a carriage return on its own is part of the value
+    at_start = false;
+    ++pos_;
+  }
+  if (quoted) return RecordStatus::kUnclosedQuote;
+  record.fields.push_back(std::move(field));
+  return RecordStatus::kNoLineEnd;
+}
+
+char DetectResultSeparator(std::string_view first_line) {
+  for (const char separator : {'\t', ','}) {
+    std::string marker;
+    marker += separator;
+    marker += kHeaderGroup;
+    marker += separator;
+    marker += kHeaderItem;
+    marker += separator;
+    const auto at = first_line.find(marker);
+    // The computer name comes first and never holds the separator.
+    if (at != std::string_view::npos && at > 0 &&
+        first_line.substr(0, at).find(separator) == std::string_view::npos) {
+      return separator;
+    }
+  }
+  return 0;
+}
+
+}  // namespace norvale

@@ -1,0 +1,64 @@
+// Reading result lines back: the inverse of FormatResultLine.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvale {
+
+// Column positions of a result line.
+enum ResultColumn {
+  kKeyColumn,
+  kGroupColumn,
+  kItemColumn,
+  kSubItemColumn,
+  kContentsColumn,
+  kUnitColumn,
+  kRenewaldayColumn
+};
+
+// Texts of the header row that starts every result file.
+inline constexpr std::string_view kHeaderGroup = "Create";
+inline constexpr std::string_view kHeaderItem = "DateTime";
+inline constexpr std::string_view kVersionPrefix = "Norvale Ver ";
+
+struct ResultRecord {
+  int line = 0;  // the physical line (1-based) the record starts on
+  std::vector<std::string> fields;
+};
+
+enum class RecordStatus {
+  kRecord,         // one record read
+  kEnd,            // nothing left
+  kUnclosedQuote,  // a quoted field runs to the end of the text
+  kNoLineEnd,      // the last record stops without its line end (cut-off file)
+};
+
+// Reads the records of a decoded result file one at a time. Comma files may
+// enclose a field in double quotes, doubling the quotes inside; a quoted field
+// may hold the separator and line breaks. A lone quote inside a quoted field
+// that is not followed by the separator or a line end is kept as a character,
+// so files of writers that did not double inner quotes still read as written.
+// Tab files have no quoting at all. Lines end in CRLF or LF.
+class ResultRecordReader {
+ public:
+  ResultRecordReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
+
+  RecordStatus Next(ResultRecord& record);
+  // The line the reader stopped on (for errors after kUnclosedQuote).
+  int line() const { return line_; }
+
+ private:
+  std::string_view text_;
+  char separator_;
+  std::size_t pos_ = 0;
+  int line_ = 1;
+};
+
+// The separator of a file, told by its header row ("<computer>\tCreate\tDateTime..."
+// or the comma form); 0 when the first line is no header row.
+char DetectResultSeparator(std::string_view first_line);
+
+}  // namespace norvale

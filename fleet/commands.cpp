@@ -1,0 +1,254 @@
+#include "fleet/commands.h"
+
+#include <chrono>
+#include <ostream>
+#include <stdexcept>
+
+#include "fleet/loader.h"
+#include "fleet/queries.h"
+#include "fleet/schema.h"
+#include "fleet/table_output.h"
+
+namespace norvale::fleet {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kDbHelp =
+    "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
+    "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
+const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
+
+std::unique_ptr<Database> OpenTarget(const Arguments& args) {
+  return OpenDatabase(args.Get("db", std::string(kDefaultTarget)));
+}
+
+// Queries need the tables; a fresh target says so instead of failing on SQL.
+std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
+  const std::string target = args.Get("db", std::string(kDefaultTarget));
+  auto db = OpenDatabase(target);
+  const int version = StoredSchemaVersion(*db);
+  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
+  if (version > kSchemaVersion) {
+    throw std::runtime_error("the database has a newer fleet schema (version " +
+                             std::to_string(version) + ")");
+  }
+  return db;
+}
+
+OutputFormat FormatOf(const Arguments& args) {
+  const auto format = ParseOutputFormat(args.Get("format", "table"));
+  if (!format) throw std::runtime_error("unknown --format '" + args.Get("format") + "'");
+  return *format;
+}
+
+void NoPositional(const Arguments& args) {
+  if (!args.positional.empty()) {
+    throw std::runtime_error("unexpected argument '" + args.positional[0] + "'");
+  }
+}
+
+// Prints notes and rejections as they come, and on a terminal one progress
+// line that rewrites itself.
+class ConsoleObserver final : public LoadObserver {
+ public:
+  explicit ConsoleObserver(CommandIo& io) : io_(io), start_(Clock::now()) {}
+
+  void Skipped(const std::string& path, const std::string& why) override {
+    ClearLine();
+    io_.err << "skipped " << path << ": " << why << "\n";
+  }
+  void Rejected(const std::string& path, int line, const std::string& why) override {
+    ClearLine();
+    io_.err << "rejected " << path;
+    if (line > 0) io_.err << ":" << line;
+    io_.err << ": " << why << "\n";
+  }
+  void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
+    if (!io_.terminal) return;
+    const auto now = Clock::now();
+    if (done != total && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    std::string line = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " +
+                       std::to_string(seconds > 0 ? static_cast<long long>(rows / seconds) : 0) +
+                       " rows/s " + path;
+    if (line.size() > 79) line = line.substr(0, 76) + "...";
+    io_.err << "\r" << line << "\x1b[K" << std::flush;
+    shown_ = true;
+  }
+  void ClearLine() {
+    if (shown_) io_.err << "\r\x1b[K";
+    shown_ = false;
+  }
+  double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+ private:
+  CommandIo& io_;
+  Clock::time_point start_, last_{};
+  bool shown_ = false;
+};
+
+int RunLoad(const Arguments& args, CommandIo& io) {
+  if (args.positional.empty()) throw std::runtime_error("name at least one folder or file to load");
+  LoadOptions options;
+  options.recursive = args.Has("recursive");
+  if (args.options.count("encoding")) {
+    options.encoding = ParseEncodingName(args.Get("encoding"));
+    if (!options.encoding) {
+      throw std::runtime_error("unknown --encoding '" + args.Get("encoding") +
+                               "' (utf-8, shift_jis or windows-1252)");
+    }
+  }
+  auto db = OpenTarget(args);
+  ConsoleObserver observer(io);
+  LoadSummary summary;
+  try {
+    summary = LoadResultFiles(*db, args.positional, options, observer);
+  } catch (...) {
+    observer.ClearLine();
+    throw;
+  }
+  observer.ClearLine();
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", observer.Seconds());
+  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
+         << summary.rejected << ", skipped " << summary.skipped << " (" << summary.rows
+         << " rows in " << seconds << " s)\n";
+  return summary.rejected > 0 ? kExitRejected : kExitOk;
+}
+
+int RunComputers(const Arguments& args, CommandIo& io) {
+  NoPositional(args);
+  const OutputFormat format = FormatOf(args);
+  auto db = OpenForQuery(args);
+  std::vector<std::vector<std::string>> rows;
+  for (const ComputerSummary& c : ListComputers(*db)) {
+    rows.push_back({c.computer, c.run_date, c.run_time, c.windows, c.cpu, c.processors, c.memory_mb,
+                    c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user});
+  }
+  WriteTable(io.out, format,
+             {"computer", "date", "time", "windows", "cpu", "cpus", "memory_mb", "disk_gb",
+              "disk_free_gb", "ip", "mac", "domain", "user"},
+             rows);
+  return kExitOk;
+}
+
+int RunSoftware(const Arguments& args, CommandIo& io) {
+  NoPositional(args);
+  const OutputFormat format = FormatOf(args);
+  auto db = OpenForQuery(args);
+  const bool with_computers = args.Has("computers");
+  std::vector<std::vector<std::string>> rows;
+  for (const SoftwareEntry& s : ListSoftware(*db, SoftwareFilter{args.Get("name")})) {
+    std::vector<std::string> row = {s.name, s.version, s.publisher,
+                                    std::to_string(s.computer_count)};
+    if (with_computers) {
+      std::string names;
+      for (const std::string& c : s.computers) names += (names.empty() ? "" : " ") + c;
+      row.push_back(names);
+    }
+    rows.push_back(std::move(row));
+  }
+  std::vector<std::string> header = {"name", "version", "publisher", "computers"};
+  if (with_computers) header.push_back("on");
+  WriteTable(io.out, format, header, rows);
+  return kExitOk;
+}
+
+// "2026-12-01", "2026/12/01" or with a time; compared with run times.
+std::string SinceText(const std::string& since) {
+  if (since.empty()) return since;
+  std::string date = since.substr(0, since.find(' '));
+  std::string time = since.size() > date.size() ? since.substr(date.size() + 1) : "0:00";
+  std::string at = NormaliseRunAt(date, time);
+  if (at.empty() || date.size() < 8 || !(date[0] >= '1' && date[0] <= '9' && date[4] < '0')) {
+    throw std::runtime_error("--since wants a date as YYYY-MM-DD, got '" + since + "'");
+  }
+  return at;
+}
+
+int RunChanges(const Arguments& args, CommandIo& io) {
+  NoPositional(args);
+  const OutputFormat format = FormatOf(args);
+  ChangeFilter filter{args.Get("computer"), SinceText(args.Get("since")), args.Has("all")};
+  auto db = OpenForQuery(args);
+  std::vector<std::vector<std::string>> rows;
+  for (const FactChange& c : ListChanges(*db, filter)) {
+    rows.push_back({c.computer, c.from_date + " " + c.from_time, c.to_date + " " + c.to_time,
+                    c.change, c.category, c.item, c.subitem, c.old_value, c.new_value});
+  }
+  WriteTable(io.out, format,
+             {"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"}, rows);
+  return kExitOk;
+}
+
+}  // namespace
+
+Command LoadCommand() {
+  return {"load",
+          "store result files (.tsv/.csv) in the database",
+          "usage: norvale-fleet load DIR_OR_FILE... [--db TARGET] [--recursive] [--encoding ENC]\n"
+          "Stores every result file (*.tsv, *.csv) of the folders and files named, one\n"
+          "transaction per file. A file already stored for its computer stores nothing;\n"
+          "a file that cannot be read whole is rejected with its line and reason.\n\n" +
+              kDbHelp +
+              "  --recursive        also read the folders inside the folders named\n"
+              "  --encoding ENC     utf-8, shift_jis or windows-1252 for every file, instead\n"
+              "                     of telling each file's encoding from its bytes\n\n"
+              "exit code: 0 all files stored or unchanged, 1 some file rejected,\n"
+              "           2 wrong usage or a database failure\n",
+          {"db", "encoding"},
+          {"recursive"},
+          RunLoad};
+}
+
+Command ComputersCommand() {
+  return {"computers",
+          "one line per computer from its latest run",
+          "usage: norvale-fleet computers [--db TARGET] [--format table|csv|tsv]\n"
+          "One line per computer from its newest run: the run's date and time, Windows\n"
+          "version, CPU, number of processors, physical memory (MB), system disk total\n"
+          "and free (GB), the first adapter's IP and MAC address, domain or workgroup\n"
+          "and user name.\n\n" +
+              kDbHelp + kFormatHelp,
+          {"db", "format"},
+          {},
+          RunComputers};
+}
+
+Command SoftwareCommand() {
+  return {"software",
+          "installed applications across the latest runs",
+          "usage: norvale-fleet software [--db TARGET] [--name PATTERN] [--computers]\n"
+          "                              [--format table|csv|tsv]\n"
+          "Every installed application of the computers' newest runs: name, version,\n"
+          "publisher and on how many computers.\n\n" +
+              kDbHelp +
+              "  --name PATTERN     only names matching PATTERN (any case; * and ? are\n"
+              "                     wildcards, without them a part of the name matches)\n"
+              "  --computers        also list the computers\n" +
+              kFormatHelp,
+          {"db", "name", "format"},
+          {"computers"},
+          RunSoftware};
+}
+
+Command ChangesCommand() {
+  return {"changes",
+          "what changed between consecutive runs of a computer",
+          "usage: norvale-fleet changes [--db TARGET] [--computer NAME] [--since DATE] [--all]\n"
+          "                             [--format table|csv|tsv]\n"
+          "Facts added, removed or changed (old -> new) between consecutive runs of the\n"
+          "same computer: an application installed, memory changed, an address changed.\n\n" +
+              kDbHelp +
+              "  --computer NAME    only this computer\n"
+              "  --since DATE       only runs from DATE on (YYYY-MM-DD)\n"
+              "  --all              also free space and use figures, which differ on every run\n" +
+              kFormatHelp,
+          {"db", "computer", "since", "format"},
+          {"all"},
+          RunChanges};
+}
+
+}  // namespace norvale::fleet

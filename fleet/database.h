@@ -1,0 +1,71 @@
+// The small database interface the fleet tool needs, with an SQLite and a
+// PostgreSQL implementation. All values travel as text or null and every
+// value is a bound parameter; statements use "?" placeholders.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fleet/result_file.h"
+
+namespace norvale::fleet {
+
+using Param = std::optional<std::string>;
+using Row = std::vector<std::optional<std::string>>;
+
+class DatabaseError : public std::runtime_error {
+ public:
+  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry };
+  DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+  virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
+
+  virtual void Execute(std::string_view sql, const std::vector<Param>& params = {}) = 0;
+  virtual std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) = 0;
+
+  // A write transaction. SQLite takes the write lock at once (waiting up to
+  // the busy timeout), so two loads never interleave their checks and inserts.
+  virtual void BeginWrite() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() noexcept = 0;
+  // Serialises schema creation between concurrent loads (inside a transaction).
+  virtual void LockSchema() = 0;
+
+  // Stores one run with all its facts as one transaction: the values of
+  // kRunColumns in order, then the facts. Returns the new run's id, or
+  // nothing when the same content is stored already for that computer.
+  virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                        const std::vector<Fact>& facts) = 0;
+};
+
+inline constexpr const char* kRunColumns =
+    "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
+    "file_mtime, loaded_at, row_count, error_count, encoding";
+inline constexpr int kRunColumnCount = 12;
+
+struct OpenOptions {
+  int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer
+};
+
+// A target starting with postgresql:// or postgres:// is a PostgreSQL
+// connection URI; anything else is the path of an SQLite file.
+std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options = {});
+bool IsPostgresTarget(std::string_view target);
+
+std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
+std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);
+
+}  // namespace norvale::fleet

@@ -1,0 +1,121 @@
+#include "fleet/report_command.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <ostream>
+#include <stdexcept>
+
+#include "core/version.h"
+#include "fleet/report_html.h"
+#include "fleet/report_query.h"
+#include "fleet/schema.h"
+
+namespace norvale::fleet {
+namespace {
+
+constexpr const char* kDefaultOut = "norvale-fleet-report.html";
+
+std::string LocalNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char out[32];
+  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
+  return out;
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS".
+std::string ReferenceTime(const std::string& text) {
+  if (text.empty()) return LocalNow();
+  const std::string full = text.size() == 10 ? text + " 00:00:00" : text;
+  if (full.size() != 19 || !DayNumber(full) || full[10] != ' ' || full[13] != ':' ||
+      full[16] != ':') {
+    throw std::runtime_error("--now wants YYYY-MM-DD or \"YYYY-MM-DD HH:MM:SS\", got '" + text +
+                             "'");
+  }
+  return full;
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+int RunReport(const Arguments& args, CommandIo& io) {
+  if (!args.positional.empty()) {
+    throw std::runtime_error("unexpected argument '" + args.positional[0] + "'");
+  }
+  const auto language = ParseReportLanguage(args.Get("lang", "en"));
+  if (!language) throw std::runtime_error("--lang is en or ja, got '" + args.Get("lang") + "'");
+  const std::string now = ReferenceTime(args.Get("now"));
+  const std::string out = args.Get("out", kDefaultOut);
+  if (out.empty()) throw std::runtime_error("--out needs a file name");
+
+  const std::string target = args.Get("db", std::string(kDefaultTarget));
+  auto db = OpenDatabase(target);
+  const int version = StoredSchemaVersion(*db);
+  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
+  if (version > kSchemaVersion) {
+    throw std::runtime_error("the database has a newer fleet schema (version " +
+                             std::to_string(version) + ")");
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  ReportData data = GatherReportData(*db, now);
+  data.version = VersionText();
+  const std::string page = RenderReportHtml(data, *language);
+  WriteFileAtomically(out, page);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char line[256];
+  std::snprintf(line, sizeof line, " (%zu computers, %zu applications, %.1f MB in %.1f s)\n",
+                data.computers.size(), data.applications.size(), page.size() / 1e6, seconds);
+  io.out << "wrote " << out << line;
+  return kExitOk;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".part";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) throw std::runtime_error(SystemError("cannot write", temporary));
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const int saved = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    errno = written ? errno : saved;
+    const std::string message = SystemError("cannot write", temporary);
+    std::remove(temporary.c_str());
+    throw std::runtime_error(message);
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string message = SystemError("cannot replace", path);
+    std::remove(temporary.c_str());
+    throw std::runtime_error(message);
+  }
+}
+
+Command ReportCommand() {
+  return {"report", "the whole fleet as one HTML page",
+          "usage: norvale-fleet report [--db TARGET] [--out FILE.html] [--lang en|ja]\n"
+          "                            [--now DATE]\n"
+          "Writes one self-contained HTML page (styles, charts and script inside the\n"
+          "file; nothing is fetched): site totals, charts of Windows versions, memory,\n"
+          "system disk free space, CPU models and the most common applications, and\n"
+          "tables of every computer, every application, the changes of the last 30\n"
+          "days and the error rows of the latest runs.\n\n"
+          "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
+          "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n"
+          "  --out FILE.html    where to write the page (default norvale-fleet-report.html)\n"
+          "  --lang en|ja       headings in English (default) or Japanese\n"
+          "  --now DATE         the report's date, YYYY-MM-DD [HH:MM:SS] (default: now);\n"
+          "                     \"not seen\" and \"changes\" count 30 days back from it\n",
+          {"db", "out", "lang", "now"}, {}, RunReport};
+}
+
+}  // namespace norvale::fleet

@@ -1,0 +1,97 @@
+#include "fleet/encoding.h"
+
+#include <gtest/gtest.h>
+
+#include "fleet/result_file.h"
+#include "tests/fleet/fleet_world.h"
+
+namespace norvale::fleet::testing {
+namespace {
+
+TEST(DecodeResultFile, TellsEachFilesEncoding) {
+  PcSpec ja;
+  ja.japanese = true;
+  ja.user = "山田";
+  PcSpec western;
+  western.user = "José Müller";
+  PcSpec ascii;
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    Encoding want;
+    std::string must_contain;
+  } cases[] = {
+      {"Japanese system", ResultBytes(ja), Encoding::kShiftJis, "ユーザー名\t山田"},
+      {"Western system", ResultBytes(western), Encoding::kWindows1252, "José Müller"},
+      {"UTF-8 with a mark", bom + ResultText(western), Encoding::kUtf8, "José Müller"},
+      {"UTF-8 without a mark", ResultText(western), Encoding::kUtf8, "José Müller"},
+      {"plain ASCII", ResultBytes(ascii), Encoding::kWindows1252, "WORKGROUP"},
+      // Valid Shift_JIS by chance (é, ü pairs) but no Japanese labels: Western.
+      {"Western text that decodes as Shift_JIS", Encode("Café Ä\r\n", "CP1252"),
+       Encoding::kWindows1252, "Café Ä"},
+  };
+  for (const Case& c : cases) {
+    const DecodedText decoded = DecodeResultFile(c.bytes);
+    ASSERT_TRUE(decoded.ok) << c.name;
+    EXPECT_EQ(decoded.encoding, c.want) << c.name;
+    EXPECT_NE(decoded.utf8.find(c.must_contain), std::string::npos) << c.name;
+    EXPECT_NE(decoded.utf8.substr(0, 3), bom) << c.name;
+  }
+}
+
+TEST(DecodeResultFile, NeverGuessesWhereBytesDoNotDecode) {
+  PcSpec ja;
+  ja.japanese = true;
+  std::string damaged = ResultBytes(ja);
+  // A lead byte followed by a byte no Shift_JIS character has, on line 3.
+  const auto line3 = damaged.find("\r\n", damaged.find("\r\n") + 2) + 2;
+  damaged.insert(line3, "\x81\x20");
+  const DecodedText decoded = DecodeResultFile(damaged);
+  EXPECT_FALSE(decoded.ok);
+  EXPECT_EQ(decoded.encoding, Encoding::kShiftJis);
+  EXPECT_EQ(decoded.bad_line, 3);
+
+  const ParsedResultFile parsed = ParseResultFile(damaged, std::nullopt);
+  ASSERT_FALSE(parsed.file);
+  EXPECT_EQ(parsed.rejection.line, 3);
+  EXPECT_NE(parsed.rejection.reason.find("shift_jis"), std::string::npos);
+}
+
+TEST(DecodeResultFile, ForcedEncodingIsUsedOrTheFileRejected) {
+  PcSpec western;
+  western.user = "Zoë";
+  const std::string bytes = ResultBytes(western);
+  struct Case {
+    Encoding forced;
+    bool ok;
+    std::string user;
+  } cases[] = {
+      {Encoding::kWindows1252, true, "Zoë"},
+      {Encoding::kUtf8, false, ""},  // 0xEB alone is no UTF-8
+  };
+  for (const Case& c : cases) {
+    const ParsedResultFile parsed = ParseResultFile(bytes, c.forced);
+    ASSERT_EQ(parsed.file.has_value(), c.ok) << EncodingName(c.forced);
+    if (!c.ok) continue;
+    EXPECT_EQ(parsed.file->encoding, c.forced);
+    bool found = false;
+    for (const Fact& f : parsed.file->facts) found = found || f.contents == c.user;
+    EXPECT_TRUE(found);
+  }
+}
+
+TEST(ParseEncodingName, NamesAndAliases) {
+  EXPECT_EQ(ParseEncodingName("utf-8"), Encoding::kUtf8);
+  EXPECT_EQ(ParseEncodingName("UTF8"), Encoding::kUtf8);
+  EXPECT_EQ(ParseEncodingName("sjis"), Encoding::kShiftJis);
+  EXPECT_EQ(ParseEncodingName("cp932"), Encoding::kShiftJis);
+  EXPECT_EQ(ParseEncodingName("Windows-1252"), Encoding::kWindows1252);
+  EXPECT_EQ(ParseEncodingName("ebcdic"), std::nullopt);
+  for (Encoding e : {Encoding::kUtf8, Encoding::kShiftJis, Encoding::kWindows1252}) {
+    EXPECT_EQ(ParseEncodingName(EncodingName(e)), e);
+  }
+}
+
+}  // namespace
+}  // namespace norvale::fleet::testing

@@ -1,0 +1,88 @@
+#include "tests/fleet/fleet_world.h"
+
+#include <iconv.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "core/recording.h"
+
+namespace norvale::fleet::testing {
+
+std::string Encode(const std::string& utf8, const char* charset) {
+  iconv_t cd = iconv_open(charset, "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv for charset");
+  std::string out(utf8.size() * 2 + 8, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t in_left = utf8.size();
+  char* dst = out.data();
+  std::size_t dst_left = out.size();
+  const std::size_t rc = iconv(cd, &in, &in_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("text not encodable");
+  out.resize(out.size() - dst_left);
+  return out;
+}
+
+std::string ResultText(const PcSpec& pc) {
+  const bool ja = pc.japanese;
+  std::string text;
+  auto row = [&](const std::string& group, const std::string& item, const std::string& sub,
+                 const std::string& contents, const std::string& unit) {
+    const std::string texts[kColumnCount] = {pc.computer, group, item,   sub,
+                                             contents,    unit,  pc.date};
+    text += FormatResultLine(texts, pc.csv ? "CSV" : "TSV") + "\r\n";
+  };
+  row("Create", "DateTime", pc.date, pc.time, "Norvale Ver 1.3.3");
+  row("Soft", "Windows", "Version", pc.windows, "");
+  row("Soft", "Windows", "SystemPath", "C:\\Windows\\system32", "");
+  const std::string memory = ja ? "メモリ" : "PhysicalMemory";
+  const std::string total = ja ? "全容量" : "Total", free = ja ? "空容量" : "Free",
+                    use = ja ? "使用量" : "Use";
+  row("Hard", memory, total, pc.memory_mb, "MB");
+  row("Hard", memory, free, pc.memory_free_mb, "MB");
+  row("Hard", memory, use, "0", "MB");
+  row("Hard", "SystemHDD", total, pc.disk_gb, "GB");
+  row("Hard", "SystemHDD", free, pc.disk_free_gb, "GB");
+  row("Hard", "CPU", "Name", pc.cpu, "");
+  row("Hard", "CPU", "Number of processors", pc.cpus, "");
+  if (pc.adapter_error) {
+    row("LAN", "error", "mAdapter", "-2147217406", "Not found");
+  } else {
+    row("LAN", "Adapter", ja ? "アダプター名" : "AdapterName", "Intel(R) Ethernet", "");
+    row("LAN", "Adapter", ja ? "IPアドレス" : "IPAddress", pc.ip, "");
+    row("LAN", "Adapter", ja ? "MACアドレス" : "MACAddress", pc.mac, "");
+    row("LAN", "Adapter2", ja ? "IPアドレス" : "IPAddress", "010.000.000.009", "");
+  }
+  row("LAN", "LAN", ja ? "ドメイン" : "Domain", pc.domain, "");
+  row("LAN", "LAN", ja ? "ワークグループ" : "WorkGroup", pc.workgroup, "");
+  row("LAN", "LAN", ja ? "ユーザー名" : "UserName", pc.user, "");
+  for (const auto& app : pc.apps) row("Soft", "Application", app[0], app[1], app[2]);
+  row("Hard", "C:\\DiskDrive", free, pc.disk_free_gb, "GB");
+  return text;
+}
+
+std::string ResultBytes(const PcSpec& pc) {
+  return Encode(ResultText(pc), pc.japanese ? "CP932" : "CP1252");
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/norvale-fleet-test-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+}  // namespace norvale::fleet::testing

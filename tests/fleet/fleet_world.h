@@ -1,0 +1,59 @@
+// Result files as the collectors write them, made to order for the fleet tests.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "fleet/loader.h"
+
+namespace norvale::fleet::testing {
+
+struct PcSpec {
+  std::string computer = "PC-01";
+  bool japanese = false;  // Japanese labels, written in Shift_JIS
+  bool csv = false;
+  std::string date = "2026/12/01", time = "9:00:00";
+  std::string windows = "Windows 10 Pro (Build 19045) ";
+  std::string cpu = "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz";
+  std::string cpus = "6";
+  std::string memory_mb = "8077", memory_free_mb = "3021";
+  std::string disk_gb = "237.9", disk_free_gb = "100.2";
+  std::string ip = "192.168.001.010", mac = "00:11:22:33:44:55";
+  std::string domain, workgroup = "WORKGROUP";
+  std::string user = "taro";
+  std::vector<std::array<std::string, 3>> apps;  // name, version, publisher
+  bool adapter_error = false;                    // the adapter collector failed instead
+};
+
+// The file's text as UTF-8, every line with CRLF.
+std::string ResultText(const PcSpec& pc);
+// The bytes the PC writes: Shift_JIS on a Japanese system, Windows-1252 otherwise.
+std::string ResultBytes(const PcSpec& pc);
+// UTF-8 text in another character set (iconv name), for fixtures.
+std::string Encode(const std::string& utf8, const char* charset);
+
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// A fresh temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Keeps what a load reports.
+struct RecordingObserver : LoadObserver {
+  std::vector<std::string> skipped, rejected;  // "path" / "path:line: reason"
+  void Skipped(const std::string& path, const std::string&) override { skipped.push_back(path); }
+  void Rejected(const std::string& path, int line, const std::string& why) override {
+    rejected.push_back(path + ":" + std::to_string(line) + ": " + why);
+  }
+};
+
+}  // namespace norvale::fleet::testing

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fleet/cli.h"
+#include "fleet/loader.h"
+#include "tests/fleet/fleet_world.h"
+
+namespace norvale::fleet {
+namespace {
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Outcome RunFleet(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  CommandIo io{out, err, false};
+  const int code = RunCommandLine(args, io);
+  return {code, out.str(), err.str()};
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ReportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::PcSpec pc;
+    pc.computer = "PC-01";
+    testing::WriteFile(dir_ / "PC-01.tsv", testing::ResultBytes(pc));
+    ASSERT_EQ(RunFleet({"load", dir_ / "PC-01.tsv", "--db", db_}).code, kExitOk);
+  }
+  testing::TempDir dir_;
+  std::string db_ = dir_ / "fleet.sqlite";
+};
+
+TEST_F(ReportCommand, WritesThePageAndSaysWhere) {
+  const std::string page = dir_ / "site.html";
+  const Outcome ok = RunFleet({"report", "--db", db_, "--out", page, "--lang", "ja", "--now", "2026-12-08"});
+  ASSERT_EQ(ok.code, kExitOk) << ok.err;
+  EXPECT_EQ(ok.out.rfind("wrote " + page + " (1 computers, ", 0), 0u) << ok.out;
+  const std::string html = Slurp(page);
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"ja\">", 0), 0u);
+  EXPECT_NE(html.find("<span id=\"generated\">2026-12-08 00:00:00</span>"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(page + ".part"));
+}
+
+TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {{"report", "--lang", "fr"}, "--lang is en or ja, got 'fr'"},
+      {{"report", "--now", "12/08/2026"}, "--now wants YYYY-MM-DD"},
+      {{"report", "--now", "2026-02-30"}, "--now wants YYYY-MM-DD"},
+      {{"report", "--now", "2026-12-08T10:00:00"}, "--now wants YYYY-MM-DD"},
+      {{"report", "--out", ""}, "--out needs a file name"},
+      {{"report", "page.html"}, "unexpected argument 'page.html'"},
+      {{"report", "--db", "/nonexistent/folder/x.sqlite"}, "report: "},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    for (const auto& [option, value] : {std::pair<std::string, std::string>{"--db", db_},
+                                        {"--out", dir_ / "unused.html"}}) {
+      if (std::find(args.begin(), args.end(), option) == args.end()) {
+        args.insert(args.end(), {option, value});
+      }
+    }
+    const Outcome outcome = RunFleet(args);
+    EXPECT_EQ(outcome.code, kExitError) << c.error;
+    EXPECT_NE(outcome.err.find(c.error), std::string::npos) << outcome.err;
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "unused.html"));
+}
+
+TEST_F(ReportCommand, DatabaseWithoutFleetDataIsAnError) {
+  const Outcome outcome = RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
+  EXPECT_EQ(outcome.code, kExitError);
+  EXPECT_NE(outcome.err.find("no fleet data in"), std::string::npos) << outcome.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "p.html"));
+}
+
+TEST_F(ReportCommand, FailedWriteKeepsThePreviousPage) {
+  const std::string page = dir_ / "site.html";
+  ASSERT_EQ(RunFleet({"report", "--db", db_, "--out", page}).code, kExitOk);
+  const std::string before = Slurp(page);
+  // The temporary file cannot be made (a folder has its name): nothing is replaced.
+  std::filesystem::create_directory(page + ".part");
+  const Outcome failed = RunFleet({"report", "--db", db_, "--out", page, "--lang", "ja"});
+  EXPECT_EQ(failed.code, kExitError);
+  EXPECT_NE(failed.err.find("cannot write " + page + ".part"), std::string::npos) << failed.err;
+  EXPECT_EQ(Slurp(page), before);
+}
+
+}  // namespace
+}  // namespace norvale::fleet

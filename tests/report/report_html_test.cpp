@@ -1,0 +1,178 @@
+#include "fleet/report_html.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace norvale::fleet {
+namespace {
+
+std::string Json(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
+std::size_t CountOf(const std::string& haystack, const std::string& needle) {
+  std::size_t n = 0;
+  for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(ReportHtml, EscapesStoredTextForContentAndAttributes) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"<script>alert('x')</script>", "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"},
+      {"Tom & Jerry \"Pro\"", "Tom &amp; Jerry &quot;Pro&quot;"},
+      {"&amp;", "&amp;amp;"},
+      {"経理部-PC01", "経理部-PC01"},
+      {"a\x01" "b\tc", "a b\tc"},
+      {"bad \xff byte", "bad \xEF\xBF\xBD byte"},
+      {"cut \xE3\x81", "cut \xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"overlong \xC0\xBC", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"surrogate \xED\xA0\x80", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HtmlEscape(c.in), c.out) << c.in;
+}
+
+TEST(ReportHtml, JsonStringsCannotCloseTheirScriptElement) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"</script><script>alert(1)</script>",
+       R"("\u003c/script\u003e\u003cscript\u003ealert(1)\u003c/script\u003e")"},
+      {"<!--", R"("\u003c!--")"},
+      {"say \"hi\" \\ bye", R"("say \"hi\" \\ bye")"},
+      {"line\nbreak\ttab", R"("line\u000abreak\u0009tab")"},
+      {"A & B", R"("A \u0026 B")"},
+      {"sep\u2028x\u2029", R"("sep\u2028x\u2029")"},
+      {"ソフト 1.0", "\"ソフト 1.0\""},
+      {"bad \xfe", R"("bad \ufffd")"},
+      {"", "\"\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Json(c.in), c.out) << c.in;
+}
+
+TEST(ReportHtml, LabelsAreShortenedByDisplayWidth) {
+  struct Case {
+    std::string in;
+    int width;
+    std::string out;
+  } cases[] = {
+      {"Intel(R) Core(TM) i5", 40, "Intel(R) Core(TM) i5"},
+      {"abcdefghij", 10, "abcdefghij"},
+      {"abcdefghijk", 10, "abcdefghi\u2026"},
+      {"日本語のアプリケーション", 10, "日本語の\u2026"},  // wide characters count two
+      {"日本語のア", 10, "日本語のア"},
+      {"", 5, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShortenLabel(c.in, c.width), c.out) << c.in;
+}
+
+TEST(ReportHtml, BarChartCarriesEachCountAndTranslatesItsOwnWords) {
+  const auto& ja = TextsFor(ReportLanguage::kJapanese);
+  const std::string svg =
+      BarChartSvg({{"Windows 11 <Pro>", 12}, {kUnknownLabel, 3}, {kOtherLabel, 0}}, ja);
+  EXPECT_NE(svg.find("data-label=\"Windows 11 &lt;Pro&gt;\" data-count=\"12\""), std::string::npos);
+  EXPECT_NE(svg.find("data-label=\"不明\" data-count=\"3\""), std::string::npos);
+  EXPECT_NE(svg.find("data-label=\"その他\" data-count=\"0\""), std::string::npos);
+  EXPECT_EQ(svg.find("<Pro>"), std::string::npos);
+  // The longest bar fills the bar area, a bar of zero draws nothing.
+  EXPECT_NE(svg.find("width=\"280.0\""), std::string::npos);
+  EXPECT_NE(svg.find("width=\"0.0\""), std::string::npos);
+  EXPECT_EQ(CountOf(svg, "<g class=\"bar\""), 3u);
+}
+
+ReportData HostileSite() {
+  ReportData data;
+  data.generated_at = "2026-12-08 09:00:00";
+  data.version = "Norvale Ver 1.3.3";
+  data.totals.runs_loaded = 3;
+  ReportComputer pc;
+  pc.name = "<script>alert('pc')</script>";
+  pc.windows = "Windows 10 Pro";
+  pc.last_run = "2026-10-01 08:00:00";
+  pc.memory_mb = 8077;
+  pc.disk_total_gb = 100;
+  pc.disk_free_gb = 5;
+  data.computers.push_back(pc);
+  pc.name = "経理部-PC01";
+  pc.last_run = "2026-12-07 08:00:00";
+  data.computers.push_back(pc);
+  ReportApplication app;
+  app.name = "</script><img src=x onerror=alert(1)>";
+  app.versions = {"1.0", "2.0"};
+  app.computers = {0, 1};
+  data.applications.push_back(app);
+  ReportError error;
+  error.computer = pc.name;
+  error.text = "<b>bold</b>";
+  data.errors.push_back(error);
+  return data;
+}
+
+TEST(ReportHtml, StoredTextNeverBecomesMarkup) {
+  const std::string page = RenderReportHtml(HostileSite(), ReportLanguage::kEnglish);
+  EXPECT_EQ(CountOf(page, "<script"), 2u);  // the data block and the page's own script
+  EXPECT_EQ(CountOf(page, "</script>"), 2u);
+  EXPECT_EQ(page.find("<img"), std::string::npos);
+  EXPECT_EQ(page.find("<b>"), std::string::npos);
+  // The embedded data holds no '<' at all, whatever the names contain.
+  const auto open = page.find("<script type=\"application/json\" id=\"report-data\">");
+  ASSERT_NE(open, std::string::npos);
+  const auto body = open + std::string("<script type=\"application/json\" id=\"report-data\">").size();
+  const auto close = page.find("</script>", body);
+  EXPECT_EQ(page.substr(body, close - body).find('<'), std::string::npos);
+  // Japanese names stay as they were stored.
+  EXPECT_NE(page.find("\"経理部-PC01\""), std::string::npos);
+  EXPECT_NE(page.find("<span class=\"pc\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</span>"),
+            std::string::npos);
+}
+
+TEST(ReportHtml, HeaderTotalsAndLanguage) {
+  const std::string en = RenderReportHtml(HostileSite(), ReportLanguage::kEnglish);
+  const std::string ja = RenderReportHtml(HostileSite(), ReportLanguage::kJapanese);
+  struct Case {
+    const std::string& page;
+    std::string needle;
+  } cases[] = {
+      {en, "<html lang=\"en\">"},
+      {en, "<dd id=\"total-computers\">2</dd>"},
+      {en, "<dd id=\"total-runs\">3</dd>"},
+      {en, "<dd id=\"not-seen\">1</dd>"},  // the October run is more than 30 days old
+      {en, "<span id=\"version\">Norvale Ver 1.3.3</span>"},
+      {en, "<figcaption>Computers per Windows version</figcaption>"},
+      {en, "<p class=\"low-disk\">Under 10 % free: <span class=\"pc\">"},
+      {ja, "<html lang=\"ja\">"},
+      {ja, "<figcaption>Windows バージョン別の台数</figcaption>"},
+      {ja, "<th data-type=\"text\" tabindex=\"0\">コンピューター名</th>"},
+      {ja, "\"rows\":\"{n} 行中 {a}\u2013{b} 行目\""},
+  };
+  for (const auto& c : cases) EXPECT_NE(c.page.find(c.needle), std::string::npos) << c.needle;
+  EXPECT_EQ(ja.find("Computers per Windows version"), std::string::npos);
+}
+
+TEST(ReportHtml, PageFetchesNothingFromOutside) {
+  const std::string page = RenderReportHtml(HostileSite(), ReportLanguage::kEnglish);
+  for (const char* needle : {"http://", "https://", "src=\"", "<link", "@import", "url("}) {
+    EXPECT_EQ(page.find(needle), std::string::npos) << needle;
+  }
+}
+
+TEST(ReportHtml, EmptySiteStillMakesAPage) {
+  ReportData empty;
+  empty.generated_at = "2026-12-08 09:00:00";
+  const std::string page = RenderReportHtml(empty, ReportLanguage::kEnglish);
+  EXPECT_NE(page.find("<dd id=\"total-computers\">0</dd>"), std::string::npos);
+  EXPECT_NE(page.find("<dd id=\"newest-run\">\u2013</dd>"), std::string::npos);
+  EXPECT_NE(page.find("No data"), std::string::npos);  // the application chart has no bars
+  EXPECT_NE(page.find("\"computers\":[],\"applications\":[],\"changes\":[],\"errors\":[]"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace norvale::fleet
