@@ -1,5 +1,7 @@
 #include "core/result_line.h"
 
+#include "core/result_labels.h"
+
 namespace norvale {
 
 RecordStatus ResultRecordReader::Next(ResultRecord& record) {
@@ -75,9 +77,9 @@ char DetectResultSeparator(std::string_view first_line) {
   for (const char separator : {'\t', ','}) {
     std::string marker;
     marker += separator;
-    marker += kHeaderGroup;
+    marker += kGroupCreate;
     marker += separator;
-    marker += kHeaderItem;
+    marker += kItemDateTime;
     marker += separator;
     const auto at = first_line.find(marker);
     // The computer name comes first and never holds the separator.

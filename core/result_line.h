@@ -19,11 +19,6 @@ enum ResultColumn {
   kRenewaldayColumn
 };
 
-// Texts of the header row that starts every result file.
-inline constexpr std::string_view kHeaderGroup = "Create";
-inline constexpr std::string_view kHeaderItem = "DateTime";
-inline constexpr std::string_view kVersionPrefix = "Norvale Ver ";
-
 struct ResultRecord {
   int line = 0;  // the physical line (1-based) the record starts on
   std::vector<std::string> fields;

@@ -11,9 +11,12 @@
 
 namespace norvale {
 
+// What the version number follows in the title and the run header.
+inline constexpr char kVersionPrefix[] = "Norvale Ver ";
+
 // "Norvale Ver 1.3.3"
 inline std::string VersionText() {
-  return "Norvale Ver " + std::to_string(NORVALE_VERSION_MAJOR) + "." +
+  return kVersionPrefix + std::to_string(NORVALE_VERSION_MAJOR) + "." +
          std::to_string(NORVALE_VERSION_MINOR) + "." + std::to_string(NORVALE_VERSION_REVISION);
 }
 

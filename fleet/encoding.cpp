@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
+#include "core/result_labels.h"
 #include "core/utf.h"
-#include "fleet/labels.h"
 
 namespace norvale::fleet {
 namespace {
@@ -32,6 +32,14 @@ int LineAt(std::string_view bytes, std::size_t offset) {
   return line;
 }
 
+// Japanese labels that only a Japanese system writes; finding one of them in
+// a file that decodes as Shift_JIS tells that the file came from one.
+constexpr LabelPair kLanguageMarkers[] = {kLabelPhysicalMemory, kLabelPagefile,  kLabelScreen,
+                                          kLabelTotal,          kLabelFree,      kLabelUse,
+                                          kLabelDriveType,      kLabelIpAddress, kLabelMacAddress,
+                                          kLabelDomain,         kLabelWorkGroup, kLabelUserName,
+                                          kLabelComputerName};
+
 bool IsAscii(std::string_view bytes) {
   for (const char c : bytes) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -54,8 +62,9 @@ bool HasShiftJisLabels(std::string_view bytes) {
   bool found = false;
   for (const LabelPair& label : kLanguageMarkers) {
     char encoded[64];
-    char* in = const_cast<char*>(label.japanese.data());
-    std::size_t in_left = label.japanese.size();
+    const std::string_view japanese = label.japanese;
+    char* in = const_cast<char*>(japanese.data());
+    std::size_t in_left = japanese.size();
     char* dst = encoded;
     std::size_t dst_left = sizeof encoded;
     if (iconv(cd, &in, &in_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) continue;

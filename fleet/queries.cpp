@@ -4,8 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "core/result_line.h"
-#include "fleet/labels.h"
+#include "core/result_labels.h"
 
 namespace norvale::fleet {
 namespace {
@@ -13,6 +12,7 @@ namespace {
 bool Is(const std::string& text, const LabelPair& label) {
   return text == label.english || text == label.japanese;
 }
+
 
 std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
@@ -22,35 +22,35 @@ void Assign(ComputerSummary& c, const std::string& group, const std::string& ite
   auto set = [&](std::string& field) {
     if (field.empty()) field = contents;  // the first occurrence wins
   };
-  if (group == kSoftGroup && item == kWindowsItem && subitem == kVersionSubItem) {
+  if (group == kGroupSoft && item == kItemWindows && subitem == kSubItemVersion) {
     set(c.windows);
-  } else if (group == kHardGroup && item == kCpuItem && subitem == kCpuNameSubItem) {
+  } else if (group == kGroupHard && item == kItemCpu && subitem == kSubItemCpuName) {
     set(c.cpu);
-  } else if (group == kHardGroup && item == kCpuItem && subitem == kCpuCountSubItem) {
+  } else if (group == kGroupHard && item == kItemCpu && subitem == kSubItemCpuCount) {
     set(c.processors);
-  } else if (group == kHardGroup && Is(item, kMemoryItem) && Is(subitem, kTotalSubItem)) {
+  } else if (group == kGroupHard && Is(item, kLabelPhysicalMemory) && Is(subitem, kLabelTotal)) {
     set(c.memory_mb);
-  } else if (group == kHardGroup && item == kSystemDiskItem && Is(subitem, kTotalSubItem)) {
+  } else if (group == kGroupHard && Is(item, kLabelSystemHdd) && Is(subitem, kLabelTotal)) {
     set(c.disk_total_gb);
-  } else if (group == kHardGroup && item == kSystemDiskItem && Is(subitem, kFreeSubItem)) {
+  } else if (group == kGroupHard && Is(item, kLabelSystemHdd) && Is(subitem, kLabelFree)) {
     set(c.disk_free_gb);
-  } else if (group == kLanGroup && item == kFirstAdapterItem && Is(subitem, kIpSubItem)) {
+  } else if (group == kGroupLan && item == kItemAdapter && Is(subitem, kLabelIpAddress)) {
     set(c.ip);
-  } else if (group == kLanGroup && item == kFirstAdapterItem && Is(subitem, kMacSubItem)) {
+  } else if (group == kGroupLan && item == kItemAdapter && Is(subitem, kLabelMacAddress)) {
     set(c.mac);
-  } else if (group == kLanGroup && item == kLanItem &&
-             (Is(subitem, kDomainSubItem) || Is(subitem, kWorkgroupSubItem))) {
+  } else if (group == kGroupLan && item == kItemLan &&
+             (Is(subitem, kLabelDomain) || Is(subitem, kLabelWorkGroup))) {
     set(c.domain);
-  } else if (group == kLanGroup && item == kLanItem && Is(subitem, kUserSubItem)) {
+  } else if (group == kGroupLan && item == kItemLan && Is(subitem, kLabelUserName)) {
     set(c.user);
   }
 }
 
 // Figures that change on every run without anything having happened.
 bool IsVolatile(const std::string& group, const std::string& subitem) {
-  if (group == kHeaderGroup) return true;
-  if (group != kHardGroup) return false;
-  if (Is(subitem, kFreeSubItem) || Is(subitem, kUseSubItem)) return true;
+  if (group == kGroupCreate) return true;
+  if (group != kGroupHard) return false;
+  if (Is(subitem, kLabelFree) || Is(subitem, kLabelUse)) return true;
   return false;
 }
 
@@ -92,8 +92,8 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
   for (const Row& row :
        db.Query("SELECT computer, category, item, subitem, contents FROM latest_facts "
                 "WHERE category IN (?, ?, ?) AND item <> ? ORDER BY computer, line",
-                {std::string(kSoftGroup), std::string(kHardGroup), std::string(kLanGroup),
-                 std::string(kApplicationItem)})) {
+                {std::string(kGroupSoft), std::string(kGroupHard), std::string(kGroupLan),
+                 std::string(kItemApplication)})) {
     Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
   }
   std::vector<ComputerSummary> out;
@@ -122,7 +122,7 @@ std::string LikePattern(const std::string& pattern) {
 std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filter) {
   std::string sql =
       "SELECT subitem, contents, unit, computer FROM latest_facts WHERE category = ? AND item = ?";
-  std::vector<Param> params = {std::string(kSoftGroup), std::string(kApplicationItem)};
+  std::vector<Param> params = {std::string(kGroupSoft), std::string(kItemApplication)};
   if (!filter.name_pattern.empty()) {
     sql += " AND LOWER(subitem) LIKE LOWER(?) ESCAPE '\\'";
     params.push_back(LikePattern(filter.name_pattern));

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
+#include "core/result_labels.h"
 #include "core/result_line.h"
 #include "core/utf.h"
-#include "fleet/labels.h"
+#include "core/version.h"
 
 namespace norvale::fleet {
 namespace {
@@ -176,15 +177,16 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
       file.run_date = f[kSubItemColumn];
       file.run_time = f[kContentsColumn];
       const std::string& version = f[kUnitColumn];
+      const std::string_view prefix = kVersionPrefix;
       file.norvale_version =
-          version.rfind(kVersionPrefix, 0) == 0 ? version.substr(kVersionPrefix.size()) : version;
+          version.rfind(prefix, 0) == 0 ? version.substr(prefix.size()) : version;
       file.run_at = NormaliseRunAt(file.run_date, file.run_time);
       if (file.computer.empty()) return Reject(1, "the header row has no computer name");
     } else if (f[kKeyColumn] != file.computer) {
       return Reject(record.line, "row for another computer: \"" + f[kKeyColumn] +
                                      "\" in the file of \"" + file.computer + "\"");
     }
-    if (f[kItemColumn] == kErrorItem) ++file.error_count;
+    if (f[kItemColumn] == kItemError) ++file.error_count;
     file.facts.push_back(Fact{record.line, std::move(f[kGroupColumn]), std::move(f[kItemColumn]),
                               std::move(f[kSubItemColumn]), std::move(f[kContentsColumn]),
                               std::move(f[kUnitColumn])});
