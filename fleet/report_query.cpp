@@ -7,7 +7,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "fleet/labels.h"
+#include "core/result_labels.h"
 #include "fleet/queries.h"
 #include "fleet/result_file.h"
 
@@ -65,7 +65,7 @@ void AddErrors(Database& db, ReportData& data) {
            "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
            "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
            "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
-           {std::string(kErrorItem)})) {
+           {std::string(kItemError)})) {
     data.errors.push_back(ReportError{Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]),
                                       Text(row[4]), Text(row[5])});
   }
