@@ -3,6 +3,26 @@
 #include "core/result_labels.h"
 
 namespace norvale {
+namespace {
+
+// A tab file encloses a value that begins with a double quote in quotes and
+// doubles its inner quotes, as spreadsheets read the tab dialect. Files of
+// older writers kept such values as they were; only a field that is exactly
+// one such quoted text is unquoted, anything else is kept as written.
+void UnquoteTabField(std::string& field) {
+  if (field.size() < 2 || field.front() != '"' || field.back() != '"') return;
+  std::string inner;
+  for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+    if (field[i] == '"') {
+      if (i + 2 >= field.size() || field[i + 1] != '"') return;  // a lone quote: not ours
+      ++i;
+    }
+    inner += field[i];
+  }
+  field = std::move(inner);
+}
+
+}  // namespace
 
 RecordStatus ResultRecordReader::Next(ResultRecord& record) {
   record.fields.clear();
@@ -62,6 +82,9 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
       pos_ += c == '\r' ? 2 : 1;
       ++line_;
       record.fields.push_back(std::move(field));
+      if (!comma) {
+        for (auto& f : record.fields) UnquoteTabField(f);
+      }
       return RecordStatus::kRecord;
     }
     field += c;  // a carriage return on its own is part of the value
@@ -70,6 +93,9 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
   }
   if (quoted) return RecordStatus::kUnclosedQuote;
   record.fields.push_back(std::move(field));
+  if (!comma) {
+    for (auto& f : record.fields) UnquoteTabField(f);
+  }
   return RecordStatus::kNoLineEnd;
 }
 

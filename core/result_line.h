@@ -36,7 +36,10 @@ enum class RecordStatus {
 // may hold the separator and line breaks. A lone quote inside a quoted field
 // that is not followed by the separator or a line end is kept as a character,
 // so files of writers that did not double inner quotes still read as written.
-// Tab files have no quoting at all. Lines end in CRLF or LF.
+// Tab files hold no separator or line break in a value; a value that begins
+// with a double quote is enclosed in quotes with its inner quotes doubled
+// (older files kept such a value as written, which still reads as written
+// unless it is exactly one such quoted text). Lines end in CRLF or LF.
 class ResultRecordReader {
  public:
   ResultRecordReader(std::string_view text, char separator) : text_(text), separator_(separator) {}

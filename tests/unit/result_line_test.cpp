@@ -16,6 +16,7 @@ TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {
       {"PC", "Env", "PATH", "", "", "", "D"},
       {"PC", "OTHER", "multi\r\nline", "a\"b", "\"quoted\"", ",", "D"},
       {"PC", "Soft", "日本語", "ソフト, 名前", "１．０", "株式会社", "D"},
+      {"PC", "Soft", "Uninstall", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "\"\"", "D"},
   };
   for (const auto& row : cases) {
     for (const char* save_type : {"CSV", "TSV"}) {
@@ -35,6 +36,30 @@ TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {
       }
       EXPECT_EQ(reader.Next(record), RecordStatus::kEnd);
     }
+  }
+}
+
+// Tab files written before values beginning with a quote were enclosed: such
+// a value reads as written unless it is exactly one quoted text.
+TEST(ResultLineReader, OlderTabFilesReadAsWritten) {
+  struct Case {
+    const char* field;
+    const char* want;
+  } cases[] = {
+      {"\"C:\\App\\app.exe\" /S", "\"C:\\App\\app.exe\" /S"},
+      {"\"unclosed", "\"unclosed"},
+      {"\"a\"b\"", "\"a\"b\""},
+      {"\"", "\""},
+      {"\"a\"\"b\"", "a\"b"},
+      {"plain \"x\"", "plain \"x\""},
+  };
+  for (const auto& c : cases) {
+    const std::string line = std::string("PC\tOTHER\tREGISTRY\tItem\t") + c.field + "\t\tD\r\n";
+    ResultRecordReader reader(line, '\t');
+    ResultRecord record;
+    ASSERT_EQ(reader.Next(record), RecordStatus::kRecord) << line;
+    ASSERT_EQ(record.fields.size(), 7u) << line;
+    EXPECT_EQ(record.fields[kContentsColumn], c.want) << line;
   }
 }
 
