@@ -23,17 +23,8 @@ std::unique_ptr<Database> OpenTarget(const Arguments& args) {
   return OpenDatabase(args.Get("db", std::string(kDefaultTarget)));
 }
 
-// Queries need the tables; a fresh target says so instead of failing on SQL.
 std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
-  const std::string target = args.Get("db", std::string(kDefaultTarget));
-  auto db = OpenDatabase(target);
-  const int version = StoredSchemaVersion(*db);
-  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
-  if (version > kSchemaVersion) {
-    throw std::runtime_error("the database has a newer fleet schema (version " +
-                             std::to_string(version) + ")");
-  }
-  return db;
+  return OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
 }
 
 OutputFormat FormatOf(const Arguments& args) {
@@ -184,6 +175,17 @@ int RunChanges(const Arguments& args, CommandIo& io) {
 }
 
 }  // namespace
+
+std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
+  auto db = OpenDatabase(target);
+  const int version = StoredSchemaVersion(*db);
+  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
+  if (version > kSchemaVersion) {
+    throw std::runtime_error("the database has a newer fleet schema (version " +
+                             std::to_string(version) + ")");
+  }
+  return db;
+}
 
 Command LoadCommand() {
   return {"load",

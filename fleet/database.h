@@ -33,8 +33,12 @@ class Database {
   virtual ~Database() = default;
   virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
 
-  virtual void Execute(std::string_view sql, const std::vector<Param>& params = {}) = 0;
-  virtual std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) = 0;
+  void Execute(std::string_view sql, const std::vector<Param>& params = {}) { Run(sql, params, nullptr); }
+  std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) {
+    std::vector<Row> rows;
+    Run(sql, params, &rows);
+    return rows;
+  }
 
   // A write transaction. SQLite takes the write lock at once (waiting up to
   // the busy timeout), so two loads never interleave their checks and inserts.
@@ -43,6 +47,12 @@ class Database {
   virtual void Rollback() noexcept = 0;
   // Serialises schema creation between concurrent loads (inside a transaction).
   virtual void LockSchema() = 0;
+
+ protected:
+  // Runs one statement with bound parameters; its rows go to `rows` when given.
+  virtual void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) = 0;
+
+ public:
 
   // Stores one run with all its facts as one transaction: the values of
   // kRunColumns in order, then the facts. Returns the new run's id, or

@@ -85,16 +85,6 @@ class PostgresDatabase final : public Database {
 
   std::string_view Engine() const override { return "postgresql"; }
 
-  void Execute(std::string_view sql, const std::vector<Param>& params = {}) override {
-    Run(sql, params, nullptr);
-  }
-
-  std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) override {
-    std::vector<Row> rows;
-    Run(sql, params, &rows);
-    return rows;
-  }
-
   void BeginWrite() override { Execute("BEGIN"); }
   void Commit() override { Execute("COMMIT"); }
   void Rollback() noexcept override {
@@ -130,7 +120,7 @@ class PostgresDatabase final : public Database {
   }
 
  private:
-  void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) {
+  void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) override {
     const std::string text = NumberPlaceholders(sql);
     std::vector<const char*> values;
     values.reserve(params.size());

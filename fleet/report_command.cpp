@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "core/version.h"
+#include "fleet/commands.h"
 #include "fleet/report_html.h"
 #include "fleet/report_query.h"
 #include "fleet/schema.h"
@@ -55,14 +56,7 @@ int RunReport(const Arguments& args, CommandIo& io) {
   const std::string out = args.Get("out", kDefaultOut);
   if (out.empty()) throw std::runtime_error("--out needs a file name");
 
-  const std::string target = args.Get("db", std::string(kDefaultTarget));
-  auto db = OpenDatabase(target);
-  const int version = StoredSchemaVersion(*db);
-  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
-  if (version > kSchemaVersion) {
-    throw std::runtime_error("the database has a newer fleet schema (version " +
-                             std::to_string(version) + ")");
-  }
+  auto db = OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
 
   const auto start = std::chrono::steady_clock::now();
   ReportData data = GatherReportData(*db, now);

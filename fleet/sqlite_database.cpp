@@ -42,16 +42,6 @@ class SqliteDatabase final : public Database {
 
   std::string_view Engine() const override { return "sqlite"; }
 
-  void Execute(std::string_view sql, const std::vector<Param>& params = {}) override {
-    Run(sql, params, nullptr);
-  }
-
-  std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) override {
-    std::vector<Row> rows;
-    Run(sql, params, &rows);
-    return rows;
-  }
-
   void BeginWrite() override { Execute("BEGIN IMMEDIATE"); }
   void Commit() override { Execute("COMMIT"); }
   void Rollback() noexcept override {
@@ -124,7 +114,7 @@ class SqliteDatabase final : public Database {
     return stmt;
   }
 
-  void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) {
+  void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) override {
     sqlite3_stmt* stmt = Prepare(sql);
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
