@@ -32,13 +32,13 @@ void BM_GetDeviceList(benchmark::State& state) {
   fakes::FakeMachine machine;
   AddDevices(machine.registry, static_cast<int>(state.range(0)));
   Context ctx(machine.platform);
-  ctx.main.ComputerName = "BENCH-PC01";
-  ctx.main.AutoSave = "1";
+  ctx.main.computer_name = "BENCH-PC01";
+  ctx.main.settings.auto_save = AutoSave::kOn;
   for (auto _ : state) {
-    ctx.main.RowIndex = 0;
+    ctx.main.next_row = 0;
     GetDeviceList(ctx);
   }
-  if (ctx.main.RowIndex != state.range(0)) state.SkipWithError("not every device was recorded");
+  if (ctx.main.next_row != state.range(0)) state.SkipWithError("not every device was recorded");
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetComplexityN(state.range(0));
 }

@@ -4,6 +4,7 @@
 
 #include "core/number_format.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 
 namespace norvale {
 namespace {
@@ -32,16 +33,6 @@ std::string CommaField(const std::string& text, bool quotable) {
 
 }  // namespace
 
-bool IsAutomatic(std::string_view auto_save) {
-  const auto number = ParseNumber(auto_save);
-  return number && *number == 1;
-}
-
-bool IsAutoSaveOff(std::string_view auto_save) {
-  const auto number = ParseNumber(auto_save);
-  return number && *number == 0;
-}
-
 std::string ValueText(Context& ctx, const Value& value) {
   return std::visit(
       [&](const auto& v) -> std::string {
@@ -63,8 +54,8 @@ std::string ValueText(Context& ctx, const Value& value) {
       value);
 }
 
-std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type) {
-  const bool tabs = save_type == "TSV";
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type) {
+  const bool tabs = save_type == SaveType::kTab;
   std::string line;
   for (int i = 0; i < kColumnCount; ++i) {
     if (i > 0) line += tabs ? '\t' : ',';
@@ -73,7 +64,7 @@ std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::stri
   return line;
 }
 
-void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
+void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
               const Value& sub_item, const Value& contents, const Value& unit,
               const Value& renewalday) {
   MainState& m = ctx.main;
@@ -83,30 +74,31 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
     std::string texts[kColumnCount];
     for (int i = 0; i < kColumnCount; ++i) texts[i] = ValueText(ctx, *values[i]);
 
-    if (!IsAutomatic(m.AutoSave) && m.ResultList != nullptr) {
-      const int row = static_cast<int>(m.RowIndex);
-      m.ResultList->AddListRow(row, texts[0]);
+    if (!m.settings.automatic() && m.list != nullptr) {
+      const int row = static_cast<int>(m.next_row);
+      m.list->AddListRow(row, texts[0]);
       for (int column = 1; column < kColumnCount; ++column) {
-        m.ResultList->SetListCell(row, column, texts[column]);
+        m.list->SetListCell(row, column, texts[column]);
       }
     }
-    if (m.FileOutputOn == 1) {
-      if (!m.ResultFileNumber) throw Failure(52, "Bad file name or number");
-      std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.SaveType));
+    if (m.writing_result_file) {
+      if (!m.result_file) throw Failure(52, "Bad file name or number");
+      std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.settings.save_type));
       line += "\r\n";
-      m.ResultFileNumber->Write(line);
+      m.result_file->Write(line);
     }
-    ++m.RowIndex;
+    ++m.next_row;
   } catch (const Failure& failure) {
-    if (m.FileOutputOn != 1) {
-      ctx.os.ui.ShowMessage("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
+    if (!m.writing_result_file) {
+      ctx.os.ui.ShowMessage(kMessageRecordFailed + failure.description(),
+                            platform::MessageIcon::kNone);
     }
   }
 }
 
 void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
                const Value& contents, const Value& unit) {
-  ValueSet(ctx, ctx.main.ComputerName, group, item, sub_item, contents, unit,
+  RecordValues(ctx, ctx.main.computer_name, group, item, sub_item, contents, unit,
            ctx.os.system.Now().date);
 }
 

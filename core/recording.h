@@ -12,7 +12,7 @@ namespace norvale {
 
 // Records one row: shows it in the list (unless in automatic mode) and, while a
 // save runs, appends it to the temporary result file. Never throws.
-void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
+void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
               const Value& sub_item, const Value& contents, const Value& unit,
               const Value& renewalday);
 
@@ -39,14 +39,8 @@ void Guarded(Context& ctx, std::string_view group, std::string_view module, Body
 // A value as the list and the result file show it.
 std::string ValueText(Context& ctx, const Value& value);
 
-// One result line without its line end. Tab mode when `save_type` is exactly
-// "TSV", otherwise comma mode.
-std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type);
-
-// True when the AUTOSAVE setting reads as the number 1.
-bool IsAutomatic(std::string_view auto_save);
-// True when the AUTOSAVE setting reads as the number 0.
-bool IsAutoSaveOff(std::string_view auto_save);
+// One result line without its line end.
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type);
 
 std::string GetComputerNameText(Context& ctx);
 

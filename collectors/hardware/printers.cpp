@@ -1,6 +1,6 @@
 #include "collectors/hardware/printers.h"
 
-#include "collectors/wmi/wmi_access.h"
+#include "collectors/common/wmi_access.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/profile.h"
 
 #include <gtest/gtest.h>
 
@@ -64,11 +64,9 @@ TEST(SettingsFile, ReadsDefaultsCutsLongValuesAndRoundTripsUnicodeFiles) {
   fakes::FakeMachine m;
   const std::string path = m.SettingsFile();
   EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVETYPE", "TSV", 1024, path), "TSV");
-  EXPECT_EQ(GetINIValue(m.platform, "SAVETYPE", "setting", path), "ERROR");
 
   m.WriteSettings("[setting]\r\nSAVEFOLDER=" + std::string(1100, 'x') + "\r\n");
   EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVEFOLDER", "", 1024, path).size(), 1023u);
-  EXPECT_EQ(GetINIValue(m.platform, "SAVEFOLDER", "setting", path).size(), 254u);
 
   // A file Windows wrote in UTF-16 stays UTF-16 when a key is written.
   m.WriteSettings(std::string_view("\xFF\xFE[\0s\0]\0\r\0\n\0a\0=\0b\0\r\0\n\0", 22));

@@ -6,7 +6,7 @@
 #include <regex>
 
 #include "collectors/software/applications.h"
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/context.h"
 #include "platform/win32/files.h"
 #include "platform/win32/hardware.h"
@@ -52,7 +52,7 @@ struct Machine {
   platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
   RecordingList list;
   Context ctx{platform};
-  Machine() { ctx.main.ResultList = &list; }
+  Machine() { ctx.main.list = &list; }
 };
 
 // Writes a text value into a key of HKLM in one view, creating the key.

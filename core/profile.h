@@ -57,8 +57,4 @@ std::string ReadProfileString(platform::Platform& os, std::string_view section,
 bool SetINIValue(platform::Platform& os, std::string_view value, std::string_view key,
                  std::string_view section, std::string_view path);
 
-// One key with the fallback "ERROR" and a 255-character buffer.
-std::string GetINIValue(platform::Platform& os, std::string_view key, std::string_view section,
-                        std::string_view path);
-
 }  // namespace norvale

@@ -1,4 +1,4 @@
-#include "collectors/wmi/wmi_access.h"
+#include "collectors/common/wmi_access.h"
 
 #include <cmath>
 #include <type_traits>

@@ -1,16 +1,17 @@
-#include "core/saving.h"
+#include "app/saving.h"
 
-#include "core/full_run.h"
+#include "app/full_run.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 
 namespace norvale {
 namespace {
 
-std::string Extension(const MainState& m) { return m.SaveType == "TSV" ? ".tsv" : ".csv"; }
+std::string Extension(const MainState& m) { return m.settings.tab_separated() ? ".tsv" : ".csv"; }
 
 std::string DefaultSaveFolder(Context& ctx) {
-  if (IsAutoSaveOff(ctx.main.AutoSave)) {
+  if (ctx.main.settings.auto_save == AutoSave::kOff) {
     return ctx.os.system.SpecialFolderPath(platform::SpecialFolder::kDesktop);
   }
   return ctx.os.system.ProgramFolder();
@@ -18,8 +19,8 @@ std::string DefaultSaveFolder(Context& ctx) {
 
 std::string SavedMessage(const Context& ctx) {
   const std::string path = ResultFilePath(ctx);
-  if (ctx.IsJapanese()) return path + " に保存しました";
-  return "saved to an '" + path + "'";
+  if (ctx.IsJapanese()) return path + kMessageSavedJapaneseSuffix;
+  return kMessageSavedEnglishPrefix + path + kMessageSavedEnglishSuffix;
 }
 
 // Puts the finished temporary file in place: first a copy beside the result
@@ -43,28 +44,28 @@ void PublishResult(Context& ctx, const std::string& temp_path, const std::string
 }  // namespace
 
 std::string ResultFilePath(const Context& ctx) {
-  return ctx.main.SaveFolder + "\\" + ctx.main.ComputerName + Extension(ctx.main);
+  return ctx.main.settings.folder + "\\" + ctx.main.computer_name + Extension(ctx.main);
 }
 
-void Datasave(Context& ctx) {
+void SaveResultFile(Context& ctx) {
   MainState& m = ctx.main;
   std::string temp_path;
   try {
     temp_path = ctx.os.files.CreateTempFile(ctx.os.system.TempFolder(), "~Norvale");
-    m.FileOutputOn = 1;
-    m.ResultFileNumber = ctx.os.files.OpenAppend(temp_path);
-    showall(ctx);
-    m.ResultFileNumber->Close();
-    m.ResultFileNumber.reset();
-    if (m.SaveFolder.empty()) m.SaveFolder = DefaultSaveFolder(ctx);
+    m.writing_result_file = true;
+    m.result_file = ctx.os.files.OpenAppend(temp_path);
+    RunFullCollection(ctx);
+    m.result_file->Close();
+    m.result_file.reset();
+    if (m.settings.folder.empty()) m.settings.folder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
     ctx.os.files.Remove(temp_path);
-    m.FileOutputOn = 0;
+    m.writing_result_file = false;
   } catch (const Failure& failure) {
     // Leave nothing half done behind: no open file, no stray temporary file,
     // and later rows no longer go to a file.
-    m.ResultFileNumber.reset();
-    m.FileOutputOn = 0;
+    m.result_file.reset();
+    m.writing_result_file = false;
     if (!temp_path.empty()) {
       try {
         ctx.os.files.Remove(temp_path);
@@ -75,15 +76,15 @@ void Datasave(Context& ctx) {
     ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
     return;
   }
-  if (IsAutoSaveOff(m.AutoSave)) {
+  if (m.settings.auto_save == AutoSave::kOff) {
     ctx.os.ui.ShowMessage(SavedMessage(ctx), platform::MessageIcon::kInformation);
   }
 }
 
-void TimerProc(Context& ctx) {
+void OnSaveTimer(Context& ctx) {
   Guarded(ctx, kGroupTimer, kModuleMain, [&] {
-    ctx.os.ui.KillTimer(ctx.main.SaveTimerId);
-    Datasave(ctx);
+    ctx.os.ui.KillTimer(ctx.main.save_timer);
+    SaveResultFile(ctx);
   });
   ctx.os.ui.EndProgram();
 }
