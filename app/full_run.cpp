@@ -35,7 +35,7 @@ void RunFullCollection(Context& ctx) {
 
     const LocalDateTime now = ctx.os.system.Now();
     RecordValues(ctx, ctx.main.computer_name, std::string(kGroupCreate), std::string(kItemDateTime),
-             now.date, now.time, VersionText(), now.date);
+                 now.date, now.time, VersionText(), now.date);
 
     // Every collector guards itself, so one failing collector never stops the
     // run.

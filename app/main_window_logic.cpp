@@ -24,20 +24,13 @@ struct MenuText {
 // The Japanese texts are the window's own; these replace them elsewhere, in
 // this order.
 constexpr MenuText kEnglishMenus[] = {
-    {MenuItem::kFile, kMenuFile},
-    {MenuItem::kSave, kMenuSave},
-    {MenuItem::kEnd, kMenuEnd},
-    {MenuItem::kShow, kMenuView},
-    {MenuItem::kShowAll, kMenuViewAll},
-    {MenuItem::kSetting, kMenuSettings},
-    {MenuItem::kSaveType, kMenuSaveType},
-    {MenuItem::kSaveTab, kMenuSaveTab},
-    {MenuItem::kSaveCsv, kMenuSaveComma},
-    {MenuItem::kAuto, kMenuAutomatic},
-    {MenuItem::kFolder, kMenuSaveFolder},
-    {MenuItem::kTien, kMenuSaveDelay},
-    {MenuItem::kHelp, kMenuHelp},
-    {MenuItem::kVer, kMenuVersion},
+    {MenuItem::kFile, kMenuFile},         {MenuItem::kSave, kMenuSave},
+    {MenuItem::kEnd, kMenuEnd},           {MenuItem::kShow, kMenuView},
+    {MenuItem::kShowAll, kMenuViewAll},   {MenuItem::kSetting, kMenuSettings},
+    {MenuItem::kSaveType, kMenuSaveType}, {MenuItem::kSaveTab, kMenuSaveTab},
+    {MenuItem::kSaveCsv, kMenuSaveComma}, {MenuItem::kAuto, kMenuAutomatic},
+    {MenuItem::kFolder, kMenuSaveFolder}, {MenuItem::kTien, kMenuSaveDelay},
+    {MenuItem::kHelp, kMenuHelp},         {MenuItem::kVer, kMenuVersion},
 };
 
 struct Column {
@@ -46,8 +39,8 @@ struct Column {
 };
 
 constexpr Column kColumns[] = {
-    {"Key", 0},        {"Group", 80},     {"Item", 100},       {"SubItem", 200},
-    {"Contents", 200}, {"Unit", 200},     {"Renewalday", 100},
+    {"Key", 0},        {"Group", 80}, {"Item", 100},       {"SubItem", 200},
+    {"Contents", 200}, {"Unit", 200}, {"Renewalday", 100},
 };
 
 constexpr int kInitialListHeight = 200;

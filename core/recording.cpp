@@ -65,8 +65,8 @@ std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType 
 }
 
 void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
-              const Value& sub_item, const Value& contents, const Value& unit,
-              const Value& renewalday) {
+                  const Value& sub_item, const Value& contents, const Value& unit,
+                  const Value& renewalday) {
   MainState& m = ctx.main;
   try {
     const Value* values[kColumnCount] = {&key, &group, &item, &sub_item, &contents, &unit,
@@ -99,7 +99,7 @@ void RecordValues(Context& ctx, const Value& key, const Value& group, const Valu
 void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
                const Value& contents, const Value& unit) {
   RecordValues(ctx, ctx.main.computer_name, group, item, sub_item, contents, unit,
-           ctx.os.system.Now().date);
+               ctx.os.system.Now().date);
 }
 
 void ErrorRow(Context& ctx, std::string_view group, std::string_view module,

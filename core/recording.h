@@ -13,8 +13,8 @@ namespace norvale {
 // Records one row: shows it in the list (unless in automatic mode) and, while a
 // save runs, appends it to the temporary result file. Never throws.
 void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
-              const Value& sub_item, const Value& contents, const Value& unit,
-              const Value& renewalday);
+                  const Value& sub_item, const Value& contents, const Value& unit,
+                  const Value& renewalday);
 
 // A row with Key = the computer name and Renewalday = today's date.
 void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,

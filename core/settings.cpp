@@ -52,7 +52,9 @@ Settings ReadSettings(platform::Platform& os) {
   return settings;
 }
 
-bool WriteAutoSave(platform::Platform& os, bool on) { return Write(os, kAutoSaveKey, on ? "1" : "0"); }
+bool WriteAutoSave(platform::Platform& os, bool on) {
+  return Write(os, kAutoSaveKey, on ? "1" : "0");
+}
 
 bool WriteSaveType(platform::Platform& os, SaveType type) {
   return Write(os, kSaveTypeKey, type == SaveType::kTab ? kTabSeparated : kCommaSeparated);

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "core/profile.h"
 #include "collectors/common/registry_access.h"
+#include "core/profile.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
 

@@ -65,7 +65,8 @@ TEST(FixedWidthAddress, TooFewPartsLeavesItsOwnErrorRowAndGivesEmptyText) {
   for (const char* address : {"10.0.0", "10.", "."}) {
     World w;
     EXPECT_EQ(FixedWidthAddress(w.ctx, address), "") << address;
-    EXPECT_EQ(w.Cells("LAN"), (Rows{ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range")}))
+    EXPECT_EQ(w.Cells("LAN"),
+              (Rows{ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range")}))
         << address;
     EXPECT_EQ(w.m.ui.rows[0][1], "LAN");
   }
@@ -73,8 +74,8 @@ TEST(FixedWidthAddress, TooFewPartsLeavesItsOwnErrorRowAndGivesEmptyText) {
 
 TEST(GetAdapter, EightRowsPerAdapterWithNumberedItems) {
   World w;
-  w.m.wmi.Set(
-      kQuery, {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
+  w.m.wmi.Set(kQuery,
+              {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
                Adapter("Realtek PCIe", {"10.0.0.5"}), Adapter("[00000012] Wi-Fi", {"172.16.0.9"})});
   GetAdapter(w.ctx);
 
@@ -218,7 +219,7 @@ TEST(GetAdapter, FailuresEndTheCollectorAndKeepEarlierAdapters) {
   for (const auto& c : cases) {
     World w;
     w.m.wmi.Set(kQuery, {Adapter("LAN 1", {"10.0.0.5"}, {"10.0.0.1"}), c.second,
-                               Adapter("LAN 3", {"10.0.0.7"})});
+                         Adapter("LAN 3", {"10.0.0.7"})});
     const AdapterNames names = GetAdapter(w.ctx);
     ASSERT_EQ(w.m.ui.rows.size(), 9u) << c.name;
     EXPECT_EQ(w.Cells("LAN")[8], c.error) << c.name;

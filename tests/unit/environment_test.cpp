@@ -18,8 +18,7 @@ TEST(GetEnvironment, RowsPerEntry) {
   } cases[] = {
       {"plain",
        {"PATH=C:\\Windows", "TEMP=C:\\Temp"},
-       {{"PATH", "C:\\Windows", "", ""},
-        {"TEMP", "C:\\Temp", "", ""}}},
+       {{"PATH", "C:\\Windows", "", ""}, {"TEMP", "C:\\Temp", "", ""}}},
       {"value with =", {"OPTS=-Da=b=c"}, {{"OPTS", "-Da=b=c", "", ""}}},
       {"empty value", {"EMPTY="}, {{"EMPTY", "", "", ""}}},
       {"drive entry", {"=C:=C:\\Work"}, {{"", "C:=C:\\Work", "", ""}}},

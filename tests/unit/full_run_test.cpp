@@ -21,8 +21,17 @@ using testing::World;
 
 // The order the result file has always had.
 const std::vector<std::string> kFileOrder = {
-    "Operating system", "Hardware", "Network", "Applications", "Printers",           "Drives",
-    "Environment",      "Devices",  "Shares",  "WMI",          "Administrator items",
+    "Operating system",
+    "Hardware",
+    "Network",
+    "Applications",
+    "Printers",
+    "Drives",
+    "Environment",
+    "Devices",
+    "Shares",
+    "WMI",
+    "Administrator items",
 };
 
 // Gives every collector something to report.
@@ -89,8 +98,8 @@ TEST(CollectorTable, ListsEveryCategoryOnceInFileOrder) {
   }
   EXPECT_EQ(categories, kFileOrder);
   // Printers, shares and the administrator's items have no View item.
-  std::vector<MenuItem> want = {MenuItem::kShowSoft, MenuItem::kShowHard,   MenuItem::kShowLan,
-                                MenuItem::kShowApp,  MenuItem::kShowDrive,  MenuItem::kShowEnv,
+  std::vector<MenuItem> want = {MenuItem::kShowSoft,   MenuItem::kShowHard,  MenuItem::kShowLan,
+                                MenuItem::kShowApp,    MenuItem::kShowDrive, MenuItem::kShowEnv,
                                 MenuItem::kShowDevice, MenuItem::kShowWmi};
   EXPECT_EQ(view_items, want);
 }
@@ -105,8 +114,8 @@ TEST(RunFullCollection, HeaderThenEveryCollectorInFileOrder) {
   EXPECT_EQ(Blocks(w.m.ui.rows), want);
 
   const auto& header = w.m.ui.rows.front();
-  EXPECT_EQ(header, (std::vector<std::string>{"PC01", "Create", "DateTime", "2026/12/07",
-                                              header[4], VersionText(), "2026/12/07"}));
+  EXPECT_EQ(header, (std::vector<std::string>{"PC01", "Create", "DateTime", "2026/12/07", header[4],
+                                              VersionText(), "2026/12/07"}));
   // The LAN identity shows the DNS server the adapter reported in this run.
   const auto dns = std::find_if(w.m.ui.rows.begin(), w.m.ui.rows.end(),
                                 [](const auto& row) { return row[3] == "PrimaryDNS"; });

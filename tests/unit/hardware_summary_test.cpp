@@ -35,27 +35,26 @@ struct Machine : testing::World {
 TEST(GetHardware, RecordsTheEighteenRowsInOrder) {
   Machine machine;
   const std::string cpu = "Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz";
-  EXPECT_EQ(machine.Run(),
-            (Rows{
-                {"Screen", "Resolution", "1920 x 1080 32 Bit", ""},
-                {"PhysicalMemory", "Total", "8077", "MB"},
-                {"PhysicalMemory", "Free", "3021", "MB"},
-                {"PhysicalMemory", "Use", "5056", "MB"},
-                {"Pagefile", "Total", "8192", "MB"},
-                {"Pagefile", "Free", "4097", "MB"},  // 4096.5 rounds away from zero
-                {"Pagefile", "Use", "4095", "MB"},
-                {"SystemHDD", "Total", "931.5", "GB"},
-                {"SystemHDD", "Free", "800.2", "GB"},
-                {"SystemHDD", "Use", "131.3", "GB"},
-                {"CPU", "Name", cpu, ""},
-                {"CPU", "Clock", "3192", "MHz"},
-                {"CPU", "ID", "GenuineIntel", ""},
-                {"CPU", "Number of processors", "8", ""},
-                {"CPU", "NameString", cpu, ""},
-                {"CPU", "Family", "6", ""},
-                {"CPU", "Model", "158", ""},
-                {"CPU", "Stepping", "10", ""},
-            }));
+  EXPECT_EQ(machine.Run(), (Rows{
+                               {"Screen", "Resolution", "1920 x 1080 32 Bit", ""},
+                               {"PhysicalMemory", "Total", "8077", "MB"},
+                               {"PhysicalMemory", "Free", "3021", "MB"},
+                               {"PhysicalMemory", "Use", "5056", "MB"},
+                               {"Pagefile", "Total", "8192", "MB"},
+                               {"Pagefile", "Free", "4097", "MB"},  // 4096.5 rounds away from zero
+                               {"Pagefile", "Use", "4095", "MB"},
+                               {"SystemHDD", "Total", "931.5", "GB"},
+                               {"SystemHDD", "Free", "800.2", "GB"},
+                               {"SystemHDD", "Use", "131.3", "GB"},
+                               {"CPU", "Name", cpu, ""},
+                               {"CPU", "Clock", "3192", "MHz"},
+                               {"CPU", "ID", "GenuineIntel", ""},
+                               {"CPU", "Number of processors", "8", ""},
+                               {"CPU", "NameString", cpu, ""},
+                               {"CPU", "Family", "6", ""},
+                               {"CPU", "Model", "158", ""},
+                               {"CPU", "Stepping", "10", ""},
+                           }));
 }
 
 TEST(GetHardware, NumberFormats) {

@@ -30,18 +30,18 @@ TEST(GetLan, DomainOrWorkgroupThenIdentityRows) {
     w.m.security.domain = {c.lsa_name, c.member};
     w.m.security.user_name = "taro";
     w.m.registry.Import(std::string("REGEDIT4\n\n") + kServerKey +
-                              "\"srvcomment\"=\"  Front desk\tPC  \"\n");
+                        "\"srvcomment\"=\"  Front desk\tPC  \"\n");
     GetLan(w.ctx, {"pc01.example.lan", "192.168.001.001", "-"});
     EXPECT_EQ(w.Cells("LAN"), (Rows{
-                             {"LAN", "Domain", c.domain, ""},
-                             {"LAN", "WorkGroup", c.workgroup, ""},
-                             {"LAN", "UserName", "taro", ""},
-                             {"LAN", "ComputerName", "PC01", ""},
-                             {"LAN", "HostName", "pc01.example.lan", ""},
-                             {"LAN", "PrimaryDNS", "192.168.001.001", ""},
-                             {"LAN", "SecondaryDNS", "-", ""},
-                             {"LAN", "SVRComment", "Front desk\tPC", ""},
-                         }))
+                                  {"LAN", "Domain", c.domain, ""},
+                                  {"LAN", "WorkGroup", c.workgroup, ""},
+                                  {"LAN", "UserName", "taro", ""},
+                                  {"LAN", "ComputerName", "PC01", ""},
+                                  {"LAN", "HostName", "pc01.example.lan", ""},
+                                  {"LAN", "PrimaryDNS", "192.168.001.001", ""},
+                                  {"LAN", "SecondaryDNS", "-", ""},
+                                  {"LAN", "SVRComment", "Front desk\tPC", ""},
+                              }))
         << c.name;
     EXPECT_EQ(w.m.ui.rows[0][1], "LAN");
     EXPECT_EQ(w.m.security.policies_closed, 1) << c.name;
@@ -105,10 +105,10 @@ TEST(GetLan, UnknownUserEndsWithErrorRowAfterDomainRows) {
   w.m.security.user_name.reset();
   GetLan(w.ctx, {});
   EXPECT_EQ(w.Cells("LAN"), (Rows{
-                           {"LAN", "Domain", "", ""},
-                           {"LAN", "WorkGroup", "WORKGROUP", ""},
-                           {"error", "mLan", "5", "Invalid procedure call or argument"},
-                       }));
+                                {"LAN", "Domain", "", ""},
+                                {"LAN", "WorkGroup", "WORKGROUP", ""},
+                                {"error", "mLan", "5", "Invalid procedure call or argument"},
+                            }));
   EXPECT_EQ(w.m.ui.rows[2][1], "LAN");
   EXPECT_EQ(w.m.security.policies_closed, 1);
 }

@@ -1,7 +1,6 @@
-#include "app/full_run.h"
-
 #include <gtest/gtest.h>
 
+#include "app/full_run.h"
 #include "app/main_window_logic.h"
 #include "core/profile.h"
 #include "core/recording.h"

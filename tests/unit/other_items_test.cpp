@@ -86,8 +86,7 @@ TEST(GetOtherItems, RegistryAndFileRows) {
       {"registry rows come first",
        "[FILEINFO]\r\n01=Tool;C:\\Apps\\tool.exe\r\n"
        "[REGISTRY]\r\n01=Asset;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag\r\n",
-       {{"REGISTRY", "Asset", "A-1234", ""},
-        {"FILEINFO", "Tool", "12.0.3.4567", ""}}},
+       {{"REGISTRY", "Asset", "A-1234", ""}, {"FILEINFO", "Tool", "12.0.3.4567", ""}}},
       {"no sections", "[setting]\r\nAUTOSAVE=0\r\n", {}},
   };
   for (const auto& c : cases) {

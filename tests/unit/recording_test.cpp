@@ -58,7 +58,7 @@ TEST(RecordValues, ShowsAndWritesRowsAndAdvances) {
   Recorder r;
   r.StartFile();
   RecordValues(r.ctx, std::string("PC01"), std::string("Soft"), std::string("Windows"), Value{},
-           Whole(42), 1.5, Date{2026, 1, 2});
+               Whole(42), 1.5, Date{2026, 1, 2});
   EXPECT_EQ(r.ctx.main.next_row, 1);
   ASSERT_EQ(r.machine.ui.rows.size(), 1u);
   EXPECT_EQ(r.machine.ui.rows[0],

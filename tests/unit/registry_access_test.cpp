@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "core/recording.h"
-
 #include "tests/unit/world.h"
 
 namespace norvale {

@@ -1,8 +1,8 @@
-#include "core/profile.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
+#include "core/profile.h"
 #include "core/utf.h"
 #include "tests/fakes/fake_machine.h"
 

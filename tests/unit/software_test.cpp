@@ -155,13 +155,12 @@ TEST(GetSoftware, FourRowsInOrder) {
   reg.SetString(RegRoot::kLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Internet Explorer",
                 "Version", "  9.11.9600.18893 ");
   GetSoftware(w.ctx);
-  EXPECT_EQ(w.Cells("Soft"),
-            (Rows{
-                {"Windows", "Version", "Windows 7 Home Premium (Build 7601) ", ""},
-                {"Windows", "ProductID", "00371-OEM-8992671-00524", ""},
-                {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
-                {"IE", "Version", "9.11.9600.18893", ""},
-            }));
+  EXPECT_EQ(w.Cells("Soft"), (Rows{
+                                 {"Windows", "Version", "Windows 7 Home Premium (Build 7601) ", ""},
+                                 {"Windows", "ProductID", "00371-OEM-8992671-00524", ""},
+                                 {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
+                                 {"IE", "Version", "9.11.9600.18893", ""},
+                             }));
   EXPECT_EQ(w.m.ui.rows[0][0], "PC01");
   EXPECT_EQ(w.m.ui.rows[0][6], "2026/12/07");
 }
@@ -181,11 +180,11 @@ TEST(GetSoftware, FromTheFixturesEachValueInItsView) {
   w.m.system.version->csd_version = "Service Pack 1";
   GetSoftware(w.ctx);
   EXPECT_EQ(w.Cells("Soft"), (Rows{
-                          {"Windows", "Version", "Windows 11 Pro (Build 22631) SP 1", ""},
-                          {"Windows", "ProductID", "00330-80000-00000-AA064", ""},
-                          {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
-                          {"IE", "Version", "11.0.9600.1", ""},
-                      }));
+                                 {"Windows", "Version", "Windows 11 Pro (Build 22631) SP 1", ""},
+                                 {"Windows", "ProductID", "00330-80000-00000-AA064", ""},
+                                 {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
+                                 {"IE", "Version", "11.0.9600.1", ""},
+                             }));
 }
 
 }  // namespace

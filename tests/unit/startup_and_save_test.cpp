@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_logic.h"
-#include "core/version.h"
 #include "app/saving.h"
+#include "core/version.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -116,8 +116,8 @@ TEST(SaveResultFile, InteractiveSaveGoesToTheDesktopAndSaysSo) {
   app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   const std::string file = app.Saved("C:\\Users\\admin\\Desktop\\PC01.tsv");
-  EXPECT_TRUE(file.starts_with(
-      "PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\t" + VersionText() + "\t2026/12/07\r\n"));
+  EXPECT_TRUE(file.starts_with("PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\t" + VersionText() +
+                               "\t2026/12/07\r\n"));
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "saved to an 'C:\\Users\\admin\\Desktop\\PC01.tsv'");
   EXPECT_EQ(app.m.ui.messages[0].icon, platform::MessageIcon::kInformation);

@@ -34,36 +34,36 @@ TEST(GetWMI, RecordsEverySectionInOrder) {
   FillMachine(w.m.wmi);
   GetWMI(w.ctx);
   EXPECT_EQ(w.Cells("WMI"), (Rows{
-                           {"System", "Vendor", "Contoso Ltd.", ""},
-                           {"System", "Model", "Deskmaster 5", ""},
-                           {"BIOS", "Vendor", "Contoso", ""},
-                           {"BIOS", "Caption", "BIOS Date: 04/01/21", ""},
-                           {"BIOS", "Version", "CONTOS - 1072009", ""},
-                           {"BIOS", "ReleaseDate", "2021/04/01", ""},
-                           {"BIOS", "SerialNo", "SN-0001", ""},
-                           {"BaseBoard", "Vendor", "Contoso", ""},
-                           {"BaseBoard", "Product", "B450M", ""},
-                           {"BaseBoard", "SerialNumber", "", ""},
-                           {"BaseBoard", "Version", "1.0", ""},
-                           {"SystemEnclosure", "ChassisTypes", "Desktop", ""},
-                           {"SystemEnclosure", "ChassisTypes", "Laptop", ""},
-                           {"PhysicalMemory", "MaxCapacity", "32768", "MB"},
-                           {"PhysicalMemory", "Slot", "4", ""},
-                           {"PhysicalMemory1", "DeviceLocator", "DIMM 0", ""},
-                           {"PhysicalMemory1", "Capacity", "8192", "MB"},
-                           {"PhysicalMemory1", "Speed", "1600", ""},
-                           {"PhysicalMemory1", "Formfacturer", "DIMM", ""},
-                           {"PhysicalMemory1", "Type", "", ""},
-                           {"PhysicalMemory2", "DeviceLocator", "DIMM 1", ""},
-                           {"PhysicalMemory2", "Capacity", "1536", "MB"},
-                           {"PhysicalMemory2", "Speed", "1600", ""},
-                           {"PhysicalMemory2", "Formfacturer", "SODIMM", ""},
-                           {"PhysicalMemory2", "Type", "DDR", ""},
-                           {"PhysicalMemory3", "DeviceLocator", "DIMM 2", ""},
-                           {"PhysicalMemory3", "Speed", "1600", ""},
-                           {"PhysicalMemory3", "Formfacturer", "DIMM", ""},
-                           {"PhysicalMemory3", "Type", "SDRAM", ""},
-                       }));
+                                {"System", "Vendor", "Contoso Ltd.", ""},
+                                {"System", "Model", "Deskmaster 5", ""},
+                                {"BIOS", "Vendor", "Contoso", ""},
+                                {"BIOS", "Caption", "BIOS Date: 04/01/21", ""},
+                                {"BIOS", "Version", "CONTOS - 1072009", ""},
+                                {"BIOS", "ReleaseDate", "2021/04/01", ""},
+                                {"BIOS", "SerialNo", "SN-0001", ""},
+                                {"BaseBoard", "Vendor", "Contoso", ""},
+                                {"BaseBoard", "Product", "B450M", ""},
+                                {"BaseBoard", "SerialNumber", "", ""},
+                                {"BaseBoard", "Version", "1.0", ""},
+                                {"SystemEnclosure", "ChassisTypes", "Desktop", ""},
+                                {"SystemEnclosure", "ChassisTypes", "Laptop", ""},
+                                {"PhysicalMemory", "MaxCapacity", "32768", "MB"},
+                                {"PhysicalMemory", "Slot", "4", ""},
+                                {"PhysicalMemory1", "DeviceLocator", "DIMM 0", ""},
+                                {"PhysicalMemory1", "Capacity", "8192", "MB"},
+                                {"PhysicalMemory1", "Speed", "1600", ""},
+                                {"PhysicalMemory1", "Formfacturer", "DIMM", ""},
+                                {"PhysicalMemory1", "Type", "", ""},
+                                {"PhysicalMemory2", "DeviceLocator", "DIMM 1", ""},
+                                {"PhysicalMemory2", "Capacity", "1536", "MB"},
+                                {"PhysicalMemory2", "Speed", "1600", ""},
+                                {"PhysicalMemory2", "Formfacturer", "SODIMM", ""},
+                                {"PhysicalMemory2", "Type", "DDR", ""},
+                                {"PhysicalMemory3", "DeviceLocator", "DIMM 2", ""},
+                                {"PhysicalMemory3", "Speed", "1600", ""},
+                                {"PhysicalMemory3", "Formfacturer", "DIMM", ""},
+                                {"PhysicalMemory3", "Type", "SDRAM", ""},
+                            }));
   for (const auto& row : w.m.ui.rows) EXPECT_EQ(row[1], "WMI");
   // One connection, six queries with the scripting default flags.
   EXPECT_EQ(w.m.wmi.connections, std::vector<std::string>{"\\root\\cimv2"});
@@ -77,26 +77,26 @@ TEST(GetWMI, EmptyClassesStillGiveTheirRows) {
   // release date its two slashes, and the slot row is empty.
   GetWMI(w.ctx);
   EXPECT_EQ(w.Cells("WMI"), (Rows{
-                           {"System", "Vendor", "", ""},
-                           {"System", "Model", "", ""},
-                           {"BIOS", "Vendor", "", ""},
-                           {"BIOS", "Caption", "", ""},
-                           {"BIOS", "Version", "", ""},
-                           {"BIOS", "ReleaseDate", "//", ""},
-                           {"BIOS", "SerialNo", "", ""},
-                           {"BaseBoard", "Vendor", "", ""},
-                           {"BaseBoard", "Product", "", ""},
-                           {"BaseBoard", "SerialNumber", "", ""},
-                           {"BaseBoard", "Version", "", ""},
-                           {"PhysicalMemory", "Slot", "", ""},
-                       }));
+                                {"System", "Vendor", "", ""},
+                                {"System", "Model", "", ""},
+                                {"BIOS", "Vendor", "", ""},
+                                {"BIOS", "Caption", "", ""},
+                                {"BIOS", "Version", "", ""},
+                                {"BIOS", "ReleaseDate", "//", ""},
+                                {"BIOS", "SerialNo", "", ""},
+                                {"BaseBoard", "Vendor", "", ""},
+                                {"BaseBoard", "Product", "", ""},
+                                {"BaseBoard", "SerialNumber", "", ""},
+                                {"BaseBoard", "Version", "", ""},
+                                {"PhysicalMemory", "Slot", "", ""},
+                            }));
 }
 
 TEST(GetWMI, LastObjectOfASectionWinsAndShortDatesKeepTheirSlashes) {
   World w;
   FillMachine(w.m.wmi);
   w.m.wmi.Set(kSystem, {{{"Manufacturer", "First"}, {"Model", "A"}},
-                              {{"Manufacturer", "Second"}, {"Model", "B"}}});
+                        {{"Manufacturer", "Second"}, {"Model", "B"}}});
   w.m.wmi.answers[kBios].objects[0]["ReleaseDate"] = "202104";
   GetWMI(w.ctx);
   EXPECT_EQ(w.Cells("WMI")[0][2], "Second");
@@ -109,7 +109,7 @@ TEST(GetWMI, CapacityTotalBeyond32BitsEndsWithErrorRow) {
   FillMachine(w.m.wmi);
   // Two arrays of 1 TiB each: 2^31 kilobytes, one more than a 32-bit number holds.
   w.m.wmi.Set(kArrays, {{{"MaxCapacity", 1024 * kGiBinKB}, {"MemoryDevices", WmiValue{}}},
-                              {{"MaxCapacity", 1024 * kGiBinKB}, {"MemoryDevices", WmiValue{}}}});
+                        {{"MaxCapacity", 1024 * kGiBinKB}, {"MemoryDevices", WmiValue{}}}});
   GetWMI(w.ctx);
   ASSERT_EQ(w.m.ui.rows.size(), 14u);
   EXPECT_EQ(w.Cells("WMI")[12][2], "Laptop");
@@ -170,13 +170,13 @@ TEST(CodeTables, TextsOfCodes) {
 TEST(GetPrinter, OneRowPerPrinterInQueryOrder) {
   World w;
   w.m.wmi.Set("select * from Win32_Printer",
-                    {{{"Name", "Office Laser"}, {"PortName", "USB001"}},
-                     {{"Name", "\\\\srv\\Floor2"}, {"PortName", "IP_10.0.0.40"}},
-                     {{"Name", "Fax"}, {"PortName", WmiValue{}}}});
+              {{{"Name", "Office Laser"}, {"PortName", "USB001"}},
+               {{"Name", "\\\\srv\\Floor2"}, {"PortName", "IP_10.0.0.40"}},
+               {{"Name", "Fax"}, {"PortName", WmiValue{}}}});
   GetPrinter(w.ctx);
   EXPECT_EQ(w.Cells("Hard"), (Rows{{"Printer", "Office Laser", "USB001", ""},
-                              {"Printer", "\\\\srv\\Floor2", "IP_10.0.0.40", ""},
-                              {"Printer", "Fax", "", ""}}));
+                                   {"Printer", "\\\\srv\\Floor2", "IP_10.0.0.40", ""},
+                                   {"Printer", "Fax", "", ""}}));
   for (const auto& row : w.m.ui.rows) EXPECT_EQ(row[1], "Hard");
   EXPECT_EQ(w.m.wmi.connections, std::vector<std::string>{"\\root\\cimv2"});
   EXPECT_FALSE(w.m.wmi.queries.at(0).flags);
@@ -185,14 +185,14 @@ TEST(GetPrinter, OneRowPerPrinterInQueryOrder) {
 TEST(GetShare, OneRowPerShareAdministrativeOnesIncluded) {
   World w;
   w.m.wmi.Set("select * from Win32_Share", {{{"Name", "ADMIN$"}, {"Path", "C:\\Windows"}},
-                                                  {{"Name", "IPC$"}, {"Path", ""}},
-                                                  {{"Name", "Docs"}, {"Path", "D:\\Docs"}},
-                                                  {{"Name", "Docs2"}, {"Path", "D:\\Docs"}}});
+                                            {{"Name", "IPC$"}, {"Path", ""}},
+                                            {{"Name", "Docs"}, {"Path", "D:\\Docs"}},
+                                            {{"Name", "Docs2"}, {"Path", "D:\\Docs"}}});
   GetShare(w.ctx);
   EXPECT_EQ(w.Cells("Shared"), (Rows{{"Resource", "ADMIN$", "C:\\Windows", ""},
-                              {"Resource", "IPC$", "", ""},
-                              {"Resource", "Docs", "D:\\Docs", ""},
-                              {"Resource", "Docs2", "D:\\Docs", ""}}));
+                                     {"Resource", "IPC$", "", ""},
+                                     {"Resource", "Docs", "D:\\Docs", ""},
+                                     {"Resource", "Docs2", "D:\\Docs", ""}}));
   for (const auto& row : w.m.ui.rows) EXPECT_EQ(row[1], "Shared");
 }
 

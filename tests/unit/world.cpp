@@ -33,8 +33,9 @@ void World::FillWmi(fakes::FakeWmi& wmi) {
   wmi.Set(kWmiEnclosure, {{{"ChassisTypes", Wholes{3, 9}}}});
   wmi.Set(kWmiArrays, {{{"MaxCapacity", 16 * kGiBinKB}, {"MemoryDevices", std::int64_t{2}}},
                        {{"MaxCapacity", 16 * kGiBinKB}, {"MemoryDevices", std::int64_t{2}}}});
-  wmi.Set(kWmiModules, {Module("DIMM 0", "8589934592", 24, 8),
-                        Module("DIMM 1", "1610612736", 20, 12), Module("DIMM 2", WmiValue{}, 17, 8)});
+  wmi.Set(kWmiModules,
+          {Module("DIMM 0", "8589934592", 24, 8), Module("DIMM 1", "1610612736", 20, 12),
+           Module("DIMM 2", WmiValue{}, 17, 8)});
 }
 
 }  // namespace norvale::testing
