@@ -24,13 +24,21 @@ struct MenuText {
 // The Japanese texts are the window's own; these replace them elsewhere, in
 // this order.
 constexpr MenuText kEnglishMenus[] = {
-    {MenuItem::kFile, kMenuFile},         {MenuItem::kSave, kMenuSave},
-    {MenuItem::kEnd, kMenuEnd},           {MenuItem::kShow, kMenuView},
-    {MenuItem::kShowAll, kMenuViewAll},   {MenuItem::kSetting, kMenuSettings},
-    {MenuItem::kSaveType, kMenuSaveType}, {MenuItem::kSaveTab, kMenuSaveTab},
-    {MenuItem::kSaveCsv, kMenuSaveComma}, {MenuItem::kAuto, kMenuAutomatic},
-    {MenuItem::kFolder, kMenuSaveFolder}, {MenuItem::kTien, kMenuSaveDelay},
-    {MenuItem::kHelp, kMenuHelp},         {MenuItem::kVer, kMenuVersion},
+    {MenuItem::kFile, "File(&F)"},
+    {MenuItem::kSave, "Save(&S)"},
+    {MenuItem::kEnd, "End(&E)"},
+    {MenuItem::kShow, "View(&V)"},
+    {MenuItem::kShowAll, "All"},
+    {MenuItem::kSetting, "Settings(&S)"},
+    {MenuItem::kSaveType, "SaveType"},
+    {MenuItem::kSaveTab, "TSV"},
+    {MenuItem::kSaveCsv, "CSV"},
+    {MenuItem::kAuto, "AutoSave,AutoQuit"},
+    // Not a typo to fix: the folder item has always read "SaveFilder".
+    {MenuItem::kFolder, "SaveFilder(&F)"},
+    {MenuItem::kTien, "SaveDelay"},
+    {MenuItem::kHelp, "Help(&H)"},
+    {MenuItem::kVer, "Version(&V)"},
 };
 
 struct Column {

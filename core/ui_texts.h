@@ -37,23 +37,6 @@ inline constexpr char kDelayNotANumber[] = "半角数字を入力してくださ
 inline constexpr LabelPair kMenuSaveTypeTab{"保存形式（タブ区切り）", "SaveType(TSV)"};
 inline constexpr LabelPair kMenuSaveTypeComma{"保存形式（CSV形式）", "SaveType(CSV)"};
 
-// English menu texts; the Japanese ones are the window's own.
-inline constexpr char kMenuFile[] = "File(&F)";
-inline constexpr char kMenuSave[] = "Save(&S)";
-inline constexpr char kMenuEnd[] = "End(&E)";
-inline constexpr char kMenuView[] = "View(&V)";
-inline constexpr char kMenuViewAll[] = "All";
-inline constexpr char kMenuSettings[] = "Settings(&S)";
-inline constexpr char kMenuSaveType[] = "SaveType";
-inline constexpr char kMenuSaveTab[] = "TSV";
-inline constexpr char kMenuSaveComma[] = "CSV";
-inline constexpr char kMenuAutomatic[] = "AutoSave,AutoQuit";
-// Not a typo to fix: the folder item has always read "SaveFilder".
-inline constexpr char kMenuSaveFolder[] = "SaveFilder(&F)";
-inline constexpr char kMenuSaveDelay[] = "SaveDelay";
-inline constexpr char kMenuHelp[] = "Help(&H)";
-inline constexpr char kMenuVersion[] = "Version(&V)";
-
 // The list's font: Meiryo where installed, else MS P Gothic.
 inline constexpr char kListFontMeiryo[] = "メイリオ";
 inline constexpr char kListFontGothic[] = "ＭＳ Ｐゴシック";
