@@ -52,6 +52,8 @@ constexpr Column kColumns[] = {
 };
 
 constexpr int kInitialListHeight = 200;
+// Windows gives no reason when the thread timer cannot be started.
+constexpr std::int64_t kTimerFailure = 5;
 
 }  // namespace
 
@@ -83,6 +85,7 @@ void MainWindowLogic::StartSaveTimer() {
   // A negative delay means no delay rather than the longest one Windows allows.
   const auto interval = static_cast<std::uint32_t>(std::max(0.0, milliseconds));
   ctx_.main.save_timer = ctx_.os.ui.SetTimer(interval, [this] { OnSaveTimer(ctx_); });
+  if (ctx_.main.save_timer == 0) throw Failure(kTimerFailure, "The timer could not be started");
 }
 
 void MainWindowLogic::StartSteps() {
@@ -126,6 +129,9 @@ void MainWindowLogic::Start() {
   } catch (const Failure& failure) {
     ctx_.os.ui.ShowMessage(kMessageStartFailed + failure.description(),
                            platform::MessageIcon::kNone);
+    // An automatic run has no window to close and no timer to end it: once
+    // the message is read it ends, and says by its exit code that it failed.
+    if (ctx_.main.settings.automatic()) ctx_.os.ui.EndProgram(kExitFailure);
   }
 }
 

@@ -42,6 +42,9 @@ class MainWindowLogic {
   // One of the View items of a single category.
   void ShowCategory(platform::MenuItem item);
   void SetSaveType(SaveType save_type);
+  // A settings key that could not be written is reported; the change holds
+  // for this run.
+  void WarnUnlessWritten(bool written);
 
   Context ctx_;
 };

@@ -9,12 +9,35 @@
 #include "app/saving.h"
 #include "core/failure.h"
 #include "core/number_format.h"
+#include "core/profile.h"
 #include "core/ui_texts.h"
 #include "core/utf.h"
 
 namespace norvale {
 
 using platform::MenuItem;
+
+namespace {
+
+// Folders compare without regard to case, and a drive root chosen as "E:\"
+// is the same folder as the program's folder "E:".
+bool SameFolder(std::string_view a, std::string_view b) {
+  while (a.ends_with('\\')) a.remove_suffix(1);
+  while (b.ends_with('\\')) b.remove_suffix(1);
+  return EqualsNoCase(a, b);
+}
+
+}  // namespace
+
+void MainWindowLogic::WarnUnlessWritten(bool written) {
+  if (written) return;
+  // The change holds for this run; the user learns it will not outlive it.
+  const std::string path = SettingsPath(ctx_.os);
+  ctx_.os.ui.ShowMessage(ctx_.IsJapanese() ? path + kMessageNotWrittenJapaneseSuffix
+                                           : kMessageNotWrittenEnglishPrefix + path +
+                                                 kMessageNotWrittenEnglishSuffix,
+                         platform::MessageIcon::kExclamation);
+}
 
 void MainWindowLogic::ShowAll() { RunFullCollection(ctx_); }
 
@@ -26,10 +49,10 @@ void MainWindowLogic::ShowCategory(MenuItem item) {
 
 void MainWindowLogic::Save() { SaveResultFile(ctx_); }
 
-void MainWindowLogic::End() { ctx_.os.ui.EndProgram(); }
+void MainWindowLogic::End() { ctx_.os.ui.EndProgram(kExitSuccess); }
 
 void MainWindowLogic::SetSaveType(SaveType save_type) {
-  WriteSaveType(ctx_.os, save_type);
+  WarnUnlessWritten(WriteSaveType(ctx_.os, save_type));
   ctx_.main.settings.save_type = save_type;
   ShowSaveType();
 }
@@ -41,15 +64,24 @@ void MainWindowLogic::ToggleAutomatic() {
   // Only the file changes: the running program keeps the mode it started in.
   const bool on = !ctx_.os.ui.IsMenuChecked(MenuItem::kAuto);
   ctx_.os.ui.SetMenuChecked(MenuItem::kAuto, on);
-  WriteAutoSave(ctx_.os, on);
+  WarnUnlessWritten(WriteAutoSave(ctx_.os, on));
 }
 
 void MainWindowLogic::ChooseSaveFolder() {
-  std::string& folder = ctx_.main.settings.folder;
-  folder = ctx_.os.ui.BrowseForFolder(kFolderChooserTitle, folder);
+  auto chosen = ctx_.os.ui.BrowseForFolder(kFolderChooserTitle, ctx_.main.settings.folder);
+  // Cancel leaves the run and the file as they were.
+  if (!chosen) return;
+  const std::string& folder = ctx_.main.settings.folder = std::move(*chosen);
   // The program's own folder is what an empty setting gives in automatic
   // mode, so it is used for this run but not stored.
-  if (!EqualsNoCase(folder, ctx_.os.system.ProgramFolder())) WriteSaveFolder(ctx_.os, folder);
+  if (SameFolder(folder, ctx_.os.system.ProgramFolder())) return;
+  if (!SettingsFileCanHold(ctx_.os, folder, SettingsPath(ctx_.os))) {
+    // Stored mangled, the name would send the next automatic run elsewhere.
+    ctx_.os.ui.ShowMessage(ctx_.Label(kMessageFolderNotStorable),
+                           platform::MessageIcon::kExclamation);
+    return;
+  }
+  WarnUnlessWritten(WriteSaveFolder(ctx_.os, folder));
 }
 
 void MainWindowLogic::AskSaveDelay() {
@@ -65,7 +97,7 @@ void MainWindowLogic::AskSaveDelay() {
       continue;
     }
     // The answer is stored as typed; the running program keeps the number.
-    WriteSaveDelay(ctx_.os, *answer);
+    WarnUnlessWritten(WriteSaveDelay(ctx_.os, *answer));
     ctx_.main.settings.delay = SaveDelay::FromText(std::to_string(*seconds));
     return;
   }

@@ -23,11 +23,18 @@ std::string SavedMessage(const Context& ctx) {
   return kMessageSavedEnglishPrefix + path + kMessageSavedEnglishSuffix;
 }
 
+std::string NotSavedMessage(const Context& ctx, const Failure& failure) {
+  return ctx.Label(kMessageNotSaved) + failure.description();
+}
+
 // Puts the finished temporary file in place: first a copy beside the result
 // file, then one rename over it, so an interrupted save never leaves a
 // truncated result or loses the previous one.
 void PublishResult(Context& ctx, const std::string& temp_path, const std::string& target) {
-  const std::string partial = target + ".part";
+  // Two saves of one computer at once (a logon script beside a scheduled
+  // task) each copy to a name of their own.
+  const std::string partial =
+      target + "." + std::to_string(ctx.os.system.ProcessId()) + ".part";
   try {
     ctx.os.files.Copy(temp_path, partial);
     ctx.os.files.Replace(partial, target);
@@ -47,16 +54,20 @@ std::string ResultFilePath(const Context& ctx) {
   return ctx.main.settings.folder + "\\" + ctx.main.computer_name + Extension(ctx.main);
 }
 
-void SaveResultFile(Context& ctx) {
+bool SaveResultFile(Context& ctx) {
   MainState& m = ctx.main;
   std::string temp_path;
   try {
     temp_path = ctx.os.files.CreateTempFile(ctx.os.system.TempFolder(), "~Norvale");
+    m.save_row_failure.reset();
     m.writing_result_file = true;
     m.result_file = ctx.os.files.OpenAppend(temp_path);
     RunFullCollection(ctx);
     m.result_file->Close();
     m.result_file.reset();
+    // A row that did not reach the file spoils the file: the previous result
+    // stays in place rather than a copy with rows missing.
+    if (m.save_row_failure) throw *m.save_row_failure;
     if (m.settings.folder.empty()) m.settings.folder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
     ctx.os.files.Remove(temp_path);
@@ -73,20 +84,29 @@ void SaveResultFile(Context& ctx) {
         // Reported by the error row below well enough; nothing more to do.
       }
     }
+    m.save_row_failure.reset();
     ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
-    return;
+    // The window says so where it would have confirmed the save.
+    if (m.settings.auto_save == AutoSave::kOff) {
+      ctx.os.ui.ShowMessage(NotSavedMessage(ctx, failure), platform::MessageIcon::kExclamation);
+    }
+    return false;
   }
   if (m.settings.auto_save == AutoSave::kOff) {
     ctx.os.ui.ShowMessage(SavedMessage(ctx), platform::MessageIcon::kInformation);
   }
+  return true;
 }
 
 void OnSaveTimer(Context& ctx) {
+  bool saved = false;
   Guarded(ctx, kGroupTimer, kModuleMain, [&] {
     ctx.os.ui.KillTimer(ctx.main.save_timer);
-    SaveResultFile(ctx);
+    saved = SaveResultFile(ctx);
   });
-  ctx.os.ui.EndProgram();
+  // Logon scripts and schedulers see from the exit code whether the file
+  // was written.
+  ctx.os.ui.EndProgram(saved ? kExitSuccess : kExitFailure);
 }
 
 }  // namespace norvale

@@ -7,11 +7,18 @@
 
 namespace norvale {
 
-// Runs a fresh full collection into a temporary file and puts it in the save
-// folder as "<computer name>.tsv" or ".csv".
-void SaveResultFile(Context& ctx);
+// Exit codes of the program: an automatic run that did not write its result
+// file ends with kExitFailure.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
 
-// The automatic-mode timer fired: save once and end the program.
+// Runs a fresh full collection into a temporary file and puts it in the save
+// folder as "<computer name>.tsv" or ".csv". True when the file was written;
+// a failure leaves the previous file as it was and records the error row.
+bool SaveResultFile(Context& ctx);
+
+// The automatic-mode timer fired: save once and end the program, with
+// kExitFailure when nothing was saved.
 void OnSaveTimer(Context& ctx);
 
 // The path the result file is saved under with the current settings.

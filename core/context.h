@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "core/failure.h"
 #include "core/result_labels.h"
 #include "core/settings.h"
 #include "platform/platform.h"
@@ -22,6 +24,8 @@ struct MainState {
   // While a save runs, every row also goes to the open result file.
   bool writing_result_file = false;
   std::unique_ptr<platform::LineWriter> result_file;
+  // The first row a save could not write; the save fails with it.
+  std::optional<Failure> save_row_failure;
   std::uintptr_t save_timer = 0;
 };
 

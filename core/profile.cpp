@@ -159,10 +159,32 @@ std::string ReadProfileString(platform::Platform& os, std::string_view section,
   return size == 0 ? std::string() : CutToCharacters(value, size - 1);
 }
 
+namespace {
+
+// The file as it stands, or nullopt when it exists but cannot be read whole:
+// a file locked by a backup or an editor must not be rewritten from nothing.
+std::optional<Decoded> ReadForRewrite(platform::Platform& os, std::string_view path) {
+  if (const auto bytes = os.files.ReadAll(path)) return Decode(os, *bytes);
+  if (os.files.FileExists(path)) return std::nullopt;
+  return Decoded{};
+}
+
+bool EncodingHolds(platform::Platform& os, Encoding encoding, std::string_view text) {
+  return encoding != Encoding::kAnsi || os.locale.FromAnsi(os.locale.ToAnsi(text)) == text;
+}
+
+}  // namespace
+
+bool SettingsFileCanHold(platform::Platform& os, std::string_view text, std::string_view path) {
+  const auto decoded = ReadForRewrite(os, path);
+  return !decoded || EncodingHolds(os, decoded->encoding, text);
+}
+
 bool SetINIValue(platform::Platform& os, std::string_view value, std::string_view key,
                  std::string_view section, std::string_view path) {
-  Decoded decoded;
-  if (const auto bytes = os.files.ReadAll(path)) decoded = Decode(os, *bytes);
+  const auto read = ReadForRewrite(os, path);
+  if (!read || !EncodingHolds(os, read->encoding, value)) return false;
+  const Decoded& decoded = *read;
   ProfileText profile(decoded.text);
   profile.Set(section, key, value);
   return os.files.WriteAll(path, Encode(os, decoded.encoding, profile.Text()));

@@ -85,13 +85,23 @@ void RecordValues(Context& ctx, const Value& key, const Value& group, const Valu
       if (!m.result_file) throw Failure(52, "Bad file name or number");
       std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.settings.save_type));
       line += "\r\n";
-      m.result_file->Write(line);
+      try {
+        m.result_file->Write(line);
+      } catch (const Failure& failure) {
+        // The row is in the list, so the next one goes below it; the save
+        // itself fails with this error once the run is over.
+        if (!m.save_row_failure) m.save_row_failure = failure;
+      }
     }
     ++m.next_row;
   } catch (const Failure& failure) {
     if (!m.writing_result_file) {
       ctx.os.ui.ShowMessage(kMessageRecordFailed + failure.description(),
                             platform::MessageIcon::kNone);
+    } else if (!m.save_row_failure) {
+      // No message in the middle of a save, but a row missing from the file
+      // makes the whole file wrong: the save ends with this failure.
+      m.save_row_failure = failure;
     }
   }
 }

@@ -31,7 +31,9 @@ SaveDelay SaveDelay::FromText(std::string text) {
 AutoSave ParseAutoSave(std::string_view text) {
   const auto number = ParseNumber(text);
   if (number && *number == 1) return AutoSave::kOn;
-  if (number && *number == 0) return AutoSave::kOff;
+  // A value that is no number at all opens the window like 0 does, and then
+  // saves like it too.
+  if (!number || *number == 0) return AutoSave::kOff;
   return AutoSave::kNeither;
 }
 

@@ -10,9 +10,9 @@
 
 namespace norvale {
 
-// AUTOSAVE: "1" runs unattended, "0" is the window. Any other value (another
-// number, text, nothing) also opens the window, but a save then goes where
-// an unattended one would and says nothing.
+// AUTOSAVE: "1" runs unattended; "0", and text that is no number at all, is
+// the window. Any other number also opens the window, but a save then goes
+// where an unattended one would and says nothing.
 enum class AutoSave { kOff, kOn, kNeither };
 
 // SAVETYPE: exactly "TSV" is tab-separated; anything else comma-separated.

@@ -18,6 +18,17 @@ inline constexpr char kMessageSavedJapaneseSuffix[] = " に保存しました";
 inline constexpr char kMessageSavedEnglishPrefix[] = "saved to an '";
 inline constexpr char kMessageSavedEnglishSuffix[] = "'";
 
+// A save that failed; followed directly by the description.
+inline constexpr LabelPair kMessageNotSaved{"保存できませんでした:", "not saved:"};
+// A settings key that could not be written: the path, then the Japanese text,
+// or the path between the English ones.
+inline constexpr char kMessageNotWrittenJapaneseSuffix[] = " に書き込めませんでした";
+inline constexpr char kMessageNotWrittenEnglishPrefix[] = "could not write to '";
+inline constexpr char kMessageNotWrittenEnglishSuffix[] = "'";
+inline constexpr LabelPair kMessageFolderNotStorable{
+    "このフォルダ名は設定ファイルに保存できません",
+    "this folder name cannot be stored in the settings file"};
+
 inline constexpr char kMessageNoDrives[] = "No Drives were found!";
 
 // The local security policy could not be opened; followed by the status.

@@ -62,6 +62,9 @@ class System {
   virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
   // The Windows temporary folder; throws Failure when it cannot be found.
   virtual std::string TempFolder() = 0;
+  // The id of this process, to keep temporary names apart from those of
+  // another copy of the program running at the same time.
+  virtual std::uint32_t ProcessId() = 0;
   // True for a 32-bit process on 64-bit Windows.
   virtual bool IsWow64() = 0;
 

@@ -83,18 +83,19 @@ class Ui {
   virtual void KillTimer(std::uintptr_t id) = 0;
 
   // Closes the main window (its unload handling runs) and ends the message
-  // loop with exit code 0.
-  virtual void EndProgram() = 0;
+  // loop; the process ends with `exit_code`.
+  virtual void EndProgram(int exit_code) = 0;
 
   // A modal input box: the prompt, an edit field holding `default_text`, OK
   // and Cancel. The text as typed on OK (possibly empty); nullopt on Cancel.
   virtual std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
                                               std::string_view default_text) = 0;
   // The shell's folder chooser owned by the main window, opening with
-  // `initial` selected (nothing selected when empty). The chosen folder; the
-  // initial folder unchanged when the user cancels; empty when the chosen
-  // item has no file-system path.
-  virtual std::string BrowseForFolder(std::string_view title, std::string_view initial) = 0;
+  // `initial` selected (nothing selected when empty). The chosen folder;
+  // nullopt when the user cancels; empty when the chosen item has no
+  // file-system path.
+  virtual std::optional<std::string> BrowseForFolder(std::string_view title,
+                                                     std::string_view initial) = 0;
   // Shows the modeless about box, or brings the one already open to the front.
   virtual void ShowAboutBox(const AboutBoxTexts& texts) = 0;
 };

@@ -24,19 +24,23 @@ class BufferedWriter : public platform::LineWriter {
   void Write(std::string_view bytes) override {
     if (file_ == nullptr) throw Failure(52, "Bad file name or number");
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+      failed_ = true;
       throw Failure(61, "Disk full");
     }
   }
   void Close() override {
     if (file_ == nullptr) return;
-    const bool flushed = std::fflush(file_) == 0;
+    // A buffer flushed earlier may have failed while the last flush finds
+    // nothing left to write: the file is incomplete all the same.
+    const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!flushed || !closed) throw Failure(61, "Disk full");
+    if (failed_ || !flushed || !closed) throw Failure(61, "Disk full");
   }
 
  private:
   FILE* file_;
+  bool failed_ = false;
 };
 
 DWORD Attributes(std::string_view path) { return GetFileAttributesW(Wide(path).c_str()); }
@@ -93,16 +97,19 @@ std::optional<std::string> Win32Files::ReadAll(std::string_view path) {
   std::string bytes;
   char buffer[1 << 14];
   DWORD read = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+  for (;;) {
+    // Half a file is no file: a caller that rewrites it would lose the rest.
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return std::nullopt;
+    if (read == 0) return bytes;
     bytes.append(buffer, read);
   }
-  return bytes;
 }
 
 bool Win32Files::WriteAll(std::string_view path, std::string_view bytes) {
   // Written beside the target and renamed over it, so a failed write never
-  // leaves half a settings file.
-  const std::string temp = std::string(path) + ".new";
+  // leaves half a settings file. The name carries the process id: another
+  // copy of the program writing the same file at once has its own.
+  const std::string temp = std::string(path) + "." + std::to_string(GetCurrentProcessId()) + ".new";
   {
     std::unique_ptr<void, HandleCloser> file(CreateFileW(Wide(temp).c_str(), GENERIC_WRITE, 0,
                                                          nullptr, CREATE_ALWAYS,

@@ -42,7 +42,7 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM /*param*/, LPARAM 
   return 0;
 }
 
-std::string BrowseForFolder(HWND owner, std::string_view title, std::string_view initial) {
+std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, std::string_view initial) {
   ComApartment com;
   const std::wstring wide_title = Wide(title);
   const std::wstring wide_initial = Wide(initial);
@@ -59,9 +59,9 @@ std::string BrowseForFolder(HWND owner, std::string_view title, std::string_view
   info.iImage = 0;
 
   const ItemList chosen(SHBrowseForFolderW(&info));
-  if (!chosen) return std::string(initial);
+  if (!chosen) return std::nullopt;
   wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(chosen.get(), path)) return {};
+  if (!SHGetPathFromIDListW(chosen.get(), path)) return std::string();
   return Utf8(path);
 }
 

@@ -3,14 +3,15 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace norvale::win32 {
 
-// Opens the chooser with `initial` selected. The chosen folder; `initial`
-// when the user cancels; empty when the chosen item is no file-system folder.
-std::string BrowseForFolder(HWND owner, std::string_view title, std::string_view initial);
+// Opens the chooser with `initial` selected. The chosen folder; nullopt when
+// the user cancels; empty when the chosen item is no file-system folder.
+std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, std::string_view initial);
 
 // The chooser's callback: selects the folder passed as `data` once the
 // chooser is ready. Returns 0 in every case.

@@ -127,7 +127,7 @@ int MainWindow::RunMessageLoop() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  return exit_code_ != 0 ? exit_code_ : static_cast<int>(msg.wParam);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -152,10 +152,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     }
     case WM_CLOSE:
-      EndProgram();
+      EndProgram(0);
       return 0;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      PostQuitMessage(exit_code_);
       return 0;
     default:
       break;
@@ -305,7 +305,10 @@ void MainWindow::KillTimer(std::uintptr_t id) {
   timers_.erase(id);
 }
 
-void MainWindow::EndProgram() {
+void MainWindow::EndProgram(int exit_code) {
+  // The first code asked for stands: closing the window afterwards must not
+  // turn a failed run into a successful one.
+  if (exit_code_ == 0) exit_code_ = exit_code;
   if (!unloaded_) {
     unloaded_ = true;
     if (handlers_.query_unload) handlers_.query_unload();
@@ -315,7 +318,7 @@ void MainWindow::EndProgram() {
     DestroyWindow(window);
     hwnd_ = nullptr;
   }
-  PostQuitMessage(0);
+  PostQuitMessage(exit_code_);
 }
 
 }  // namespace norvale::win32

@@ -50,11 +50,12 @@ class MainWindow : public platform::Ui, public platform::ResultList {
   void ShowMessage(std::string_view text, platform::MessageIcon icon) override;
   std::uintptr_t SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;
   void KillTimer(std::uintptr_t id) override;
-  void EndProgram() override;
+  void EndProgram(int exit_code) override;
   // Dialogs (main_window_dialogs.cpp).
   std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
                                       std::string_view default_text) override;
-  std::string BrowseForFolder(std::string_view title, std::string_view initial) override;
+  std::optional<std::string> BrowseForFolder(std::string_view title,
+                                             std::string_view initial) override;
   void ShowAboutBox(const platform::AboutBoxTexts& texts) override;
 
  private:
@@ -76,6 +77,7 @@ class MainWindow : public platform::Ui, public platform::ResultList {
   HFONT list_font_ = nullptr;
   HICON icon_big_ = nullptr;
   HICON icon_small_ = nullptr;
+  int exit_code_ = 0;
   bool unloaded_ = false;
   Handlers handlers_;
   std::map<platform::MenuItem, MenuSlot> menus_;

@@ -10,7 +10,8 @@ std::optional<std::string> MainWindow::InputBox(std::string_view prompt, std::st
   return win32::InputBox(hwnd_, prompt, title, default_text);
 }
 
-std::string MainWindow::BrowseForFolder(std::string_view title, std::string_view initial) {
+std::optional<std::string> MainWindow::BrowseForFolder(std::string_view title,
+                                                      std::string_view initial) {
   return win32::BrowseForFolder(hwnd_, title, initial);
 }
 

@@ -57,6 +57,8 @@ std::string Win32System::ProgramFolder() {
   return Utf8(std::wstring_view(path).substr(0, slash == std::wstring::npos ? 0 : slash));
 }
 
+std::uint32_t Win32System::ProcessId() { return GetCurrentProcessId(); }
+
 std::string Win32System::SpecialFolderPath(platform::SpecialFolder folder) {
   wchar_t path[MAX_PATH] = {};
   const int csidl = folder == platform::SpecialFolder::kFonts ? CSIDL_FONTS : CSIDL_DESKTOPDIRECTORY;

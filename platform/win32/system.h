@@ -12,6 +12,7 @@ class Win32System : public platform::System {
   std::string ProgramFolder() override;
   std::string SpecialFolderPath(platform::SpecialFolder folder) override;
   std::string TempFolder() override;
+  std::uint32_t ProcessId() override;
   bool IsWow64() override;
   std::optional<platform::VersionRecord> Version() override;
   std::string SystemDirectory() override;

@@ -123,3 +123,23 @@ e2e_start_display() {
 
 # The id of the first visible window of process $1 whose title matches $2.
 e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1; }
+
+# Waits up to $1 seconds for the command to succeed (a loaded machine may
+# take longer than a fixed sleep): e2e_wait 30 test -s file.
+e2e_wait() {
+  local end=$((SECONDS + $1))
+  shift
+  while [ "$SECONDS" -lt "$end" ]; do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.3
+  done
+  return 1
+}
+
+# Waits until the start-up run of the window of title $1 has put rows in its
+# list (read from outside with the list probe beside the exe $2).
+e2e_wait_rows() {
+  local probe
+  probe=$(dirname "$(readlink -f "$2")")/norvale_list_probe.exe
+  e2e_wait "${3:-60}" bash -c "out=\$('$E2E_WINE' '$probe' '$1' 2>/dev/null); grep -qP '\\tCreate\\tDateTime\\t' <<<\"\$out\""
+}

@@ -27,10 +27,11 @@ e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETYPE=csv\n'
 check "csv beside the program" test -s "$E2E_DIR/$name.csv"
 check "csv header" bash -c "head -1 '$E2E_DIR/$name.csv' | grep -q '^$name,Create,DateTime,'"
 
-# A save folder that does not exist: no file, no temporary file, still exit 0.
+# A save folder that does not exist: no file, no temporary file, and exit
+# code 1 so that the script that started the run can tell.
 rm -rf "$WINEPREFIX/drive_c/norvale-run"
 e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVEFOLDER=C:\\no\\such\\folder\n'
-check "missing folder: exit code 0 (got $E2E_EXIT)" test "$E2E_EXIT" -eq 0
+check "missing folder: exit code 1 (got $E2E_EXIT)" test "$E2E_EXIT" -eq 1
 check "missing folder: no result file" bash -c "! ls '$WINEPREFIX/drive_c/no' 2>/dev/null"
 check "missing folder: no temporary file left" bash -c "! ls '$tmpdir' 2>/dev/null | grep -qi '^~No'"
 

@@ -16,6 +16,9 @@ for lang in en ja; do
   win=$(e2e_window "$pid" '^Norvale Ver 1\.3\.3$')
   check "$lang: main window titled Norvale Ver 1.3.3" test -n "$win"
   if [ -n "$win" ]; then
+    # Save is enabled once the start-up run has filled the list.
+    e2e_wait_rows 'Norvale Ver 1.3.3' "$exe" 90 || true
+    xdotool windowactivate --sync "$win" 2>/dev/null || true
     sleep 1
     geometry=$(xdotool getwindowgeometry "$win" | awk '/Geometry/{print $2}')
     check "$lang: window at least 917 pixels wide ($geometry)" test "${geometry%x*}" -ge 917
@@ -25,9 +28,9 @@ for lang in en ja; do
     sleep 0.5
     import -window root "$E2E_ARTEFACTS/startup-$lang-file-menu.png"
     xdotool key Return
-    sleep 3
     check "$lang: Save wrote a result file on the desktop" \
-      bash -c "ls '$WINEPREFIX'/drive_c/users/*/Desktop/*.tsv >/dev/null 2>&1"
+      e2e_wait 30 bash -c "ls '$WINEPREFIX'/drive_c/users/*/Desktop/*.tsv"
+    sleep 1
     xdotool key Return  # the message box
     sleep 0.5
     xdotool windowactivate --sync "$win" key --clearmodifiers alt+F4

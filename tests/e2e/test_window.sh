@@ -55,7 +55,8 @@ main=$(window '^Norvale Ver 1\.3\.3$' 60)
 check "main window shown" test -n "$main"
 [ -n "$main" ] || { e2e_finish; exit 1; }
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-sleep 1
+has_rows() { local out; out=$(rows); grep -qP '\tCreate\tDateTime\t' <<<"$out"; }
+e2e_wait 90 has_rows || true
 before=$(rows)
 check "start-up run: header row first" header_first "$before"
 import -window "$main" "$shots/main-window.png"
@@ -80,7 +81,7 @@ keys Escape Escape
 keys alt+s Right Down Return
 check "SAVETYPE=CSV written" grep -qai '^SAVETYPE=CSV' "$ini"
 keys alt+f s
-sleep 2
+e2e_wait 30 has_message "L\"saved to an"
 check "saved message names the file" has_message "L\"saved to an 'C:\\\\out\\\\$name.csv'\""
 check "the .csv is in the save folder" test -s "$out_dir/$name.csv"
 check "the .csv starts with the header row" bash -c "head -1 '$out_dir/$name.csv' | grep -q '^$name,Create,DateTime,'"

@@ -19,9 +19,12 @@ class FakeWriter : public platform::LineWriter {
   FakeWriter(FakeFiles& files, std::string key) : files_(files), key_(std::move(key)) {}
   void Write(std::string_view bytes) override {
     if (closed_ || files_.fail_writes) throw Failure(61, "Disk full");
-    files_.files[key_] += bytes;
+    if (!files_.fail_flush) files_.files[key_] += bytes;
   }
-  void Close() override { closed_ = true; }
+  void Close() override {
+    closed_ = true;
+    if (files_.fail_flush) throw Failure(61, "Disk full");
+  }
 
  private:
   FakeFiles& files_;
@@ -125,6 +128,7 @@ void FakeFiles::Copy(std::string_view from, std::string_view to) {
     throw Failure(70, "Permission denied");
   }
   files[Key(to)] = it->second;
+  copied_to.push_back(std::string(to));
 }
 
 void FakeFiles::Replace(std::string_view from, std::string_view to) {
@@ -142,7 +146,10 @@ bool FakeFiles::FileExists(std::string_view path) { return files.count(Key(path)
 
 bool FakeFiles::FolderExists(std::string_view path) { return folders.count(Key(path)) > 0; }
 
-std::optional<std::string> FakeFiles::ReadAll(std::string_view path) { return Get(path); }
+std::optional<std::string> FakeFiles::ReadAll(std::string_view path) {
+  if (unreadable.count(Key(path))) return std::nullopt;
+  return Get(path);
+}
 
 bool FakeFiles::WriteAll(std::string_view path, std::string_view bytes) {
   if (!ParentExists(path) || read_only.count(Key(path))) return false;
@@ -205,6 +212,7 @@ platform::ResultList& FakeUi::CreateResultList(std::string_view font_face, int /
 }
 
 std::uintptr_t FakeUi::SetTimer(std::uint32_t milliseconds, std::function<void()> callback) {
+  if (timers_fail) return 0;
   timers.push_back({milliseconds, std::move(callback)});
   return timers.size();
 }
@@ -229,14 +237,14 @@ std::optional<std::string> FakeUi::InputBox(std::string_view prompt, std::string
   return answer;
 }
 
-std::string FakeUi::BrowseForFolder(std::string_view title, std::string_view initial) {
+std::optional<std::string> FakeUi::BrowseForFolder(std::string_view title,
+                                                   std::string_view initial) {
   folder_requests.emplace_back(std::string(title), std::string(initial));
-  std::optional<std::string> answer;
-  if (!folder_answers.empty()) {
-    answer = folder_answers.front();
-    folder_answers.pop_front();
-  }
-  return answer ? *answer : std::string(initial);
+  // A test that runs out of answers gets Cancel.
+  if (folder_answers.empty()) return std::nullopt;
+  auto answer = folder_answers.front();
+  folder_answers.pop_front();
+  return answer;
 }
 
 FakeMachine::FakeMachine() {

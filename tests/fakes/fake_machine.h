@@ -33,12 +33,14 @@ class FakeSystem : public platform::System {
   std::map<std::string, platform::DiskSpace> disks;
   platform::ProcessorInfo processor;
   std::vector<std::string> environment;
+  std::uint32_t process_id = 4242;
 
   std::string ComputerName() override { return computer_name; }
   LocalDateTime Now() override { return now; }
   std::string ProgramFolder() override { return program_folder; }
   std::string SpecialFolderPath(platform::SpecialFolder folder) override;
   std::string TempFolder() override;
+  std::uint32_t ProcessId() override { return process_id; }
   bool IsWow64() override { return wow64; }
   std::optional<platform::VersionRecord> Version() override { return version; }
   std::string SystemDirectory() override { return system_directory; }
@@ -75,6 +77,10 @@ class FakeFiles : public platform::Files {
   std::set<std::string> folders;             // upper-case paths
   std::set<std::string> read_only;           // upper-case paths that refuse writes
   bool fail_writes = false;                  // every line write fails (disk full)
+  // Line writes succeed into a buffer whose flush fails: only Close reports it.
+  bool fail_flush = false;
+  std::set<std::string> unreadable;          // upper-case paths that exist but cannot be read
+  std::vector<std::string> copied_to;        // destinations of Copy, in order
   std::map<std::string, std::string> versions;  // upper-case path -> "a.b.c.d"
   std::set<std::string> hidden;                 // upper-case paths of hidden or system files
   int temp_counter = 0;
@@ -124,8 +130,10 @@ class FakeUi : public platform::Ui, public platform::ResultList {
   bool list_exists = false;
   bool window_visible = false;
   bool ended = false;
+  int exit_code = -1;  // -1 while the program runs
   int fit_count = 0;
   std::vector<Timer> timers;
+  bool timers_fail = false;  // SetTimer answers 0, as when Windows refuses
 
   // ResultList
   int AddListColumn(int position, std::string_view title, int width) override;
@@ -150,7 +158,10 @@ class FakeUi : public platform::Ui, public platform::ResultList {
   }
   std::uintptr_t SetTimer(std::uint32_t milliseconds, std::function<void()> callback) override;
   void KillTimer(std::uintptr_t id) override;
-  void EndProgram() override { ended = true; }
+  void EndProgram(int code) override {
+    if (!ended) exit_code = code;
+    ended = true;
+  }
 
   // Fires a started timer as the message loop would.
   void FireTimer(size_t index = 0);
@@ -169,7 +180,8 @@ class FakeUi : public platform::Ui, public platform::ResultList {
 
   std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
                                       std::string_view default_text) override;
-  std::string BrowseForFolder(std::string_view title, std::string_view initial) override;
+  std::optional<std::string> BrowseForFolder(std::string_view title,
+                                             std::string_view initial) override;
   void ShowAboutBox(const platform::AboutBoxTexts& texts) override { about_boxes.push_back(texts); }
 };
 

@@ -4,6 +4,7 @@
 #include "app/main_window_logic.h"
 #include "core/profile.h"
 #include "core/recording.h"
+#include "core/utf.h"
 #include "core/version.h"
 #include "tests/fakes/fake_machine.h"
 
@@ -232,18 +233,105 @@ TEST(SaveFolder, ProgramFolderInOtherCaseIsUsedButNotStored) {
   EXPECT_EQ(app.m.ui.messages[1].text, "saved to an 'c:\\TOOLS\\norvale\\PC01.tsv'");
 }
 
-TEST(SaveFolder, ChosenOrCancelledFolderIsStored) {
+TEST(SaveFolder, ChosenFolderIsStoredAndCancelChangesNothing) {
   struct Case {
     std::optional<std::string> answer;
-    const char* stored;
-  } cases[] = {{"D:\\out", "D:\\out"}, {std::nullopt, "E:\\before"}, {"", ""}};
+    const char* in_memory;
+    std::optional<std::string> stored;
+  } cases[] = {
+      {"D:\\out", "D:\\out", "D:\\out"},
+      {"", "", ""},
+      // A save has put the desktop into the run's folder; the file has none.
+      {std::nullopt, "C:\\Users\\admin\\Desktop", std::nullopt},
+  };
   for (const auto& c : cases) {
     App app;
-    app.Start("[setting]\r\nSAVEFOLDER=E:\\before\r\n");
+    app.Start("[setting]\r\nSAVETYPE=TSV\r\n");
+    app.form.OnMenuCommand(MenuItem::kSave);
     app.m.ui.folder_answers.push_back(c.answer);
     app.form.OnMenuCommand(MenuItem::kFolder);
-    EXPECT_EQ(app.ctx().main.settings.folder, c.stored);
+    EXPECT_EQ(app.ctx().main.settings.folder, c.in_memory);
     EXPECT_EQ(app.Setting("SAVEFOLDER"), c.stored);
+  }
+}
+
+TEST(SaveFolder, DriveRootOfTheProgramIsItsOwnFolder) {
+  struct Case {
+    const char* program_folder;
+    const char* answer;
+    bool stored;
+  } cases[] = {
+      {"E:", "E:\\", false},
+      {"E:", "e:\\", false},
+      {"E:", "E:\\out", true},
+      {"C:\\Tools\\Norvale", "C:\\Tools\\Norvale\\", false},
+      {"C:\\Tools\\Norvale", "C:\\Tools", true},
+  };
+  for (const auto& c : cases) {
+    App app;
+    app.m.system.program_folder = c.program_folder;
+    app.m.files.AddFolder(c.program_folder);
+    app.m.files.AddFolder(c.answer);
+    app.Start();
+    app.m.ui.folder_answers.push_back(c.answer);
+    app.form.OnMenuCommand(MenuItem::kFolder);
+    EXPECT_EQ(app.Setting("SAVEFOLDER").has_value(), c.stored) << c.answer;
+    EXPECT_EQ(app.ctx().main.settings.folder, c.answer);
+  }
+}
+
+TEST(SettingsWrite, FailureIsReportedAndTheFileKept) {
+  struct Case {
+    const char* name;
+    bool unreadable;
+    bool read_only;
+  } cases[] = {{"unreadable", true, false}, {"read-only", false, true}};
+  const std::string ini =
+      "[SETTING]\r\nAUTOSAVE=0\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
+  for (const auto& c : cases) {
+    App app;
+    app.Start(ini);
+    const std::string key = UpperAscii(app.m.SettingsFile());
+    if (c.unreadable) app.m.files.unreadable.insert(key);
+    if (c.read_only) app.m.files.read_only.insert(key);
+    app.form.OnMenuCommand(MenuItem::kSaveCsv);
+    EXPECT_EQ(app.m.files.Get(app.m.SettingsFile()), ini) << c.name;
+    ASSERT_EQ(app.m.ui.messages.size(), 1u) << c.name;
+    EXPECT_EQ(app.m.ui.messages[0].text,
+              "could not write to 'C:\\Tools\\Norvale\\Norvale.ini'");
+    EXPECT_EQ(app.ctx().main.settings.save_type, SaveType::kComma) << "the run keeps the choice";
+  }
+}
+
+TEST(SettingsWrite, FolderTheFileCannotHoldIsRefused) {
+  struct Case {
+    const char* name;
+    std::string ini;
+    bool stored;
+  } cases[] = {
+      {"ANSI file", "[setting]\r\nAUTOSAVE=0\r\n", false},
+      {"no file yet", "", false},
+      {"UTF-16 file", std::string("\xFF\xFE[\0s\0]\0\r\0\n\0", 12), true},
+  };
+  for (const auto& c : cases) {
+    App app;
+    app.m.Japanese();
+    app.m.locale.ascii_code_page = true;
+    app.m.files.AddFolder("D:\\データ");
+    app.Start(c.ini);
+    app.m.ui.folder_answers.push_back("D:\\データ");
+    app.form.OnMenuCommand(MenuItem::kFolder);
+    EXPECT_EQ(app.ctx().main.settings.folder, "D:\\データ") << c.name;
+    if (c.stored) {
+      EXPECT_TRUE(app.m.ui.messages.empty()) << c.name;
+      EXPECT_EQ(ReadProfileString(app.m.platform, "setting", "SAVEFOLDER", "", 1024,
+                                  app.m.SettingsFile()),
+                "D:\\データ");
+    } else {
+      ASSERT_EQ(app.m.ui.messages.size(), 1u) << c.name;
+      EXPECT_EQ(app.m.ui.messages[0].text, "このフォルダ名は設定ファイルに保存できません");
+      EXPECT_EQ(app.Setting("SAVEFOLDER"), std::nullopt) << c.name;
+    }
   }
 }
 

@@ -75,14 +75,25 @@ TEST(RecordValues, AutomaticModeShowsNothingButCounts) {
   EXPECT_EQ(r.ctx.main.next_row, 2);
 }
 
-TEST(RecordValues, WriteFailureIsSilentDuringSaveAndKeepsRowIndex) {
+TEST(RecordValues, WriteFailureIsSilentDuringSaveButRemembered) {
   Recorder r;
   r.StartFile();
   r.machine.files.fail_writes = true;
-  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
-  EXPECT_EQ(r.ctx.main.next_row, 0);
+  RecordRow(r.ctx, std::string("G"), std::string("I1"), Value{}, Value{}, Value{});
+  RecordRow(r.ctx, std::string("G"), std::string("I2"), Value{}, Value{}, Value{});
   EXPECT_TRUE(r.machine.ui.messages.empty());
-  EXPECT_EQ(r.machine.ui.rows.size(), 1u);  // shown before the write failed
+  // Shown before the write failed, and the list keeps the rows' order.
+  ASSERT_EQ(r.machine.ui.rows.size(), 2u);
+  EXPECT_EQ(r.machine.ui.rows[0][2], "I1");
+  EXPECT_EQ(r.machine.ui.rows[1][2], "I2");
+  EXPECT_EQ(r.ctx.main.next_row, 2);
+  // Silent, but not forgotten: the save learns its file lacks a row.
+  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
+  // The first failure is the one the save reports.
+  r.machine.locale.fail_dates = true;
+  RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
 }
 
 TEST(RecordValues, FailureShowsMessageOnlyOutsideSave) {
@@ -97,6 +108,9 @@ TEST(RecordValues, FailureShowsMessageOnlyOutsideSave) {
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
   EXPECT_EQ(r.machine.ui.messages.size(), 1u);
   EXPECT_EQ(r.File(), "");
+  // A row missing from the file fails the save.
+  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 5);
 }
 
 TEST(ErrorRow, CarriesModuleNumberAndDescription) {

@@ -108,12 +108,13 @@ TEST(Settings, ParsedOnceIntoTypedFields) {
       // Blanks and quotes go; " 1.0" still reads as the number one.
       {"[SETTING]\r\nAUTOSAVE = \"1.0\"\r\nSAVETYPE=TSV\r\nSAVETIME= 2.5 \r\n", AutoSave::kOn,
        SaveType::kTab, "2.5", 2.5, ""},
-      // Neither 0 nor 1: the window opens, but the save behaves as unattended.
-      {"[setting]\r\nAUTOSAVE=yes\r\nSAVETYPE=tsv\r\nSAVETIME=soon\r\n", AutoSave::kNeither,
+      // No number at all reads as 0.
+      {"[setting]\r\nAUTOSAVE=yes\r\nSAVETYPE=tsv\r\nSAVETIME=soon\r\n", AutoSave::kOff,
        SaveType::kComma, "soon", std::nullopt, ""},
+      // Another number: the window opens, but the save behaves as unattended.
       {"[setting]\r\nAUTOSAVE=2\r\nAUTOSAVE=1\r\nSAVETIME=\r\n", AutoSave::kNeither, SaveType::kTab,
        "", std::nullopt, ""},
-      {"[setting]\r\nAUTOSAVE=\r\n", AutoSave::kNeither, SaveType::kTab, "0", 0.0, ""},
+      {"[setting]\r\nAUTOSAVE=\r\n", AutoSave::kOff, SaveType::kTab, "0", 0.0, ""},
   };
   for (const auto& c : cases) {
     fakes::FakeMachine m;

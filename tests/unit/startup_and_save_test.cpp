@@ -145,7 +145,8 @@ TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=Q:\\missing\r\n");
   app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
-  EXPECT_TRUE(app.m.ui.messages.empty());
+  ASSERT_EQ(app.m.ui.messages.size(), 1u);
+  EXPECT_EQ(app.m.ui.messages[0].text, "not saved:Path not found");
   EXPECT_FALSE(app.ctx().main.writing_result_file);
   EXPECT_FALSE(app.ctx().main.result_file);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
@@ -184,6 +185,7 @@ TEST(OnSaveTimer, AutomaticRunSavesBesideTheProgramAndEnds) {
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.timers[0].killed);
   EXPECT_TRUE(app.m.ui.ended);
+  EXPECT_EQ(app.m.ui.exit_code, kExitSuccess);
   EXPECT_TRUE(app.m.ui.messages.empty());
   EXPECT_TRUE(app.m.ui.rows.empty());
   EXPECT_TRUE(app.Saved("C:\\Tools\\Norvale\\PC01.tsv").starts_with("PC01\tCreate\t"));
@@ -196,6 +198,7 @@ TEST(OnSaveTimer, FailingTempFolderStillEnds) {
   app.form.Start();
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.ended);
+  EXPECT_EQ(app.m.ui.exit_code, kExitFailure);
   EXPECT_FALSE(app.ctx().main.writing_result_file);
   EXPECT_FALSE(app.m.files.FileExists("C:\\Tools\\Norvale\\PC01.tsv"));
 }

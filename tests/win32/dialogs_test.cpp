@@ -123,15 +123,19 @@ TEST(FolderChooser, OpensOnTheInitialFolderAndReturnsIt) {
   ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   const std::string initial = Utf8(windows);
   DialogDriver driver([](HWND dialog) { Press(dialog, IDOK); });
-  const std::string chosen = BrowseForFolder(nullptr, "フォルダを指定してください", initial);
+  const auto chosen = BrowseForFolder(nullptr, "フォルダを指定してください", initial);
   ASSERT_TRUE(driver.acted());
-  EXPECT_EQ(CharUpperW(Wide(chosen).data()), std::wstring(CharUpperW(windows)));
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(CharUpperW(Wide(*chosen).data()), std::wstring(CharUpperW(windows)));
 }
 
-TEST(FolderChooser, CancelKeepsTheInitialFolder) {
+TEST(FolderChooser, CancelIsNoChoice) {
+  // Cancel must be told apart from choosing the initial folder: the caller
+  // then changes nothing.
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   DialogDriver driver([](HWND dialog) { Press(dialog, IDCANCEL); });
-  EXPECT_EQ(BrowseForFolder(nullptr, "フォルダを指定してください", "Q:\\not\\there"),
-            "Q:\\not\\there");
+  EXPECT_EQ(BrowseForFolder(nullptr, "フォルダを指定してください", Utf8(windows)), std::nullopt);
   EXPECT_TRUE(driver.acted());
 }
 
