@@ -11,26 +11,10 @@
 namespace {
 
 using namespace norvale;
-using platform::RegRoot;
-
-void AddDevices(fakes::FakeRegistry& registry, int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
-    const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\BUS" + std::to_string(i % 10) +
-                             "\\DEV_" + std::to_string(i / 200) + "\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "@oem1.inf,%dev%;Device " + n);
-    registry.SetString(RegRoot::kLocalMachine, path, "Class", "System");
-    registry.SetString(RegRoot::kLocalMachine, path, "Driver", "{bench}\\" + n);
-    registry.AddKey(RegRoot::kLocalMachine, path + "\\Control");
-    const std::string driver = "SYSTEM\\CurrentControlSet\\Control\\Class\\{bench}\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, driver, "ProviderName", "Norvale Bench");
-    registry.SetString(RegRoot::kLocalMachine, driver, "DriverDate", "7-1-2026");
-  }
-}
 
 void BM_GetDeviceList(benchmark::State& state) {
   fakes::FakeMachine machine;
-  AddDevices(machine.registry, static_cast<int>(state.range(0)));
+  fakes::AddDeviceTree(machine.registry, static_cast<int>(state.range(0)), 200);
   Context ctx(machine.platform);
   ctx.main.computer_name = "BENCH-PC01";
   ctx.main.settings.auto_save = AutoSave::kOn;

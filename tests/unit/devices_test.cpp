@@ -82,25 +82,12 @@ TEST(GetDeviceList, EmptyOrMissingTreeRecordsNothing) {
   EXPECT_TRUE(machine.m.ui.messages.empty());
 }
 
-// A tree of `count` present devices spread over ten buses.
-void AddDevices(fakes::FakeRegistry& registry, int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
-    const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\BUS" + std::to_string(i % 10) +
-                             "\\DEV" + std::to_string(i / 20) + "\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "Device " + n);
-    registry.SetString(RegRoot::kLocalMachine, path, "Class", "System");
-    registry.SetString(RegRoot::kLocalMachine, path, "Driver", "{c}\\" + n);
-    registry.AddKey(RegRoot::kLocalMachine, path + "\\Control");
-  }
-}
-
 TEST(GetDeviceList, RegistryReadsGrowLinearlyWithTheTree) {
   int reads[2] = {};
   size_t rows[2] = {};
   for (int k = 0; k < 2; ++k) {
     Machine machine;
-    AddDevices(machine.m.registry, 250 * (k + 1));
+    fakes::AddDeviceTree(machine.m.registry, 250 * (k + 1), 20);
     const int before = machine.m.registry.query_count();
     rows[k] = machine.Run().size();
     reads[k] = machine.m.registry.query_count() - before;
