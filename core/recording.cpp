@@ -82,7 +82,7 @@ void RecordValues(Context& ctx, const Value& key, const Value& group, const Valu
       }
     }
     if (m.writing_result_file) {
-      if (!m.result_file) throw Failure(52, "Bad file name or number");
+      if (!m.result_file) throw Failure::BadFileName();
       std::string line = ctx.os.locale.ToAnsi(FormatResultLine(texts, m.settings.save_type));
       line += "\r\n";
       try {

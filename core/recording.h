@@ -32,7 +32,7 @@ void Guarded(Context& ctx, std::string_view group, std::string_view module, Body
   } catch (const Failure& failure) {
     ErrorRow(ctx, group, module, failure);
   } catch (const std::exception& e) {
-    ErrorRow(ctx, group, module, Failure(51, std::string("Internal error: ") + e.what()));
+    ErrorRow(ctx, group, module, Failure::Internal(e.what()));
   }
 }
 

@@ -40,6 +40,8 @@ class Files {
   // The fixed file version of a plain file, "a.b.c.d"; empty text when the
   // file has no version resource. nullopt when there is no such file, or it is
   // a folder, a hidden or a system file.
+  // Throws Failure when the file exists but cannot be read (access denied,
+  // in use by another program, a network error).
   virtual std::optional<std::string> FileVersion(std::string_view path) = 0;
 };
 

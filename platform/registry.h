@@ -41,7 +41,8 @@ struct RegValue {
 class Registry {
  public:
   virtual ~Registry() = default;
-  // Subkey names in enumeration order, or nullopt when the key cannot be opened.
+  // Subkey names in enumeration order, or nullopt when the key cannot be
+  // opened. Throws Failure when the listing fails part way.
   virtual std::optional<std::vector<std::string>> EnumSubkeys(RegRoot root, std::string_view path,
                                                               RegView view) = 0;
   // The value, or nullopt when the key or the value is missing or unreadable.

@@ -58,7 +58,8 @@ class System {
   virtual LocalDateTime Now() = 0;
   // The folder that holds the program file, without a trailing backslash.
   virtual std::string ProgramFolder() = 0;
-  // Empty when the shell cannot say.
+  // The font folder is empty when the shell cannot say; a desktop folder
+  // the shell cannot find throws Failure.
   virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
   // The Windows temporary folder; throws Failure when it cannot be found.
   virtual std::string TempFolder() = 0;
@@ -75,6 +76,9 @@ class System {
   virtual ProcessorInfo SystemInfo() = 0;
   // "NAME=value" entries of the process environment block, in order.
   virtual std::vector<std::string> EnvironmentBlock() = 0;
+  // `text` with every %NAME% of a defined variable replaced by its value;
+  // undefined ones stay as written (ExpandEnvironmentStrings).
+  virtual std::string ExpandEnvironmentText(std::string_view text) = 0;
 };
 
 }  // namespace norvale::platform

@@ -9,21 +9,18 @@
 #include <vector>
 
 #include "core/context.h"
-#include "platform/win32/files.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/system.h"
+#include "platform/win32/machine.h"
 #include "tests/fakes/fake_machine.h"
 
 int main() {
   using namespace norvale;
-  win32::Win32Registry registry;
-  win32::Win32System system;
-  win32::Win32Locale locale;
-  win32::Win32Files files;
+  win32::Win32Machine windows;
+  win32::Win32System& system = windows.system;
+  win32::Win32Registry& registry = windows.registry;
   fakes::FakeMachine fake;  // the list in memory: only the collector is measured
   fakes::FakeUi& ui = fake.ui;
-  platform::Platform platform{registry, system,        locale,   files,
-                              ui,       fake.hardware, fake.wmi, fake.security};
+  platform::Platform platform{registry, system,        windows.locale, windows.files,
+                              ui,       fake.hardware, fake.wmi,       fake.security};
   constexpr int kRuns = 3;
   for (int run = 1; run <= kRuns; ++run) {
     Context ctx(platform);

@@ -10,13 +10,7 @@
 
 #include "collectors/hardware/devices.h"
 #include "core/context.h"
-#include "platform/win32/files.h"
-#include "platform/win32/hardware.h"
-#include "platform/win32/local_security.h"
-#include "platform/win32/main_window.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/system.h"
-#include "platform/win32/wmi.h"
+#include "platform/win32/machine.h"
 
 // Counts the registry calls the walk makes, to tell our share of the cost
 // from the cost of each call.
@@ -46,16 +40,12 @@ int main(int argc, char** argv) {
   using namespace norvale;
   const int instances = argc > 1 ? std::atoi(argv[1]) : 0;  // for the report only
 
-  win32::Win32Registry windows_registry;
-  CountingRegistry registry(windows_registry);
-  win32::Win32System system;
-  win32::Win32Locale locale;
-  win32::Win32Files files;
-  win32::MainWindow window(nullptr);  // never created: the walk shows nothing
-  win32::Win32Hardware hardware;
-  win32::Win32Wmi wmi;
-  win32::Win32LocalSecurity security;
-  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
+  win32::Win32Machine windows(nullptr);  // its window is never created: the walk shows nothing
+  win32::Win32System& system = windows.system;
+  CountingRegistry registry(windows.registry);
+  platform::Platform platform{registry,       system,           windows.locale,
+                              windows.files,  windows.window,   windows.hardware,
+                              windows.wmi,    windows.security};
   Context ctx(platform);
   ctx.main.settings.auto_save = AutoSave::kOn;  // rows are counted, not shown
   ctx.main.computer_name = system.ComputerName();

@@ -65,13 +65,25 @@ std::vector<std::string> ReadRegStrings(Context& ctx, RegView view, RegRoot root
   return texts;
 }
 
+// The shell's value reader hands REG_EXPAND_SZ over as REG_SZ text with the
+// environment variables filled in; the buffer limits apply to that text.
+RegValue ExpandedLikeTheShell(Context& ctx, RegValue value) {
+  if (value.type != platform::kRegExpandSz) return value;
+  const std::string text = CutAtNul(Utf16LeToUtf8(std::string(value.data.begin(), value.data.end())) + '\0');
+  const std::string wide = Utf8ToUtf16Le(ctx.os.system.ExpandEnvironmentText(text) + '\0');
+  value.type = platform::kRegSz;
+  value.data.assign(wide.begin(), wide.end());
+  return value;
+}
+
 }  // namespace
 
 Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
                    int kind, const Value& fallback) {
   if (kind != kRegKindText && kind != kRegKindNumber) return fallback;
-  const auto value = ctx.os.registry.QueryValue(root, subkey, name, RegView::kDefault);
+  auto value = ctx.os.registry.QueryValue(root, subkey, name, RegView::kDefault);
   if (!value) return fallback;
+  value = ExpandedLikeTheShell(ctx, std::move(*value));
   if (kind == kRegKindText) {
     BufferedValue buffered = Buffered(ctx, *value);
     if (buffered.ansi_size > kTextBuffer) return fallback;

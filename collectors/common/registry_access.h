@@ -17,6 +17,8 @@ inline constexpr int kRegKindText = 1;
 inline constexpr int kRegKindNumber = 4;
 
 // Kind 1: a text of at most 255 characters; kind 4: a signed 32-bit number.
+// REG_EXPAND_SZ values come with their environment variables filled in, as
+// the shell's value reader gives them.
 // Anything missing, too long or of another kind gives `fallback`. Default view
 // of a 32-bit process.
 Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,

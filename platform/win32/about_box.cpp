@@ -30,51 +30,42 @@ int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 }
 
 bool FontInstalled(const wchar_t* face) {
-  HDC dc = GetDC(nullptr);
-  if (dc == nullptr) return false;
+  const WindowDc dc = GetWindowDc(nullptr);
+  if (!dc) return false;
   LOGFONTW query{};
   query.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
   bool found = false;
-  EnumFontFamiliesExW(dc, &query, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, dc);
+  EnumFontFamiliesExW(dc.get().dc, &query, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 
 // Meiryo at 9 points, or nullptr where it is not installed (the labels then
 // keep the dialog font).
-HFONT CreateLabelFont(int dpi) {
-  if (!FontInstalled(L"メイリオ") && !FontInstalled(L"Meiryo")) return nullptr;
-  return CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+FontHandle CreateLabelFont(int dpi) {
+  if (!FontInstalled(L"メイリオ") && !FontInstalled(L"Meiryo")) return FontHandle();
+  return FontHandle(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, L"メイリオ");
+                     DEFAULT_PITCH | FF_DONTCARE, L"メイリオ"));
 }
 
 int ScreenDpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc != nullptr) ReleaseDC(nullptr, dc);
+  const WindowDc dc = GetWindowDc(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc.get().dc, LOGPIXELSX) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
 }  // namespace
 
 AboutBox::~AboutBox() {
-  if (window_ != nullptr) DestroyWindow(window_);
-  Release();
-}
-
-void AboutBox::Release() {
-  if (label_font_ != nullptr) DeleteObject(label_font_);
-  if (icon_ != nullptr) DestroyIcon(icon_);
-  label_font_ = nullptr;
-  icon_ = nullptr;
+  // An open box goes first: its last message still reaches this object.
+  window_.reset();
 }
 
 void AboutBox::Show(HWND owner, const platform::AboutBoxTexts& texts) {
-  if (window_ != nullptr) {
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+  if (window_) {
+    ShowWindow(window_.get(), SW_SHOW);
+    SetForegroundWindow(window_.get());
     return;
   }
   const DialogFont font = MessageFont();
@@ -89,27 +80,28 @@ void AboutBox::Show(HWND owner, const platform::AboutBoxTexts& texts) {
   dlg.AddControl(ControlClass::kStatic, kVersionId, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
                  Wide(texts.version_line));
   dlg.AddControl(ControlClass::kStatic, kIconId, SS_ICON | SS_REALSIZECONTROL, 0, 0, 10, 10);
-  window_ =
+  // OnInit takes ownership of the box while it is being created.
+  const HWND created =
       CreateDialogIndirectParamW(instance_, dlg.get(), owner, Proc, reinterpret_cast<LPARAM>(this));
-  if (window_ != nullptr) ShowWindow(window_, SW_SHOW);
+  if (created != nullptr) ShowWindow(created, SW_SHOW);
 }
 
 void AboutBox::OnInit(HWND dialog) {
-  window_ = dialog;
+  window_.reset(dialog);
   const int dpi = ScreenDpi();
   auto scale = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
 
   label_font_ = CreateLabelFont(dpi);
-  if (label_font_ != nullptr) {
-    SendDlgItemMessageW(dialog, kVersionId, WM_SETFONT, reinterpret_cast<WPARAM>(label_font_),
-                        FALSE);
-    SendDlgItemMessageW(dialog, kMakerId, WM_SETFONT, reinterpret_cast<WPARAM>(label_font_), FALSE);
+  if (label_font_) {
+    const auto font = reinterpret_cast<WPARAM>(label_font_.get());
+    SendDlgItemMessageW(dialog, kVersionId, WM_SETFONT, font, FALSE);
+    SendDlgItemMessageW(dialog, kMakerId, WM_SETFONT, font, FALSE);
   }
   const int icon_size = scale(kIconSize);
-  icon_ = static_cast<HICON>(
-      LoadImageW(instance_, icon_name_, IMAGE_ICON, icon_size, icon_size, LR_DEFAULTCOLOR));
-  if (icon_ != nullptr) {
-    SendDlgItemMessageW(dialog, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+  icon_.reset(static_cast<HICON>(
+      LoadImageW(instance_, icon_name_, IMAGE_ICON, icon_size, icon_size, LR_DEFAULTCOLOR)));
+  if (icon_) {
+    SendDlgItemMessageW(dialog, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
   }
   for (const Place& place : kPlaces) {
     MoveWindow(GetDlgItem(dialog, place.id), scale(place.box.left), scale(place.box.top),
@@ -153,8 +145,9 @@ INT_PTR CALLBACK AboutBox::Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       return TRUE;
     case WM_NCDESTROY:
       if (self != nullptr) {
-        self->window_ = nullptr;
-        self->Release();
+        self->window_.release();  // already on its way out
+        self->label_font_.reset();
+        self->icon_.reset();
       }
       break;
     default:

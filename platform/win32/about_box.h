@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/ui.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
 
@@ -19,18 +20,17 @@ class AboutBox {
   // there is one at most.
   void Show(HWND owner, const platform::AboutBoxTexts& texts);
   // The open box, or nullptr; the message loop passes it to IsDialogMessage.
-  HWND window() const { return window_; }
+  HWND window() const { return window_.get(); }
 
  private:
   static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
   void OnInit(HWND dialog);
-  void Release();
 
   HINSTANCE instance_;
   const wchar_t* icon_name_;
-  HWND window_ = nullptr;
-  HFONT label_font_ = nullptr;  // owned
-  HICON icon_ = nullptr;        // owned
+  WindowHandle window_;
+  FontHandle label_font_;
+  IconHandle icon_;
 };
 
 }  // namespace norvale::win32

@@ -1,5 +1,6 @@
 // Owners of COM references, BSTRs, VARIANTs and SAFEARRAY data access: each
-// releases what it holds on every path out, errors included.
+// releases what it holds on every path out, errors included. VARIANTs and
+// array locks are values with a clean-up, not handles, so they keep classes.
 #pragma once
 
 #include <oaidl.h>
@@ -8,60 +9,27 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
+
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
 
+// A COM reference: released once, when its owner goes.
 template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr& other) : p_(other.p_) {
-    if (p_ != nullptr) p_->AddRef();
-  }
-  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  ComPtr& operator=(ComPtr other) noexcept {
-    std::swap(p_, other.p_);
-    return *this;
-  }
-
-  // Takes over a reference the caller already owns.
-  static ComPtr Attach(T* p) {
-    ComPtr result;
-    result.p_ = p;
-    return result;
-  }
-
-  void reset() {
-    if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
-  }
-  // For out-parameters: releases what is held and hands out the slot.
-  T** put() {
-    reset();
-    return &p_;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
+struct ComTraits {
+  using Handle = T*;
+  static constexpr Handle Empty() { return nullptr; }
+  static bool IsEmpty(Handle p) { return p == nullptr; }
+  static void Close(Handle p) { p->Release(); }
 };
+template <typename T>
+using ComPtr = ScopedHandle<ComTraits<T>>;
 
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text)
-      : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { SysFreeString(s_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return s_; }
-  explicit operator bool() const { return s_ != nullptr; }
-
- private:
-  BSTR s_;
-};
+inline void FreeBstr(BSTR text) { SysFreeString(text); }
+using Bstr = ScopedHandle<NullIsEmpty<BSTR, FreeBstr>>;
+inline Bstr MakeBstr(const std::wstring& text) {
+  return Bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
 class Variant {
  public:

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace norvale::win32 {
 
 DialogTemplate::DialogTemplate(DWORD style, DWORD ex_style, short width, short height,
@@ -59,9 +61,8 @@ DialogFont MessageFont() {
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
     return {L"MS Shell Dlg", 8};
   }
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const WindowDc screen = GetWindowDc(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get().dc, LOGPIXELSY) : 96;
   const int height = std::abs(metrics.lfMessageFont.lfHeight);
   const int points = height > 0 ? MulDiv(height, 72, dpi) : 9;
   return {metrics.lfMessageFont.lfFaceName, static_cast<WORD>(points > 0 ? points : 9)};

@@ -2,16 +2,11 @@
 
 #include <cstdio>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
 
 // Appends through the C runtime's buffer: one row is one short write, so a
 // save of many thousand rows costs a few system calls, not one per row.
@@ -22,10 +17,10 @@ class BufferedWriter : public platform::LineWriter {
     if (file_ != nullptr) std::fclose(file_);
   }
   void Write(std::string_view bytes) override {
-    if (file_ == nullptr) throw Failure(52, "Bad file name or number");
+    if (file_ == nullptr) throw Failure::BadFileName();
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
       failed_ = true;
-      throw Failure(61, "Disk full");
+      throw Failure::DiskFull();
     }
   }
   void Close() override {
@@ -35,7 +30,7 @@ class BufferedWriter : public platform::LineWriter {
     const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (failed_ || !flushed || !closed) throw Failure(61, "Disk full");
+    if (failed_ || !flushed || !closed) throw Failure::DiskFull();
   }
 
  private:
@@ -57,7 +52,7 @@ std::string Win32Files::CreateTempFile(std::string_view folder, std::string_view
 
 std::unique_ptr<platform::LineWriter> Win32Files::OpenAppend(std::string_view path) {
   FILE* file = _wfopen(Wide(path).c_str(), L"ab");
-  if (file == nullptr) throw Failure(75, "Path/File access error");
+  if (file == nullptr) throw Failure::PathFileAccess();
   return std::make_unique<BufferedWriter>(file);
 }
 
@@ -90,10 +85,10 @@ bool Win32Files::FolderExists(std::string_view path) {
 }
 
 std::optional<std::string> Win32Files::ReadAll(std::string_view path) {
-  std::unique_ptr<void, HandleCloser> file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  const FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
   std::string bytes;
   char buffer[1 << 14];
   DWORD read = 0;
@@ -111,10 +106,9 @@ bool Win32Files::WriteAll(std::string_view path, std::string_view bytes) {
   // copy of the program writing the same file at once has its own.
   const std::string temp = std::string(path) + "." + std::to_string(GetCurrentProcessId()) + ".new";
   {
-    std::unique_ptr<void, HandleCloser> file(CreateFileW(Wide(temp).c_str(), GENERIC_WRITE, 0,
-                                                         nullptr, CREATE_ALWAYS,
-                                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
+    FileHandle file(CreateFileW(Wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {

@@ -3,35 +3,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <memory>
-
 #include "platform/win32/dialog_template.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
-namespace {
-
-struct ItemListFree {
-  void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
-};
-using ItemList = std::unique_ptr<ITEMIDLIST, ItemListFree>;
-
-// The chooser needs COM in a single-threaded apartment on this thread; when
-// the thread already has COM this changes nothing.
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
-}  // namespace
-
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM /*param*/, LPARAM data) {
   if (message == BFFM_INITIALIZED) {
     const auto* folder = reinterpret_cast<const wchar_t*>(data);
@@ -43,7 +18,8 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM /*param*/, LPARAM 
 }
 
 std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, std::string_view initial) {
-  ComApartment com;
+  // The chooser needs COM in a single-threaded apartment on this thread.
+  const ComApartment com = EnterComApartment();
   const std::wstring wide_title = Wide(title);
   const std::wstring wide_initial = Wide(initial);
   wchar_t display_name[MAX_PATH] = {};
@@ -58,10 +34,10 @@ std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, s
   info.lParam = reinterpret_cast<LPARAM>(wide_initial.c_str());
   info.iImage = 0;
 
-  const ItemList chosen(SHBrowseForFolderW(&info));
+  const CoTaskMemory chosen(SHBrowseForFolderW(&info));
   if (!chosen) return std::nullopt;
   wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(chosen.get(), path)) return std::string();
+  if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), path)) return std::string();
   return Utf8(path);
 }
 

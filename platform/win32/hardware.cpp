@@ -7,6 +7,8 @@
 
 #include "core/failure.h"
 #include "core/utf.h"
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
@@ -16,37 +18,21 @@ std::string Narrow(const wchar_t* text, size_t length) {
   return Utf8(std::wstring_view(text, length));
 }
 
-// A window's device context, released on every path.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 }  // namespace
 
 platform::ScreenSize Win32Hardware::PrimaryScreenSize() {
   // The whole primary screen, taskbar included, in physical pixels.
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 0 || height <= 0) throw Failure(5, "The screen size cannot be read");
+  if (width <= 0 || height <= 0) throw Failure(error_number::kInvalidCall, "The screen size cannot be read");
   return {width, height};
 }
 
 int Win32Hardware::ColorDepth() {
   const HWND window = main_window_ ? main_window_() : nullptr;
-  WindowDc dc(window);
-  if (dc.get() == nullptr) throw Win32Failure(ERROR_INVALID_WINDOW_HANDLE);
-  return GetDeviceCaps(dc.get(), BITSPIXEL);
+  const WindowDc dc = GetWindowDc(window);
+  if (!dc) throw Win32Failure(ERROR_INVALID_WINDOW_HANDLE);
+  return GetDeviceCaps(dc.get().dc, BITSPIXEL);
 }
 
 std::string Win32Hardware::LogicalDriveStrings() {
@@ -76,12 +62,15 @@ std::optional<std::string> Win32Hardware::VolumeFileSystem(std::string_view root
 }
 
 std::string Win32Hardware::NetworkShareName(std::string_view root) {
+  const auto get_connection =
+      SystemFunction<decltype(&WNetGetConnectionW)>(L"mpr.dll", "WNetGetConnectionW");
+  if (get_connection == nullptr) throw LastErrorFailure();
   // The connection is registered under the drive letter and colon alone.
   const std::wstring local = Wide(root.substr(0, 2));
   std::vector<wchar_t> remote(MAX_PATH + 1, L'\0');
   for (;;) {
     DWORD length = static_cast<DWORD>(remote.size());
-    const DWORD result = WNetGetConnectionW(local.c_str(), remote.data(), &length);
+    const DWORD result = get_connection(local.c_str(), remote.data(), &length);
     // A remembered connection that is not connected now still names its share.
     if (result == NO_ERROR || result == ERROR_CONNECTION_UNAVAIL) {
       return CutAtNul(Narrow(remote.data(), remote.size()));
@@ -90,7 +79,11 @@ std::string Win32Hardware::NetworkShareName(std::string_view root) {
       remote.assign(length, L'\0');
       continue;
     }
-    throw Win32Failure(result);
+    // A drive whose network provider cannot say (another vendor's client
+    // that fails, a provider not running) keeps its place in the list with
+    // an empty name, as the scripting runtime's ShareName gives; failing
+    // here would hide every drive after it.
+    return {};
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/dialog_template.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
 namespace {
@@ -46,13 +47,13 @@ void MoveChild(HWND dialog, int id, int dx, int dwidth) {
 // Widens the box so that the prompt fits on one line, within the screen.
 void FitPrompt(HWND dialog, const std::wstring& prompt) {
   HWND label = GetDlgItem(dialog, kPromptId);
-  HDC dc = GetDC(label);
-  if (dc == nullptr) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  const WindowDc dc = GetWindowDc(label);
+  if (!dc) return;
+  HGDIOBJ old =
+      SelectObject(dc.get().dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
   SIZE needed{};
-  GetTextExtentPoint32W(dc, prompt.c_str(), static_cast<int>(prompt.size()), &needed);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
+  GetTextExtentPoint32W(dc.get().dc, prompt.c_str(), static_cast<int>(prompt.size()), &needed);
+  SelectObject(dc.get().dc, old);
 
   const RECT r = ChildRect(dialog, kPromptId);
   RECT frame{};

@@ -4,38 +4,20 @@
 // ntsecapi.h needs the base types of windows.h first.
 #include <ntsecapi.h>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
 namespace {
 
-// A buffer the authority allocated, freed with LsaFreeMemory.
-class LsaBuffer {
- public:
-  LsaBuffer() = default;
-  ~LsaBuffer() {
-    if (p_ != nullptr) LsaFreeMemory(p_);
-  }
-  LsaBuffer(const LsaBuffer&) = delete;
-  LsaBuffer& operator=(const LsaBuffer&) = delete;
-  PVOID* put() { return &p_; }
-  PVOID get() const { return p_; }
-
- private:
-  PVOID p_ = nullptr;
-};
-
 class Win32Policy : public platform::LsaPolicy {
  public:
-  explicit Win32Policy(LSA_HANDLE handle) : handle_(handle) {}
-  ~Win32Policy() override { LsaClose(handle_); }
-  Win32Policy(const Win32Policy&) = delete;
-  Win32Policy& operator=(const Win32Policy&) = delete;
+  explicit Win32Policy(LsaPolicyHandle handle) : handle_(std::move(handle)) {}
 
   std::uint32_t QueryPrimaryDomain(platform::PrimaryDomainInfo& info) override {
-    LsaBuffer buffer;
+    LsaMemory buffer;
     const NTSTATUS status =
-        LsaQueryInformationPolicy(handle_, PolicyPrimaryDomainInformation, buffer.put());
+        LsaQueryInformationPolicy(handle_.get(), PolicyPrimaryDomainInformation, buffer.put());
     if (status != 0 || buffer.get() == nullptr) return static_cast<std::uint32_t>(status);
     const auto* domain = static_cast<const POLICY_PRIMARY_DOMAIN_INFO*>(buffer.get());
     // Length counts bytes; the name carries no terminator.
@@ -49,7 +31,7 @@ class Win32Policy : public platform::LsaPolicy {
   }
 
  private:
-  LSA_HANDLE handle_;
+  LsaPolicyHandle handle_;
 };
 
 }  // namespace
@@ -57,11 +39,11 @@ class Win32Policy : public platform::LsaPolicy {
 std::uint32_t Win32LocalSecurity::OpenPolicy(std::unique_ptr<platform::LsaPolicy>& policy) {
   LSA_UNICODE_STRING local_computer{};
   LSA_OBJECT_ATTRIBUTES attributes{};
-  LSA_HANDLE handle = nullptr;
+  LsaPolicyHandle handle;
   const NTSTATUS status =
-      LsaOpenPolicy(&local_computer, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &handle);
+      LsaOpenPolicy(&local_computer, &attributes, POLICY_VIEW_LOCAL_INFORMATION, handle.put());
   if (status != 0) return static_cast<std::uint32_t>(status);
-  policy = std::make_unique<Win32Policy>(handle);
+  policy = std::make_unique<Win32Policy>(std::move(handle));
   return 0;
 }
 

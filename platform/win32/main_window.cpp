@@ -45,15 +45,14 @@ MainWindow::MainWindow(HINSTANCE instance)
 
 MainWindow::~MainWindow() {
   for (const auto& [id, callback] : timers_) ::KillTimer(nullptr, id);
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   DestroyResultList();
-  if (icon_big_ != nullptr) DestroyIcon(icon_big_);
-  if (icon_small_ != nullptr) DestroyIcon(icon_small_);
+  hwnd_.reset();
   instance_window_ = nullptr;
 }
 
-HMENU MainWindow::BuildMenus() {
-  HMENU bar = CreateMenu();
+MenuHandle MainWindow::BuildMenus() {
+  MenuHandle owned_bar(CreateMenu());
+  HMENU bar = owned_bar.get();
   auto popup = [&](HMENU parent, MenuItem item, const wchar_t* text) {
     HMENU menu = CreatePopupMenu();
     menus_[item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), true};
@@ -80,29 +79,29 @@ HMENU MainWindow::BuildMenus() {
   command(setting, MenuItem::kTien, L"保存遅延");
   commands(popup(bar, MenuItem::kHelp, L"ヘルプ(&H)"), kHelpMenu);
   EnableMenuItem(bar, CommandId(MenuItem::kSave), MF_BYCOMMAND | MF_GRAYED);
-  return bar;
+  return owned_bar;
 }
 
 bool MainWindow::Create(Handlers handlers) {
   handlers_ = std::move(handlers);
-  icon_big_ = static_cast<HICON>(
+  icon_big_.reset(static_cast<HICON>(
       LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                 GetSystemMetrics(SM_CYICON), 0));
-  icon_small_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON),
-                                              GetSystemMetrics(SM_CYSMICON), 0));
+                 GetSystemMetrics(SM_CYICON), 0)));
+  icon_small_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON),
+                                                  GetSystemMetrics(SM_CYSMICON), 0)));
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance_;
-  wc.hIcon = icon_big_;
-  wc.hIconSm = icon_small_;
+  wc.hIcon = icon_big_.get();
+  wc.hIconSm = icon_small_.get();
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
   if (!RegisterClassExW(&wc)) return false;
 
-  HMENU menu = BuildMenus();
+  MenuHandle menu = BuildMenus();
   const DWORD style = WS_OVERLAPPEDWINDOW;
   RECT rect = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&rect, style, TRUE, 0);
@@ -110,12 +109,10 @@ bool MainWindow::Create(Handlers handlers) {
   const int height = rect.bottom - rect.top;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  hwnd_ = CreateWindowExW(0, kClassName, L"Norvale", style, x, y, width, height, nullptr, menu,
-                          instance_, nullptr);
-  if (hwnd_ == nullptr) {
-    DestroyMenu(menu);
-    return false;
-  }
+  hwnd_.reset(CreateWindowExW(0, kClassName, L"Norvale", style, x, y, width, height, nullptr,
+                              menu.get(), instance_, nullptr));
+  if (!hwnd_) return false;
+  menu.release();  // the window owns its menu bar now
   return true;
 }
 
@@ -131,7 +128,7 @@ int MainWindow::RunMessageLoop() {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (instance_window_ != nullptr && instance_window_->hwnd_ == hwnd) {
+  if (instance_window_ != nullptr && instance_window_->hwnd_.get() == hwnd) {
     return instance_window_->Handle(message, wparam, lparam);
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -160,10 +157,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return DefWindowProcW(hwnd_, message, wparam, lparam);
+  return DefWindowProcW(hwnd_.get(), message, wparam, lparam);
 }
 
-void MainWindow::SetTitle(std::string_view title) { SetWindowTextW(hwnd_, Wide(title).c_str()); }
+void MainWindow::SetTitle(std::string_view title) { SetWindowTextW(hwnd_.get(), Wide(title).c_str()); }
 
 void MainWindow::SetMenuText(MenuItem item, std::string_view text) {
   const auto it = menus_.find(item);
@@ -174,7 +171,7 @@ void MainWindow::SetMenuText(MenuItem item, std::string_view text) {
   info.fMask = MIIM_STRING;
   info.dwTypeData = wide.data();
   SetMenuItemInfoW(it->second.parent, it->second.position, TRUE, &info);
-  if (it->second.parent == GetMenu(hwnd_)) DrawMenuBar(hwnd_);
+  if (it->second.parent == GetMenu(hwnd_.get())) DrawMenuBar(hwnd_.get());
 }
 
 void MainWindow::SetMenuChecked(MenuItem item, bool checked) {
@@ -201,31 +198,31 @@ platform::ResultList& MainWindow::CreateResultList(std::string_view font_face, i
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&init);
   DestroyResultList();
-  list_font_ = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                           0x40, Wide(font_face).c_str());
+  list_font_.reset(CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                               0, 0x40, Wide(font_face).c_str()));
   RECT client = {};
-  GetClientRect(hwnd_, &client);
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER |
-                              LVS_REPORT,
-                          0, 0, client.right, height, hwnd_, nullptr, instance_, nullptr);
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(list_font_), TRUE);
+  GetClientRect(hwnd_.get(), &client);
+  list_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                  WS_BORDER | LVS_REPORT,
+                              0, 0, client.right, height, hwnd_.get(), nullptr, instance_, nullptr));
+  SendMessageW(list_.get(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  SendMessageW(list_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(list_font_.get()), TRUE);
   return *this;
 }
 
 void MainWindow::FitListToClient() {
-  if (list_ == nullptr) return;
+  if (!list_) return;
   RECT client = {};
-  GetClientRect(hwnd_, &client);
-  MoveWindow(list_, 0, 0, client.right, client.bottom, TRUE);
+  GetClientRect(hwnd_.get(), &client);
+  MoveWindow(list_.get(), 0, 0, client.right, client.bottom, TRUE);
 }
 
 void MainWindow::DestroyResultList() {
-  if (list_ != nullptr) DestroyWindow(list_);
-  list_ = nullptr;
-  if (list_font_ != nullptr) DeleteObject(list_font_);
-  list_font_ = nullptr;
+  // The list first: it must not outlive the font it uses.
+  list_.reset();
+  list_font_.reset();
 }
 
 int MainWindow::AddListColumn(int position, std::string_view title, int width) {
@@ -237,7 +234,7 @@ int MainWindow::AddListColumn(int position, std::string_view title, int width) {
   column.pszText = text.data();
   column.iSubItem = position;
   return static_cast<int>(
-      SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
+      SendMessageW(list_.get(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
 }
 
 int MainWindow::AddListRow(int row, std::string_view text) {
@@ -246,7 +243,7 @@ int MainWindow::AddListRow(int row, std::string_view text) {
   item.mask = LVIF_TEXT;
   item.iItem = row;
   item.pszText = wide.data();
-  return static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  return static_cast<int>(SendMessageW(list_.get(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 bool MainWindow::SetListCell(int row, int column, std::string_view text) {
@@ -256,14 +253,14 @@ bool MainWindow::SetListCell(int row, int column, std::string_view text) {
   item.iItem = row;
   item.iSubItem = column;
   item.pszText = wide.data();
-  return SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+  return SendMessageW(list_.get(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-bool MainWindow::ClearList() { return SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0) != 0; }
+bool MainWindow::ClearList() { return SendMessageW(list_.get(), LVM_DELETEALLITEMS, 0, 0) != 0; }
 
 void MainWindow::ShowMainWindow() {
-  ShowWindow(hwnd_, SW_SHOW);
-  UpdateWindow(hwnd_);
+  ShowWindow(hwnd_.get(), SW_SHOW);
+  UpdateWindow(hwnd_.get());
 }
 
 void MainWindow::ShowMessage(std::string_view text, platform::MessageIcon icon) {
@@ -282,7 +279,7 @@ void MainWindow::ShowMessage(std::string_view text, platform::MessageIcon icon) 
       break;
   }
   // A hidden owner would hide the box too: in automatic mode it has none.
-  HWND owner = hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr;
+  HWND owner = hwnd_ && IsWindowVisible(hwnd_.get()) ? hwnd_.get() : nullptr;
   MessageBoxW(owner, Wide(text).c_str(), L"Norvale", type);
 }
 
@@ -313,11 +310,7 @@ void MainWindow::EndProgram(int exit_code) {
     unloaded_ = true;
     if (handlers_.query_unload) handlers_.query_unload();
   }
-  if (hwnd_ != nullptr) {
-    HWND window = hwnd_;
-    DestroyWindow(window);
-    hwnd_ = nullptr;
-  }
+  hwnd_.reset();
   PostQuitMessage(exit_code_);
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/ui.h"
 #include "platform/win32/about_box.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvale::win32 {
 
@@ -28,7 +29,7 @@ class MainWindow : public platform::Ui, public platform::ResultList {
 
   // Creates the (hidden) window with its menus; false when Windows refuses.
   bool Create(Handlers handlers);
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
   int RunMessageLoop();
 
   // ResultList
@@ -69,14 +70,14 @@ class MainWindow : public platform::Ui, public platform::ResultList {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static void CALLBACK TimerCallback(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-  HMENU BuildMenus();
+  MenuHandle BuildMenus();
 
   HINSTANCE instance_;
-  HWND hwnd_ = nullptr;
-  HWND list_ = nullptr;
-  HFONT list_font_ = nullptr;
-  HICON icon_big_ = nullptr;
-  HICON icon_small_ = nullptr;
+  WindowHandle hwnd_;
+  WindowHandle list_;
+  FontHandle list_font_;
+  IconHandle icon_big_;
+  IconHandle icon_small_;
   int exit_code_ = 0;
   bool unloaded_ = false;
   Handlers handlers_;

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <memory>
-
 #include "core/utf.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
@@ -61,17 +60,12 @@ REGSAM ViewFlag(platform::RegRoot root, std::string_view path, platform::RegView
 #endif
 }
 
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
 KeyHandle Open(platform::RegRoot root, std::string_view path, REGSAM access) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(RootHandle(root), Wide(path).c_str(), 0, access, &key) != ERROR_SUCCESS) {
-    return nullptr;
+  KeyHandle key;
+  if (RegOpenKeyExW(RootHandle(root), Wide(path).c_str(), 0, access, key.put()) != ERROR_SUCCESS) {
+    return KeyHandle();
   }
-  return KeyHandle(key);
+  return key;
 }
 
 std::optional<platform::RegValue> ReadValue(HKEY key, std::string_view name) {
@@ -107,14 +101,19 @@ std::optional<std::vector<std::string>> Win32Registry::EnumSubkeys(platform::Reg
   const KeyHandle key =
       Open(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | ViewFlag(root, path, view));
   if (!key) return std::nullopt;
+  return SubkeyNames(key.get());
+}
+
+std::vector<std::string> SubkeyNames(HKEY key) {
   std::vector<std::string> names;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = 256;
-    if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
+    const LONG status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    // A key deleted or made unreadable under us is a failure, not the end
+    // of a shorter list.
+    if (status != ERROR_SUCCESS) throw Win32Failure(static_cast<DWORD>(status));
     names.push_back(Utf8(std::wstring_view(name, length)));
   }
   return names;

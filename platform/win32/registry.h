@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include "platform/registry.h"
 
 namespace norvale::win32 {
@@ -17,5 +19,9 @@ class Win32Registry : public platform::Registry {
       platform::RegRoot root, std::string_view path, const std::vector<std::string>& names,
       platform::RegView view) override;
 };
+
+// The names of every subkey of an open key, in enumeration order. Only "no
+// more items" ends the list; any other answer throws Failure.
+std::vector<std::string> SubkeyNames(HKEY key);
 
 }  // namespace norvale::win32

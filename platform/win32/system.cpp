@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
 
 namespace norvale::win32 {
@@ -61,8 +62,15 @@ std::uint32_t Win32System::ProcessId() { return GetCurrentProcessId(); }
 
 std::string Win32System::SpecialFolderPath(platform::SpecialFolder folder) {
   wchar_t path[MAX_PATH] = {};
-  const int csidl = folder == platform::SpecialFolder::kFonts ? CSIDL_FONTS : CSIDL_DESKTOPDIRECTORY;
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  const bool fonts = folder == platform::SpecialFolder::kFonts;
+  const HRESULT hr = SHGetFolderPathW(nullptr, fonts ? CSIDL_FONTS : CSIDL_DESKTOPDIRECTORY, nullptr,
+                                      SHGFP_TYPE_CURRENT, path);
+  if (FAILED(hr)) {
+    // Without a desktop a save would go to "\<name>.tsv" at the root of the
+    // current drive; the save reports the failure instead.
+    if (!fonts) throw Win32Failure(static_cast<DWORD>(hr));
+    return {};
+  }
   return Utf8(path);
 }
 
@@ -136,15 +144,28 @@ platform::ProcessorInfo Win32System::SystemInfo() {
 
 std::vector<std::string> Win32System::EnvironmentBlock() {
   std::vector<std::string> entries;
-  wchar_t* block = GetEnvironmentStringsW();
-  if (block == nullptr) return entries;
-  for (const wchar_t* p = block; *p != L'\0';) {
+  const EnvironmentStrings block(GetEnvironmentStringsW());
+  if (!block) return entries;
+  for (const wchar_t* p = block.get(); *p != L'\0';) {
     const std::wstring_view entry(p);
     entries.push_back(Utf8(entry));
     p += entry.size() + 1;
   }
-  FreeEnvironmentStringsW(block);
   return entries;
+}
+
+std::string Win32System::ExpandEnvironmentText(std::string_view text) {
+  const std::wstring wide = Wide(text);
+  std::wstring expanded(wide.size() + 1, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD n =
+        ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (n == 0) throw LastErrorFailure();
+    // n counts the terminator; a variable may grow between the calls.
+    if (n <= expanded.size()) return Utf8(std::wstring_view(expanded.data(), n - 1));
+    expanded.assign(n, L'\0');
+  }
+  throw Win32Failure(ERROR_INSUFFICIENT_BUFFER);
 }
 
 std::optional<std::string> Win32Locale::SystemCountryName() {

@@ -20,6 +20,7 @@ class Win32System : public platform::System {
   std::optional<platform::DiskSpace> DiskFreeSpace(std::string_view root) override;
   platform::ProcessorInfo SystemInfo() override;
   std::vector<std::string> EnvironmentBlock() override;
+  std::string ExpandEnvironmentText(std::string_view text) override;
 };
 
 class Win32Locale : public platform::Locale {

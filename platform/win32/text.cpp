@@ -1,5 +1,7 @@
 #include "platform/win32/text.h"
 
+#include "platform/win32/scoped_handle.h"
+
 namespace norvale::win32 {
 
 std::wstring Wide(std::string_view utf8) {
@@ -23,13 +25,12 @@ std::string Utf8(std::wstring_view wide) {
 std::string Utf8(const wchar_t* wide) { return wide == nullptr ? std::string() : Utf8(std::wstring_view(wide)); }
 
 std::string SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
+  LocalMemory buffer;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
   std::string text;
-  if (n != 0 && buffer != nullptr) text = Utf8(std::wstring_view(buffer, n));
-  if (buffer != nullptr) LocalFree(buffer);
+  if (n != 0 && buffer) text = Utf8(std::wstring_view(static_cast<const wchar_t*>(buffer.get()), n));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }

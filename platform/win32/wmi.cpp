@@ -221,8 +221,8 @@ class Win32Services : public platform::WmiServices {
 
   std::unique_ptr<platform::WmiObjects> ExecQuery(std::string_view wql,
                                                   std::optional<std::int32_t> flags) override {
-    const Bstr language(L"WQL");
-    const Bstr query(Wide(wql));
+    const Bstr language = MakeBstr(L"WQL");
+    const Bstr query = MakeBstr(Wide(wql));
     if (!language || !query) throw WmiFailure(E_OUTOFMEMORY);
     ComPtr<IEnumWbemClassObject> objects;
     // The scripting default: return at once, fetch while enumerating.
@@ -273,15 +273,10 @@ WmiValue WmiValueFromVariant(const VARIANT& value, CIMTYPE cim_type) {
   return AtCimWidth(n, base);
 }
 
-Win32Wmi::~Win32Wmi() {
-  if (com_ && SUCCEEDED(*com_)) CoUninitialize();
-}
-
 void Win32Wmi::EnsureCom() {
-  if (com_) return;
-  // RPC_E_CHANGED_MODE: COM is already up on this thread in another model,
-  // which serves WMI as well; only our own successful call is undone.
-  com_ = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (com_entered_) return;
+  com_ = EnterComApartment();
+  com_entered_ = true;
 }
 
 std::unique_ptr<platform::WmiServices> Win32Wmi::Connect(std::string_view namespace_path) {
@@ -289,7 +284,7 @@ std::unique_ptr<platform::WmiServices> Win32Wmi::Connect(std::string_view namesp
   ComPtr<IWbemLocator> locator;
   Check(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                          reinterpret_cast<void**>(locator.put())));
-  const Bstr path(L"\\\\." + Wide(namespace_path));
+  const Bstr path = MakeBstr(L"\\\\." + Wide(namespace_path));
   if (!path) throw WmiFailure(E_OUTOFMEMORY);
   ComPtr<IWbemServices> services;
   Check(locator->ConnectServer(path.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,

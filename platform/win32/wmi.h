@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/failure.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/wmi.h"
 
 namespace norvale::win32 {
@@ -19,7 +20,6 @@ namespace norvale::win32 {
 class Win32Wmi : public platform::Wmi {
  public:
   Win32Wmi() = default;
-  ~Win32Wmi() override;
   Win32Wmi(const Win32Wmi&) = delete;
   Win32Wmi& operator=(const Win32Wmi&) = delete;
 
@@ -27,7 +27,8 @@ class Win32Wmi : public platform::Wmi {
 
  private:
   void EnsureCom();
-  std::optional<HRESULT> com_;
+  bool com_entered_ = false;
+  ComApartment com_;
 };
 
 // A VARIANT as WMI hands it over, read with the property's CIM type (WMI

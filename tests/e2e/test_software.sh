@@ -50,7 +50,8 @@ SAVEFOLDER=C:\\results
 07=Missing value;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Nothing
 08=Extra pieces;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag;ignored
 09=Multi-string;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Multi
-11=After a gap;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag
+10=Expandable;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Expand
+12=After a gap;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag
 [FILEINFO]
 01=Program;C:\\norvale-run\\norvale.exe
 02=Missing file;C:\\no\\such.dll
@@ -70,6 +71,7 @@ other_rows() {  # the Owner label and value
     $'OTHER\tREGISTRY\tMissing value\t\t' \
     $'OTHER\tREGISTRY\tExtra pieces\tA-1234\t' \
     $'OTHER\tREGISTRY\tMulti-string\tone\t' \
+    $'OTHER\tREGISTRY\tExpandable\tC:\\windows\\x\t' \
     $'OTHER\tFILEINFO\tProgram\t1.3.3.0\t' \
     $'OTHER\tFILEINFO\tMissing file\tNofile\t' \
     $'OTHER\tFILEINFO\tFolder\tNofile\t' \

@@ -45,7 +45,9 @@ gone() {  # waits until no visible window of the program has the title
 keys() { xdotool key --delay 150 "$@"; sleep 0.7; }
 rows() { "$E2E_WINE" "$probe" "Norvale Ver 1.3.3" 2>/dev/null | tr -d '\r'; }
 messages() { grep -a 'MSGBOX_OnInit' "$log" || true; }
-has_message() { messages | grep -qF "$1"; }
+# Here-strings, not pipes: with pipefail a grep -q that stops early fails the
+# pipe (the writer gets SIGPIPE) even when it found the line.
+has_message() { grep -qF "$1" <<<"$(messages)"; }
 # The probe prints "rows=N" and then one line per row.
 header_first() { sed -n 2p <<<"$1" | grep -qP "^$name\tCreate\tDateTime\t"; }
 no_header() { ! grep -qP '\tCreate\tDateTime\t' <<<"$1"; }
@@ -55,7 +57,7 @@ main=$(window '^Norvale Ver 1\.3\.3$' 60)
 check "main window shown" test -n "$main"
 [ -n "$main" ] || { e2e_finish; exit 1; }
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-has_rows() { local out; out=$(rows); grep -qP '\tCreate\tDateTime\t' <<<"$out"; }
+has_rows() { grep -qP '\tCreate\tDateTime\t' <<<"$(rows)"; }
 e2e_wait 90 has_rows || true
 before=$(rows)
 check "start-up run: header row first" header_first "$before"

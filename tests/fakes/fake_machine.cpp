@@ -18,12 +18,12 @@ class FakeWriter : public platform::LineWriter {
  public:
   FakeWriter(FakeFiles& files, std::string key) : files_(files), key_(std::move(key)) {}
   void Write(std::string_view bytes) override {
-    if (closed_ || files_.fail_writes) throw Failure(61, "Disk full");
+    if (closed_ || files_.fail_writes) throw Failure::DiskFull();
     if (!files_.fail_flush) files_.files[key_] += bytes;
   }
   void Close() override {
     closed_ = true;
-    if (files_.fail_flush) throw Failure(61, "Disk full");
+    if (files_.fail_flush) throw Failure::DiskFull();
   }
 
  private:
@@ -35,11 +35,43 @@ class FakeWriter : public platform::LineWriter {
 }  // namespace
 
 std::string FakeSystem::SpecialFolderPath(platform::SpecialFolder folder) {
-  return folder == platform::SpecialFolder::kFonts ? fonts_folder : desktop_folder;
+  if (folder == platform::SpecialFolder::kFonts) return fonts_folder;
+  if (desktop_missing) throw Failure(-2147024894, "The system cannot find the file specified.");
+  return desktop_folder;
+}
+
+std::string FakeSystem::ExpandEnvironmentText(std::string_view text) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t open = text.find('%', at);
+    const size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    out.append(text.substr(at, open - at));
+    const std::string_view name = text.substr(open + 1, close - open - 1);
+    const std::string* value = nullptr;
+    for (const std::string& entry : environment) {
+      const size_t eq = entry.find('=', 1);
+      if (eq != std::string::npos && EqualsNoCase(std::string_view(entry).substr(0, eq), name)) {
+        value = &entry;
+        out.append(entry.substr(eq + 1));
+        break;
+      }
+    }
+    if (value == nullptr) {
+      // Left as written; its closing % may open the next name.
+      out.append(text.substr(open, close - open));
+      at = close;
+    } else {
+      at = close + 1;
+    }
+  }
+  out.append(text.substr(at));
+  return out;
 }
 
 std::string FakeSystem::TempFolder() {
-  if (!temp_folder) throw Failure(76, "Path not found");
+  if (!temp_folder) throw Failure::PathNotFound();
   return *temp_folder;
 }
 
@@ -115,17 +147,17 @@ std::string FakeFiles::CreateTempFile(std::string_view folder, std::string_view 
 }
 
 std::unique_ptr<platform::LineWriter> FakeFiles::OpenAppend(std::string_view path) {
-  if (!ParentExists(path)) throw Failure(76, "Path not found");
+  if (!ParentExists(path)) throw Failure::PathNotFound();
   files.try_emplace(Key(path));
   return std::make_unique<FakeWriter>(*this, Key(path));
 }
 
 void FakeFiles::Copy(std::string_view from, std::string_view to) {
   auto it = files.find(Key(from));
-  if (it == files.end()) throw Failure(53, "File not found");
-  if (!ParentExists(to)) throw Failure(76, "Path not found");
+  if (it == files.end()) throw Failure::FileNotFound();
+  if (!ParentExists(to)) throw Failure::PathNotFound();
   if (read_only.count(Key(to)) || read_only.count(Key(ParentOf(to)))) {
-    throw Failure(70, "Permission denied");
+    throw Failure::PermissionDenied();
   }
   files[Key(to)] = it->second;
   copied_to.push_back(std::string(to));
@@ -133,8 +165,8 @@ void FakeFiles::Copy(std::string_view from, std::string_view to) {
 
 void FakeFiles::Replace(std::string_view from, std::string_view to) {
   auto it = files.find(Key(from));
-  if (it == files.end()) throw Failure(53, "File not found");
-  if (read_only.count(Key(to))) throw Failure(70, "Permission denied");
+  if (it == files.end()) throw Failure::FileNotFound();
+  if (read_only.count(Key(to))) throw Failure::PermissionDenied();
   std::string bytes = std::move(it->second);
   files.erase(it);
   files[Key(to)] = std::move(bytes);
@@ -160,6 +192,9 @@ bool FakeFiles::WriteAll(std::string_view path, std::string_view bytes) {
 std::optional<std::string> FakeFiles::FileVersion(std::string_view path) {
   const std::string key = Key(path);
   if (files.count(key) == 0 || hidden.count(key) > 0) return std::nullopt;
+  if (in_use.count(key) > 0) {
+    throw Failure(32, "The process cannot access the file because it is being used by another process.");
+  }
   const auto it = versions.find(key);
   return it == versions.end() ? std::string() : it->second;
 }

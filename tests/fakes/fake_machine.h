@@ -25,6 +25,7 @@ class FakeSystem : public platform::System {
   std::string program_folder = "C:\\Tools\\Norvale";
   std::string fonts_folder = "C:\\Windows\\Fonts";
   std::string desktop_folder = "C:\\Users\\admin\\Desktop";
+  bool desktop_missing = false;  // the shell cannot find the desktop folder
   std::optional<std::string> temp_folder = "C:\\Temp";
   bool wow64 = true;
   std::optional<platform::VersionRecord> version;
@@ -48,6 +49,8 @@ class FakeSystem : public platform::System {
   std::optional<platform::DiskSpace> DiskFreeSpace(std::string_view root) override;
   platform::ProcessorInfo SystemInfo() override { return processor; }
   std::vector<std::string> EnvironmentBlock() override { return environment; }
+  // %NAME% from `environment`, names compared without case.
+  std::string ExpandEnvironmentText(std::string_view text) override;
 };
 
 // Dates as yyyy/MM/dd, times as H:mm:ss; the "ANSI code page" is UTF-8 itself.
@@ -83,6 +86,7 @@ class FakeFiles : public platform::Files {
   std::vector<std::string> copied_to;        // destinations of Copy, in order
   std::map<std::string, std::string> versions;  // upper-case path -> "a.b.c.d"
   std::set<std::string> hidden;                 // upper-case paths of hidden or system files
+  std::set<std::string> in_use;                 // upper-case paths another program holds open
   int temp_counter = 0;
 
   void AddFolder(std::string_view path);

@@ -21,6 +21,9 @@ struct OtherWorld : World {
     m.files.hidden.insert("C:\\APPS\\SECRET.DLL");
     m.files.Put("C:\\a", "MZ");
     m.files.versions["C:\\A"] = "2.0.0.1";
+    m.files.Put("C:\\Apps\\busy.dll", "MZ");
+    m.files.in_use.insert("C:\\APPS\\BUSY.DLL");
+    m.system.environment = {"SystemRoot=C:\\Windows"};
   }
 };
 
@@ -39,7 +42,8 @@ TEST(GetOtherItems, RegistryAndFileRows) {
        "05=Extra;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag;ignored;too\r\n"
        "06=Number;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Flags\r\n"
        "07=All ones;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AllOnes\r\n"
-       "08=Multi;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Multi\r\n",
+       "08=Multi;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Multi\r\n"
+       "09=Expandable;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Expand\r\n",
        {{"REGISTRY", "Asset", "A-1234", ""},
         {"REGISTRY", "Owner", "Alice", ""},
         {"REGISTRY", "Missing", "", ""},
@@ -47,7 +51,9 @@ TEST(GetOtherItems, RegistryAndFileRows) {
         {"REGISTRY", "Extra", "A-1234", ""},
         {"REGISTRY", "Number", "42", ""},
         {"REGISTRY", "All ones", "-1", ""},
-        {"REGISTRY", "Multi", "one", ""}}},
+        {"REGISTRY", "Multi", "one", ""},
+        // REG_EXPAND_SZ comes expanded, as the shell's reader gives it.
+        {"REGISTRY", "Expandable", "C:\\Windows\\x", ""}}},
       {"root names match exactly",
        "[REGISTRY]\r\n"
        "01=Lower;hkey_local_machine;SOFTWARE\\NorvaleTest;AssetTag\r\n"
@@ -125,6 +131,21 @@ TEST(GetOtherItems, BadEntriesEndTheCollectorWithOneErrorRow) {
     ASSERT_EQ(rows.size(), c.rows_before + 1) << c.name;
     EXPECT_EQ(Rows(rows.end() - 1, rows.end()), error) << c.name;
   }
+}
+
+// A version that cannot be read is not "no version resource": the file's
+// error ends the collector like any other failure.
+TEST(GetOtherItems, AFileInUseGivesTheErrorRowNotAnEmptyVersion) {
+  OtherWorld w;
+  w.m.WriteSettings(
+      "[FILEINFO]\r\n01=Tool;C:\\Apps\\tool.exe\r\n02=Busy;C:\\Apps\\busy.dll\r\n"
+      "03=Never;C:\\Apps\\tool.exe\r\n");
+  GetOtherItems(w.ctx);
+  const Rows want = {{"OTHER", "FILEINFO", "Tool", "12.0.3.4567", ""},
+                     {"OTHER", "error", "mOther", "32",
+                      "The process cannot access the file because it is being used by another "
+                      "process."}};
+  EXPECT_EQ(w.Rows(), want);
 }
 
 TEST(GetOtherItems, EntriesUpToNinetyNineAndTheBufferSize) {

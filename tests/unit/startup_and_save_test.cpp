@@ -163,6 +163,19 @@ TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
+TEST(SaveResultFile, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
+  SavedApp app;
+  app.m.system.desktop_missing = true;
+  app.form.Start();
+  app.form.OnMenuCommand(MenuItem::kSave);
+  EXPECT_EQ(app.Saved("\\PC01.tsv"), "<missing>");
+  const auto& last = app.m.ui.rows.back();
+  EXPECT_EQ(std::vector<std::string>(last.begin() + 1, last.begin() + 4),
+            (std::vector<std::string>{"Datasave", "error", "mMain"}));
+  EXPECT_EQ(app.ctx().main.settings.folder, "");  // the next save asks the shell again
+  EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
+}
+
 TEST(SaveResultFile, RefusedReplaceKeepsThePreviousResult) {
   SavedApp app;
   app.m.files.AddFolder("D:\\out");

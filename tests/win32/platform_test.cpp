@@ -3,31 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/profile.h"
 #include "core/utf.h"
-#include "platform/win32/files.h"
-#include "platform/win32/hardware.h"
-#include "platform/win32/local_security.h"
-#include "platform/win32/main_window.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/system.h"
+#include "platform/win32/machine.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
-#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
 
-struct Windows {
-  Win32Registry registry;
-  Win32System system;
-  Win32Locale locale;
-  Win32Files files;
-  Win32Wmi wmi;
-  Win32LocalSecurity security;
-  MainWindow window{GetModuleHandleW(nullptr)};
-  Win32Hardware hardware{[this] { return window.hwnd(); }};
-  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
-};
+using Windows = Win32Machine;
 
 std::string ScratchFolder(Windows& w, const char* name) {
   const std::string folder = w.system.TempFolder() + "\\norvale-test-" + name;
@@ -144,6 +131,107 @@ TEST(Win32Registry, ViewsAndValueTypes) {
   EXPECT_FALSE(w.registry.EnumSubkeys(platform::RegRoot::kCurrentUser, "Software\\NoSuchKeyHere",
                                       platform::RegView::k64));
   RegDeleteTreeW(HKEY_CURRENT_USER, path);
+}
+
+TEST(Win32Registry, ASubkeyListThatFailsPartWayIsAFailure) {
+  const wchar_t* path = L"Software\\NorvaleTest\\Walk";
+  for (const wchar_t* child : {L"a", L"b"}) {
+    HKEY sub = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(path) + L"\\" + child).c_str(), 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(sub);
+  }
+  KeyHandle walk;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ENUMERATE_SUB_KEYS, walk.put()),
+            ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(walk.get()), (std::vector<std::string>{"a", "b"}));
+  // Deleted under the open handle: the walk must not pass for an empty list.
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path), ERROR_SUCCESS);
+  try {
+    const auto names = SubkeyNames(walk.get());
+    ADD_FAILURE() << "listed " << names.size() << " names of a deleted key";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.number(), ERROR_KEY_DELETED);
+    EXPECT_FALSE(failure.description().empty());
+  }
+}
+
+TEST(Win32System, ExpandsDefinedVariablesOnly) {
+  Windows w;
+  ASSERT_TRUE(SetEnvironmentVariableW(L"NORVALE_TEST_DIR", L"D:\\Daten\\日本"));
+  SetEnvironmentVariableW(L"NORVALE_UNSET", nullptr);
+  struct Case {
+    const char* text;
+    const char* want;
+  };
+  for (const Case& c : {Case{"%NORVALE_TEST_DIR%\\x", "D:\\Daten\\日本\\x"},
+                        Case{"%norvale_test_dir%", "D:\\Daten\\日本"},
+                        Case{"%NORVALE_UNSET%\\y", "%NORVALE_UNSET%\\y"},
+                        Case{"plain", "plain"},
+                        Case{"", ""}}) {
+    EXPECT_EQ(w.system.ExpandEnvironmentText(c.text), c.want) << c.text;
+  }
+  // Longer than any first guess of the buffer.
+  const std::string long_value(5000, 'v');
+  SetEnvironmentVariableW(L"NORVALE_LONG", Wide(long_value).c_str());
+  EXPECT_EQ(w.system.ExpandEnvironmentText("<%NORVALE_LONG%>"), "<" + long_value + ">");
+}
+
+TEST(Win32Files, VersionOfAFileInUseIsAFailureNotAnEmptyVersion) {
+  Windows w;
+  const std::string folder = ScratchFolder(w, "version");
+  // A program with a version resource, a file without one.
+  const std::string program = folder + "\\kernel-copy.dll";
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\kernel32.dll").c_str(), Wide(program).c_str(),
+                        FALSE));
+  const std::string text = folder + "\\notes.txt";
+  ASSERT_TRUE(w.files.WriteAll(text, "no resources here\r\n"));
+  const std::string empty = folder + "\\empty.bin";
+  ASSERT_TRUE(w.files.WriteAll(empty, ""));
+
+  const auto version = w.files.FileVersion(program);
+  ASSERT_TRUE(version.has_value());
+  EXPECT_EQ(std::count(version->begin(), version->end(), '.'), 3) << *version;
+  EXPECT_EQ(w.files.FileVersion(text), std::string());
+  EXPECT_EQ(w.files.FileVersion(empty), std::string());
+  EXPECT_EQ(w.files.FileVersion(folder + "\\missing.dll"), std::nullopt);
+
+  // Held open without sharing by another program (a backup, an installer).
+  for (const std::string& path : {program, text}) {
+    FileHandle held(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    try {
+      const auto got = w.files.FileVersion(path);
+      ADD_FAILURE() << path << " gave \"" << got.value_or("nullopt") << "\"";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.number(), ERROR_SHARING_VIOLATION) << path;
+    }
+  }
+  EXPECT_EQ(w.files.FileVersion(program), version);  // and readable again once free
+}
+
+TEST(Win32System, AMissingDesktopIsAFailureNotAnEmptyFolder) {
+  Windows w;
+  const std::string desktop = w.system.SpecialFolderPath(platform::SpecialFolder::kDesktop);
+  ASSERT_TRUE(w.files.FolderExists(desktop)) << desktop;
+  // This runs in a throw-away prefix: the desktop goes away for a moment.
+  const std::string aside = desktop + "-aside";
+  ASSERT_TRUE(MoveFileW(Wide(desktop).c_str(), Wide(aside).c_str()));
+  bool failed = false;
+  try {
+    const std::string got = w.system.SpecialFolderPath(platform::SpecialFolder::kDesktop);
+    ADD_FAILURE() << "desktop without a folder gave \"" << got << "\"";
+  } catch (const Failure& failure) {
+    failed = true;
+    EXPECT_NE(failure.number(), 0);
+  }
+  MoveFileW(Wide(aside).c_str(), Wide(desktop).c_str());
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(w.system.SpecialFolderPath(platform::SpecialFolder::kDesktop), desktop);
 }
 
 }  // namespace

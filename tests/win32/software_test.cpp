@@ -3,19 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <regex>
 
 #include "collectors/software/applications.h"
 #include "collectors/common/registry_access.h"
 #include "core/context.h"
-#include "platform/win32/files.h"
-#include "platform/win32/hardware.h"
-#include "platform/win32/local_security.h"
-#include "platform/win32/main_window.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/system.h"
+#include "core/utf.h"
+#include "platform/win32/machine.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
-#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
@@ -40,16 +37,7 @@ struct RecordingList : platform::ResultList {
   bool ClearList() override { return true; }
 };
 
-struct Machine {
-  Win32Registry registry;
-  Win32System system;
-  Win32Locale locale;
-  Win32Files files;
-  MainWindow window{GetModuleHandleW(nullptr)};
-  Win32Hardware hardware{[this] { return window.hwnd(); }};
-  Win32Wmi wmi;
-  Win32LocalSecurity security;
-  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
+struct Machine : Win32Machine {
   RecordingList list;
   Context ctx{platform};
   Machine() { ctx.main.list = &list; }
@@ -161,6 +149,77 @@ TEST(Win32FileVersion, PlainFilesOnly) {
   DeleteFileW(Wide(hidden).c_str());
   DeleteFileW(Wide(plain).c_str());
   RemoveDirectoryW(Wide(folder).c_str());
+}
+
+// A .reg file's hex(2) line for `text` stored as REG_EXPAND_SZ.
+std::string ExpandHex(std::wstring_view text) {
+  std::string line = "hex(2):";
+  char byte[4];
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const wchar_t c = i < text.size() ? text[i] : L'\0';
+    for (unsigned shift : {0u, 8u}) {
+      std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned>((c >> shift) & 0xFF));
+      line += (line.size() > 7 ? "," : "") + std::string(byte);
+    }
+  }
+  return line;
+}
+
+// Imports a .reg file with Windows' own reg.exe and waits for it.
+void RegImport(Machine& m, const std::string& content) {
+  const std::string file = m.system.TempFolder() + "\\norvale-expand.reg";
+  // reg.exe's own format, UTF-16LE with its mark: from a file in the ANSI
+  // code page reg.exe takes hex(2) bytes as ANSI text.
+  ASSERT_TRUE(m.files.WriteAll(file, "\xFF\xFE" + Utf8ToUtf16Le(content)));
+  std::wstring command = L"reg.exe import \"" + Wide(file) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &startup, &process));
+  const FileHandle thread(process.hThread);
+  const FileHandle owned(process.hProcess);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  ASSERT_EQ(code, 0u);
+}
+
+TEST(Win32Registry, ExpandableTextIsReadExpandedLikeTheShell) {
+  Machine m;
+  ASSERT_TRUE(SetEnvironmentVariableW(L"NORVALE_TEST_HOME", L"C:\\Users\\伊藤"));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"NORVALE_TEST_LONG", std::wstring(200, L'y').c_str()));
+  const std::wstring long_tail(260, L'x');
+  RegImport(m, "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_CURRENT_USER\\Software\\NorvaleExpandTest]\r\n"
+               "\"Home\"=" + ExpandHex(L"%NORVALE_TEST_HOME%\\data") + "\r\n"
+               "\"Unset\"=" + ExpandHex(L"%NORVALE_NOT_SET%\\x") + "\r\n"
+               // 259 characters as stored, 251 once expanded: it fits.
+               "\"FitsOnceExpanded\"=" + ExpandHex(L"%NORVALE_TEST_HOME%" + long_tail.substr(0, 240)) +
+               "\r\n"
+               // 38 characters as stored, 400 once expanded: it does not.
+               "\"TooLongOnceExpanded\"=" + ExpandHex(L"%NORVALE_TEST_LONG%%NORVALE_TEST_LONG%") +
+               "\r\n");
+  const auto raw = m.registry.QueryValue(RegRoot::kCurrentUser, "Software\\NorvaleExpandTest",
+                                         "Home", platform::RegView::kDefault);
+  ASSERT_TRUE(raw);
+  ASSERT_EQ(raw->type, platform::kRegExpandSz) << "reg import stored another type";
+
+  struct Case {
+    const char* name;
+    Value want;
+  };
+  for (const Case& c : {Case{"Home", Text("C:\\Users\\伊藤\\data")},
+                        Case{"Unset", Text("%NORVALE_NOT_SET%\\x")},
+                        Case{"FitsOnceExpanded",
+                             Text("C:\\Users\\伊藤" + std::string(240, 'x'))},
+                        Case{"TooLongOnceExpanded", Text("default")}}) {
+    EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kCurrentUser, "Software\\NorvaleExpandTest", c.name,
+                           kRegKindText, Text("default")),
+              c.want)
+        << c.name;
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\NorvaleExpandTest");
 }
 
 }  // namespace

@@ -131,12 +131,15 @@ class CountedUnknown : public IUnknown {
 TEST(ComPtr, ReleasesEveryReferenceItHolds) {
   CountedUnknown object;
   {
-    auto owner = ComPtr<IUnknown>::Attach(&object);
-    ComPtr<IUnknown> copy = owner;
+    ComPtr<IUnknown> owner(&object);
+    object.AddRef();
+    ComPtr<IUnknown> second(&object);
     EXPECT_EQ(object.refs, 2u);
-    ComPtr<IUnknown> moved = std::move(copy);
+    ComPtr<IUnknown> moved = std::move(second);
     EXPECT_EQ(object.refs, 2u);
     moved.put();  // an out-parameter slot releases the old reference first
+    EXPECT_EQ(object.refs, 1u);
+    moved = std::move(owner);  // taking over drops nothing
     EXPECT_EQ(object.refs, 1u);
   }
   EXPECT_EQ(object.refs, 0u);
