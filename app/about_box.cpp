@@ -1,13 +1,14 @@
 #include "app/about_box.h"
 
+#include "core/ui_texts.h"
 #include "core/version.h"
 
 namespace norvale {
 
-platform::AboutBoxTexts Form2_Load(const Context& ctx) {
+platform::AboutBoxTexts AboutBoxTextsFor(const Context& ctx) {
   // The version line is the main window's title; the maker and the button
   // read the same in every language.
-  return {ctx.Label("バージョン情報", "Version"), VersionText(), "KESTREL WORKS", "OK"};
+  return {ctx.Label(kAboutTitle), VersionText(), kAboutMaker, kAboutOk};
 }
 
 }  // namespace norvale

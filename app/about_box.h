@@ -5,6 +5,6 @@
 
 namespace norvale {
 
-platform::AboutBoxTexts Form2_Load(const Context& ctx);
+platform::AboutBoxTexts AboutBoxTextsFor(const Context& ctx);
 
 }  // namespace norvale

@@ -1,32 +1,23 @@
 // The commands of the main window's menus.
-#include "app/menu_commands.h"
 
 #include <exception>
 
 #include "app/about_box.h"
-#include "app/main_form.h"
-#include "app/settings.h"
-#include "collectors/hardware/devices.h"
-#include "collectors/hardware/drives.h"
-#include "collectors/hardware/hardware_summary.h"
-#include "collectors/network/adapters.h"
-#include "collectors/network/lan.h"
-#include "collectors/software/applications.h"
-#include "collectors/software/environment.h"
-#include "collectors/software/software.h"
-#include "collectors/wmi/wmi_inventory.h"
-#include "core/full_run.h"
+#include "app/collector_table.h"
+#include "app/full_run.h"
+#include "app/main_window_logic.h"
+#include "app/saving.h"
+#include "core/failure.h"
 #include "core/number_format.h"
-#include "core/recording.h"
-#include "core/saving.h"
+#include "core/profile.h"
+#include "core/ui_texts.h"
 #include "core/utf.h"
 
 namespace norvale {
-namespace {
 
 using platform::MenuItem;
 
-constexpr const char* kSection = "SETTING";
+namespace {
 
 // Folders compare without regard to case, and a drive root chosen as "E:\"
 // is the same folder as the program's folder "E:".
@@ -38,130 +29,111 @@ bool SameFolder(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void Form1::WriteSetting(const char* key, std::string_view value) {
+void MainWindowLogic::WarnUnlessWritten(bool written) {
+  if (written) return;
+  // The change holds for this run; the user learns it will not outlive it.
   const std::string path = SettingsPath(ctx_.os);
-  if (!SetINIValue(ctx_.os, value, key, kSection, path)) {
-    // The change holds for this run; the user learns it will not outlive it.
-    ctx_.os.ui.ShowMessage(ctx_.IsJapanese() ? path + " に書き込めませんでした"
-                                             : "could not write to '" + path + "'",
-                           platform::MessageIcon::kExclamation);
+  ctx_.os.ui.ShowMessage(ctx_.IsJapanese() ? path + kMessageNotWrittenJapaneseSuffix
+                                           : kMessageNotWrittenEnglishPrefix + path +
+                                                 kMessageNotWrittenEnglishSuffix,
+                         platform::MessageIcon::kExclamation);
+}
+
+void MainWindowLogic::ShowAll() { RunFullCollection(ctx_); }
+
+void MainWindowLogic::ShowCategory(MenuItem item) {
+  for (const CollectorEntry& entry : CollectorTable()) {
+    if (entry.view_item == item) RunCategory(ctx_, entry);
   }
 }
 
-const std::vector<ViewCategory>& ViewCategories() {
-  // The collectors each View item runs, in order. "LAN" runs the adapters
-  // first: the LAN identity reads the host name and DNS servers they leave.
-  static const std::vector<ViewCategory> categories{
-      {MenuItem::kShowHard, {GetHardware}},       {MenuItem::kShowDrive, {GetDriveList}},
-      {MenuItem::kShowLan, {GetAdapter, GetLan}}, {MenuItem::kShowSoft, {GetSoftware}},
-      {MenuItem::kShowApp, {GetApplication}},     {MenuItem::kShowEnv, {GetEnvironment}},
-      {MenuItem::kShowDevice, {GetDeviceList}},   {MenuItem::kShowWmi, {GetWMI}},
-  };
-  return categories;
-}
+void MainWindowLogic::Save() { SaveResultFile(ctx_); }
 
-void RunViewCategory(Context& ctx, MenuItem item, std::span<const Collector> collectors) {
-  if (ctx.main.ResultList != nullptr) ctx.main.ResultList->ClearList();
-  ClearViewChecks(ctx);
-  ctx.os.ui.SetMenuChecked(item, true);
-  ctx.main.RowIndex = 0;
-  for (Collector collector : collectors) collector(ctx);
-}
+void MainWindowLogic::End() { ctx_.os.ui.EndProgram(kExitSuccess); }
 
-void Form1::menushowall_Click() { showall(ctx_); }
-
-void Form1::ViewCategory_Click(MenuItem item) {
-  for (const ViewCategory& category : ViewCategories()) {
-    if (category.item == item) RunViewCategory(ctx_, item, category.collectors);
-  }
-}
-
-void Form1::menusave_Click() { Datasave(ctx_); }
-
-void Form1::menuend_Click() { ctx_.os.ui.EndProgram(kExitSuccess); }
-
-void Form1::SetSaveType(const char* save_type) {
-  WriteSetting("SAVETYPE", save_type);
-  ctx_.main.SaveType = save_type;
+void MainWindowLogic::SetSaveType(SaveType save_type) {
+  WarnUnlessWritten(WriteSaveType(ctx_.os, save_type));
+  ctx_.main.settings.save_type = save_type;
   ShowSaveType();
 }
 
-void Form1::menusave_tab_Click() { SetSaveType("TSV"); }
-void Form1::menusave_csv_Click() { SetSaveType("CSV"); }
+void MainWindowLogic::ChooseTabSeparated() { SetSaveType(SaveType::kTab); }
+void MainWindowLogic::ChooseCommaSeparated() { SetSaveType(SaveType::kComma); }
 
-void Form1::menuauto_Click() {
+void MainWindowLogic::ToggleAutomatic() {
   // Only the file changes: the running program keeps the mode it started in.
   const bool on = !ctx_.os.ui.IsMenuChecked(MenuItem::kAuto);
   ctx_.os.ui.SetMenuChecked(MenuItem::kAuto, on);
-  WriteSetting("AUTOSAVE", on ? "1" : "0");
+  WarnUnlessWritten(WriteAutoSave(ctx_.os, on));
 }
 
-void Form1::menufolder_Click() {
-  MainState& m = ctx_.main;
-  auto chosen = ctx_.os.ui.BrowseForFolder("フォルダを指定してください", m.SaveFolder);
+void MainWindowLogic::ChooseSaveFolder() {
+  auto chosen = ctx_.os.ui.BrowseForFolder(kFolderChooserTitle, ctx_.main.settings.folder);
   // Cancel leaves the run and the file as they were.
   if (!chosen) return;
-  m.SaveFolder = std::move(*chosen);
+  const std::string& folder = ctx_.main.settings.folder = std::move(*chosen);
   // The program's own folder is what an empty setting gives in automatic
   // mode, so it is used for this run but not stored.
-  if (SameFolder(m.SaveFolder, ctx_.os.system.ProgramFolder())) return;
-  if (!SettingsFileCanHold(ctx_.os, m.SaveFolder, SettingsPath(ctx_.os))) {
+  if (SameFolder(folder, ctx_.os.system.ProgramFolder())) return;
+  if (!SettingsFileCanHold(ctx_.os, folder, SettingsPath(ctx_.os))) {
     // Stored mangled, the name would send the next automatic run elsewhere.
-    ctx_.os.ui.ShowMessage(ctx_.Label("このフォルダ名は設定ファイルに保存できません",
-                                      "this folder name cannot be stored in the settings file"),
+    ctx_.os.ui.ShowMessage(ctx_.Label(kMessageFolderNotStorable),
                            platform::MessageIcon::kExclamation);
     return;
   }
-  WriteSetting("SAVEFOLDER", m.SaveFolder);
+  WarnUnlessWritten(WriteSaveFolder(ctx_.os, folder));
 }
 
-void Form1::menutien_Click() {
+void MainWindowLogic::AskSaveDelay() {
   for (;;) {
-    const auto answer = ctx_.os.ui.InputBox("データを保存時に遅延を発生する場合に入力（単位:秒）",
-                                            "遅延時間設定", ctx_.main.SaveTime);
+    const auto answer =
+        ctx_.os.ui.InputBox(kDelayPrompt, kDelayTitle, ctx_.main.settings.delay.text);
     if (!answer || answer->empty()) return;
     // Checked before anything is written: an answer that is no plain decimal
     // number, or too large for a whole number of seconds, is asked again.
     const auto seconds = ToInt32(*answer);
     if (!seconds) {
-      ctx_.os.ui.ShowMessage("半角数字を入力してください", platform::MessageIcon::kExclamation);
+      ctx_.os.ui.ShowMessage(kDelayNotANumber, platform::MessageIcon::kExclamation);
       continue;
     }
-    WriteSetting("SAVETIME", *answer);
-    ctx_.main.SaveTime = std::to_string(*seconds);
+    // The answer is stored as typed; the running program keeps the number.
+    WarnUnlessWritten(WriteSaveDelay(ctx_.os, *answer));
+    ctx_.main.settings.delay = SaveDelay::FromText(std::to_string(*seconds));
     return;
   }
 }
 
-void Form1::menuver_Click() { ctx_.os.ui.ShowAboutBox(Form2_Load(ctx_)); }
+void MainWindowLogic::ShowVersion() { ctx_.os.ui.ShowAboutBox(AboutBoxTextsFor(ctx_)); }
 
-void Form1::OnMenuCommand(MenuItem item) {
+void MainWindowLogic::OnMenuCommand(MenuItem item) {
   struct Command {
     MenuItem item;
-    void (Form1::*click)();
+    void (MainWindowLogic::*run)();
   };
   static constexpr Command kCommands[] = {
-      {MenuItem::kSave, &Form1::menusave_Click},
-      {MenuItem::kEnd, &Form1::menuend_Click},
-      {MenuItem::kShowAll, &Form1::menushowall_Click},
-      {MenuItem::kSaveTab, &Form1::menusave_tab_Click},
-      {MenuItem::kSaveCsv, &Form1::menusave_csv_Click},
-      {MenuItem::kAuto, &Form1::menuauto_Click},
-      {MenuItem::kFolder, &Form1::menufolder_Click},
-      {MenuItem::kTien, &Form1::menutien_Click},
-      {MenuItem::kVer, &Form1::menuver_Click},
+      {MenuItem::kSave, &MainWindowLogic::Save},
+      {MenuItem::kEnd, &MainWindowLogic::End},
+      {MenuItem::kShowAll, &MainWindowLogic::ShowAll},
+      {MenuItem::kSaveTab, &MainWindowLogic::ChooseTabSeparated},
+      {MenuItem::kSaveCsv, &MainWindowLogic::ChooseCommaSeparated},
+      {MenuItem::kAuto, &MainWindowLogic::ToggleAutomatic},
+      {MenuItem::kFolder, &MainWindowLogic::ChooseSaveFolder},
+      {MenuItem::kTien, &MainWindowLogic::AskSaveDelay},
+      {MenuItem::kVer, &MainWindowLogic::ShowVersion},
   };
   // Every collector and the save guard themselves; this only keeps a fault
   // nobody foresaw from taking the window down with it.
   try {
     for (const Command& command : kCommands) {
-      if (command.item == item) (this->*command.click)();
+      if (command.item == item) (this->*command.run)();
     }
-    ViewCategory_Click(item);
+    ShowCategory(item);
   } catch (const Failure& failure) {
-    ctx_.os.ui.ShowMessage("Form1,Menu:" + failure.description(), platform::MessageIcon::kCritical);
+    ctx_.os.ui.ShowMessage(kMessageMenuFailed + failure.description(),
+                           platform::MessageIcon::kCritical);
   } catch (const std::exception& e) {
-    ctx_.os.ui.ShowMessage(std::string("Form1,Menu:") + e.what(), platform::MessageIcon::kCritical);
+    ctx_.os.ui.ShowMessage(std::string(kMessageMenuFailed) + e.what(),
+                           platform::MessageIcon::kCritical);
   }
 }
 

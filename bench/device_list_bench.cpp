@@ -11,34 +11,18 @@
 namespace {
 
 using namespace norvale;
-using platform::RegRoot;
-
-void AddDevices(fakes::FakeRegistry& registry, int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
-    const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\BUS" + std::to_string(i % 10) +
-                             "\\DEV_" + std::to_string(i / 200) + "\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "@oem1.inf,%dev%;Device " + n);
-    registry.SetString(RegRoot::kLocalMachine, path, "Class", "System");
-    registry.SetString(RegRoot::kLocalMachine, path, "Driver", "{bench}\\" + n);
-    registry.AddKey(RegRoot::kLocalMachine, path + "\\Control");
-    const std::string driver = "SYSTEM\\CurrentControlSet\\Control\\Class\\{bench}\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, driver, "ProviderName", "Norvale Bench");
-    registry.SetString(RegRoot::kLocalMachine, driver, "DriverDate", "7-1-2026");
-  }
-}
 
 void BM_GetDeviceList(benchmark::State& state) {
   fakes::FakeMachine machine;
-  AddDevices(machine.registry, static_cast<int>(state.range(0)));
+  fakes::AddDeviceTree(machine.registry, static_cast<int>(state.range(0)), 200);
   Context ctx(machine.platform);
-  ctx.main.ComputerName = "BENCH-PC01";
-  ctx.main.AutoSave = "1";
+  ctx.main.computer_name = "BENCH-PC01";
+  ctx.main.settings.auto_save = AutoSave::kOn;
   for (auto _ : state) {
-    ctx.main.RowIndex = 0;
+    ctx.main.next_row = 0;
     GetDeviceList(ctx);
   }
-  if (ctx.main.RowIndex != state.range(0)) state.SkipWithError("not every device was recorded");
+  if (ctx.main.next_row != state.range(0)) state.SkipWithError("not every device was recorded");
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetComplexityN(state.range(0));
 }

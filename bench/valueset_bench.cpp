@@ -1,4 +1,4 @@
-// Rows recorded per second through ValueSet into a real result file, as
+// Rows recorded per second through RecordValues into a real result file, as
 // during a save in automatic mode. Goal: at least 500,000 rows/s.
 #include <benchmark/benchmark.h>
 
@@ -36,18 +36,18 @@ constexpr int kRowsPerSave = 10000;
 void RecordRows(benchmark::State& state, const char* save_type) {
   fakes::FakeMachine machine;
   Context ctx(machine.platform);
-  ctx.main.ComputerName = "BENCH-PC01";
-  ctx.main.AutoSave = "1";
-  ctx.main.SaveType = save_type;
+  ctx.main.computer_name = "BENCH-PC01";
+  ctx.main.settings.auto_save = AutoSave::kOn;
+  ctx.main.settings.save_type = ParseSaveType(save_type);
   for (auto _ : state) {
-    ctx.main.ResultFileNumber = std::make_unique<StdioWriter>("/tmp/norvale-bench.tsv");
-    ctx.main.FileOutputOn = 1;
+    ctx.main.result_file = std::make_unique<StdioWriter>("/tmp/norvale-bench.tsv");
+    ctx.main.writing_result_file = true;
     for (int i = 0; i < kRowsPerSave; ++i) {
       RecordRow(ctx, std::string("Soft"), std::string("Application"),
                 std::string("Contoso Office Professional Plus, 2021"),
                 std::string("16.0.14332.20447"), std::string("Contoso Corporation"));
     }
-    ctx.main.ResultFileNumber->Close();
+    ctx.main.result_file->Close();
   }
   state.SetItemsProcessed(state.iterations() * kRowsPerSave);
 }

@@ -8,36 +8,25 @@
 
 #include "core/failure.h"
 #include "core/result_labels.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 
 namespace norvale {
 
-// The main module's state: settings as read at start, the list, recording.
+// The state of the program's run: settings as read at start, the list and
+// where rows go.
 struct MainState {
-  std::string WindowsLanguage;
-  std::string AutoSave = "0";
-  std::string SaveType = "TSV";
-  std::string SaveTime = "0";
-  std::string SaveFolder;
-  std::string ComputerName;
-  platform::ResultList* ResultList = nullptr;
-  std::int64_t RowIndex = 0;
-  int FileOutputOn = 0;
-  std::unique_ptr<platform::LineWriter> ResultFileNumber;
+  std::string country;  // the system's country name in upper case ("JAPAN")
+  Settings settings;
+  std::string computer_name;
+  platform::ResultList* list = nullptr;  // none once the window closes
+  std::int64_t next_row = 0;
+  // While a save runs, every row also goes to the open result file.
+  bool writing_result_file = false;
+  std::unique_ptr<platform::LineWriter> result_file;
   // The first row a save could not write; the save fails with it.
-  std::optional<Failure> SaveRowFailure;
-  std::uintptr_t SaveTimerId = 0;
-};
-
-// Left behind by the adapter collector for the LAN identity collector.
-struct AdapterState {
-  std::string LanHostName;
-  std::string LanPrimaryDns;
-  std::string LanSecondaryDns;
-};
-
-struct SoftState {
-  std::string ServicePackText;
+  std::optional<Failure> save_row_failure;
+  std::uintptr_t save_timer = 0;
 };
 
 struct Context {
@@ -45,10 +34,8 @@ struct Context {
 
   platform::Platform& os;
   MainState main;
-  AdapterState adapter;
-  SoftState soft;
 
-  bool IsJapanese() const { return main.WindowsLanguage == "JAPAN"; }
+  bool IsJapanese() const { return main.country == "JAPAN"; }
   // Picks the label of the interface language.
   const char* Label(const char* japanese, const char* english) const {
     return IsJapanese() ? japanese : english;

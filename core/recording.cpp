@@ -4,6 +4,7 @@
 
 #include "core/number_format.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 
 namespace norvale {
 namespace {
@@ -36,18 +37,6 @@ std::string CommaField(const std::string& text) {
 
 }  // namespace
 
-bool IsAutomatic(std::string_view auto_save) {
-  const auto number = ParseNumber(auto_save);
-  return number && *number == 1;
-}
-
-bool IsAutoSaveOff(std::string_view auto_save) {
-  // A value that is no number at all opens the window like 0 does, and then
-  // saves like it too.
-  const auto number = ParseNumber(auto_save);
-  return !number || *number == 0;
-}
-
 std::string ValueText(Context& ctx, const Value& value) {
   return std::visit(
       [&](const auto& v) -> std::string {
@@ -69,8 +58,8 @@ std::string ValueText(Context& ctx, const Value& value) {
       value);
 }
 
-std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type) {
-  const bool tabs = save_type == "TSV";
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type) {
+  const bool tabs = save_type == SaveType::kTab;
   std::string line;
   for (int i = 0; i < kColumnCount; ++i) {
     if (i > 0) line += tabs ? '\t' : ',';
@@ -79,9 +68,9 @@ std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::stri
   return line;
 }
 
-void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
-              const Value& sub_item, const Value& contents, const Value& unit,
-              const Value& renewalday) {
+void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
+                  const Value& sub_item, const Value& contents, const Value& unit,
+                  const Value& renewalday) {
   MainState& m = ctx.main;
   try {
     const Value* values[kColumnCount] = {&key, &group, &item, &sub_item, &contents, &unit,
@@ -89,45 +78,46 @@ void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& i
     std::string texts[kColumnCount];
     for (int i = 0; i < kColumnCount; ++i) texts[i] = ValueText(ctx, *values[i]);
 
-    if (!IsAutomatic(m.AutoSave) && m.ResultList != nullptr) {
-      const int row = static_cast<int>(m.RowIndex);
-      m.ResultList->AddListRow(row, texts[0]);
+    if (!m.settings.automatic() && m.list != nullptr) {
+      const int row = static_cast<int>(m.next_row);
+      m.list->AddListRow(row, texts[0]);
       for (int column = 1; column < kColumnCount; ++column) {
-        m.ResultList->SetListCell(row, column, texts[column]);
+        m.list->SetListCell(row, column, texts[column]);
       }
     }
-    if (m.FileOutputOn == 1) {
-      if (!m.ResultFileNumber) throw Failure::BadFileName();
+    if (m.writing_result_file) {
+      if (!m.result_file) throw Failure::BadFileName();
       // Quoting is decided on the text as written: the code page may lack a
       // character, and what stands in for it must not go unquoted.
       std::string ansi[kColumnCount];
       for (int i = 0; i < kColumnCount; ++i) ansi[i] = ctx.os.locale.ToAnsi(texts[i]);
-      std::string line = FormatResultLine(ansi, m.SaveType);
+      std::string line = FormatResultLine(ansi, m.settings.save_type);
       line += "\r\n";
       try {
-        m.ResultFileNumber->Write(line);
+        m.result_file->Write(line);
       } catch (const Failure& failure) {
         // The row is in the list, so the next one goes below it; the save
         // itself fails with this error once the run is over.
-        if (!m.SaveRowFailure) m.SaveRowFailure = failure;
+        if (!m.save_row_failure) m.save_row_failure = failure;
       }
     }
-    ++m.RowIndex;
+    ++m.next_row;
   } catch (const Failure& failure) {
-    if (m.FileOutputOn != 1) {
-      ctx.os.ui.ShowMessage("mMain,ValueSet:" + failure.description(), platform::MessageIcon::kNone);
-    } else if (!m.SaveRowFailure) {
+    if (!m.writing_result_file) {
+      ctx.os.ui.ShowMessage(kMessageRecordFailed + failure.description(),
+                            platform::MessageIcon::kNone);
+    } else if (!m.save_row_failure) {
       // No message in the middle of a save, but a row missing from the file
       // makes the whole file wrong: the save ends with this failure.
-      m.SaveRowFailure = failure;
+      m.save_row_failure = failure;
     }
   }
 }
 
 void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
                const Value& contents, const Value& unit) {
-  ValueSet(ctx, ctx.main.ComputerName, group, item, sub_item, contents, unit,
-           ctx.os.system.Now().date);
+  RecordValues(ctx, ctx.main.computer_name, group, item, sub_item, contents, unit,
+               ctx.os.system.Now().date);
 }
 
 void ErrorRow(Context& ctx, std::string_view group, std::string_view module,

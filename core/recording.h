@@ -12,9 +12,9 @@ namespace norvale {
 
 // Records one row: shows it in the list (unless in automatic mode) and, while a
 // save runs, appends it to the temporary result file. Never throws.
-void ValueSet(Context& ctx, const Value& key, const Value& group, const Value& item,
-              const Value& sub_item, const Value& contents, const Value& unit,
-              const Value& renewalday);
+void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
+                  const Value& sub_item, const Value& contents, const Value& unit,
+                  const Value& renewalday);
 
 // A row with Key = the computer name and Renewalday = today's date.
 void RecordRow(Context& ctx, const Value& group, const Value& item, const Value& sub_item,
@@ -40,13 +40,8 @@ void Guarded(Context& ctx, std::string_view group, std::string_view module, Body
 std::string ValueText(Context& ctx, const Value& value);
 
 // One result line without its line end, from texts already in the file's
-// code page. Tab mode when `save_type` is exactly "TSV", otherwise comma mode.
-std::string FormatResultLine(const std::string (&texts)[kColumnCount], std::string_view save_type);
-
-// True when the AUTOSAVE setting reads as the number 1.
-bool IsAutomatic(std::string_view auto_save);
-// True when the AUTOSAVE setting reads as the number 0 or is no number.
-bool IsAutoSaveOff(std::string_view auto_save);
+// code page.
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type);
 
 std::string GetComputerNameText(Context& ctx);
 

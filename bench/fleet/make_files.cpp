@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     auto row = [&](const std::string& group, const std::string& item, const std::string& sub,
                    const std::string& contents, const std::string& unit) {
       const std::string texts[kColumnCount] = {name, group, item, sub, contents, unit, date};
-      text += FormatResultLine(texts, csv ? "CSV" : "TSV");
+      text += FormatResultLine(texts, csv ? norvale::SaveType::kComma : norvale::SaveType::kTab);
       text += "\r\n";
       ++written;
     };

@@ -24,9 +24,9 @@ int main() {
   constexpr int kRuns = 3;
   for (int run = 1; run <= kRuns; ++run) {
     Context ctx(platform);
-    ctx.main.ComputerName = system.ComputerName();
+    ctx.main.computer_name = system.ComputerName();
     ui.rows.clear();
-    ctx.main.ResultList = &ui.CreateResultList("font", 200);
+    ctx.main.list = &ui.CreateResultList("font", 200);
     const auto start = std::chrono::steady_clock::now();
     GetApplication(ctx);
     const auto elapsed = std::chrono::steady_clock::now() - start;

@@ -47,19 +47,19 @@ int main(int argc, char** argv) {
                               windows.files,  windows.window,   windows.hardware,
                               windows.wmi,    windows.security};
   Context ctx(platform);
-  ctx.main.AutoSave = "1";  // rows are counted, not shown
-  ctx.main.ComputerName = system.ComputerName();
+  ctx.main.settings.auto_save = AutoSave::kOn;  // rows are counted, not shown
+  ctx.main.computer_name = system.ComputerName();
 
   double best = 1e300;
   std::int64_t rows = 0;
   for (int run = 0; run < 3; ++run) {
-    ctx.main.RowIndex = 0;
+    ctx.main.next_row = 0;
     registry.calls = 0;
     const auto start = std::chrono::steady_clock::now();
     GetDeviceList(ctx);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     if (took.count() < best) best = took.count();
-    rows = ctx.main.RowIndex;
+    rows = ctx.main.next_row;
   }
   const double per_row = rows > 0 ? 1.0 / static_cast<double>(rows) : 0.0;
   std::printf("%9d  %6lld  %17.1f  %16.1f  %22.2f\n", instances, static_cast<long long>(rows), best,

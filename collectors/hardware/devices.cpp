@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
 

@@ -6,6 +6,7 @@
 #include "core/number_format.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -115,7 +116,7 @@ void GetDriveList(Context& ctx) {
   Guarded(ctx, kGroupHard, kModuleDrive, [&] {
     const std::string drive_strings = GetDriveStrings(ctx);
     if (drive_strings.empty()) {
-      ctx.os.ui.ShowMessage("No Drives were found!", platform::MessageIcon::kCritical);
+      ctx.os.ui.ShowMessage(kMessageNoDrives, platform::MessageIcon::kCritical);
       return;
     }
     ListDrives(ctx, drive_strings);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/number_format.h"
 #include "core/recording.h"
 #include "core/result_labels.h"

@@ -1,22 +1,13 @@
 #include "collectors/hardware/printers.h"
 
-#include "collectors/wmi/wmi_access.h"
-#include "core/recording.h"
+#include "collectors/common/wmi_access.h"
 #include "core/result_labels.h"
 
 namespace norvale {
 
 void GetPrinter(Context& ctx) {
-  Guarded(ctx, kGroupHard, kModulePrinter, [&] {
-    const auto services = ConnectWmi(ctx, "\\root\\cimv2");
-    ForEachWmiObject(
-        *services, "select * from Win32_Printer", std::nullopt, [&](platform::WmiObject& printer) {
-          const Value name = WmiRowValue(printer.Get("Name"));
-          const Value port = WmiRowValue(printer.Get("PortName"));
-          RecordRow(ctx, std::string(kGroupHard), std::string(kItemPrinter), name, port,
-                    std::string());
-        });
-  });
+  RecordPropertyPairs(ctx, kGroupHard, kModulePrinter, kItemPrinter, "select * from Win32_Printer",
+                      "Name", "PortName");
 }
 
 }  // namespace norvale

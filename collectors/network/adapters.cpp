@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "collectors/wmi/wmi_access.h"
+#include "collectors/common/wmi_access.h"
 #include "core/failure.h"
 #include "core/number_format.h"
 #include "core/recording.h"
@@ -68,7 +68,7 @@ std::string ThreeDigits(std::string_view part) {
 
 }  // namespace
 
-std::string IPConvert(Context& ctx, std::string_view address) {
+std::string FixedWidthAddress(Context& ctx, std::string_view address) {
   if (address.find('.') == std::string_view::npos) return std::string(address);
   try {
     std::vector<std::string_view> parts;
@@ -92,9 +92,8 @@ std::string IPConvert(Context& ctx, std::string_view address) {
   }
 }
 
-void GetAdapter(Context& ctx) {
-  AdapterState& shared = ctx.adapter;
-  shared = AdapterState{};
+AdapterNames GetAdapter(Context& ctx) {
+  AdapterNames names;
   Guarded(ctx, kGroupLan, kModuleAdapter, [&] {
     const auto services = ConnectWmi(ctx, "\\root\\CIMV2");
     int number = 1;
@@ -105,13 +104,13 @@ void GetAdapter(Context& ctx) {
 
           // The last adapter's host name is the computer's.
           const WmiValue host = adapter.Get("DNSHostName");
-          shared.LanHostName = IsNull(host) ? std::string() : RequiredText(ctx, host);
+          names.host_name = IsNull(host) ? std::string() : RequiredText(ctx, host);
 
           const WmiValue dns = adapter.Get("DNSServerSearchOrder");
           if (!IsNull(dns)) {
             const std::vector<std::string> servers = WmiTextArray(ctx, dns);
-            if (servers.size() > 0) shared.LanPrimaryDns = IPConvert(ctx, servers[0]);
-            if (servers.size() > 1) shared.LanSecondaryDns = IPConvert(ctx, servers[1]);
+            if (servers.size() > 0) names.primary_dns = FixedWidthAddress(ctx, servers[0]);
+            if (servers.size() > 1) names.secondary_dns = FixedWidthAddress(ctx, servers[1]);
           }
 
           facts[kName] = AdapterName(ctx, adapter.Get("Caption"));
@@ -122,11 +121,11 @@ void GetAdapter(Context& ctx) {
             const WmiValue list = adapter.Get(property);
             if (IsNull(list)) continue;
             const std::vector<std::string> entries = WmiTextArray(ctx, list);
-            if (!entries.empty()) facts[fact] = IPConvert(ctx, entries[0]);
+            if (!entries.empty()) facts[fact] = FixedWidthAddress(ctx, entries[0]);
           }
           for (const auto& [property, fact] : kAddressOf) {
             const WmiValue address = adapter.Get(property);
-            if (!IsNull(address)) facts[fact] = IPConvert(ctx, RequiredText(ctx, address));
+            if (!IsNull(address)) facts[fact] = FixedWidthAddress(ctx, RequiredText(ctx, address));
           }
 
           const std::string item =
@@ -138,6 +137,7 @@ void GetAdapter(Context& ctx) {
           ++number;
         });
   });
+  return names;
 }
 
 }  // namespace norvale

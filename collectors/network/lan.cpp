@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/failure.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -57,17 +58,13 @@ std::string LsaOpenFailedMessage(Context& ctx, std::uint32_t status) {
   std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(status));
   std::string text = TrimSpaces(ctx.os.security.StatusText(status));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  std::string message = ctx.Label(
-      "ローカル セキュリティ ポリシーを開けないため、ドメインとワークグループを読めません。"
-      "\n状態 ",
-      "The local security policy could not be opened, so the domain and workgroup "
-      "cannot be read.\nStatus ");
+  std::string message = ctx.Label(kMessageLsaOpenFailed);
   message += number;
   if (!text.empty()) message += ": " + text;
   return message;
 }
 
-void GetLan(Context& ctx) {
+void GetLan(Context& ctx, const AdapterNames& adapter) {
   Guarded(ctx, kGroupLan, kModuleLan, [&] {
     std::unique_ptr<platform::LsaPolicy> policy;
     const std::uint32_t open_status = ctx.os.security.OpenPolicy(policy);
@@ -87,9 +84,9 @@ void GetLan(Context& ctx) {
 
     Record(ctx, kUser, GetUserNameText(ctx));
     Record(ctx, kComputer, GetComputerNameText(ctx));
-    Record(ctx, kHost, ctx.adapter.LanHostName);
-    Record(ctx, kDns1, ctx.adapter.LanPrimaryDns);
-    Record(ctx, kDns2, ctx.adapter.LanSecondaryDns);
+    Record(ctx, kHost, adapter.host_name);
+    Record(ctx, kDns1, adapter.primary_dns);
+    Record(ctx, kDns2, adapter.secondary_dns);
     Record(ctx, kComment, ServerComment(ctx));
   });
 }

@@ -6,13 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "collectors/network/adapters.h"
 #include "core/context.h"
 
 namespace norvale {
 
-// Records the LAN identity rows. Reads the host name and DNS servers that
-// GetAdapter left in ctx.adapter, so it runs right after it.
-void GetLan(Context& ctx);
+// Records the LAN identity rows; the host name and DNS servers are the ones
+// GetAdapter found.
+void GetLan(Context& ctx, const AdapterNames& adapter);
 
 // The user the program runs as. Throws Failure when Windows cannot say.
 std::string GetUserNameText(Context& ctx);

@@ -1,6 +1,6 @@
 #include "collectors/software/applications.h"
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
 

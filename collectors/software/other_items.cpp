@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/settings.h"
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
+#include "core/profile.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "collectors/software/windows_version.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
@@ -44,7 +44,8 @@ std::string ShortServicePack(const std::string& text) {
 
 void GetSoftware(Context& ctx) {
   Guarded(ctx, kGroupSoft, kModuleSoft, [&] {
-    std::string name = GetVersionEx(ctx);
+    const WindowsVersionName version = ReadWindowsVersionName(ctx);
+    std::string name = version.name;
     const bool name_from_registry = name.empty();
     if (name_from_registry) {
       name = RegText(ctx, kCurrentVersion, "ProductName");
@@ -52,7 +53,7 @@ void GetSoftware(Context& ctx) {
     }
     std::string service_pack = ShortServicePack(RegText(ctx, kCurrentVersion, "CSDVersion"));
     if (Utf8ToCodePoints(service_pack).size() < 2) {
-      service_pack = ShortServicePack(ctx.soft.ServicePackText);
+      service_pack = ShortServicePack(version.service_pack);
     }
     const std::string build = RegText(ctx, kCurrentVersion, "CurrentBuildNumber");
     if (name_from_registry && name.starts_with("Windows 10") && IsWindows11Build(build)) {

@@ -61,23 +61,24 @@ std::string NtFamilyName(const platform::VersionRecord& v, std::uint16_t suite,
 
 }  // namespace
 
-std::string GetVersionEx(Context& ctx) {
-  std::string name;
+WindowsVersionName ReadWindowsVersionName(Context& ctx) {
+  WindowsVersionName result;
+  std::string& name = result.name;
   Guarded(ctx, kGroupSoft, kModuleWindowsVersion, [&] {
     const auto version = ctx.os.system.Version();
     if (!version) return;
     const platform::VersionRecord& v = *version;
-    ctx.soft.ServicePackText = UpToNul(v.csd_version);
+    result.service_pack = UpToNul(v.csd_version);
     const std::uint16_t suite = v.extended_valid ? v.suite_mask : 0;
     const std::uint8_t product = v.extended_valid ? v.product_type : 0;
     if (v.platform_id == kPlatformWindows) {
-      name = Windows9xName(v.major, v.minor, ctx.soft.ServicePackText) +
+      name = Windows9xName(v.major, v.minor, result.service_pack) +
              " Build: " + std::to_string(static_cast<std::int16_t>(v.build & 0xFFFF));
     } else if (v.platform_id == kPlatformNt) {
       name = NtFamilyName(v, suite, product);
     }
   });
-  return name;
+  return result;
 }
 
 }  // namespace norvale

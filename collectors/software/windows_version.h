@@ -8,9 +8,16 @@
 
 namespace norvale {
 
-// The name of the running Windows, or empty text when the record does not
-// tell it (2000 and NT name themselves; XP Professional, Server 2003, Vista
-// and later are left to the registry's product name). Sets ServicePackText.
-std::string GetVersionEx(Context& ctx);
+struct WindowsVersionName {
+  // Empty when the record does not tell it (2000 and NT name themselves; XP
+  // Professional, Server 2003, Vista and later are left to the registry's
+  // product name).
+  std::string name;
+  // The record's service pack text, as it stands.
+  std::string service_pack;
+};
+
+// The name of the running Windows from the version record.
+WindowsVersionName ReadWindowsVersionName(Context& ctx);
 
 }  // namespace norvale

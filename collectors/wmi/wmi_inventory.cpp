@@ -4,7 +4,7 @@
 #include <iterator>
 #include <vector>
 
-#include "collectors/wmi/wmi_access.h"
+#include "collectors/common/wmi_access.h"
 #include "core/failure.h"
 #include "core/number_format.h"
 #include "core/recording.h"

@@ -2,7 +2,7 @@
 // runs the message loop until the window closes.
 #include <windows.h>
 
-#include "app/main_form.h"
+#include "app/main_window_logic.h"
 #include "platform/win32/machine.h"
 #include "platform/win32/system_library.h"
 
@@ -12,17 +12,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   win32::RestrictDllSearchToSystem();
   win32::Win32Machine machine(instance);
   win32::MainWindow& window = machine.window;
-  Form1 form(machine.platform);
+  MainWindowLogic form(machine.platform);
 
   const bool created = window.Create({
-      .resize = [&] { form.Form_Resize(); },
-      .query_unload = [&] { form.Form_QueryUnload(); },
+      .resize = [&] { form.OnResize(); },
+      .query_unload = [&] { form.OnClose(); },
       .command = [&](platform::MenuItem item) { form.OnMenuCommand(item); },
   });
   if (!created) {
     MessageBoxW(nullptr, L"The main window could not be created.", L"Norvale", MB_OK | MB_ICONHAND);
     return 1;
   }
-  form.Form_Load();
+  form.Start();
   return window.RunMessageLoop();
 }

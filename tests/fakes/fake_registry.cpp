@@ -276,4 +276,20 @@ std::optional<RegValue> FakeRegistry::QueryValue(RegRoot root, std::string_view 
   return it->second;
 }
 
+void AddDeviceTree(FakeRegistry& registry, int count, int per_device) {
+  using platform::RegRoot;
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\BUS" + std::to_string(i % 10) +
+                             "\\DEV_" + std::to_string(i / per_device) + "\\" + n;
+    registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "@oem1.inf,%dev%;Device " + n);
+    registry.SetString(RegRoot::kLocalMachine, path, "Class", "System");
+    registry.SetString(RegRoot::kLocalMachine, path, "Driver", "{tree}\\" + n);
+    registry.AddKey(RegRoot::kLocalMachine, path + "\\Control");
+    const std::string driver = "SYSTEM\\CurrentControlSet\\Control\\Class\\{tree}\\" + n;
+    registry.SetString(RegRoot::kLocalMachine, driver, "ProviderName", "Norvale Tree");
+    registry.SetString(RegRoot::kLocalMachine, driver, "DriverDate", "7-1-2026");
+  }
+}
+
 }  // namespace norvale::fakes

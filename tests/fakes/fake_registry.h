@@ -60,6 +60,11 @@ class FakeRegistry : public platform::Registry {
   int query_count_ = 0;
 };
 
+// `count` present devices of class System spread over ten buses,
+// `per_device` instances to a device, each with its driver's provider and
+// date: the shape of a large machine's device tree.
+void AddDeviceTree(FakeRegistry& registry, int count, int per_device);
+
 // Value helpers for tests.
 platform::RegValue RegString(std::string_view utf8, std::uint32_t type = platform::kRegSz);
 platform::RegValue RegDword(std::uint32_t value);

@@ -33,7 +33,7 @@ std::string ResultText(const PcSpec& pc) {
                  const std::string& contents, const std::string& unit) {
     const std::string texts[kColumnCount] = {pc.computer, group, item,   sub,
                                              contents,    unit,  pc.date};
-    text += FormatResultLine(texts, pc.csv ? "CSV" : "TSV") + "\r\n";
+    text += FormatResultLine(texts, pc.csv ? SaveType::kComma : SaveType::kTab) + "\r\n";
   };
   row("Create", "DateTime", pc.date, pc.time, "Norvale Ver 1.3.3");
   row("Soft", "Windows", "Version", pc.windows, "");

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "collectors/network/lan.h"
-#include "tests/unit/network_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
+
+using testing::Rows;
+using testing::World;
 
 using fakes::FakeWmiObject;
 using Texts = std::vector<std::string>;
@@ -36,7 +39,7 @@ std::vector<std::string> ErrorCells(const char* module, const char* number, cons
   return {"error", module, number, text};
 }
 
-TEST(IPConvert, FixedWidthForms) {
+TEST(FixedWidthAddress, FixedWidthForms) {
   struct Case {
     const char* address;
     const char* want;
@@ -53,32 +56,33 @@ TEST(IPConvert, FixedWidthForms) {
   };
   for (const auto& c : cases) {
     World w;
-    EXPECT_EQ(IPConvert(w.ctx, c.address), c.want) << c.address;
-    EXPECT_TRUE(w.Rows().empty()) << c.address;
+    EXPECT_EQ(FixedWidthAddress(w.ctx, c.address), c.want) << c.address;
+    EXPECT_TRUE(w.m.ui.rows.empty()) << c.address;
   }
 }
 
-TEST(IPConvert, TooFewPartsLeavesItsOwnErrorRowAndGivesEmptyText) {
+TEST(FixedWidthAddress, TooFewPartsLeavesItsOwnErrorRowAndGivesEmptyText) {
   for (const char* address : {"10.0.0", "10.", "."}) {
     World w;
-    EXPECT_EQ(IPConvert(w.ctx, address), "") << address;
-    EXPECT_EQ(w.Cells(), (Cells{ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range")}))
+    EXPECT_EQ(FixedWidthAddress(w.ctx, address), "") << address;
+    EXPECT_EQ(w.Cells("LAN"),
+              (Rows{ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range")}))
         << address;
-    EXPECT_EQ(w.Rows()[0][1], "LAN");
+    EXPECT_EQ(w.m.ui.rows[0][1], "LAN");
   }
 }
 
 TEST(GetAdapter, EightRowsPerAdapterWithNumberedItems) {
   World w;
-  w.machine.wmi.Set(
-      kQuery, {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
+  w.m.wmi.Set(kQuery,
+              {Adapter("[00000007] Intel(R) Ethernet", {"192.168.1.10", "fe80::1"}),
                Adapter("Realtek PCIe", {"10.0.0.5"}), Adapter("[00000012] Wi-Fi", {"172.16.0.9"})});
   GetAdapter(w.ctx);
 
-  ASSERT_EQ(w.Rows().size(), 24u);
-  const Cells all = w.Cells();
-  const Cells first(all.begin(), all.begin() + 8);
-  EXPECT_EQ(first, (Cells{
+  ASSERT_EQ(w.m.ui.rows.size(), 24u);
+  const Rows all = w.Cells("LAN");
+  const Rows first(all.begin(), all.begin() + 8);
+  EXPECT_EQ(first, (Rows{
                        {"Adapter", "AdapterName", "Intel(R) Ethernet", ""},
                        {"Adapter", "IPAddress", "192.168.001.010", ""},
                        {"Adapter", "Subnet", "255.255.255.000", ""},
@@ -88,28 +92,28 @@ TEST(GetAdapter, EightRowsPerAdapterWithNumberedItems) {
                        {"Adapter", "SecondaryWINS", "010.000.000.003", ""},
                        {"Adapter", "MACAddress", "00:11:22:33:44:55", ""},
                    }));
-  EXPECT_EQ(w.Cells()[8][0], "Adapter2");
-  EXPECT_EQ(w.Cells()[8][2], "Realtek PCIe");
-  EXPECT_EQ(w.Cells()[16][0], "Adapter3");
-  EXPECT_EQ(w.Cells()[16][2], "Wi-Fi");
-  for (const auto& row : w.Rows()) {
+  EXPECT_EQ(w.Cells("LAN")[8][0], "Adapter2");
+  EXPECT_EQ(w.Cells("LAN")[8][2], "Realtek PCIe");
+  EXPECT_EQ(w.Cells("LAN")[16][0], "Adapter3");
+  EXPECT_EQ(w.Cells("LAN")[16][2], "Wi-Fi");
+  for (const auto& row : w.m.ui.rows) {
     EXPECT_EQ(row[0], "PC01");
     EXPECT_EQ(row[1], "LAN");
     EXPECT_EQ(row[6], "2026/12/07");
   }
-  ASSERT_EQ(w.machine.wmi.queries.size(), 1u);
-  EXPECT_EQ(w.machine.wmi.connections, Texts{"\\root\\CIMV2"});
-  EXPECT_EQ(w.machine.wmi.queries[0].flags, 48);
-  EXPECT_EQ(w.machine.wmi.Live(), 0);
+  ASSERT_EQ(w.m.wmi.queries.size(), 1u);
+  EXPECT_EQ(w.m.wmi.connections, Texts{"\\root\\CIMV2"});
+  EXPECT_EQ(w.m.wmi.queries[0].flags, 48);
+  EXPECT_EQ(w.m.wmi.Live(), 0);
 }
 
 TEST(GetAdapter, JapaneseLabels) {
   World w;
-  w.ctx.main.WindowsLanguage = "JAPAN";
-  w.machine.wmi.Set(kQuery, {Adapter("LAN", {"10.0.0.5"})});
+  w.ctx.main.country = "JAPAN";
+  w.m.wmi.Set(kQuery, {Adapter("LAN", {"10.0.0.5"})});
   GetAdapter(w.ctx);
   Texts labels;
-  for (const auto& row : w.Rows()) labels.push_back(row[3]);
+  for (const auto& row : w.m.ui.rows) labels.push_back(row[3]);
   EXPECT_EQ(labels, (Texts{"アダプター名", "IPアドレス", "サブネットマスク", "ゲートウェイ",
                            "DHCPServer", "PrimaryWINS", "SecondaryWINS", "MACアドレス"}));
 }
@@ -121,10 +125,10 @@ TEST(GetAdapter, NullAddressesGiveEmptyCells) {
        {"DhcpServer", "WINSPrimaryServer", "WINSSecondaryServer", "IPSubnet", "DefaultIPGateway"}) {
     a[p] = platform::WmiValue{};
   }
-  w.machine.wmi.Set(kQuery, {a});
+  w.m.wmi.Set(kQuery, {a});
   GetAdapter(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 8u);
-  const Cells cells = w.Cells();
+  ASSERT_EQ(w.m.ui.rows.size(), 8u);
+  const Rows cells = w.Cells("LAN");
   EXPECT_EQ(cells[1][2], "010.000.000.005");
   for (int i : {2, 3, 4, 5, 6}) EXPECT_EQ(cells[i][2], "") << cells[i][1];
 }
@@ -154,23 +158,22 @@ TEST(GetAdapter, DnsServersHandOverBetweenAdapters) {
     World w;
     std::vector<FakeWmiObject> adapters;
     for (const auto& list : c.dns_lists) adapters.push_back(Adapter("LAN", {"10.0.0.5"}, list));
-    w.machine.wmi.Set(kQuery, adapters);
-    GetAdapter(w.ctx);
-    EXPECT_EQ(w.ctx.adapter.LanPrimaryDns, c.primary) << c.name;
-    EXPECT_EQ(w.ctx.adapter.LanSecondaryDns, c.secondary) << c.name;
-    EXPECT_EQ(w.ctx.adapter.LanHostName, "host01") << c.name;
+    w.m.wmi.Set(kQuery, adapters);
+    const AdapterNames names = GetAdapter(w.ctx);
+    EXPECT_EQ(names.primary_dns, c.primary) << c.name;
+    EXPECT_EQ(names.secondary_dns, c.secondary) << c.name;
+    EXPECT_EQ(names.host_name, "host01") << c.name;
   }
 }
 
-TEST(GetAdapter, NoAdapterEmptiesTheSharedValues) {
+TEST(GetAdapter, NoAdapterGivesNoNames) {
   World w;
-  w.ctx.adapter = {"old", "1", "2"};
-  w.machine.wmi.Set(kQuery, {});
-  GetAdapter(w.ctx);
-  EXPECT_TRUE(w.Rows().empty());
-  EXPECT_EQ(w.ctx.adapter.LanHostName, "");
-  EXPECT_EQ(w.ctx.adapter.LanPrimaryDns, "");
-  EXPECT_EQ(w.ctx.adapter.LanSecondaryDns, "");
+  w.m.wmi.Set(kQuery, {});
+  const AdapterNames names = GetAdapter(w.ctx);
+  EXPECT_TRUE(w.m.ui.rows.empty());
+  EXPECT_EQ(names.host_name, "");
+  EXPECT_EQ(names.primary_dns, "");
+  EXPECT_EQ(names.secondary_dns, "");
 }
 
 TEST(GetAdapter, CaptionForms) {
@@ -186,10 +189,10 @@ TEST(GetAdapter, CaptionForms) {
   };
   for (const auto& c : cases) {
     World w;
-    w.machine.wmi.Set(kQuery, {Adapter(c.caption, {"10.0.0.5"})});
+    w.m.wmi.Set(kQuery, {Adapter(c.caption, {"10.0.0.5"})});
     GetAdapter(w.ctx);
-    ASSERT_EQ(w.Rows().size(), 8u) << c.caption;
-    EXPECT_EQ(w.Cells()[0][2], c.name) << c.caption;
+    ASSERT_EQ(w.m.ui.rows.size(), 8u) << c.caption;
+    EXPECT_EQ(w.Cells("LAN")[0][2], c.name) << c.caption;
   }
 }
 
@@ -215,34 +218,33 @@ TEST(GetAdapter, FailuresEndTheCollectorAndKeepEarlierAdapters) {
   };
   for (const auto& c : cases) {
     World w;
-    w.machine.wmi.Set(kQuery, {Adapter("LAN 1", {"10.0.0.5"}, {"10.0.0.1"}), c.second,
-                               Adapter("LAN 3", {"10.0.0.7"})});
-    GetAdapter(w.ctx);
-    ASSERT_EQ(w.Rows().size(), 9u) << c.name;
-    EXPECT_EQ(w.Cells()[8], c.error) << c.name;
-    EXPECT_EQ(w.Rows()[8][1], "LAN") << c.name;
-    EXPECT_EQ(w.ctx.adapter.LanPrimaryDns, "010.000.000.001") << c.name;
-    EXPECT_EQ(w.machine.wmi.Live(), 0) << c.name;
+    w.m.wmi.Set(kQuery, {Adapter("LAN 1", {"10.0.0.5"}, {"10.0.0.1"}), c.second,
+                         Adapter("LAN 3", {"10.0.0.7"})});
+    const AdapterNames names = GetAdapter(w.ctx);
+    ASSERT_EQ(w.m.ui.rows.size(), 9u) << c.name;
+    EXPECT_EQ(w.Cells("LAN")[8], c.error) << c.name;
+    EXPECT_EQ(w.m.ui.rows[8][1], "LAN") << c.name;
+    EXPECT_EQ(names.primary_dns, "010.000.000.001") << c.name;
+    EXPECT_EQ(w.m.wmi.Live(), 0) << c.name;
   }
 }
 
 TEST(GetAdapter, BadAddressRecordsIPConvertErrorAndGoesOn) {
   World w;
   FakeWmiObject a = Adapter("LAN", {"10.0.0"});
-  w.machine.wmi.Set(kQuery, {a});
+  w.m.wmi.Set(kQuery, {a});
   GetAdapter(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 9u);
-  EXPECT_EQ(w.Cells()[0], ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range"));
-  EXPECT_EQ(w.Cells()[2], (Texts{"Adapter", "IPAddress", "", ""}));
+  ASSERT_EQ(w.m.ui.rows.size(), 9u);
+  EXPECT_EQ(w.Cells("LAN")[0], ErrorCells("mAdapter,IPConvert", "9", "Subscript out of range"));
+  EXPECT_EQ(w.Cells("LAN")[2], (Texts{"Adapter", "IPAddress", "", ""}));
 }
 
 TEST(GetAdapter, UnreachableWmiGivesOneErrorRow) {
   World w;
-  w.ctx.adapter = {"old", "1", "2"};
-  w.machine.wmi.unreachable = Failure(-2147217394, "Invalid namespace");
-  GetAdapter(w.ctx);
-  EXPECT_EQ(w.Cells(), (Cells{ErrorCells("mAdapter", "-2147217394", "Invalid namespace")}));
-  EXPECT_EQ(w.ctx.adapter.LanHostName, "");
+  w.m.wmi.unreachable = Failure(-2147217394, "Invalid namespace");
+  const AdapterNames names = GetAdapter(w.ctx);
+  EXPECT_EQ(w.Cells("LAN"), (Rows{ErrorCells("mAdapter", "-2147217394", "Invalid namespace")}));
+  EXPECT_EQ(names.host_name, "");
 }
 
 }  // namespace

@@ -2,42 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/software_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
 
 using testing::Rows;
-using testing::SoftwareWorld;
+using testing::World;
 
 const Rows kThirtyTwoBitRows = {
-    {"Soft", "Application", "Test Viewer 32", "2.1.0", "Example Soft, Inc."},
-    {"Soft", "Application", "Name Only Tool", "", ""},  // SystemComponent 0 shows
+    {"Application", "Test Viewer 32", "2.1.0", "Example Soft, Inc."},
+    {"Application", "Name Only Tool", "", ""},  // SystemComponent 0 shows
 };
 const Rows kSixtyFourBitRows = {
-    {"Soft", "Application", "Test Editor 64", "10.0.1", "Example Corp"},
+    {"Application", "Test Editor 64", "10.0.1", "Example Corp"},
 };
 
 TEST(GetApplication, ThirtyTwoBitViewFirstThenSixtyFourBit) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   GetApplication(w.ctx);
   Rows want = kThirtyTwoBitRows;
   want.insert(want.end(), kSixtyFourBitRows.begin(), kSixtyFourBitRows.end());
-  EXPECT_EQ(w.Rows(), want);
+  EXPECT_EQ(w.Cells("Soft"), want);
 }
 
 TEST(GetApplication, OnePassWithoutWow64) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   w.m.system.wow64 = false;  // a 64-bit process, or 32-bit Windows: one view
   GetApplication(w.ctx);
-  EXPECT_EQ(w.Rows(), kThirtyTwoBitRows);
+  EXPECT_EQ(w.Cells("Soft"), kThirtyTwoBitRows);
 }
 
 TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
   fakes::FakeMachine m;
   m.registry = fakes::FakeRegistry(false);  // no WOW6432Node: one view
   Context ctx(m.platform);
-  ctx.main.ResultList = &m.ui.CreateResultList("font", 200);
+  ctx.main.list = &m.ui.CreateResultList("font", 200);
   m.system.wow64 = false;
   m.registry.Import(
       "REGEDIT4\r\n\r\n"
@@ -51,9 +53,9 @@ TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
 }
 
 TEST(GetApplication, NothingListedAndBadValuesLeaveNoErrorRow) {
-  SoftwareWorld w(false);
+  World w;
   GetApplication(w.ctx);  // no uninstall key in either view
-  EXPECT_TRUE(w.Rows().empty());
+  EXPECT_TRUE(w.Cells("Soft").empty());
 
   w.m.registry.Import(
       "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -67,11 +69,11 @@ TEST(GetApplication, NothingListedAndBadValuesLeaveNoErrorRow) {
       std::string(3000, 'L') + "\"\r\n");
   GetApplication(w.ctx);
   // A name longer than the buffer is not read, so that entry is skipped.
-  EXPECT_EQ(w.Rows(), (Rows{{"Soft", "Application", "A", "1", "PQ"}}));
+  EXPECT_EQ(w.Cells("Soft"), (Rows{{"Application", "A", "1", "PQ"}}));
 }
 
 TEST(GetApplication, TenThousandEntries) {
-  SoftwareWorld w(false);
+  World w;
   const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   for (int i = 0; i < 10000; ++i) {
     const std::string path = uninstall + "App" + std::to_string(100000 + i);
@@ -81,10 +83,10 @@ TEST(GetApplication, TenThousandEntries) {
       w.m.registry.SetDword(platform::RegRoot::kLocalMachine, path, "SystemComponent", 1);
   }
   GetApplication(w.ctx);
-  const Rows rows = w.Rows();
+  const Rows rows = w.Cells("Soft");
   ASSERT_EQ(rows.size(), 9000u);
-  EXPECT_EQ(rows.front()[2], "App 1");
-  EXPECT_EQ(rows.back()[2], "App 9999");
+  EXPECT_EQ(rows.front()[1], "App 1");
+  EXPECT_EQ(rows.back()[1], "App 9999");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/collector_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
@@ -10,11 +10,11 @@ namespace {
 using platform::RegRoot;
 using testing::Rows;
 
-struct Machine : testing::CollectorWorld {
+struct Machine : testing::World {
   // Item, SubItem, Contents, Unit of each row.
   Rows Run() {
     GetDeviceList(ctx);
-    return testing::Cells(m.ui.rows, "Device");
+    return Cells("Device");
   }
 };
 
@@ -45,7 +45,7 @@ TEST(GetDeviceList, EdgeCasesOfTheEnumTree) {
   for (const auto& c : cases) {
     Machine machine;
     machine.m.registry.ImportFile(NORVALE_FIXTURES "/devices/edge_cases.reg");
-    machine.ctx.main.WindowsLanguage = c.language;
+    machine.ctx.main.country = c.language;
     EXPECT_EQ(machine.Run(), c.want) << c.language;
   }
 }
@@ -65,7 +65,7 @@ TEST(GetDeviceList, JapaneseGroupNamesAreMatchedExactly) {
   };
   for (const auto& c : cases) {
     Machine machine;
-    machine.ctx.main.WindowsLanguage = "JAPAN";
+    machine.ctx.main.country = "JAPAN";
     const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\ROOT\\DEV\\0000";
     machine.m.registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "A device");
     machine.m.registry.SetString(RegRoot::kLocalMachine, path, "Class", c.device_class);
@@ -82,25 +82,12 @@ TEST(GetDeviceList, EmptyOrMissingTreeRecordsNothing) {
   EXPECT_TRUE(machine.m.ui.messages.empty());
 }
 
-// A tree of `count` present devices spread over ten buses.
-void AddDevices(fakes::FakeRegistry& registry, int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
-    const std::string path = "SYSTEM\\CurrentControlSet\\Enum\\BUS" + std::to_string(i % 10) +
-                             "\\DEV" + std::to_string(i / 20) + "\\" + n;
-    registry.SetString(RegRoot::kLocalMachine, path, "DeviceDesc", "Device " + n);
-    registry.SetString(RegRoot::kLocalMachine, path, "Class", "System");
-    registry.SetString(RegRoot::kLocalMachine, path, "Driver", "{c}\\" + n);
-    registry.AddKey(RegRoot::kLocalMachine, path + "\\Control");
-  }
-}
-
 TEST(GetDeviceList, RegistryReadsGrowLinearlyWithTheTree) {
   int reads[2] = {};
   size_t rows[2] = {};
   for (int k = 0; k < 2; ++k) {
     Machine machine;
-    AddDevices(machine.m.registry, 250 * (k + 1));
+    fakes::AddDeviceTree(machine.m.registry, 250 * (k + 1), 20);
     const int before = machine.m.registry.query_count();
     rows[k] = machine.Run().size();
     reads[k] = machine.m.registry.query_count() - before;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/number_format.h"
-#include "tests/unit/collector_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
@@ -13,7 +13,7 @@ using testing::Rows;
 
 constexpr std::uint64_t kGiB = 1073741824;
 
-struct Machine : testing::CollectorWorld {
+struct Machine : testing::World {
   Machine() { m.hardware.drives.clear(); }
   void Add(std::string root, std::uint32_t type, std::optional<std::string> fs = std::nullopt,
            std::string share = "") {
@@ -22,7 +22,7 @@ struct Machine : testing::CollectorWorld {
   // Item, SubItem, Contents, Unit of each row.
   Rows Run() {
     GetDriveList(ctx);
-    return testing::Cells(m.ui.rows, "Hard");
+    return Cells("Hard");
   }
 };
 
@@ -68,7 +68,7 @@ TEST(GetDriveList, EveryDriveTypeGivesItsThreeRows) {
 
 TEST(GetDriveList, JapaneseSubItemsKeepEnglishTypeNames) {
   Machine machine;
-  machine.ctx.main.WindowsLanguage = "JAPAN";
+  machine.ctx.main.country = "JAPAN";
   machine.Add("C:\\", platform::kDriveFixed, "NTFS");
   machine.Add("D:\\", platform::kDriveCdrom);
   machine.m.system.disks["C:\\"] = {0, 0, 0};

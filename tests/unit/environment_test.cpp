@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/software_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
 
 using testing::Rows;
-using testing::SoftwareWorld;
+using testing::World;
 
 TEST(GetEnvironment, RowsPerEntry) {
   struct Case {
@@ -18,32 +18,31 @@ TEST(GetEnvironment, RowsPerEntry) {
   } cases[] = {
       {"plain",
        {"PATH=C:\\Windows", "TEMP=C:\\Temp"},
-       {{"Environmental", "PATH", "C:\\Windows", "", ""},
-        {"Environmental", "TEMP", "C:\\Temp", "", ""}}},
-      {"value with =", {"OPTS=-Da=b=c"}, {{"Environmental", "OPTS", "-Da=b=c", "", ""}}},
-      {"empty value", {"EMPTY="}, {{"Environmental", "EMPTY", "", "", ""}}},
-      {"drive entry", {"=C:=C:\\Work"}, {{"Environmental", "", "C:=C:\\Work", "", ""}}},
-      {"no = is skipped", {"JUNK", "A=1"}, {{"Environmental", "A", "1", "", ""}}},
-      {"stops at an empty entry", {"A=1", "", "B=2"}, {{"Environmental", "A", "1", "", ""}}},
+       {{"PATH", "C:\\Windows", "", ""}, {"TEMP", "C:\\Temp", "", ""}}},
+      {"value with =", {"OPTS=-Da=b=c"}, {{"OPTS", "-Da=b=c", "", ""}}},
+      {"empty value", {"EMPTY="}, {{"EMPTY", "", "", ""}}},
+      {"drive entry", {"=C:=C:\\Work"}, {{"", "C:=C:\\Work", "", ""}}},
+      {"no = is skipped", {"JUNK", "A=1"}, {{"A", "1", "", ""}}},
+      {"stops at an empty entry", {"A=1", "", "B=2"}, {{"A", "1", "", ""}}},
       {"nothing", {}, {}},
   };
   for (const auto& c : cases) {
-    SoftwareWorld w(false);
+    World w;
     w.m.system.environment = c.block;
     GetEnvironment(w.ctx);
-    EXPECT_EQ(w.Rows(), c.want) << c.name;
+    EXPECT_EQ(w.Cells("Environmental"), c.want) << c.name;
   }
 }
 
 TEST(GetEnvironment, AtMostTheFirstFiftyEntries) {
-  SoftwareWorld w(false);
+  World w;
   for (int i = 0; i < 60; ++i) w.m.system.environment.push_back("V" + std::to_string(i) + "=x");
   w.m.system.environment[10] = "NOEQUALS";  // counts as one of the fifty
   GetEnvironment(w.ctx);
-  const Rows rows = w.Rows();
+  const Rows rows = w.Cells("Environmental");
   ASSERT_EQ(rows.size(), 49u);
-  EXPECT_EQ(rows.front()[1], "V0");
-  EXPECT_EQ(rows.back()[1], "V49");
+  EXPECT_EQ(rows.front()[0], "V0");
+  EXPECT_EQ(rows.back()[0], "V49");
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/network_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
+
+using testing::Rows;
+using testing::World;
 
 constexpr const char* kServerKey =
     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters]\n";
@@ -24,38 +27,37 @@ TEST(GetLan, DomainOrWorkgroupThenIdentityRows) {
   };
   for (const auto& c : cases) {
     World w;
-    w.machine.security.domain = {c.lsa_name, c.member};
-    w.machine.security.user_name = "taro";
-    w.ctx.adapter = {"pc01.example.lan", "192.168.001.001", "-"};
-    w.machine.registry.Import(std::string("REGEDIT4\n\n") + kServerKey +
-                              "\"srvcomment\"=\"  Front desk\tPC  \"\n");
-    GetLan(w.ctx);
-    EXPECT_EQ(w.Cells(), (Cells{
-                             {"LAN", "Domain", c.domain, ""},
-                             {"LAN", "WorkGroup", c.workgroup, ""},
-                             {"LAN", "UserName", "taro", ""},
-                             {"LAN", "ComputerName", "PC01", ""},
-                             {"LAN", "HostName", "pc01.example.lan", ""},
-                             {"LAN", "PrimaryDNS", "192.168.001.001", ""},
-                             {"LAN", "SecondaryDNS", "-", ""},
-                             {"LAN", "SVRComment", "Front desk\tPC", ""},
-                         }))
+    w.m.security.domain = {c.lsa_name, c.member};
+    w.m.security.user_name = "taro";
+    w.m.registry.Import(std::string("REGEDIT4\n\n") + kServerKey +
+                        "\"srvcomment\"=\"  Front desk\tPC  \"\n");
+    GetLan(w.ctx, {"pc01.example.lan", "192.168.001.001", "-"});
+    EXPECT_EQ(w.Cells("LAN"), (Rows{
+                                  {"LAN", "Domain", c.domain, ""},
+                                  {"LAN", "WorkGroup", c.workgroup, ""},
+                                  {"LAN", "UserName", "taro", ""},
+                                  {"LAN", "ComputerName", "PC01", ""},
+                                  {"LAN", "HostName", "pc01.example.lan", ""},
+                                  {"LAN", "PrimaryDNS", "192.168.001.001", ""},
+                                  {"LAN", "SecondaryDNS", "-", ""},
+                                  {"LAN", "SVRComment", "Front desk\tPC", ""},
+                              }))
         << c.name;
-    EXPECT_EQ(w.Rows()[0][1], "LAN");
-    EXPECT_EQ(w.machine.security.policies_closed, 1) << c.name;
+    EXPECT_EQ(w.m.ui.rows[0][1], "LAN");
+    EXPECT_EQ(w.m.security.policies_closed, 1) << c.name;
   }
 }
 
 TEST(GetLan, JapaneseLabelsAndMissingComment) {
   World w;
-  w.ctx.main.WindowsLanguage = "JAPAN";
-  GetLan(w.ctx);
+  w.ctx.main.country = "JAPAN";
+  GetLan(w.ctx, {});
   std::vector<std::string> labels;
-  for (const auto& row : w.Rows()) labels.push_back(row[3]);
+  for (const auto& row : w.m.ui.rows) labels.push_back(row[3]);
   EXPECT_EQ(labels, (std::vector<std::string>{"ドメイン", "ワークグループ", "ユーザー名",
                                               "コンピュータ名", "ホスト名", "PrimaryDNS",
                                               "SecondaryDNS", "コンピュータの説明"}));
-  EXPECT_EQ(w.Rows().back()[4], "");
+  EXPECT_EQ(w.m.ui.rows.back()[4], "");
 }
 
 TEST(GetLan, PolicyThatCannotBeOpenedIsReportedWithoutRows) {
@@ -77,38 +79,38 @@ TEST(GetLan, PolicyThatCannotBeOpenedIsReportedWithoutRows) {
   };
   for (const auto& c : cases) {
     World w;
-    if (c.japanese) w.ctx.main.WindowsLanguage = "JAPAN";
-    w.machine.security.open_status = c.status;
-    GetLan(w.ctx);
-    EXPECT_TRUE(w.Rows().empty()) << c.name;
-    ASSERT_EQ(w.machine.ui.messages.size(), 1u) << c.name;
-    EXPECT_EQ(w.machine.ui.messages[0].text, c.want) << c.name;
-    EXPECT_EQ(w.machine.ui.messages[0].icon, platform::MessageIcon::kNone);
-    EXPECT_EQ(w.machine.security.queries, 0);
+    if (c.japanese) w.ctx.main.country = "JAPAN";
+    w.m.security.open_status = c.status;
+    GetLan(w.ctx, {});
+    EXPECT_TRUE(w.m.ui.rows.empty()) << c.name;
+    ASSERT_EQ(w.m.ui.messages.size(), 1u) << c.name;
+    EXPECT_EQ(w.m.ui.messages[0].text, c.want) << c.name;
+    EXPECT_EQ(w.m.ui.messages[0].icon, platform::MessageIcon::kNone);
+    EXPECT_EQ(w.m.security.queries, 0);
   }
 }
 
 TEST(GetLan, FailedQueryLeavesOutDomainRowsButClosesThePolicy) {
   World w;
-  w.machine.security.query_status = 0xC0000022u;
-  GetLan(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 6u);
-  EXPECT_EQ(w.Cells()[0][1], "UserName");
-  EXPECT_EQ(w.machine.security.policies_opened, 1);
-  EXPECT_EQ(w.machine.security.policies_closed, 1);
+  w.m.security.query_status = 0xC0000022u;
+  GetLan(w.ctx, {});
+  ASSERT_EQ(w.m.ui.rows.size(), 6u);
+  EXPECT_EQ(w.Cells("LAN")[0][1], "UserName");
+  EXPECT_EQ(w.m.security.policies_opened, 1);
+  EXPECT_EQ(w.m.security.policies_closed, 1);
 }
 
 TEST(GetLan, UnknownUserEndsWithErrorRowAfterDomainRows) {
   World w;
-  w.machine.security.user_name.reset();
-  GetLan(w.ctx);
-  EXPECT_EQ(w.Cells(), (Cells{
-                           {"LAN", "Domain", "", ""},
-                           {"LAN", "WorkGroup", "WORKGROUP", ""},
-                           {"error", "mLan", "5", "Invalid procedure call or argument"},
-                       }));
-  EXPECT_EQ(w.Rows()[2][1], "LAN");
-  EXPECT_EQ(w.machine.security.policies_closed, 1);
+  w.m.security.user_name.reset();
+  GetLan(w.ctx, {});
+  EXPECT_EQ(w.Cells("LAN"), (Rows{
+                                {"LAN", "Domain", "", ""},
+                                {"LAN", "WorkGroup", "WORKGROUP", ""},
+                                {"error", "mLan", "5", "Invalid procedure call or argument"},
+                            }));
+  EXPECT_EQ(w.m.ui.rows[2][1], "LAN");
+  EXPECT_EQ(w.m.security.policies_closed, 1);
 }
 
 TEST(LsaNameText, TakesTheUnitsAsTheyAre) {

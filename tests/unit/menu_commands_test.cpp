@@ -1,13 +1,11 @@
-#include "app/menu_commands.h"
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "app/main_form.h"
-#include "app/settings.h"
+#include "app/full_run.h"
+#include "app/main_window_logic.h"
+#include "core/profile.h"
 #include "core/recording.h"
 #include "core/utf.h"
+#include "core/version.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -23,12 +21,12 @@ constexpr MenuItem kViewItems[] = {
 
 struct App {
   fakes::FakeMachine m;
-  Form1 form{m.platform};
+  MainWindowLogic form{m.platform};
   Context& ctx() { return form.context(); }
 
   void Start(std::string_view ini = {}) {
     if (!ini.empty()) m.WriteSettings(ini);
-    form.Form_Load();
+    form.Start();
   }
   std::optional<std::string> Setting(const char* key) {
     const auto bytes = m.files.Get(m.SettingsFile());
@@ -120,12 +118,12 @@ TEST(ViewCommands, CategoryRunReplacesTheListWithoutHeaderOrSave) {
   App app;
   app.Start();
   ASSERT_FALSE(app.m.ui.rows.empty());
-  app.ctx().main.RowIndex = 57;
+  app.ctx().main.next_row = 57;
   app.form.OnMenuCommand(MenuItem::kShowDrive);
   // The full run's rows are gone, no header row: only the one drive's three rows.
   ASSERT_EQ(app.m.ui.rows.size(), 3u);
   for (const auto& row : app.m.ui.rows) EXPECT_EQ(row[2], "C:\\DiskDrive");
-  EXPECT_EQ(app.ctx().main.RowIndex, 3);
+  EXPECT_EQ(app.ctx().main.next_row, 3);
   EXPECT_EQ(app.m.ui.disabled.count(MenuItem::kSave), 0u) << "Save stays enabled";
 }
 
@@ -144,28 +142,20 @@ TEST(ViewCommands, SaveIsEnabledByTheFirstFullRunOnly) {
   EXPECT_EQ(app.m.ui.disabled.count(MenuItem::kSave), 0u);
 }
 
-void CollectA(Context& ctx) { RecordRow(ctx, std::string("A"), std::string("a"), {}, {}, {}); }
-void CollectB(Context& ctx) { RecordRow(ctx, std::string("B"), std::string("b"), {}, {}, {}); }
+void CollectTwo(Context& ctx) {
+  RecordRow(ctx, std::string("A"), std::string("a"), {}, {}, {});
+  RecordRow(ctx, std::string("B"), std::string("b"), {}, {}, {});
+}
 
-TEST(ViewCommands, RunsItsCollectorsInOrderFromRowZero) {
+TEST(ViewCommands, RunsItsCollectorFromRowZero) {
   App app;
   app.Start();
-  const Collector lan[] = {CollectA, CollectB};
-  RunViewCategory(app.ctx(), MenuItem::kShowLan, lan);
+  RunCategory(app.ctx(), {"two rows", MenuItem::kShowLan, CollectTwo});
   ASSERT_EQ(app.m.ui.rows.size(), 2u);
   EXPECT_EQ(app.m.ui.rows[0][1], "A");
   EXPECT_EQ(app.m.ui.rows[1][1], "B");
-  EXPECT_EQ(app.ctx().main.RowIndex, 2);
+  EXPECT_EQ(app.ctx().main.next_row, 2);
   EXPECT_EQ(app.CheckedViewItems(), std::vector<MenuItem>{MenuItem::kShowLan});
-}
-
-TEST(ViewCommands, TableHasEachCategoryOnce) {
-  std::vector<MenuItem> items;
-  for (const ViewCategory& category : ViewCategories()) items.push_back(category.item);
-  std::vector<MenuItem> expected(std::begin(kViewItems) + 1, std::end(kViewItems));
-  std::sort(items.begin(), items.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(items, expected);
 }
 
 TEST(SaveType, ShowsAndWritesTheChosenType) {
@@ -206,7 +196,7 @@ TEST(AutoMode, OnAndOffLeavesZeroAndTheModeUnchanged) {
   app.form.OnMenuCommand(MenuItem::kAuto);
   EXPECT_TRUE(app.m.ui.IsMenuChecked(MenuItem::kAuto));
   EXPECT_EQ(app.Setting("AUTOSAVE"), "1");
-  EXPECT_EQ(app.ctx().main.AutoSave, "0");
+  EXPECT_EQ(app.ctx().main.settings.auto_save, AutoSave::kOff);
   // Still interactive: a save shows its rows and its message.
   app.form.OnMenuCommand(MenuItem::kSave);
   EXPECT_FALSE(app.m.ui.rows.empty());
@@ -214,7 +204,7 @@ TEST(AutoMode, OnAndOffLeavesZeroAndTheModeUnchanged) {
   app.form.OnMenuCommand(MenuItem::kAuto);
   EXPECT_FALSE(app.m.ui.IsMenuChecked(MenuItem::kAuto));
   EXPECT_EQ(app.Setting("AUTOSAVE"), "0");
-  EXPECT_EQ(app.ctx().main.AutoSave, "0");
+  EXPECT_EQ(app.ctx().main.settings.auto_save, AutoSave::kOff);
   EXPECT_TRUE(app.m.ui.timers.empty());
 }
 
@@ -223,7 +213,7 @@ TEST(AutoMode, CheckMarkStartsEmptyEvenInAutomaticMode) {
   app.Start("[setting]\r\nAUTOSAVE=1\r\nSAVETIME=60\r\n");
   app.form.OnMenuCommand(MenuItem::kAuto);  // the first click always switches on
   EXPECT_EQ(app.Setting("AUTOSAVE"), "1");
-  EXPECT_EQ(app.ctx().main.AutoSave, "1");
+  EXPECT_EQ(app.ctx().main.settings.auto_save, AutoSave::kOn);
 }
 
 TEST(SaveFolder, ProgramFolderInOtherCaseIsUsedButNotStored) {
@@ -260,7 +250,7 @@ TEST(SaveFolder, ChosenFolderIsStoredAndCancelChangesNothing) {
     app.form.OnMenuCommand(MenuItem::kSave);
     app.m.ui.folder_answers.push_back(c.answer);
     app.form.OnMenuCommand(MenuItem::kFolder);
-    EXPECT_EQ(app.ctx().main.SaveFolder, c.in_memory);
+    EXPECT_EQ(app.ctx().main.settings.folder, c.in_memory);
     EXPECT_EQ(app.Setting("SAVEFOLDER"), c.stored);
   }
 }
@@ -286,7 +276,7 @@ TEST(SaveFolder, DriveRootOfTheProgramIsItsOwnFolder) {
     app.m.ui.folder_answers.push_back(c.answer);
     app.form.OnMenuCommand(MenuItem::kFolder);
     EXPECT_EQ(app.Setting("SAVEFOLDER").has_value(), c.stored) << c.answer;
-    EXPECT_EQ(app.ctx().main.SaveFolder, c.answer);
+    EXPECT_EQ(app.ctx().main.settings.folder, c.answer);
   }
 }
 
@@ -309,7 +299,7 @@ TEST(SettingsWrite, FailureIsReportedAndTheFileKept) {
     ASSERT_EQ(app.m.ui.messages.size(), 1u) << c.name;
     EXPECT_EQ(app.m.ui.messages[0].text,
               "could not write to 'C:\\Tools\\Norvale\\Norvale.ini'");
-    EXPECT_EQ(app.ctx().main.SaveType, "CSV") << "the run keeps the choice";
+    EXPECT_EQ(app.ctx().main.settings.save_type, SaveType::kComma) << "the run keeps the choice";
   }
 }
 
@@ -331,7 +321,7 @@ TEST(SettingsWrite, FolderTheFileCannotHoldIsRefused) {
     app.Start(c.ini);
     app.m.ui.folder_answers.push_back("D:\\データ");
     app.form.OnMenuCommand(MenuItem::kFolder);
-    EXPECT_EQ(app.ctx().main.SaveFolder, "D:\\データ") << c.name;
+    EXPECT_EQ(app.ctx().main.settings.folder, "D:\\データ") << c.name;
     if (c.stored) {
       EXPECT_TRUE(app.m.ui.messages.empty()) << c.name;
       EXPECT_EQ(ReadProfileString(app.m.platform, "setting", "SAVEFOLDER", "", 1024,
@@ -387,7 +377,7 @@ TEST(SaveDelay, AnswersUntilANumberOrNothing) {
     }
     EXPECT_EQ(app.Setting("SAVETIME").value_or("<not written>"), c.written.value_or("9"))
         << "row " << row;
-    EXPECT_EQ(app.ctx().main.SaveTime, c.in_memory) << "row " << row;
+    EXPECT_EQ(app.ctx().main.settings.delay.text, c.in_memory) << "row " << row;
     ASSERT_EQ(app.m.ui.messages.size(), c.warnings) << "row " << row;
     for (const auto& message : app.m.ui.messages) {
       EXPECT_EQ(message.text, "半角数字を入力してください");
@@ -418,7 +408,7 @@ TEST(Version, AboutBoxTextsPerLanguage) {
     ASSERT_EQ(app.m.ui.about_boxes.size(), 2u);
     const auto& box = app.m.ui.about_boxes[1];
     EXPECT_EQ(box.title, japanese ? "バージョン情報" : "Version");
-    EXPECT_EQ(box.version_line, "Norvale Ver 1.3.3");
+    EXPECT_EQ(box.version_line, VersionText());
     EXPECT_EQ(box.maker, "KESTREL WORKS");
     EXPECT_EQ(box.ok, "OK");
   }

@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/software_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
 
 using testing::Rows;
-using testing::SoftwareWorld;
+using testing::World;
 
-struct OtherWorld : SoftwareWorld {
+struct OtherWorld : World {
   OtherWorld() {
+    ImportSoftware();
     m.files.Put("C:\\Apps\\tool.exe", "MZ");
     m.files.versions["C:\\APPS\\TOOL.EXE"] = "12.0.3.4567";
     m.files.Put("C:\\Apps\\readme.txt", "no version resource");
@@ -43,16 +44,16 @@ TEST(GetOtherItems, RegistryAndFileRows) {
        "07=All ones;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AllOnes\r\n"
        "08=Multi;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Multi\r\n"
        "09=Expandable;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;Expand\r\n",
-       {{"OTHER", "REGISTRY", "Asset", "A-1234", ""},
-        {"OTHER", "REGISTRY", "Owner", "Alice", ""},
-        {"OTHER", "REGISTRY", "Missing", "", ""},
-        {"OTHER", "REGISTRY", "Too long", "", ""},
-        {"OTHER", "REGISTRY", "Extra", "A-1234", ""},
-        {"OTHER", "REGISTRY", "Number", "42", ""},
-        {"OTHER", "REGISTRY", "All ones", "4294967295", ""},
-        {"OTHER", "REGISTRY", "Multi", "one", ""},
+       {{"REGISTRY", "Asset", "A-1234", ""},
+        {"REGISTRY", "Owner", "Alice", ""},
+        {"REGISTRY", "Missing", "", ""},
+        {"REGISTRY", "Too long", "", ""},
+        {"REGISTRY", "Extra", "A-1234", ""},
+        {"REGISTRY", "Number", "42", ""},
+        {"REGISTRY", "All ones", "4294967295", ""},
+        {"REGISTRY", "Multi", "one", ""},
         // REG_EXPAND_SZ comes expanded, as the shell's reader gives it.
-        {"OTHER", "REGISTRY", "Expandable", "C:\\Windows\\x", ""}}},
+        {"REGISTRY", "Expandable", "C:\\Windows\\x", ""}}},
       {"root names match exactly",
        "[REGISTRY]\r\n"
        "01=Lower;hkey_local_machine;SOFTWARE\\NorvaleTest;AssetTag\r\n"
@@ -60,15 +61,15 @@ TEST(GetOtherItems, RegistryAndFileRows) {
        "03=Unknown two;HKEY_NOWHERE\r\n"
        "04=Unknown three;HKLM;SOFTWARE\\NorvaleTest\r\n"
        "05=Blank label ; HKEY_LOCAL_MACHINE;x;y\r\n",
-       {{"OTHER", "REGISTRY", "Lower", "", ""},
-        {"OTHER", "REGISTRY", "Blank", "", ""},
-        {"OTHER", "REGISTRY", "Unknown two", "", ""},
-        {"OTHER", "REGISTRY", "Unknown three", "", ""},
-        {"OTHER", "REGISTRY", "Blank label ", "", ""}}},
+       {{"REGISTRY", "Lower", "", ""},
+        {"REGISTRY", "Blank", "", ""},
+        {"REGISTRY", "Unknown two", "", ""},
+        {"REGISTRY", "Unknown three", "", ""},
+        {"REGISTRY", "Blank label ", "", ""}}},
       {"numbering stops at the first gap",
        "[REGISTRY]\r\n01=One;X\r\n02=Two;X\r\n04=Four;X\r\n"
        "[FILEINFO]\r\n02=Never;C:\\Apps\\tool.exe\r\n",
-       {{"OTHER", "REGISTRY", "One", "", ""}, {"OTHER", "REGISTRY", "Two", "", ""}}},
+       {{"REGISTRY", "One", "", ""}, {"REGISTRY", "Two", "", ""}}},
       {"a key without = is missing", "[REGISTRY]\r\n01\r\n02=Two;X\r\n", {}},
       {"files",
        "[FILEINFO]\r\n"
@@ -80,31 +81,30 @@ TEST(GetOtherItems, RegistryAndFileRows) {
        "06=Short name;C:\\a\r\n"
        "07=Empty path;\r\n"
        "08=Extra;C:\\Apps\\tool.exe;more\r\n",
-       {{"OTHER", "FILEINFO", "Tool", "12.0.3.4567", ""},
-        {"OTHER", "FILEINFO", "Missing", "Nofile", ""},
-        {"OTHER", "FILEINFO", "Folder", "Nofile", ""},
-        {"OTHER", "FILEINFO", "Plain", "", ""},
-        {"OTHER", "FILEINFO", "Hidden", "Nofile", ""},
-        {"OTHER", "FILEINFO", "Short name", "2.0.0.1", ""},
-        {"OTHER", "FILEINFO", "Empty path", "Nofile", ""},
-        {"OTHER", "FILEINFO", "Extra", "12.0.3.4567", ""}}},
+       {{"FILEINFO", "Tool", "12.0.3.4567", ""},
+        {"FILEINFO", "Missing", "Nofile", ""},
+        {"FILEINFO", "Folder", "Nofile", ""},
+        {"FILEINFO", "Plain", "", ""},
+        {"FILEINFO", "Hidden", "Nofile", ""},
+        {"FILEINFO", "Short name", "2.0.0.1", ""},
+        {"FILEINFO", "Empty path", "Nofile", ""},
+        {"FILEINFO", "Extra", "12.0.3.4567", ""}}},
       {"registry rows come first",
        "[FILEINFO]\r\n01=Tool;C:\\Apps\\tool.exe\r\n"
        "[REGISTRY]\r\n01=Asset;HKEY_LOCAL_MACHINE;SOFTWARE\\NorvaleTest;AssetTag\r\n",
-       {{"OTHER", "REGISTRY", "Asset", "A-1234", ""},
-        {"OTHER", "FILEINFO", "Tool", "12.0.3.4567", ""}}},
+       {{"REGISTRY", "Asset", "A-1234", ""}, {"FILEINFO", "Tool", "12.0.3.4567", ""}}},
       {"no sections", "[setting]\r\nAUTOSAVE=0\r\n", {}},
   };
   for (const auto& c : cases) {
     OtherWorld w;
     w.m.WriteSettings(c.ini);
     GetOtherItems(w.ctx);
-    EXPECT_EQ(w.Rows(), c.want) << c.name;
+    EXPECT_EQ(w.Cells("OTHER"), c.want) << c.name;
   }
 }
 
 TEST(GetOtherItems, BadEntriesEndTheCollectorWithOneErrorRow) {
-  const Rows error = {{"OTHER", "error", "mOther", "9", "Subscript out of range"}};
+  const Rows error = {{"error", "mOther", "9", "Subscript out of range"}};
   struct Case {
     const char* name;
     std::string ini;
@@ -127,7 +127,7 @@ TEST(GetOtherItems, BadEntriesEndTheCollectorWithOneErrorRow) {
     OtherWorld w;
     w.m.WriteSettings(c.ini);
     GetOtherItems(w.ctx);
-    const Rows rows = w.Rows();
+    const Rows rows = w.Cells("OTHER");
     ASSERT_EQ(rows.size(), c.rows_before + 1) << c.name;
     EXPECT_EQ(Rows(rows.end() - 1, rows.end()), error) << c.name;
   }
@@ -141,11 +141,11 @@ TEST(GetOtherItems, AFileInUseGivesTheErrorRowNotAnEmptyVersion) {
       "[FILEINFO]\r\n01=Tool;C:\\Apps\\tool.exe\r\n02=Busy;C:\\Apps\\busy.dll\r\n"
       "03=Never;C:\\Apps\\tool.exe\r\n");
   GetOtherItems(w.ctx);
-  const Rows want = {{"OTHER", "FILEINFO", "Tool", "12.0.3.4567", ""},
-                     {"OTHER", "error", "mOther", "32",
+  const Rows want = {{"FILEINFO", "Tool", "12.0.3.4567", ""},
+                     {"error", "mOther", "32",
                       "The process cannot access the file because it is being used by another "
                       "process."}};
-  EXPECT_EQ(w.Rows(), want);
+  EXPECT_EQ(w.Cells("OTHER"), want);
 }
 
 TEST(GetOtherItems, EntriesUpToNinetyNineAndTheBufferSize) {
@@ -156,8 +156,8 @@ TEST(GetOtherItems, EntriesUpToNinetyNineAndTheBufferSize) {
   }
   w.m.WriteSettings(ini);
   GetOtherItems(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 99u);
-  EXPECT_EQ(w.Rows().back(), (std::vector<std::string>{"OTHER", "FILEINFO", "F99", "2.0.0.1", ""}));
+  ASSERT_EQ(w.Cells("OTHER").size(), 99u);
+  EXPECT_EQ(w.Cells("OTHER").back(), (std::vector<std::string>{"FILEINFO", "F99", "2.0.0.1", ""}));
 }
 
 }  // namespace

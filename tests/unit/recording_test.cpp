@@ -15,12 +15,12 @@ struct Recorder {
   std::string temp = "C:\\Temp\\out.tmp";
 
   Recorder() {
-    ctx.main.ComputerName = "PC01";
-    ctx.main.ResultList = &machine.ui.CreateResultList("font", 200);
+    ctx.main.computer_name = "PC01";
+    ctx.main.list = &machine.ui.CreateResultList("font", 200);
   }
   void StartFile() {
-    ctx.main.ResultFileNumber = machine.files.OpenAppend(temp);
-    ctx.main.FileOutputOn = 1;
+    ctx.main.result_file = machine.files.OpenAppend(temp);
+    ctx.main.writing_result_file = true;
   }
   std::string File() const { return *machine.files.Get(temp); }
 };
@@ -64,22 +64,25 @@ TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
        "TSV",
        "\"\"\"a b\"\"\"\tG\tI\tS\tC\tU\tD"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatResultLine(c.texts, c.save_type), c.want) << c.name;
+  // The save type as the settings file gives it.
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatResultLine(c.texts, ParseSaveType(c.save_type)), c.want) << c.name;
+  }
 }
 
-TEST(ValueSet, ShowsAndWritesRowsAndAdvances) {
+TEST(RecordValues, ShowsAndWritesRowsAndAdvances) {
   Recorder r;
   r.StartFile();
-  ValueSet(r.ctx, std::string("PC01"), std::string("Soft"), std::string("Windows"), Value{},
-           Whole(42), 1.5, Date{2026, 1, 2});
-  EXPECT_EQ(r.ctx.main.RowIndex, 1);
+  RecordValues(r.ctx, std::string("PC01"), std::string("Soft"), std::string("Windows"), Value{},
+               Whole(42), 1.5, Date{2026, 1, 2});
+  EXPECT_EQ(r.ctx.main.next_row, 1);
   ASSERT_EQ(r.machine.ui.rows.size(), 1u);
   EXPECT_EQ(r.machine.ui.rows[0],
             (std::vector<std::string>{"PC01", "Soft", "Windows", "", "42", "1.5", "2026/01/02"}));
   EXPECT_EQ(r.File(), "PC01\tSoft\tWindows\t\t42\t1.5\t2026/01/02\r\n");
 }
 
-TEST(ValueSet, QuotingFollowsTheTextAsWritten) {
+TEST(RecordValues, QuotingFollowsTheTextAsWritten) {
   // A code page whose stand-in for a missing character is a delimiter or a
   // quote must not split the row.
   struct Case {
@@ -95,7 +98,7 @@ TEST(ValueSet, QuotingFollowsTheTextAsWritten) {
     Recorder r;
     r.machine.locale.ascii_code_page = true;
     r.machine.locale.default_char = c.default_char;
-    r.ctx.main.SaveType = c.save_type;
+    r.ctx.main.settings.save_type = ParseSaveType(c.save_type);
     r.StartFile();
     // A full-width quote, x, a full-width comma, y.
     RecordRow(r.ctx, std::string("G"), std::string("I"), std::string("\xEF\xBC\x82x\xEF\xBC\x8Cy"),
@@ -104,16 +107,16 @@ TEST(ValueSet, QuotingFollowsTheTextAsWritten) {
   }
 }
 
-TEST(ValueSet, AutomaticModeShowsNothingButCounts) {
+TEST(RecordValues, AutomaticModeShowsNothingButCounts) {
   Recorder r;
-  r.ctx.main.AutoSave = "1";
+  r.ctx.main.settings.auto_save = AutoSave::kOn;
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
   EXPECT_TRUE(r.machine.ui.rows.empty());
-  EXPECT_EQ(r.ctx.main.RowIndex, 2);
+  EXPECT_EQ(r.ctx.main.next_row, 2);
 }
 
-TEST(ValueSet, WriteFailureIsSilentDuringSaveButRemembered) {
+TEST(RecordValues, WriteFailureIsSilentDuringSaveButRemembered) {
   Recorder r;
   r.StartFile();
   r.machine.files.fail_writes = true;
@@ -124,31 +127,31 @@ TEST(ValueSet, WriteFailureIsSilentDuringSaveButRemembered) {
   ASSERT_EQ(r.machine.ui.rows.size(), 2u);
   EXPECT_EQ(r.machine.ui.rows[0][2], "I1");
   EXPECT_EQ(r.machine.ui.rows[1][2], "I2");
-  EXPECT_EQ(r.ctx.main.RowIndex, 2);
+  EXPECT_EQ(r.ctx.main.next_row, 2);
   // Silent, but not forgotten: the save learns its file lacks a row.
-  ASSERT_TRUE(r.ctx.main.SaveRowFailure.has_value());
-  EXPECT_EQ(r.ctx.main.SaveRowFailure->number(), 61);
+  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
   // The first failure is the one the save reports.
   r.machine.locale.fail_dates = true;
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
-  EXPECT_EQ(r.ctx.main.SaveRowFailure->number(), 61);
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
 }
 
-TEST(ValueSet, FailureShowsMessageOnlyOutsideSave) {
+TEST(RecordValues, FailureShowsMessageOnlyOutsideSave) {
   Recorder r;
   r.machine.locale.fail_dates = true;
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
   ASSERT_EQ(r.machine.ui.messages.size(), 1u);
   EXPECT_EQ(r.machine.ui.messages[0].text, "mMain,ValueSet:Invalid procedure call or argument");
-  EXPECT_EQ(r.ctx.main.RowIndex, 0);
+  EXPECT_EQ(r.ctx.main.next_row, 0);
 
   r.StartFile();
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
   EXPECT_EQ(r.machine.ui.messages.size(), 1u);
   EXPECT_EQ(r.File(), "");
   // A row missing from the file fails the save.
-  ASSERT_TRUE(r.ctx.main.SaveRowFailure.has_value());
-  EXPECT_EQ(r.ctx.main.SaveRowFailure->number(), 5);
+  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
+  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 5);
 }
 
 TEST(ErrorRow, CarriesModuleNumberAndDescription) {

@@ -1,20 +1,20 @@
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 
 #include <gtest/gtest.h>
 
 #include "core/recording.h"
-
-#include "tests/unit/software_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
 
-using testing::SoftwareWorld;
+using testing::World;
 
 constexpr const char* kTest = "SOFTWARE\\NorvaleTest";
 
 TEST(ReadRegValue, TextAndNumbersFromTheDefaultView) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   w.m.system.environment = {"SystemRoot=C:\\Windows"};
   const Value fallback = Text("dflt");
   struct Case {
@@ -59,7 +59,8 @@ TEST(ReadRegValue, TextAndNumbersFromTheDefaultView) {
 }
 
 TEST(ReadRegString, ViewsBufferAndBytesTakenAsText) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   struct Case {
     bool sixty_four;
     const char* name;
@@ -103,7 +104,8 @@ TEST(ReadRegString, ViewsBufferAndBytesTakenAsText) {
 }
 
 TEST(ReadRegStrings, SameTextsAsOneValueAtATime) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   const std::vector<std::string> names = {"AssetTag", "One",    "Zero",     "Hundred", "Empty",
                                           "Multi",    "Binary", "Text2048", "Nothing"};
   for (const bool sixty_four : {false, true}) {
@@ -127,7 +129,8 @@ TEST(ReadRegStrings, SameTextsAsOneValueAtATime) {
 }
 
 TEST(EnumRegSubkeys, ListsThe64BitViewAndKeepsTheArrayWhenEmpty) {
-  SoftwareWorld w;
+  World w;
+  w.ImportSoftware();
   std::vector<std::string> names = {"kept"};
   EXPECT_EQ(EnumRegSubkeys(w.ctx, RegRoot::kLocalMachine, "SOFTWARE\\NorvaleTest", names), 2);
   EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta"}));
@@ -141,15 +144,15 @@ TEST(EnumRegSubkeys, ListsThe64BitViewAndKeepsTheArrayWhenEmpty) {
 }
 
 TEST(ReadRegString, UnicodeTextReachesTheCodePageOnlyInTheFile) {
-  SoftwareWorld w(false);
+  World w;
   w.m.locale.ascii_code_page = true;
   w.m.registry.SetString(RegRoot::kLocalMachine, kTest, "Owner", "山田 Taro");
   std::string text;
   ASSERT_TRUE(ReadRegString64(w.ctx, RegRoot::kLocalMachine, kTest, "Owner", text));
   EXPECT_EQ(text, "山田 Taro");
 
-  w.ctx.main.ResultFileNumber = w.m.files.OpenAppend("C:\\Temp\\t.tmp");
-  w.ctx.main.FileOutputOn = 1;
+  w.ctx.main.result_file = w.m.files.OpenAppend("C:\\Temp\\t.tmp");
+  w.ctx.main.writing_result_file = true;
   RecordRow(w.ctx, std::string("OTHER"), std::string("REGISTRY"), std::string("Owner"), text,
             std::string());
   EXPECT_EQ(w.m.ui.rows.back()[4], "山田 Taro");

@@ -20,7 +20,7 @@ TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {
   };
   for (const auto& row : cases) {
     for (const char* save_type : {"CSV", "TSV"}) {
-      const std::string line = FormatResultLine(row, save_type) + "\r\n";
+      const std::string line = FormatResultLine(row, ParseSaveType(save_type)) + "\r\n";
       const char separator = std::string(save_type) == "TSV" ? '\t' : ',';
       ResultRecordReader reader(line, separator);
       ResultRecord record;

@@ -1,7 +1,9 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
+#include "core/profile.h"
+#include "core/utf.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -64,11 +66,9 @@ TEST(SettingsFile, ReadsDefaultsCutsLongValuesAndRoundTripsUnicodeFiles) {
   fakes::FakeMachine m;
   const std::string path = m.SettingsFile();
   EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVETYPE", "TSV", 1024, path), "TSV");
-  EXPECT_EQ(GetINIValue(m.platform, "SAVETYPE", "setting", path), "ERROR");
 
   m.WriteSettings("[setting]\r\nSAVEFOLDER=" + std::string(1100, 'x') + "\r\n");
   EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVEFOLDER", "", 1024, path).size(), 1023u);
-  EXPECT_EQ(GetINIValue(m.platform, "SAVEFOLDER", "setting", path).size(), 254u);
 
   // A file Windows wrote in UTF-16 stays UTF-16 when a key is written.
   m.WriteSettings(std::string_view("\xFF\xFE[\0s\0]\0\r\0\n\0a\0=\0b\0\r\0\n\0", 22));
@@ -85,6 +85,68 @@ TEST(SettingsFile, FailedWriteReportsFalse) {
   m.files.read_only.insert("C:\\TOOLS\\NORVALE\\NORVALE.INI");
   EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", m.SettingsFile()));
   EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", "Q:\\nowhere\\Norvale.ini"));
+}
+
+}  // namespace
+}  // namespace norvale
+
+namespace norvale {
+namespace {
+
+TEST(Settings, ParsedOnceIntoTypedFields) {
+  struct Case {
+    const char* ini;
+    AutoSave auto_save;
+    SaveType save_type;
+    const char* delay_text;
+    std::optional<double> seconds;
+    const char* folder;
+  } cases[] = {
+      {"", AutoSave::kOff, SaveType::kTab, "0", 0.0, ""},
+      {"[Setting]\r\nAutoSave=1\r\nSaveType=CSV\r\nSaveTime=30\r\nSaveFolder=D:\\out\r\n",
+       AutoSave::kOn, SaveType::kComma, "30", 30.0, "D:\\out"},
+      // Blanks and quotes go; " 1.0" still reads as the number one.
+      {"[SETTING]\r\nAUTOSAVE = \"1.0\"\r\nSAVETYPE=TSV\r\nSAVETIME= 2.5 \r\n", AutoSave::kOn,
+       SaveType::kTab, "2.5", 2.5, ""},
+      // No number at all reads as 0.
+      {"[setting]\r\nAUTOSAVE=yes\r\nSAVETYPE=tsv\r\nSAVETIME=soon\r\n", AutoSave::kOff,
+       SaveType::kComma, "soon", std::nullopt, ""},
+      // Another number: the window opens, but the save behaves as unattended.
+      {"[setting]\r\nAUTOSAVE=2\r\nAUTOSAVE=1\r\nSAVETIME=\r\n", AutoSave::kNeither, SaveType::kTab,
+       "", std::nullopt, ""},
+      {"[setting]\r\nAUTOSAVE=\r\n", AutoSave::kOff, SaveType::kTab, "0", 0.0, ""},
+  };
+  for (const auto& c : cases) {
+    fakes::FakeMachine m;
+    if (*c.ini != '\0') m.WriteSettings(c.ini);
+    const Settings s = ReadSettings(m.platform);
+    EXPECT_EQ(s.auto_save, c.auto_save) << c.ini;
+    EXPECT_EQ(s.save_type, c.save_type) << c.ini;
+    EXPECT_EQ(s.delay.text, c.delay_text) << c.ini;
+    EXPECT_EQ(s.delay.seconds, c.seconds) << c.ini;
+    EXPECT_EQ(s.folder, c.folder) << c.ini;
+  }
+}
+
+TEST(Settings, WrittenBackThroughTheSameTypes) {
+  fakes::FakeMachine m;
+  m.WriteSettings("[setting]\r\nAUTOSAVE=yes\r\n; kept\r\n");
+  EXPECT_TRUE(WriteAutoSave(m.platform, true));
+  EXPECT_TRUE(WriteSaveType(m.platform, SaveType::kComma));
+  EXPECT_TRUE(WriteSaveDelay(m.platform, " 12 "));
+  EXPECT_TRUE(WriteSaveFolder(m.platform, "\\\\server\\share"));
+  const Settings s = ReadSettings(m.platform);
+  EXPECT_EQ(s.auto_save, AutoSave::kOn);
+  EXPECT_EQ(s.save_type, SaveType::kComma);
+  EXPECT_EQ(s.delay.seconds, 12.0);
+  EXPECT_EQ(s.folder, "\\\\server\\share");
+  EXPECT_EQ(*m.files.Get(m.SettingsFile()),
+            "[setting]\r\nAUTOSAVE=1\r\n; kept\r\nSAVETYPE=CSV\r\nSAVETIME= 12 \r\n"
+            "SAVEFOLDER=\\\\server\\share\r\n");
+  // A file that refuses writes is reported, not taken as written.
+  m.files.read_only.insert(UpperAscii(m.SettingsFile()));
+  EXPECT_FALSE(WriteSaveType(m.platform, SaveType::kTab));
+  EXPECT_EQ(ReadSettings(m.platform).save_type, SaveType::kComma);
 }
 
 }  // namespace

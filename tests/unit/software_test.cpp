@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "collectors/software/windows_version.h"
-#include "tests/unit/software_world.h"
+#include "tests/unit/world.h"
 
 namespace norvale {
 namespace {
 
 using platform::VersionRecord;
 using testing::Rows;
-using testing::SoftwareWorld;
+using testing::World;
 
 constexpr const char* kCurrentVersion = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
@@ -27,7 +27,7 @@ VersionRecord Record(std::uint32_t platform_id, std::uint32_t major, std::uint32
   return v;
 }
 
-TEST(GetVersionEx, NamesTheVersionsTheRecordKnows) {
+TEST(ReadWindowsVersionName, NamesTheVersionsTheRecordKnows) {
   struct Case {
     VersionRecord record;
     std::uint32_t build;
@@ -59,22 +59,24 @@ TEST(GetVersionEx, NamesTheVersionsTheRecordKnows) {
       {Record(3, 4, 0, 1), 1, "", ""},
   };
   for (auto& c : cases) {
-    SoftwareWorld w(false);
+    World w;
     c.record.build = c.build;
     c.record.csd_version = c.csd;
     w.m.system.version = c.record;
-    EXPECT_EQ(GetVersionEx(w.ctx), c.want) << c.want;
-    EXPECT_EQ(w.ctx.soft.ServicePackText, c.csd);
+    const WindowsVersionName got = ReadWindowsVersionName(w.ctx);
+    EXPECT_EQ(got.name, c.want) << c.want;
+    EXPECT_EQ(got.service_pack, c.csd);
     EXPECT_TRUE(w.m.ui.rows.empty());
   }
 }
 
-TEST(GetVersionEx, WithoutARecordKeepsTheServicePackText) {
-  SoftwareWorld w(false);
-  w.ctx.soft.ServicePackText = "earlier";
+TEST(ReadWindowsVersionName, WithoutARecordNothingIsKnown) {
+  World w;
   w.m.system.version.reset();
-  EXPECT_EQ(GetVersionEx(w.ctx), "");
-  EXPECT_EQ(w.ctx.soft.ServicePackText, "earlier");
+  const WindowsVersionName got = ReadWindowsVersionName(w.ctx);
+  EXPECT_EQ(got.name, "");
+  EXPECT_EQ(got.service_pack, "");
+  EXPECT_TRUE(w.m.ui.rows.empty());
 }
 
 // The version rows of a machine described by its version record and the
@@ -120,7 +122,7 @@ TEST(GetSoftware, VersionRowFromRecordOrProductName) {
        "Windows 10 Pro (Build 22631a) "},
   };
   for (const Machine& m : machines) {
-    SoftwareWorld w(false);
+    World w;
     w.m.system.version = m.record;
     w.m.system.version->csd_version = m.record_csd;
     // A 32-bit process reads these through WOW6432Node.
@@ -131,14 +133,14 @@ TEST(GetSoftware, VersionRowFromRecordOrProductName) {
     w.m.registry.SetString(RegRoot::kLocalMachine, path, "CurrentBuildNumber", m.build);
     GetSoftware(w.ctx);
     ASSERT_EQ(w.m.ui.rows.size(), 4u) << m.name;
-    EXPECT_EQ(w.Rows()[0],
-              (std::vector<std::string>{"Soft", "Windows", "Version", m.want_version, ""}))
+    EXPECT_EQ(w.Cells("Soft")[0],
+              (std::vector<std::string>{"Windows", "Version", m.want_version, ""}))
         << m.name;
   }
 }
 
 TEST(GetSoftware, FourRowsInOrder) {
-  SoftwareWorld w(false);
+  World w;
   w.m.system.version = Record(2, 6, 1, 1);
   w.m.system.system_directory = "C:\\Windows\\system32";
   auto& reg = w.m.registry;
@@ -153,36 +155,36 @@ TEST(GetSoftware, FourRowsInOrder) {
   reg.SetString(RegRoot::kLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Internet Explorer",
                 "Version", "  9.11.9600.18893 ");
   GetSoftware(w.ctx);
-  EXPECT_EQ(w.Rows(),
-            (Rows{
-                {"Soft", "Windows", "Version", "Windows 7 Home Premium (Build 7601) ", ""},
-                {"Soft", "Windows", "ProductID", "00371-OEM-8992671-00524", ""},
-                {"Soft", "Windows", "SystemPath", "C:\\Windows\\system32", ""},
-                {"Soft", "IE", "Version", "9.11.9600.18893", ""},
-            }));
+  EXPECT_EQ(w.Cells("Soft"), (Rows{
+                                 {"Windows", "Version", "Windows 7 Home Premium (Build 7601) ", ""},
+                                 {"Windows", "ProductID", "00371-OEM-8992671-00524", ""},
+                                 {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
+                                 {"IE", "Version", "9.11.9600.18893", ""},
+                             }));
   EXPECT_EQ(w.m.ui.rows[0][0], "PC01");
   EXPECT_EQ(w.m.ui.rows[0][6], "2026/12/07");
 }
 
 TEST(GetSoftware, MissingProductIdStillGivesItsRow) {
-  SoftwareWorld w(false);
+  World w;
   GetSoftware(w.ctx);
-  ASSERT_EQ(w.Rows().size(), 4u);
-  EXPECT_EQ(w.Rows()[1], (std::vector<std::string>{"Soft", "Windows", "ProductID", "", ""}));
+  ASSERT_EQ(w.Cells("Soft").size(), 4u);
+  EXPECT_EQ(w.Cells("Soft")[1], (std::vector<std::string>{"Windows", "ProductID", "", ""}));
 }
 
 TEST(GetSoftware, FromTheFixturesEachValueInItsView) {
-  SoftwareWorld w;  // software.reg: IE version and product ID in both views
+  World w;  // software.reg: IE version and product ID in both views
+  w.ImportSoftware();
   w.m.registry.ImportFile(NORVALE_FIXTURES "/windows11.reg");
   w.m.system.version = Record(2, 6, 1, 1);
   w.m.system.version->csd_version = "Service Pack 1";
   GetSoftware(w.ctx);
-  EXPECT_EQ(w.Rows(), (Rows{
-                          {"Soft", "Windows", "Version", "Windows 11 Pro (Build 22631) SP 1", ""},
-                          {"Soft", "Windows", "ProductID", "00330-80000-00000-AA064", ""},
-                          {"Soft", "Windows", "SystemPath", "C:\\Windows\\system32", ""},
-                          {"Soft", "IE", "Version", "11.0.9600.1", ""},
-                      }));
+  EXPECT_EQ(w.Cells("Soft"), (Rows{
+                                 {"Windows", "Version", "Windows 11 Pro (Build 22631) SP 1", ""},
+                                 {"Windows", "ProductID", "00330-80000-00000-AA064", ""},
+                                 {"Windows", "SystemPath", "C:\\Windows\\system32", ""},
+                                 {"IE", "Version", "11.0.9600.1", ""},
+                             }));
 }
 
 }  // namespace

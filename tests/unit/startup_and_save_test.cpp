@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
-#include "core/saving.h"
+#include "app/main_window_logic.h"
+#include "app/saving.h"
+#include "core/version.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -11,15 +12,15 @@ using platform::MenuItem;
 
 struct App {
   fakes::FakeMachine m;
-  Form1 form{m.platform};
+  MainWindowLogic form{m.platform};
   Context& ctx() { return form.context(); }
 };
 
 TEST(FormLoad, WithoutSettingsStartsInteractiveInEnglish) {
   App app;
-  app.form.Form_Load();
+  app.form.Start();
   auto& ui = app.m.ui;
-  EXPECT_EQ(ui.title, "Norvale Ver 1.3.3");
+  EXPECT_EQ(ui.title, VersionText());
   EXPECT_EQ(ui.menu_text[MenuItem::kFile], "File(&F)");
   EXPECT_EQ(ui.menu_text[MenuItem::kFolder], "SaveFilder(&F)");
   EXPECT_EQ(ui.menu_text[MenuItem::kSaveType], "SaveType(TSV)");
@@ -35,7 +36,7 @@ TEST(FormLoad, WithoutSettingsStartsInteractiveInEnglish) {
   // The full run: header row first, Save enabled, "All" checked.
   ASSERT_FALSE(ui.rows.empty());
   EXPECT_EQ(ui.rows[0], (std::vector<std::string>{"PC01", "Create", "DateTime", "2026/12/07",
-                                                  "9:05:03", "Norvale Ver 1.3.3", "2026/12/07"}));
+                                                  "9:05:03", VersionText(), "2026/12/07"}));
   EXPECT_EQ(ui.disabled.count(MenuItem::kSave), 0u);
   EXPECT_TRUE(ui.IsMenuChecked(MenuItem::kShowAll));
   EXPECT_TRUE(ui.timers.empty());
@@ -55,7 +56,7 @@ TEST(FormLoad, LanguageFollowsTheSystemCountry) {
     App app;
     app.m.locale.country = c.country;
     app.m.files.Put("C:\\Windows\\Fonts\\meiryo.ttc", "");
-    app.form.Form_Load();
+    app.form.Start();
     EXPECT_EQ(app.m.ui.menu_text.count(MenuItem::kFile) == 0, c.japanese)
         << c.country.value_or("-");
     EXPECT_EQ(app.m.ui.list_font, "メイリオ");
@@ -86,7 +87,7 @@ TEST(FormLoad, SaveTypeAndAutomaticModeFromSettings) {
   for (const auto& c : cases) {
     App app;
     app.m.WriteSettings(c.ini);
-    app.form.Form_Load();
+    app.form.Start();
     auto& ui = app.m.ui;
     EXPECT_EQ(ui.IsMenuChecked(MenuItem::kSaveCsv), c.csv) << c.ini;
     EXPECT_EQ(ui.window_visible, !c.automatic) << c.ini;
@@ -110,44 +111,44 @@ struct SavedApp : App {
   std::string Saved(const std::string& path) { return m.files.Get(path).value_or("<missing>"); }
 };
 
-TEST(Datasave, InteractiveSaveGoesToTheDesktopAndSaysSo) {
+TEST(SaveResultFile, InteractiveSaveGoesToTheDesktopAndSaysSo) {
   SavedApp app;
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   const std::string file = app.Saved("C:\\Users\\admin\\Desktop\\PC01.tsv");
-  EXPECT_TRUE(file.starts_with(
-      "PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\tNorvale Ver 1.3.3\t2026/12/07\r\n"));
+  EXPECT_TRUE(file.starts_with("PC01\tCreate\tDateTime\t2026/12/07\t9:05:03\t" + VersionText() +
+                               "\t2026/12/07\r\n"));
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "saved to an 'C:\\Users\\admin\\Desktop\\PC01.tsv'");
   EXPECT_EQ(app.m.ui.messages[0].icon, platform::MessageIcon::kInformation);
-  EXPECT_EQ(app.ctx().main.SaveFolder, "C:\\Users\\admin\\Desktop");
-  EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
+  EXPECT_EQ(app.ctx().main.settings.folder, "C:\\Users\\admin\\Desktop");
+  EXPECT_FALSE(app.ctx().main.writing_result_file);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
   EXPECT_EQ(app.m.files.FilesIn("C:\\Users\\admin\\Desktop").size(), 1u);
 }
 
-TEST(Datasave, JapaneseCsvMessageAndOverwrite) {
+TEST(SaveResultFile, JapaneseCsvMessageAndOverwrite) {
   SavedApp app;
   app.m.Japanese();
   app.m.files.AddFolder("D:\\out");
   app.m.files.Put("D:\\out\\PC01.csv", "old contents");
   app.m.WriteSettings("[setting]\r\nSAVETYPE=CSV\r\nSAVEFOLDER=D:\\out\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   EXPECT_TRUE(app.Saved("D:\\out\\PC01.csv").starts_with("PC01,Create,DateTime,"));
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "D:\\out\\PC01.csv に保存しました");
 }
 
-TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
+TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
   SavedApp app;
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=Q:\\missing\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "not saved:Path not found");
-  EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
-  EXPECT_FALSE(app.ctx().main.ResultFileNumber);
+  EXPECT_FALSE(app.ctx().main.writing_result_file);
+  EXPECT_FALSE(app.ctx().main.result_file);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
   const auto& last = app.m.ui.rows.back();
   EXPECT_EQ(last[1], "Datasave");
@@ -158,40 +159,40 @@ TEST(Datasave, MissingFolderLeavesErrorRowAndNoFiles) {
   app.form.OnMenuCommand(MenuItem::kShowAll);
   EXPECT_EQ(app.m.ui.rows.front()[1], "Create");
   for (const auto& row : app.m.ui.rows) EXPECT_NE(row[1], "Datasave");
-  EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
+  EXPECT_FALSE(app.ctx().main.writing_result_file);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
-TEST(Datasave, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
+TEST(SaveResultFile, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
   SavedApp app;
   app.m.system.desktop_missing = true;
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   EXPECT_EQ(app.Saved("\\PC01.tsv"), "<missing>");
   const auto& last = app.m.ui.rows.back();
   EXPECT_EQ(std::vector<std::string>(last.begin() + 1, last.begin() + 4),
             (std::vector<std::string>{"Datasave", "error", "mMain"}));
-  EXPECT_EQ(app.ctx().main.SaveFolder, "");  // the next save asks the shell again
+  EXPECT_EQ(app.ctx().main.settings.folder, "");  // the next save asks the shell again
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
-TEST(Datasave, RefusedReplaceKeepsThePreviousResult) {
+TEST(SaveResultFile, RefusedReplaceKeepsThePreviousResult) {
   SavedApp app;
   app.m.files.AddFolder("D:\\out");
   app.m.files.Put("D:\\out\\PC01.tsv", "previous");
   app.m.files.read_only.insert("D:\\OUT\\PC01.TSV");
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=D:\\out\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   EXPECT_EQ(app.Saved("D:\\out\\PC01.tsv"), "previous");
   EXPECT_EQ(app.m.files.FilesIn("D:\\out").size(), 1u) << "no partial copy left behind";
   EXPECT_EQ(app.m.ui.rows.back()[1], "Datasave");
 }
 
-TEST(TimerProc, AutomaticRunSavesBesideTheProgramAndEnds) {
+TEST(OnSaveTimer, AutomaticRunSavesBesideTheProgramAndEnds) {
   SavedApp app;
   app.m.WriteSettings("[setting]\r\nAUTOSAVE=1\r\nSAVETIME=3\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   ASSERT_EQ(app.m.ui.timers.size(), 1u);
   EXPECT_EQ(app.m.ui.timers[0].milliseconds, 3000u);
   app.m.ui.FireTimer();
@@ -203,15 +204,15 @@ TEST(TimerProc, AutomaticRunSavesBesideTheProgramAndEnds) {
   EXPECT_TRUE(app.Saved("C:\\Tools\\Norvale\\PC01.tsv").starts_with("PC01\tCreate\t"));
 }
 
-TEST(TimerProc, FailingTempFolderStillEnds) {
+TEST(OnSaveTimer, FailingTempFolderStillEnds) {
   SavedApp app;
   app.m.system.temp_folder.reset();
   app.m.WriteSettings("[setting]\r\nAUTOSAVE=1\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.ended);
   EXPECT_EQ(app.m.ui.exit_code, kExitFailure);
-  EXPECT_EQ(app.ctx().main.FileOutputOn, 0);
+  EXPECT_FALSE(app.ctx().main.writing_result_file);
   EXPECT_FALSE(app.m.files.FileExists("C:\\Tools\\Norvale\\PC01.tsv"));
 }
 

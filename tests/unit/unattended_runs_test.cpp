@@ -2,8 +2,8 @@
 // result file was written. Saves that fail keep the previous result file.
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
-#include "core/saving.h"
+#include "app/main_window_logic.h"
+#include "app/saving.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -13,7 +13,7 @@ using platform::MenuItem;
 
 struct App {
   fakes::FakeMachine m;
-  Form1 form{m.platform};
+  MainWindowLogic form{m.platform};
   Context& ctx() { return form.context(); }
   std::string Saved(const std::string& path) { return m.files.Get(path).value_or("<missing>"); }
 };
@@ -34,7 +34,7 @@ TEST(AutomaticStart, FailureEndsTheRunOnceTheMessageIsShown) {
     App app;
     app.m.ui.timers_fail = c.timer_refused;
     app.m.WriteSettings(std::string("[setting]\r\nAUTOSAVE=1\r\nSAVETIME=") + c.save_time + "\r\n");
-    app.form.Form_Load();
+    app.form.Start();
     ASSERT_EQ(app.m.ui.messages.size(), 1u) << c.save_time;
     EXPECT_EQ(app.m.ui.messages[0].text, c.message);
     EXPECT_TRUE(app.m.ui.ended) << c.save_time;
@@ -47,7 +47,7 @@ TEST(InteractiveStart, FailureLeavesTheWindowOpen) {
   // Only a run without a window ends by itself; a user can close a window.
   App app;
   app.m.WriteSettings("[setting]\r\nAUTOSAVE=0\r\nSAVETIME=30s\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   EXPECT_TRUE(app.m.ui.window_visible);
   EXPECT_FALSE(app.m.ui.ended);
 }
@@ -69,7 +69,7 @@ TEST(AutoSaveSetting, OnlyNumbersOtherThanZeroLeaveInteractiveSaving) {
   for (const auto& c : cases) {
     App app;
     app.m.WriteSettings(std::string("[setting]\r\nAUTOSAVE=") + c.auto_save + "\r\n");
-    app.form.Form_Load();
+    app.form.Start();
     EXPECT_TRUE(app.m.ui.window_visible) << c.auto_save;
     EXPECT_FALSE(app.m.ui.rows.empty()) << c.auto_save;
     app.form.OnMenuCommand(MenuItem::kSave);
@@ -125,7 +125,7 @@ TEST(AutomaticSave, ExitCodeSaysWhetherTheFileWasWritten) {
     app.m.files.AddFolder("D:\\out");
     app.m.WriteSettings("[setting]\r\nAUTOSAVE=1\r\nSAVEFOLDER=D:\\out\r\n");
     Inject(app.m, c.fault);
-    app.form.Form_Load();
+    app.form.Start();
     ASSERT_EQ(app.m.ui.timers.size(), 1u) << row;
     app.m.ui.FireTimer();
     EXPECT_TRUE(app.m.ui.ended) << row;
@@ -141,7 +141,7 @@ TEST(Save, AnyFailureKeepsThePreviousResultAndRecordsTheError) {
     app.m.files.AddFolder("D:\\out");
     app.m.files.Put("D:\\out\\PC01.tsv", "previous good result\r\n");
     app.m.WriteSettings("[setting]\r\nSAVEFOLDER=D:\\out\r\n");
-    app.form.Form_Load();
+    app.form.Start();
     Inject(app.m, c.fault);
     app.m.ui.messages.clear();
     app.form.OnMenuCommand(MenuItem::kSave);
@@ -163,7 +163,7 @@ TEST(Save, AnyFailureKeepsThePreviousResultAndRecordsTheError) {
     EXPECT_EQ(last[2], "error") << row;
     EXPECT_EQ(last[3], "mMain") << row;
     EXPECT_EQ(last[5], c.error) << row;
-    EXPECT_EQ(app.ctx().main.FileOutputOn, 0) << row;
+    EXPECT_FALSE(app.ctx().main.writing_result_file) << row;
     if (c.fault != Fault::kNoTempFolder) {
       EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty()) << row;
     }
@@ -174,7 +174,7 @@ TEST(Save, FailureMessageInJapanese) {
   App app;
   app.m.Japanese();
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=Q:\\missing\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "保存できませんでした:Path not found");
@@ -184,7 +184,7 @@ TEST(Save, AFailedSaveDoesNotSpoilTheNextOne) {
   App app;
   app.m.files.AddFolder("D:\\out");
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=D:\\out\r\n");
-  app.form.Form_Load();
+  app.form.Start();
   app.m.files.fail_writes = true;
   app.form.OnMenuCommand(MenuItem::kSave);
   app.m.files.fail_writes = false;
@@ -202,7 +202,7 @@ TEST(Save, PartialCopiesOfTwoProcessesHaveTheirOwnNames) {
     app.m.system.process_id = process;
     app.m.files.AddFolder("D:\\out");
     app.m.WriteSettings("[setting]\r\nSAVEFOLDER=D:\\out\r\n");
-    app.form.Form_Load();
+    app.form.Start();
     app.form.OnMenuCommand(MenuItem::kSave);
     ASSERT_EQ(app.m.files.copied_to.size(), 1u);
     partials.push_back(app.m.files.copied_to[0]);

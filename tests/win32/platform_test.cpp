@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
+#include "core/profile.h"
 #include "core/utf.h"
 #include "platform/win32/machine.h"
 #include "platform/win32/scoped_handle.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/settings.h"
+#include "core/profile.h"
 #include "core/utf.h"
 #include "platform/win32/files.h"
 #include "platform/win32/hardware.h"

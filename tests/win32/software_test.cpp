@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "collectors/software/applications.h"
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 #include "core/context.h"
 #include "core/utf.h"
 #include "platform/win32/machine.h"
@@ -40,7 +40,7 @@ struct RecordingList : platform::ResultList {
 struct Machine : Win32Machine {
   RecordingList list;
   Context ctx{platform};
-  Machine() { ctx.main.ResultList = &list; }
+  Machine() { ctx.main.list = &list; }
 };
 
 // Writes a text value into a key of HKLM in one view, creating the key.

@@ -31,6 +31,13 @@ void ForEachWmiObject(platform::WmiServices& services, std::string_view wql,
 
 bool IsNull(const WmiValue& value);
 
+// One row per object of `wql` in \root\cimv2, in query order: Item `item`,
+// SubItem and Contents two of its properties, unchanged. A failure ends the
+// walk with one ErrorRow `group`/`module`.
+void RecordPropertyPairs(Context& ctx, const char* group, const char* module, const char* item,
+                         std::string_view wql, const char* sub_item_property,
+                         const char* contents_property);
+
 // A property as a row shows it unchanged: null stays null, text stays text,
 // numbers stay numbers. An array has no single value: Type mismatch.
 Value WmiRowValue(const WmiValue& value);

@@ -1,4 +1,4 @@
-#include "collectors/software/registry_access.h"
+#include "collectors/common/registry_access.h"
 
 #include <cstdint>
 #include <optional>

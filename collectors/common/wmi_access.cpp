@@ -1,10 +1,11 @@
-#include "collectors/wmi/wmi_access.h"
+#include "collectors/common/wmi_access.h"
 
 #include <cmath>
 #include <type_traits>
 
 #include "core/failure.h"
 #include "core/number_format.h"
+#include "core/recording.h"
 #include "core/utf.h"
 
 namespace norvale {
@@ -47,6 +48,19 @@ std::unique_ptr<platform::WmiServices> ConnectWmi(Context& ctx, std::string_view
 }
 
 bool IsNull(const WmiValue& value) { return std::holds_alternative<std::monostate>(value); }
+
+void RecordPropertyPairs(Context& ctx, const char* group, const char* module, const char* item,
+                         std::string_view wql, const char* sub_item_property,
+                         const char* contents_property) {
+  Guarded(ctx, group, module, [&] {
+    const auto services = ConnectWmi(ctx, "\\root\\cimv2");
+    ForEachWmiObject(*services, wql, std::nullopt, [&](platform::WmiObject& object) {
+      const Value sub_item = WmiRowValue(object.Get(sub_item_property));
+      const Value contents = WmiRowValue(object.Get(contents_property));
+      RecordRow(ctx, std::string(group), std::string(item), sub_item, contents, std::string());
+    });
+  });
+}
 
 Value WmiRowValue(const WmiValue& value) {
   return std::visit(

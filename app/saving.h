@@ -15,11 +15,11 @@ constexpr int kExitFailure = 1;
 // Runs a fresh full collection into a temporary file and puts it in the save
 // folder as "<computer name>.tsv" or ".csv". True when the file was written;
 // a failure leaves the previous file as it was and records the error row.
-bool Datasave(Context& ctx);
+bool SaveResultFile(Context& ctx);
 
 // The automatic-mode timer fired: save once and end the program, with
 // kExitFailure when nothing was saved.
-void TimerProc(Context& ctx);
+void OnSaveTimer(Context& ctx);
 
 // The path the result file is saved under with the current settings.
 std::string ResultFilePath(const Context& ctx);

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/profile.h"
 
 #include "core/utf.h"
 
@@ -188,11 +188,6 @@ bool SetINIValue(platform::Platform& os, std::string_view value, std::string_vie
   ProfileText profile(decoded.text);
   profile.Set(section, key, value);
   return os.files.WriteAll(path, Encode(os, decoded.encoding, profile.Text()));
-}
-
-std::string GetINIValue(platform::Platform& os, std::string_view key, std::string_view section,
-                        std::string_view path) {
-  return ReadProfileString(os, section, key, "ERROR", 255, path);
 }
 
 }  // namespace norvale

@@ -63,8 +63,4 @@ bool SetINIValue(platform::Platform& os, std::string_view value, std::string_vie
 // read: the write then fails for that reason instead.
 bool SettingsFileCanHold(platform::Platform& os, std::string_view text, std::string_view path);
 
-// One key with the fallback "ERROR" and a 255-character buffer.
-std::string GetINIValue(platform::Platform& os, std::string_view key, std::string_view section,
-                        std::string_view path);
-
 }  // namespace norvale

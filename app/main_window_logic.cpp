@@ -1,14 +1,13 @@
-#include "app/main_form.h"
+#include "app/main_window_logic.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "app/settings.h"
-#include "core/full_run.h"
+#include "app/saving.h"
 #include "core/number_format.h"
 #include "core/recording.h"
-#include "core/saving.h"
+#include "core/ui_texts.h"
 #include "core/utf.h"
 #include "core/version.h"
 
@@ -35,6 +34,7 @@ constexpr MenuText kEnglishMenus[] = {
     {MenuItem::kSaveTab, "TSV"},
     {MenuItem::kSaveCsv, "CSV"},
     {MenuItem::kAuto, "AutoSave,AutoQuit"},
+    // Not a typo to fix: the folder item has always read "SaveFilder".
     {MenuItem::kFolder, "SaveFilder(&F)"},
     {MenuItem::kTien, "SaveDelay"},
     {MenuItem::kHelp, "Help(&H)"},
@@ -47,36 +47,34 @@ struct Column {
 };
 
 constexpr Column kColumns[] = {
-    {"Key", 0},        {"Group", 80},     {"Item", 100},       {"SubItem", 200},
-    {"Contents", 200}, {"Unit", 200},     {"Renewalday", 100},
+    {"Key", 0},        {"Group", 80}, {"Item", 100},       {"SubItem", 200},
+    {"Contents", 200}, {"Unit", 200}, {"Renewalday", 100},
 };
 
 constexpr int kInitialListHeight = 200;
 // Windows gives no reason when the thread timer cannot be started.
 constexpr std::int64_t kTimerFailure = 5;
-constexpr size_t kSettingBuffer = 1024;
 
 }  // namespace
 
-std::string Form1::GetWindowsLanguage() {
+std::string MainWindowLogic::WindowsCountry() {
   const auto country = ctx_.os.locale.SystemCountryName();
   if (!country) return {};
   return UpperAscii(*country);
 }
 
-void Form1::ShowSaveType() {
-  const bool tabs = ctx_.main.SaveType == "TSV";
+void MainWindowLogic::ShowSaveType() {
+  const bool tabs = ctx_.main.settings.tab_separated();
   ctx_.os.ui.SetMenuText(MenuItem::kSaveType,
-                         tabs ? ctx_.Label("保存形式（タブ区切り）", "SaveType(TSV)")
-                              : ctx_.Label("保存形式（CSV形式）", "SaveType(CSV)"));
+                         ctx_.Label(tabs ? kMenuSaveTypeTab : kMenuSaveTypeComma));
   ctx_.os.ui.SetMenuChecked(MenuItem::kSaveTab, tabs);
   ctx_.os.ui.SetMenuChecked(MenuItem::kSaveCsv, !tabs);
 }
 
-void Form1::StartSaveTimer() {
+void MainWindowLogic::StartSaveTimer() {
   // The delay is whole seconds; a fraction rounds half to even. A delay whose
   // milliseconds do not fit a 32-bit signed number is an overflow.
-  const auto seconds = ParseNumber(ctx_.main.SaveTime);
+  const auto seconds = ctx_.main.settings.delay.seconds;
   if (!seconds) throw Failure::TypeMismatch();
   const double rounded = RoundHalfEven(*seconds);
   const double milliseconds = rounded * 1000;
@@ -86,67 +84,61 @@ void Form1::StartSaveTimer() {
   }
   // A negative delay means no delay rather than the longest one Windows allows.
   const auto interval = static_cast<std::uint32_t>(std::max(0.0, milliseconds));
-  ctx_.main.SaveTimerId = ctx_.os.ui.SetTimer(interval, [this] { TimerProc(ctx_); });
-  if (ctx_.main.SaveTimerId == 0) throw Failure(kTimerFailure, "The timer could not be started");
+  ctx_.main.save_timer = ctx_.os.ui.SetTimer(interval, [this] { OnSaveTimer(ctx_); });
+  if (ctx_.main.save_timer == 0) throw Failure(kTimerFailure, "The timer could not be started");
 }
 
-void Form1::LoadSteps() {
+void MainWindowLogic::StartSteps() {
   MainState& m = ctx_.main;
   platform::Platform& os = ctx_.os;
 
-  m.WindowsLanguage = GetWindowsLanguage();
+  m.country = WindowsCountry();
   if (!ctx_.IsJapanese()) {
     for (const MenuText& menu : kEnglishMenus) os.ui.SetMenuText(menu.item, menu.english);
   }
 
-  const std::string ini = SettingsPath(os);
-  auto read = [&](const char* key, const char* fallback) {
-    return ReadProfileString(os, "setting", key, fallback, kSettingBuffer, ini);
-  };
-  m.AutoSave = read("AUTOSAVE", "0");
-  m.SaveType = read("SAVETYPE", "TSV");
+  m.settings = ReadSettings(os);
   ShowSaveType();
-  m.SaveTime = read("SAVETIME", "0");
-  m.SaveFolder = read("SAVEFOLDER", "");
 
   os.ui.SetTitle(VersionText());
-  m.ComputerName = GetComputerNameText(ctx_);
+  m.computer_name = GetComputerNameText(ctx_);
 
   const std::string fonts = os.system.SpecialFolderPath(platform::SpecialFolder::kFonts);
   const bool meiryo = !fonts.empty() && os.files.FileExists(fonts + "\\meiryo.ttc");
   platform::ResultList& list =
-      os.ui.CreateResultList(meiryo ? "メイリオ" : "ＭＳ Ｐゴシック", kInitialListHeight);
-  m.ResultList = &list;
+      os.ui.CreateResultList(meiryo ? kListFontMeiryo : kListFontGothic, kInitialListHeight);
+  m.list = &list;
   for (int position = 0; position < kColumnCount; ++position) {
     list.AddListColumn(position, kColumns[position].title, kColumns[position].width);
   }
 
-  m.RowIndex = 0;
-  m.FileOutputOn = 0;
+  m.next_row = 0;
+  m.writing_result_file = false;
 
-  if (IsAutomatic(m.AutoSave)) {
+  if (m.settings.automatic()) {
     StartSaveTimer();
   } else {
     os.ui.ShowMainWindow();
-    menushowall_Click();
+    ShowAll();
   }
 }
 
-void Form1::Form_Load() {
+void MainWindowLogic::Start() {
   try {
-    LoadSteps();
+    StartSteps();
   } catch (const Failure& failure) {
-    ctx_.os.ui.ShowMessage("Form1,Load:" + failure.description(), platform::MessageIcon::kNone);
+    ctx_.os.ui.ShowMessage(kMessageStartFailed + failure.description(),
+                           platform::MessageIcon::kNone);
     // An automatic run has no window to close and no timer to end it: once
     // the message is read it ends, and says by its exit code that it failed.
-    if (IsAutomatic(ctx_.main.AutoSave)) ctx_.os.ui.EndProgram(kExitFailure);
+    if (ctx_.main.settings.automatic()) ctx_.os.ui.EndProgram(kExitFailure);
   }
 }
 
-void Form1::Form_Resize() { ctx_.os.ui.FitListToClient(); }
+void MainWindowLogic::OnResize() { ctx_.os.ui.FitListToClient(); }
 
-void Form1::Form_QueryUnload() {
-  ctx_.main.ResultList = nullptr;
+void MainWindowLogic::OnClose() {
+  ctx_.main.list = nullptr;
   ctx_.os.ui.DestroyResultList();
 }
 

@@ -1,16 +1,17 @@
-#include "core/saving.h"
+#include "app/saving.h"
 
-#include "core/full_run.h"
+#include "app/full_run.h"
 #include "core/recording.h"
 #include "core/result_labels.h"
+#include "core/ui_texts.h"
 
 namespace norvale {
 namespace {
 
-std::string Extension(const MainState& m) { return m.SaveType == "TSV" ? ".tsv" : ".csv"; }
+std::string Extension(const MainState& m) { return m.settings.tab_separated() ? ".tsv" : ".csv"; }
 
 std::string DefaultSaveFolder(Context& ctx) {
-  if (IsAutoSaveOff(ctx.main.AutoSave)) {
+  if (ctx.main.settings.auto_save == AutoSave::kOff) {
     return ctx.os.system.SpecialFolderPath(platform::SpecialFolder::kDesktop);
   }
   return ctx.os.system.ProgramFolder();
@@ -18,13 +19,12 @@ std::string DefaultSaveFolder(Context& ctx) {
 
 std::string SavedMessage(const Context& ctx) {
   const std::string path = ResultFilePath(ctx);
-  if (ctx.IsJapanese()) return path + " に保存しました";
-  return "saved to an '" + path + "'";
+  if (ctx.IsJapanese()) return path + kMessageSavedJapaneseSuffix;
+  return kMessageSavedEnglishPrefix + path + kMessageSavedEnglishSuffix;
 }
 
 std::string NotSavedMessage(const Context& ctx, const Failure& failure) {
-  if (ctx.IsJapanese()) return "保存できませんでした:" + failure.description();
-  return "not saved:" + failure.description();
+  return ctx.Label(kMessageNotSaved) + failure.description();
 }
 
 // Puts the finished temporary file in place: first a copy beside the result
@@ -51,32 +51,32 @@ void PublishResult(Context& ctx, const std::string& temp_path, const std::string
 }  // namespace
 
 std::string ResultFilePath(const Context& ctx) {
-  return ctx.main.SaveFolder + "\\" + ctx.main.ComputerName + Extension(ctx.main);
+  return ctx.main.settings.folder + "\\" + ctx.main.computer_name + Extension(ctx.main);
 }
 
-bool Datasave(Context& ctx) {
+bool SaveResultFile(Context& ctx) {
   MainState& m = ctx.main;
   std::string temp_path;
   try {
     temp_path = ctx.os.files.CreateTempFile(ctx.os.system.TempFolder(), "~Norvale");
-    m.SaveRowFailure.reset();
-    m.FileOutputOn = 1;
-    m.ResultFileNumber = ctx.os.files.OpenAppend(temp_path);
-    showall(ctx);
-    m.ResultFileNumber->Close();
-    m.ResultFileNumber.reset();
+    m.save_row_failure.reset();
+    m.writing_result_file = true;
+    m.result_file = ctx.os.files.OpenAppend(temp_path);
+    RunFullCollection(ctx);
+    m.result_file->Close();
+    m.result_file.reset();
     // A row that did not reach the file spoils the file: the previous result
     // stays in place rather than a copy with rows missing.
-    if (m.SaveRowFailure) throw *m.SaveRowFailure;
-    if (m.SaveFolder.empty()) m.SaveFolder = DefaultSaveFolder(ctx);
+    if (m.save_row_failure) throw *m.save_row_failure;
+    if (m.settings.folder.empty()) m.settings.folder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
     ctx.os.files.Remove(temp_path);
-    m.FileOutputOn = 0;
+    m.writing_result_file = false;
   } catch (const Failure& failure) {
     // Leave nothing half done behind: no open file, no stray temporary file,
     // and later rows no longer go to a file.
-    m.ResultFileNumber.reset();
-    m.FileOutputOn = 0;
+    m.result_file.reset();
+    m.writing_result_file = false;
     if (!temp_path.empty()) {
       try {
         ctx.os.files.Remove(temp_path);
@@ -84,25 +84,25 @@ bool Datasave(Context& ctx) {
         // Reported by the error row below well enough; nothing more to do.
       }
     }
-    m.SaveRowFailure.reset();
+    m.save_row_failure.reset();
     ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
     // The window says so where it would have confirmed the save.
-    if (IsAutoSaveOff(m.AutoSave)) {
+    if (m.settings.auto_save == AutoSave::kOff) {
       ctx.os.ui.ShowMessage(NotSavedMessage(ctx, failure), platform::MessageIcon::kExclamation);
     }
     return false;
   }
-  if (IsAutoSaveOff(m.AutoSave)) {
+  if (m.settings.auto_save == AutoSave::kOff) {
     ctx.os.ui.ShowMessage(SavedMessage(ctx), platform::MessageIcon::kInformation);
   }
   return true;
 }
 
-void TimerProc(Context& ctx) {
+void OnSaveTimer(Context& ctx) {
   bool saved = false;
   Guarded(ctx, kGroupTimer, kModuleMain, [&] {
-    ctx.os.ui.KillTimer(ctx.main.SaveTimerId);
-    saved = Datasave(ctx);
+    ctx.os.ui.KillTimer(ctx.main.save_timer);
+    saved = SaveResultFile(ctx);
   });
   // Logon scripts and schedulers see from the exit code whether the file
   // was written.
