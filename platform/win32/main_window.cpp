@@ -23,6 +23,8 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kFileMenu[] = {{MenuItem::kSave, L"保存(&S)"}, {MenuItem::kEnd, L"終了(&E)"}};
+// "Environm" is cut short on purpose: the View item has always read so; not a
+// typo to fix.
 constexpr MenuEntry kShowMenu[] = {
     {MenuItem::kShowAll, L"すべて表示"}, {MenuItem::kShowHard, L"Hard"},
     {MenuItem::kShowDrive, L"Drive"},    {MenuItem::kShowLan, L"LAN"},
