@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string address(reinterpret_cast<const char*>(data), size);
   norvale::fakes::FakeMachine machine;
   norvale::Context ctx{machine.platform};
-  ctx.main.ComputerName = "PC01";
-  ctx.main.ResultList = &machine.ui.CreateResultList("font", 200);
+  ctx.main.computer_name = "PC01";
+  ctx.main.list = &machine.ui.CreateResultList("font", 200);
 
-  const std::string result = norvale::IPConvert(ctx, address);
+  const std::string result = norvale::FixedWidthAddress(ctx, address);
   std::vector<std::string_view> parts;
   for (size_t start = 0;;) {
     const size_t dot = address.find('.', start);

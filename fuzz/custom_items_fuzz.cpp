@@ -3,8 +3,8 @@
 // most one error row, and every line it writes reads back as seven fields.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "app/settings.h"
 #include "collectors/software/other_items.h"
+#include "core/profile.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/fakes/fake_machine.h"
 
@@ -34,17 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FillMachine(machine);
   machine.locale.ascii_code_page = true;
   norvale::Context ctx{machine.platform};
-  ctx.main.ComputerName = "PC,01";
-  ctx.main.SaveType = tabs ? "TSV" : "CSV";
-  ctx.main.ResultList = &machine.ui.CreateResultList("font", 200);
+  ctx.main.computer_name = "PC,01";
+  ctx.main.settings.save_type = tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma;
+  ctx.main.list = &machine.ui.CreateResultList("font", 200);
   machine.files.Put(norvale::SettingsPath(machine.platform), ini);
   const std::string out = "C:\\Temp\\out.tmp";
   machine.files.AddFolder("C:\\Temp");
-  ctx.main.ResultFileNumber = machine.files.OpenAppend(out);
-  ctx.main.FileOutputOn = 1;
+  ctx.main.result_file = machine.files.OpenAppend(out);
+  ctx.main.writing_result_file = true;
 
   norvale::GetOtherItems(ctx);
-  ctx.main.ResultFileNumber->Close();
+  ctx.main.result_file->Close();
 
   size_t errors = 0;
   for (const auto& row : machine.ui.rows) {

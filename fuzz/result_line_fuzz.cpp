@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string texts[kColumnCount];
   for (auto& text : texts) text = in.ConsumeRandomLengthString(64);
 
-  const std::string line = norvale::FormatResultLine(texts, tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma);
+  const std::string line =
+      norvale::FormatResultLine(texts, tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma);
   std::vector<std::string> fields;
   FUZZ_CHECK(norvale::fuzz::ReadRecord(line, tabs ? '\t' : ',', fields));
   FUZZ_CHECK(fields.size() == static_cast<size_t>(kColumnCount));

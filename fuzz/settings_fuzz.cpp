@@ -3,7 +3,7 @@
 // touching any other key.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "app/settings.h"
+#include "core/profile.h"
 #include "core/utf.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/fakes/fake_machine.h"

@@ -3,6 +3,8 @@
 # Usage: source "$(dirname "$0")/lib.sh"
 
 set -euo pipefail
+# A command that ends the script says so, instead of a silent failure.
+trap 'rc=$?; [[ $- == *e* ]] && echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" exited with $rc" >&2' ERR
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_WINE="$E2E_ROOT/scripts/wine"
@@ -115,14 +117,16 @@ e2e_start_display() {
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   E2E_XVFB=$!
   export DISPLAY=":$n"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  # A loaded machine may take a while to bring the server up.
+  e2e_wait 30 xdpyinfo || echo "FAIL: the virtual display :$n did not start" >&2
   openbox --sm-disable >/dev/null 2>&1 &
   E2E_WM=$!
   trap 'e2e_cleanup; kill $E2E_WM $E2E_XVFB 2>/dev/null || true' EXIT
 }
 
 # The id of the first visible window of process $1 whose title matches $2.
-e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1; }
+# Empty when there is none (the caller's check says so).
+e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1 || true; }
 
 # Waits up to $1 seconds for the command to succeed (a loaded machine may
 # take longer than a fixed sleep): e2e_wait 30 test -s file.
