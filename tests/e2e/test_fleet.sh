@@ -60,7 +60,7 @@ mkdir -p "$share"
 # A field of a row of a tab result file, as UTF-8: file encoding group item subitem column.
 field() {
   iconv -f "$2" -t UTF-8 "$1" | tr -d '\r' | awk -F'\t' -v g="$3" -v i="$4" -v s="$5" -v c="$6" \
-    '$2==g && $3==i && $4==s {print $c; exit}'
+    '!found && $2==g && $3==i && $4==s {print $c; found=1}'
 }
 # A column of the computers table for one computer.
 column() {  # computer column-name

@@ -21,7 +21,7 @@ cp "$result" "$E2E_ARTEFACTS/network-wmi-$name.tsv" 2>/dev/null || true
 rows=$(tr -d '\r' <"$result" | cut -f2-6)
 has() { grep -qxF "$1" <<<"$rows"; }
 has_re() { grep -qxP "$1" <<<"$rows"; }
-line_of() { grep -nP "$1" <<<"$rows" | head -1 | cut -d: -f1; }
+line_of() { grep -nP "$1" <<<"$rows" | sed -n '1p' | cut -d: -f1; }
 T=$'\t'
 
 # Adapters: eight rows per adapter, or the one error row of a missing property.
@@ -73,7 +73,7 @@ e2e_cleanup
 e2e_prefix ja
 mkdir -p "$WINEPREFIX/drive_c/results"
 e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVEFOLDER=C:\\results\n'
-result_ja=$(ls "$WINEPREFIX/drive_c/results/"*.tsv 2>/dev/null | head -1)
+result_ja=$(ls "$WINEPREFIX/drive_c/results/"*.tsv 2>/dev/null | sed -n '1p')
 check "Japanese: result file written" test -s "$result_ja"
 rows_ja=$(iconv -f CP932 -t UTF-8 <"$result_ja" | tr -d '\r' | cut -f2-6)
 labels_ja=$(grep -P '^LAN\tLAN\t' <<<"$rows_ja" | cut -f3 | paste -sd, -)
