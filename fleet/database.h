@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -32,8 +33,12 @@ class Database {
  public:
   virtual ~Database() = default;
   virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
+  // A second connection to the same database, with the same options.
+  virtual std::unique_ptr<Database> OpenAnother() const = 0;
 
-  void Execute(std::string_view sql, const std::vector<Param>& params = {}) { Run(sql, params, nullptr); }
+  void Execute(std::string_view sql, const std::vector<Param>& params = {}) {
+    Run(sql, params, nullptr);
+  }
   std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) {
     std::vector<Row> rows;
     Run(sql, params, &rows);
@@ -50,15 +55,26 @@ class Database {
 
  protected:
   // Runs one statement with bound parameters; its rows go to `rows` when given.
-  virtual void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) = 0;
+  virtual void Run(std::string_view sql, const std::vector<Param>& params,
+                   std::vector<Row>* rows) = 0;
 
  public:
-
   // Stores one run with all its facts as one transaction: the values of
   // kRunColumns in order, then the facts. Returns the new run's id, or
   // nothing when the same content is stored already for that computer.
   virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
                                                         const std::vector<Fact>& facts) = 0;
+
+  // The same, each run still its own transaction, but an engine may send
+  // further runs before the first is answered. `done` gets each run's
+  // outcome; FinishQueuedRuns waits for all of them and throws the first
+  // failure (the runs that were answered stay stored).
+  using StoreDone = std::function<void(std::optional<std::int64_t> run_id)>;
+  virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+                                 const StoreDone& done) {
+    done(StoreRunWithFacts(run, facts));
+  }
+  virtual void FinishQueuedRuns() {}
 };
 
 inline constexpr const char* kRunColumns =

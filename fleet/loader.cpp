@@ -3,11 +3,17 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "fleet/schema.h"
 #include "fleet/sha256.h"
@@ -61,6 +67,139 @@ void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>&
 
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
+// The values of kRunColumns for one file, in order.
+std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
+  return {file.computer,
+          file.run_date,
+          file.run_time,
+          OrNull(file.run_at),
+          file.norvale_version,
+          source.path,
+          source.sha256,
+          OrNull(source.mtime),
+          UtcText(std::time(nullptr)),
+          std::to_string(file.facts.size()),
+          std::to_string(file.error_count),
+          std::string(EncodingName(file.encoding))};
+}
+
+// One file as the look-ahead thread leaves it for the writer.
+struct PreparedFile {
+  enum class State { kUnreadable, kStored, kParsed };
+  State state = State::kUnreadable;
+  SourceInfo source;
+  ParsedResultFile parsed;  // kParsed: the file, or why it was rejected
+};
+
+// How many prepared files may wait for the writer.
+constexpr std::size_t kFilesAhead = 32;
+
+// A bounded queue from the look-ahead thread to the writer, in file order.
+// The reader's failure travels through it and is thrown where the writer
+// reaches it; Cancel stops a reader whose writer gave up.
+class FileQueue {
+ public:
+  explicit FileQueue(std::size_t capacity) : capacity_(capacity) {}
+
+  // False when the writer has cancelled: the reader stops.
+  bool Push(PreparedFile file) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    space_.wait(lock, [&] { return cancelled_ || files_.size() < capacity_; });
+    if (cancelled_) return false;
+    files_.push_back(std::move(file));
+    ready_.notify_one();
+    return true;
+  }
+  // The end of the files, or the reason the reader stopped early.
+  void Finish(std::exception_ptr failure = nullptr) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    failure_ = failure;
+    ready_.notify_one();
+  }
+  // The next file; nothing after the last one. Rethrows the reader's failure.
+  std::optional<PreparedFile> Pop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [&] { return !files_.empty() || finished_; });
+    if (files_.empty()) {
+      if (failure_) std::rethrow_exception(failure_);
+      return std::nullopt;
+    }
+    PreparedFile file = std::move(files_.front());
+    files_.pop_front();
+    space_.notify_one();
+    return file;
+  }
+  void Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+    space_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_, space_;
+  std::deque<PreparedFile> files_;
+  std::size_t capacity_;
+  bool finished_ = false, cancelled_ = false;
+  std::exception_ptr failure_;
+};
+
+// The look-ahead: reads and hashes the files in batches, asks the database
+// once per batch which contents it holds already (identical bytes are the
+// same run of the same computer, so they need no parsing, which keeps a
+// reload of an unchanged share quick), and parses the others. The check is
+// only a shortcut: the store itself refuses a content it already has.
+void ReadAhead(const std::vector<std::string>& files, Database& lookup, const LoadOptions& options,
+               FileQueue& queue) {
+  try {
+    constexpr std::size_t kBatch = 128;
+    struct Pending {
+      std::string bytes;
+      PreparedFile prepared;
+    };
+    std::vector<Pending> batch;
+    for (std::size_t first = 0; first < files.size(); first += kBatch) {
+      const std::size_t last = std::min(files.size(), first + kBatch);
+      batch.assign(last - first, Pending{});
+      std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
+      std::vector<Param> hashes;
+      for (std::size_t i = first; i < last; ++i) {
+        Pending& p = batch[i - first];
+        p.prepared.source.path = files[i];
+        if (!ReadWholeFile(files[i], p.bytes)) continue;
+        p.prepared.state = PreparedFile::State::kParsed;
+        p.prepared.source.sha256 = Sha256Hex(p.bytes);
+        sql += hashes.empty() ? "?" : ", ?";
+        hashes.push_back(p.prepared.source.sha256);
+      }
+      std::set<std::string> stored;
+      if (!hashes.empty()) {
+        for (const Row& row : lookup.Query(sql + ")", hashes)) stored.insert(row[0].value_or(""));
+      }
+      for (Pending& p : batch) {
+        PreparedFile& prepared = p.prepared;
+        if (prepared.state == PreparedFile::State::kParsed) {
+          if (stored.count(prepared.source.sha256)) {
+            prepared.state = PreparedFile::State::kStored;
+          } else {
+            prepared.parsed = ParseResultFile(p.bytes, options.encoding);
+            struct stat st {};
+            if (stat(prepared.source.path.c_str(), &st) == 0) {
+              prepared.source.mtime = UtcText(st.st_mtime);
+            }
+          }
+        }
+        std::string().swap(p.bytes);
+        if (!queue.Push(std::move(prepared))) return;
+      }
+    }
+    queue.Finish();
+  } catch (...) {
+    queue.Finish(std::current_exception());
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
@@ -87,26 +226,8 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 }
 
 StoreOutcome StoreRun(Database& db, const ResultFile& file, const SourceInfo& source) {
-  const std::vector<Param> run = {file.computer,
-                                  file.run_date,
-                                  file.run_time,
-                                  OrNull(file.run_at),
-                                  file.norvale_version,
-                                  source.path,
-                                  source.sha256,
-                                  OrNull(source.mtime),
-                                  UtcText(std::time(nullptr)),
-                                  std::to_string(file.facts.size()),
-                                  std::to_string(file.error_count),
-                                  std::string(EncodingName(file.encoding))};
-  for (int attempt = 1;; ++attempt) {
-    try {
-      return db.StoreRunWithFacts(run, file.facts) ? StoreOutcome::kLoaded
-                                                   : StoreOutcome::kUnchanged;
-    } catch (const DatabaseError& e) {
-      if (e.kind() != DatabaseError::Kind::kRetry || attempt == 3) throw;
-    }
-  }
+  return db.StoreRunWithFacts(RunValues(file, source), file.facts) ? StoreOutcome::kLoaded
+                                                                   : StoreOutcome::kUnchanged;
 }
 
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
@@ -116,64 +237,53 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       CollectResultFiles(inputs, options.recursive, observer, summary);
   EnsureSchema(db);
   const int total = static_cast<int>(files.size());
-  // Files go in batches: one query tells which contents are stored already
-  // (identical bytes are the same run of the same computer, so they need no
-  // reading), which keeps a reload of an unchanged share quick. A batch is
-  // small enough that memory does not grow with the number of files.
-  constexpr int kBatch = 128;
-  struct Pending {
-    std::string bytes;
-    SourceInfo source;
-    bool readable = false;
-  };
-  std::vector<Pending> batch;
-  for (int first = 0; first < total; first += kBatch) {
-    const int last = std::min(total, first + kBatch);
-    batch.assign(static_cast<std::size_t>(last - first), Pending{});
-    std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
-    std::vector<Param> hashes;
-    for (int i = first; i < last; ++i) {
-      Pending& p = batch[static_cast<std::size_t>(i - first)];
-      p.source.path = files[static_cast<std::size_t>(i)];
-      p.readable = ReadWholeFile(p.source.path, p.bytes);
-      if (!p.readable) continue;
-      p.source.sha256 = Sha256Hex(p.bytes);
-      sql += hashes.empty() ? "?" : ", ?";
-      hashes.push_back(p.source.sha256);
+  // Reading, hashing and parsing run on a second thread, ahead of the
+  // database writes on this one; the queue between them is short, so memory
+  // does not grow with the number of files. The look-ahead has its own
+  // connection for its stored-content checks.
+  std::unique_ptr<Database> lookup = db.OpenAnother();
+  FileQueue queue(kFilesAhead);
+  std::thread reader([&] { ReadAhead(files, *lookup, options, queue); });
+  struct StopReader {
+    FileQueue& queue;
+    std::thread& reader;
+    ~StopReader() {
+      queue.Cancel();
+      reader.join();
     }
-    std::set<std::string> stored;
-    if (!hashes.empty()) {
-      for (const Row& row : db.Query(sql + ")", hashes)) stored.insert(row[0].value_or(""));
-    }
-    for (int i = first; i < last; ++i) {
-      Pending& p = batch[static_cast<std::size_t>(i - first)];
-      observer.Progress(i, total, summary.rows, p.source.path);
-      if (!p.readable) {
+  } stop_reader{queue, reader};
+
+  int done = 0;
+  while (std::optional<PreparedFile> p = queue.Pop()) {
+    observer.Progress(done++, total, summary.rows, p->source.path);
+    switch (p->state) {
+      case PreparedFile::State::kUnreadable:
         ++summary.rejected;
-        observer.Rejected(p.source.path, 0, "cannot be read");
+        observer.Rejected(p->source.path, 0, "cannot be read");
         continue;
-      }
-      if (stored.count(p.source.sha256)) {
+      case PreparedFile::State::kStored:
         ++summary.unchanged;
         continue;
-      }
-      ParsedResultFile parsed = ParseResultFile(p.bytes, options.encoding);
-      std::string().swap(p.bytes);
-      if (!parsed.file) {
-        ++summary.rejected;
-        observer.Rejected(p.source.path, parsed.rejection.line, parsed.rejection.reason);
-        continue;
-      }
-      struct stat st {};
-      if (stat(p.source.path.c_str(), &st) == 0) p.source.mtime = UtcText(st.st_mtime);
-      if (StoreRun(db, *parsed.file, p.source) == StoreOutcome::kLoaded) {
-        ++summary.loaded;
-        summary.rows += static_cast<std::int64_t>(parsed.file->facts.size());
-      } else {
-        ++summary.unchanged;
-      }
+      case PreparedFile::State::kParsed:
+        break;
     }
+    if (!p->parsed.file) {
+      ++summary.rejected;
+      observer.Rejected(p->source.path, p->parsed.rejection.line, p->parsed.rejection.reason);
+      continue;
+    }
+    const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
+    db.QueueRunWithFacts(RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
+                         [&summary, rows](std::optional<std::int64_t> run_id) {
+                           if (run_id) {
+                             ++summary.loaded;
+                             summary.rows += rows;
+                           } else {
+                             ++summary.unchanged;
+                           }
+                         });
   }
+  db.FinishQueuedRuns();
   observer.Progress(total, total, summary.rows, {});
   return summary;
 }

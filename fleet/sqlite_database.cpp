@@ -10,7 +10,7 @@ namespace {
 class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, const OpenOptions& options)
-      : busy_timeout_ms_(options.busy_timeout_ms) {
+      : path_(path), options_(options), busy_timeout_ms_(options.busy_timeout_ms) {
     const int rc =
         sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -41,6 +41,9 @@ class SqliteDatabase final : public Database {
   ~SqliteDatabase() override { Close(); }
 
   std::string_view Engine() const override { return "sqlite"; }
+  std::unique_ptr<Database> OpenAnother() const override {
+    return std::make_unique<SqliteDatabase>(path_, options_);
+  }
 
   void BeginWrite() override { Execute("BEGIN IMMEDIATE"); }
   void Commit() override { Execute("COMMIT"); }
@@ -72,27 +75,49 @@ class SqliteDatabase final : public Database {
   }
 
  private:
+  // Several facts per statement: SQLite's cost is mostly per statement run.
+  static constexpr std::size_t kFactsPerInsert = 32;
+
+  static std::string FactsInsert(std::size_t rows) {
+    std::string sql =
+        "INSERT INTO facts (run_id, line, category, item, subitem, contents, unit) VALUES ";
+    for (std::size_t i = 0; i < rows; ++i)
+      sql += i ? ", (?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?)";
+    return sql;
+  }
+
   void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) {
-    sqlite3_stmt* stmt = Prepare(
-        "INSERT INTO facts (run_id, line, category, item, subitem, contents, unit) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (const Fact& f : facts) {
+    static const std::string many_sql = FactsInsert(kFactsPerInsert);
+    static const std::string one_sql = FactsInsert(1);
+    sqlite3_stmt* many = Prepare(many_sql);
+    sqlite3_stmt* one = Prepare(one_sql);
+    std::size_t next = 0;
+    while (next < facts.size()) {
+      const std::size_t rows = facts.size() - next >= kFactsPerInsert ? kFactsPerInsert : 1;
+      sqlite3_stmt* stmt = rows == 1 ? one : many;
       sqlite3_reset(stmt);
-      sqlite3_bind_int64(stmt, 1, run_id);
-      sqlite3_bind_int(stmt, 2, f.line);
-      const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
-      for (int i = 0; i < 5; ++i) {
-        sqlite3_bind_text(stmt, 3 + i, texts[i]->data(), static_cast<int>(texts[i]->size()),
-                          SQLITE_STATIC);
+      for (std::size_t r = 0; r < rows; ++r) {
+        const Fact& f = facts[next + r];
+        const int base = static_cast<int>(r) * 7;
+        sqlite3_bind_int64(stmt, base + 1, run_id);
+        sqlite3_bind_int(stmt, base + 2, f.line);
+        const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
+        for (int i = 0; i < 5; ++i) {
+          sqlite3_bind_text(stmt, base + 3 + i, texts[i]->data(),
+                            static_cast<int>(texts[i]->size()), SQLITE_STATIC);
+        }
       }
       const int rc = sqlite3_step(stmt);
       if (rc != SQLITE_DONE) {
         sqlite3_reset(stmt);
         Fail(rc);
       }
+      next += rows;
     }
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
+    for (sqlite3_stmt* stmt : {many, one}) {
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+    }
   }
 
   void Close() {
@@ -114,7 +139,8 @@ class SqliteDatabase final : public Database {
     return stmt;
   }
 
-  void Run(std::string_view sql, const std::vector<Param>& params, std::vector<Row>* rows) override {
+  void Run(std::string_view sql, const std::vector<Param>& params,
+           std::vector<Row>* rows) override {
     sqlite3_stmt* stmt = Prepare(sql);
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
@@ -173,6 +199,8 @@ class SqliteDatabase final : public Database {
     }
   }
 
+  std::string path_;
+  OpenOptions options_;
   sqlite3* db_ = nullptr;
   int busy_timeout_ms_;
   std::map<std::string, sqlite3_stmt*> statements_;

@@ -309,6 +309,47 @@ TEST_P(FleetStore, LockedDatabaseFailsClearlyAndARerunCompletes) {
   EXPECT_EQ(Load(*impatient).loaded, 3);
 }
 
+// A run the database refuses in the middle of a share: the runs before it
+// stay whole, the error reaches the caller, and a rerun stores the rest.
+// With PostgreSQL several runs are in flight when the refusal comes back.
+TEST_P(FleetStore, RefusedRunMidLoadKeepsWholeRunsAndARerunCompletes) {
+  constexpr int kFiles = 60;
+  for (int i = 0; i < kFiles; ++i) {
+    PcSpec pc;
+    pc.computer = "PC-" + std::to_string(100 + i);
+    pc.japanese = i % 7 == 0;
+    if (i == 30) pc.user = "refused";
+    for (int a = 0; a < 20; ++a) pc.apps.push_back({"App " + std::to_string(a), "1.0", "Acme"});
+    Put(pc);
+  }
+  EnsureSchema(*db_);
+  db_->Execute(IsSqlite()
+                   ? "CREATE TRIGGER no_refused BEFORE INSERT ON facts"
+                     " WHEN NEW.contents = 'refused' BEGIN SELECT RAISE(ABORT, 'no_refused'); END"
+                   : "ALTER TABLE facts ADD CONSTRAINT no_refused CHECK (contents <> 'refused')");
+  try {
+    Load();
+    FAIL() << "the refused run went unnoticed";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.kind(), DatabaseError::Kind::kOther) << e.what();
+    EXPECT_NE(std::string(e.what()).find("no_refused"), std::string::npos) << e.what();
+  }
+  const int stored = std::stoi(Scalar("SELECT COUNT(*) FROM runs"));
+  EXPECT_GE(stored, 30);
+  EXPECT_LT(stored, kFiles);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs WHERE computer = 'PC-130'"), "0");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs r WHERE row_count <> "
+                   "(SELECT COUNT(*) FROM facts f WHERE f.run_id = r.run_id)"),
+            "0");
+  // The connection still serves ordinary statements after the failure.
+  db_->Execute(IsSqlite() ? "DROP TRIGGER no_refused"
+                          : "ALTER TABLE facts DROP CONSTRAINT no_refused");
+  const LoadSummary rerun = Load();
+  EXPECT_EQ(rerun.loaded, kFiles - stored);
+  EXPECT_EQ(rerun.unchanged, stored);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs"), std::to_string(kFiles));
+}
+
 TEST_P(FleetStore, NewerSchemaIsRefused) {
   EnsureSchema(*db_);
   EXPECT_EQ(StoredSchemaVersion(*db_), kSchemaVersion);
