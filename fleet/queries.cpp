@@ -13,7 +13,6 @@ bool Is(const std::string& text, const LabelPair& label) {
   return text == label.english || text == label.japanese;
 }
 
-
 std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
 // Where each summary field comes from: (group, item, sub-item) in either language.
@@ -89,11 +88,19 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
     c.run_date = Text(row[1]);
     c.run_time = Text(row[2]);
   }
+  // Only the items Assign takes from: a few rows of each run, not all of them.
+  const std::vector<Param> items = {std::string(kItemWindows),
+                                    std::string(kItemCpu),
+                                    std::string(kLabelPhysicalMemory.english),
+                                    std::string(kLabelPhysicalMemory.japanese),
+                                    std::string(kLabelSystemHdd.english),
+                                    std::string(kLabelSystemHdd.japanese),
+                                    std::string(kItemAdapter),
+                                    std::string(kItemLan)};
   for (const Row& row :
        db.Query("SELECT computer, category, item, subitem, contents FROM latest_facts "
-                "WHERE category IN (?, ?, ?) AND item <> ? ORDER BY computer, line",
-                {std::string(kGroupSoft), std::string(kGroupHard), std::string(kGroupLan),
-                 std::string(kItemApplication)})) {
+                "WHERE item IN (?, ?, ?, ?, ?, ?, ?, ?) ORDER BY computer, line",
+                items)) {
     Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
   }
   std::vector<ComputerSummary> out;
@@ -154,29 +161,36 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
     params.push_back(filter.computer);
   }
   sql += " ORDER BY computer, COALESCE(run_at, loaded_at), run_id";
-  std::vector<FactChange> out;
-  std::string current;
-  RunRef previous;
-  FactMap before;
+  struct Run {
+    std::string computer;
+    RunRef ref;
+    bool wanted;
+  };
+  std::vector<Run> runs;
   for (const Row& row : db.Query(sql, params)) {
-    const std::string computer = Text(row[0]);
-    const RunRef run{Text(row[1]), Text(row[2]), Text(row[3])};
-    const bool wanted = filter.since.empty() || Text(row[4]) >= filter.since;
-    if (computer != current) {
-      current = computer;
-      previous = {};
-      before.clear();
-    }
-    // The first run of a computer has nothing to compare with; runs before
-    // --since are read only as the base of the first wanted one.
-    const bool compare = !previous.id.empty() && wanted;
-    FactMap after = LoadRunFacts(db, run.id, filter.include_volatile);
-    if (compare) {
+    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])},
+                       filter.since.empty() || Text(row[4]) >= filter.since});
+  }
+  // A run is compared with the computer's run before it when it is wanted;
+  // runs before --since are read only as the base of the first wanted one.
+  // Facts are read only for runs in such a pair: a computer with one run
+  // costs nothing.
+  auto compared = [&](std::size_t i) {
+    return i > 0 && i < runs.size() && runs[i].wanted && runs[i - 1].computer == runs[i].computer;
+  };
+  std::vector<FactChange> out;
+  FactMap before;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (!compared(i) && !compared(i + 1)) continue;
+    FactMap after = LoadRunFacts(db, runs[i].ref.id, filter.include_volatile);
+    if (compared(i)) {
+      const RunRef& previous = runs[i - 1].ref;
+      const RunRef& run = runs[i].ref;
       auto emit = [&](const FactKey& key, const char* change, const std::string& old_value,
                       const std::string& new_value) {
-        out.push_back(FactChange{computer, previous.date, previous.time, run.date, run.time, change,
-                                 std::get<0>(key), std::get<1>(key), std::get<2>(key), old_value,
-                                 new_value});
+        out.push_back(FactChange{runs[i].computer, previous.date, previous.time, run.date, run.time,
+                                 change, std::get<0>(key), std::get<1>(key), std::get<2>(key),
+                                 old_value, new_value});
       };
       for (const auto& [key, value] : before) {
         const auto found = after.find(key);
@@ -190,7 +204,6 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
         if (before.find(key) == before.end()) emit(key, "added", "", value);
       }
     }
-    previous = run;
     before = std::move(after);
   }
   return out;
