@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "fleet/loader.h"
@@ -30,6 +31,20 @@ class FleetStore : public ::testing::TestWithParam<std::string> {
   void Put(const PcSpec& pc, const std::string& name = "") {
     WriteFile(share_ + "/" + (name.empty() ? pc.computer + (pc.csv ? ".csv" : ".tsv") : name),
               ResultBytes(pc));
+  }
+
+  // Computers PC-100, PC-101, ... with `apps` applications each, every
+  // `japanese_every`-th one Japanese; `adjust` may change any of them.
+  void PutComputers(int count, int apps, int japanese_every,
+                    const std::function<void(int, PcSpec&)>& adjust = {}) {
+    for (int i = 0; i < count; ++i) {
+      PcSpec pc;
+      pc.computer = "PC-" + std::to_string(100 + i);
+      pc.japanese = japanese_every > 0 && i % japanese_every == 0;
+      for (int a = 0; a < apps; ++a) pc.apps.push_back({"App " + std::to_string(a), "1.0", "Acme"});
+      if (adjust) adjust(i, pc);
+      Put(pc);
+    }
   }
 
   LoadSummary Load(Database& db, const LoadOptions& options = {}) {
@@ -258,12 +273,7 @@ TEST_P(FleetStore, ChangesBetweenConsecutiveRuns) {
 
 TEST_P(FleetStore, TwoLoadsAtOnceStoreEachRunOnce) {
   constexpr int kFiles = 24;
-  for (int i = 0; i < kFiles; ++i) {
-    PcSpec pc;
-    pc.computer = "PC-" + std::to_string(100 + i);
-    pc.japanese = i % 5 == 0;
-    Put(pc);
-  }
+  PutComputers(kFiles, 0, 5);
   EnsureSchema(*db_);
   std::atomic<int> loaded{0}, unchanged{0};
   std::vector<std::thread> loaders;
@@ -287,11 +297,7 @@ TEST_P(FleetStore, TwoLoadsAtOnceStoreEachRunOnce) {
 }
 
 TEST_P(FleetStore, LockedDatabaseFailsClearlyAndARerunCompletes) {
-  for (int i = 0; i < 3; ++i) {
-    PcSpec pc;
-    pc.computer = "PC-" + std::to_string(i);
-    Put(pc);
-  }
+  PutComputers(3, 0, 0);
   EnsureSchema(*db_);
   auto holder = OpenDatabase(target_);
   holder->BeginWrite();
@@ -314,14 +320,9 @@ TEST_P(FleetStore, LockedDatabaseFailsClearlyAndARerunCompletes) {
 // With PostgreSQL several runs are in flight when the refusal comes back.
 TEST_P(FleetStore, RefusedRunMidLoadKeepsWholeRunsAndARerunCompletes) {
   constexpr int kFiles = 60;
-  for (int i = 0; i < kFiles; ++i) {
-    PcSpec pc;
-    pc.computer = "PC-" + std::to_string(100 + i);
-    pc.japanese = i % 7 == 0;
+  PutComputers(kFiles, 20, 7, [](int i, PcSpec& pc) {
     if (i == 30) pc.user = "refused";
-    for (int a = 0; a < 20; ++a) pc.apps.push_back({"App " + std::to_string(a), "1.0", "Acme"});
-    Put(pc);
-  }
+  });
   EnsureSchema(*db_);
   db_->Execute(IsSqlite()
                    ? "CREATE TRIGGER no_refused BEFORE INSERT ON facts"
