@@ -85,6 +85,14 @@ e2e_run_auto() {
 # The reported computer name, as Wine gives it to programs.
 e2e_computer_name() { wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n'; }
 
+# Imports a UTF-8 .reg fixture into the current prefix, both registry views,
+# as reg.exe's native UTF-16LE.
+e2e_import_reg() {
+  local out=$WINEPREFIX/drive_c/$(basename "$1" .reg)-utf16.reg
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$1"; } >"$out"
+  wine reg import "C:\\$(basename "$out")" /reg:64 >/dev/null 2>&1
+}
+
 check() {  # check "description" command...
   local what=$1
   shift

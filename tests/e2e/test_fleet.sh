@@ -8,20 +8,13 @@ source "$(dirname "$0")/lib.sh"
 exe=$1
 fixtures=$E2E_ROOT/tests/fixtures
 
-# Imports a UTF-8 fixture as reg.exe's native UTF-16LE into both views.
-import_fixture() {
-  local out=$WINEPREFIX/drive_c/$(basename "$1" .reg)-utf16.reg
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$1"; } >"$out"
-  wine reg import "C:\\$(basename "$out")" /reg:64 >/dev/null 2>&1
-}
-
 # Inside the namespace: one system, two automatic runs (tab, then comma with
 # one more application installed), both files copied to the output folder.
 if [ "${2:-}" = --collect ]; then
   lang=$3 host=$4 out=$5
   hostname "$host"
   e2e_prefix "$lang"
-  if [ "$lang" = ja ]; then import_fixture "$fixtures/software_ja.reg"; else import_fixture "$fixtures/software.reg"; fi
+  if [ "$lang" = ja ]; then e2e_import_reg "$fixtures/software_ja.reg"; else e2e_import_reg "$fixtures/software.reg"; fi
   mkdir -p "$WINEPREFIX/drive_c/results" "$out/1" "$out/2"
   e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVETYPE=TSV\nSAVEFOLDER=C:\\results\n'
   cp "$WINEPREFIX/drive_c/results/$host.tsv" "$out/1/"

@@ -8,13 +8,6 @@ source "$(dirname "$0")/lib.sh"
 exe=$1
 fixtures=$E2E_ROOT/tests/fixtures
 
-# Imports a UTF-8 fixture as reg.exe's native UTF-16LE into both views.
-import_fixture() {
-  local out=$WINEPREFIX/drive_c/$(basename "$1" .reg)-utf16.reg
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$1"; } >"$out"
-  wine reg import "C:\\$(basename "$out")" /reg:64 >/dev/null 2>&1
-}
-
 # Writes Norvale.ini (given as UTF-8, stored in `encoding`) beside a copy of
 # the program and runs it in automatic mode.
 run_with_settings() {  # ini-text encoding
@@ -90,8 +83,8 @@ compare() {  # name want-file got-file
 # English: Windows 11 with "Windows 10" in its product name.
 e2e_prefix en
 name=$(e2e_computer_name)
-import_fixture "$fixtures/software.reg"
-import_fixture "$fixtures/windows11.reg"
+e2e_import_reg "$fixtures/software.reg"
+e2e_import_reg "$fixtures/windows11.reg"
 # Windows 10 and later have no service pack.
 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 run_with_settings "$(settings Owner)" CP1252
@@ -124,8 +117,8 @@ E2E_PREFIX=
 # registry and in a Shift_JIS settings file; the result file is Shift_JIS too.
 e2e_prefix ja
 name=$(e2e_computer_name)
-import_fixture "$fixtures/software.reg"
-import_fixture "$fixtures/software_ja.reg"
+e2e_import_reg "$fixtures/software.reg"
+e2e_import_reg "$fixtures/software_ja.reg"
 run_with_settings "$(settings 所有者)" CP932
 result="$WINEPREFIX/drive_c/results/$name.tsv"
 check "ja: exit code 0 (got $E2E_EXIT)" test "$E2E_EXIT" -eq 0

@@ -7,6 +7,7 @@
 #include "core/utf.h"
 #include "core/version.h"
 #include "tests/fakes/fake_machine.h"
+#include "tests/unit/app_world.h"
 
 namespace norvale {
 namespace {
@@ -19,24 +20,7 @@ constexpr MenuItem kViewItems[] = {
     MenuItem::kShowEnv, MenuItem::kShowDevice, MenuItem::kShowWmi,
 };
 
-struct App {
-  fakes::FakeMachine m;
-  MainWindowLogic form{m.platform};
-  Context& ctx() { return form.context(); }
-
-  void Start(std::string_view ini = {}) {
-    if (!ini.empty()) m.WriteSettings(ini);
-    form.Start();
-  }
-  std::optional<std::string> Setting(const char* key) {
-    const auto bytes = m.files.Get(m.SettingsFile());
-    if (!bytes) return std::nullopt;
-    return ProfileText(*bytes).Get("setting", key);
-  }
-  std::vector<std::string> SettingKeys() {
-    const auto bytes = m.files.Get(m.SettingsFile());
-    return bytes ? ProfileText(*bytes).Keys("setting") : std::vector<std::string>{};
-  }
+struct App : testing::App {
   std::vector<MenuItem> CheckedViewItems() {
     std::vector<MenuItem> on;
     for (MenuItem item : kViewItems) {

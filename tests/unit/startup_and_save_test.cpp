@@ -4,17 +4,14 @@
 #include "app/saving.h"
 #include "core/version.h"
 #include "tests/fakes/fake_machine.h"
+#include "tests/unit/app_world.h"
 
 namespace norvale {
 namespace {
 
 using platform::MenuItem;
 
-struct App {
-  fakes::FakeMachine m;
-  MainWindowLogic form{m.platform};
-  Context& ctx() { return form.context(); }
-};
+using testing::App;
 
 TEST(FormLoad, WithoutSettingsStartsInteractiveInEnglish) {
   App app;
@@ -107,12 +104,8 @@ TEST(FormLoad, SaveTypeAndAutomaticModeFromSettings) {
   }
 }
 
-struct SavedApp : App {
-  std::string Saved(const std::string& path) { return m.files.Get(path).value_or("<missing>"); }
-};
-
 TEST(SaveResultFile, InteractiveSaveGoesToTheDesktopAndSaysSo) {
-  SavedApp app;
+  App app;
   app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
   const std::string file = app.Saved("C:\\Users\\admin\\Desktop\\PC01.tsv");
@@ -128,7 +121,7 @@ TEST(SaveResultFile, InteractiveSaveGoesToTheDesktopAndSaysSo) {
 }
 
 TEST(SaveResultFile, JapaneseCsvMessageAndOverwrite) {
-  SavedApp app;
+  App app;
   app.m.Japanese();
   app.m.files.AddFolder("D:\\out");
   app.m.files.Put("D:\\out\\PC01.csv", "old contents");
@@ -141,7 +134,7 @@ TEST(SaveResultFile, JapaneseCsvMessageAndOverwrite) {
 }
 
 TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
-  SavedApp app;
+  App app;
   app.m.WriteSettings("[setting]\r\nSAVEFOLDER=Q:\\missing\r\n");
   app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
@@ -164,7 +157,7 @@ TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
 }
 
 TEST(SaveResultFile, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
-  SavedApp app;
+  App app;
   app.m.system.desktop_missing = true;
   app.form.Start();
   app.form.OnMenuCommand(MenuItem::kSave);
@@ -177,7 +170,7 @@ TEST(SaveResultFile, MissingDesktopIsAnErrorNotASaveAtTheDriveRoot) {
 }
 
 TEST(SaveResultFile, RefusedReplaceKeepsThePreviousResult) {
-  SavedApp app;
+  App app;
   app.m.files.AddFolder("D:\\out");
   app.m.files.Put("D:\\out\\PC01.tsv", "previous");
   app.m.files.read_only.insert("D:\\OUT\\PC01.TSV");
@@ -190,7 +183,7 @@ TEST(SaveResultFile, RefusedReplaceKeepsThePreviousResult) {
 }
 
 TEST(OnSaveTimer, AutomaticRunSavesBesideTheProgramAndEnds) {
-  SavedApp app;
+  App app;
   app.m.WriteSettings("[setting]\r\nAUTOSAVE=1\r\nSAVETIME=3\r\n");
   app.form.Start();
   ASSERT_EQ(app.m.ui.timers.size(), 1u);
@@ -205,7 +198,7 @@ TEST(OnSaveTimer, AutomaticRunSavesBesideTheProgramAndEnds) {
 }
 
 TEST(OnSaveTimer, FailingTempFolderStillEnds) {
-  SavedApp app;
+  App app;
   app.m.system.temp_folder.reset();
   app.m.WriteSettings("[setting]\r\nAUTOSAVE=1\r\n");
   app.form.Start();

@@ -5,18 +5,14 @@
 #include "app/main_window_logic.h"
 #include "app/saving.h"
 #include "tests/fakes/fake_machine.h"
+#include "tests/unit/app_world.h"
 
 namespace norvale {
 namespace {
 
 using platform::MenuItem;
 
-struct App {
-  fakes::FakeMachine m;
-  MainWindowLogic form{m.platform};
-  Context& ctx() { return form.context(); }
-  std::string Saved(const std::string& path) { return m.files.Get(path).value_or("<missing>"); }
-};
+using testing::App;
 
 TEST(AutomaticStart, FailureEndsTheRunOnceTheMessageIsShown) {
   struct Case {
