@@ -6,29 +6,13 @@
 
 #include "core/profile.h"
 #include "core/utf.h"
-#include "platform/win32/files.h"
-#include "platform/win32/hardware.h"
-#include "platform/win32/local_security.h"
-#include "platform/win32/main_window.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/system.h"
+#include "platform/win32/machine.h"
 #include "platform/win32/text.h"
-#include "platform/win32/wmi.h"
 
 namespace norvale::win32 {
 namespace {
 
-struct Windows {
-  Win32Registry registry;
-  Win32System system;
-  Win32Locale locale;
-  Win32Files files;
-  Win32Wmi wmi;
-  Win32LocalSecurity security;
-  MainWindow window{GetModuleHandleW(nullptr)};
-  Win32Hardware hardware{[this] { return window.hwnd(); }};
-  platform::Platform platform{registry, system, locale, files, window, hardware, wmi, security};
-};
+using Windows = Win32Machine;
 
 std::string Scratch(Windows& w, const char* file) {
   const std::string folder = w.system.TempFolder() + "\\norvale-test-save";
