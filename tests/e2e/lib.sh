@@ -132,9 +132,21 @@ e2e_start_display() {
   trap 'e2e_cleanup; kill $E2E_WM $E2E_XVFB 2>/dev/null || true' EXIT
 }
 
-# The id of the first visible window of process $1 whose title matches $2.
-# Empty when there is none (the caller's check says so).
-e2e_window() { timeout 30 xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1 || true; }
+# The id of the first visible window of process $1 whose title matches $2,
+# waiting up to 30 s for it. Empty when there is none (the caller's check says
+# so). Each search is tried afresh: xdotool gives up on the X error of a
+# window that closes while it looks (the previous run's, for instance).
+e2e_window() {
+  local end=$((SECONDS + 30)) found
+  while [ "$SECONDS" -lt "$end" ]; do
+    found=$(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null | sed -n 1p || true)
+    if [ -n "$found" ]; then
+      echo "$found"
+      return 0
+    fi
+    sleep 0.3
+  done
+}
 
 # Waits up to $1 seconds for the command to succeed (a loaded machine may
 # take longer than a fixed sleep): e2e_wait 30 test -s file.
