@@ -36,13 +36,22 @@ class Database {
   // A second connection to the same database, with the same options.
   virtual std::unique_ptr<Database> OpenAnother() const = 0;
 
+  using RowHandler = std::function<void(const Row&)>;
+
   void Execute(std::string_view sql, const std::vector<Param>& params = {}) {
     Run(sql, params, nullptr);
   }
   std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) {
     std::vector<Row> rows;
-    Run(sql, params, &rows);
+    const RowHandler keep = [&rows](const Row& row) { rows.push_back(row); };
+    Run(sql, params, &keep);
     return rows;
+  }
+  // Hands the rows over one at a time without keeping them all, for queries
+  // over many facts. The handler must not use this database.
+  void ForEachRow(std::string_view sql, const std::vector<Param>& params,
+                  const RowHandler& handle) {
+    Run(sql, params, &handle);
   }
 
   // A write transaction. SQLite takes the write lock at once (waiting up to
@@ -54,9 +63,10 @@ class Database {
   virtual void LockSchema() = 0;
 
  protected:
-  // Runs one statement with bound parameters; its rows go to `rows` when given.
+  // Runs one statement with bound parameters; each row goes to `handle`
+  // when given.
   virtual void Run(std::string_view sql, const std::vector<Param>& params,
-                   std::vector<Row>* rows) = 0;
+                   const RowHandler* handle) = 0;
 
  public:
   // Stores one run with all its facts as one transaction: the values of

@@ -285,7 +285,7 @@ class PostgresDatabase final : public Database {
   }
 
   void Run(std::string_view sql, const std::vector<Param>& params,
-           std::vector<Row>* rows) override {
+           const RowHandler* handle) override {
     FinishQueuedRuns();  // a pipeline takes no ordinary statements
     const std::string text = NumberPlaceholders(sql);
     const std::vector<const char*> values = Values(params);
@@ -297,20 +297,21 @@ class PostgresDatabase final : public Database {
                                        nullptr, 0));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw ErrorOf(result.get());
-    if (!rows) return;
+    if (!handle) return;
     const int count = PQntuples(result.get());
     const int columns = PQnfields(result.get());
+    Row row(static_cast<std::size_t>(columns));
     for (int r = 0; r < count; ++r) {
-      Row row;
       for (int c = 0; c < columns; ++c) {
+        auto& cell = row[static_cast<std::size_t>(c)];
         if (PQgetisnull(result.get(), r, c)) {
-          row.emplace_back();
+          cell.reset();
         } else {
-          row.emplace_back(std::string(PQgetvalue(result.get(), r, c),
-                                       static_cast<std::size_t>(PQgetlength(result.get(), r, c))));
+          cell.emplace(PQgetvalue(result.get(), r, c),
+                       static_cast<std::size_t>(PQgetlength(result.get(), r, c)));
         }
       }
-      rows->push_back(std::move(row));
+      (*handle)(row);
     }
   }
 

@@ -67,14 +67,14 @@ std::string ValueText(const std::string& contents, const std::string& unit) {
 FactMap LoadRunFacts(Database& db, const std::string& run_id, bool include_volatile) {
   FactMap facts;
   std::map<std::tuple<std::string, std::string, std::string>, int> seen;
-  for (const Row& row : db.Query("SELECT category, item, subitem, contents, unit FROM facts "
-                                 "WHERE run_id = ? ORDER BY line",
-                                 {run_id})) {
-    const std::string group = Text(row[0]), item = Text(row[1]), sub = Text(row[2]);
-    if (!include_volatile && IsVolatile(group, sub)) continue;
-    const int n = seen[{group, item, sub}]++;
-    facts[{group, item, sub, n}] = ValueText(Text(row[3]), Text(row[4]));
-  }
+  db.ForEachRow(
+      "SELECT category, item, subitem, contents, unit FROM facts WHERE run_id = ? ORDER BY line",
+      {run_id}, [&](const Row& row) {
+        const std::string group = Text(row[0]), item = Text(row[1]), sub = Text(row[2]);
+        if (!include_volatile && IsVolatile(group, sub)) return;
+        const int n = seen[{group, item, sub}]++;
+        facts[{group, item, sub, n}] = ValueText(Text(row[3]), Text(row[4]));
+      });
   return facts;
 }
 
@@ -97,12 +97,12 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
                                     std::string(kLabelSystemHdd.japanese),
                                     std::string(kItemAdapter),
                                     std::string(kItemLan)};
-  for (const Row& row :
-       db.Query("SELECT computer, category, item, subitem, contents FROM latest_facts "
-                "WHERE item IN (?, ?, ?, ?, ?, ?, ?, ?) ORDER BY computer, line",
-                items)) {
-    Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
-  }
+  db.ForEachRow(
+      "SELECT computer, category, item, subitem, contents FROM latest_facts "
+      "WHERE item IN (?, ?, ?, ?, ?, ?, ?, ?) ORDER BY computer, line",
+      items, [&](const Row& row) {
+        Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
+      });
   std::vector<ComputerSummary> out;
   for (auto& [name, summary] : by_computer) out.push_back(std::move(summary));
   return out;
@@ -136,7 +136,7 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
   }
   sql += " ORDER BY subitem, contents, unit, computer";
   std::vector<SoftwareEntry> out;
-  for (const Row& row : db.Query(sql, params)) {
+  db.ForEachRow(sql, params, [&](const Row& row) {
     const std::string name = Text(row[0]), version = Text(row[1]), publisher = Text(row[2]);
     if (out.empty() || out.back().name != name || out.back().version != version ||
         out.back().publisher != publisher) {
@@ -148,7 +148,7 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
       entry.computers.push_back(computer);
       ++entry.computer_count;
     }
-  }
+  });
   return out;
 }
 

@@ -18,7 +18,8 @@ std::string Text(const std::optional<std::string>& value) { return value.value_o
 
 void AddApplications(Database& db, ReportData& data) {
   std::unordered_map<std::string, std::uint32_t> computer_index;
-  for (std::uint32_t i = 0; i < data.computers.size(); ++i) computer_index[data.computers[i].name] = i;
+  for (std::uint32_t i = 0; i < data.computers.size(); ++i)
+    computer_index[data.computers[i].name] = i;
 
   // The software query gives one entry per name, version and publisher; the
   // page wants one per name with every version and the union of computers.
@@ -53,22 +54,21 @@ void AddChanges(Database& db, ReportData& data) {
   for (FactChange& c : ListChanges(db, filter)) {
     std::string when = NormaliseRunAt(c.to_date, c.to_time);
     if (when.empty()) when = c.to_date + " " + c.to_time;
-    data.changes.push_back(ReportChange{std::move(c.computer), std::move(when), std::move(c.change),
-                                       std::move(c.category), std::move(c.item),
-                                       std::move(c.subitem), std::move(c.old_value),
-                                       std::move(c.new_value)});
+    data.changes.push_back(ReportChange{
+        std::move(c.computer), std::move(when), std::move(c.change), std::move(c.category),
+        std::move(c.item), std::move(c.subitem), std::move(c.old_value), std::move(c.new_value)});
   }
 }
 
 void AddErrors(Database& db, ReportData& data) {
-  for (const Row& row : db.Query(
-           "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
-           "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
-           "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
-           {std::string(kItemError)})) {
-    data.errors.push_back(ReportError{Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]),
-                                      Text(row[4]), Text(row[5])});
-  }
+  db.ForEachRow(
+      "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
+      "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
+      "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
+      {std::string(kItemError)}, [&](const Row& row) {
+        data.errors.push_back(ReportError{Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]),
+                                          Text(row[4]), Text(row[5])});
+      });
 }
 
 }  // namespace
@@ -107,8 +107,8 @@ ReportData GatherReportData(Database& db, const std::string& now) {
   data.generated_at = now;
 
   std::map<std::string, std::pair<std::string, int>> latest;  // computer -> (time, errors)
-  for (const Row& row : db.Query(
-           "SELECT computer, COALESCE(run_at, loaded_at), error_count FROM latest_runs")) {
+  for (const Row& row :
+       db.Query("SELECT computer, COALESCE(run_at, loaded_at), error_count FROM latest_runs")) {
     latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str())};
   }
   for (ComputerSummary& s : ListComputers(db)) {

@@ -140,10 +140,16 @@ class SqliteDatabase final : public Database {
   }
 
   void Run(std::string_view sql, const std::vector<Param>& params,
-           std::vector<Row>* rows) override {
+           const RowHandler* handle) override {
     sqlite3_stmt* stmt = Prepare(sql);
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
+    // Reset on every way out, a handler's exception too: a statement left
+    // stepping would keep its read snapshot open.
+    struct ResetOnExit {
+      sqlite3_stmt* stmt;
+      ~ResetOnExit() { sqlite3_reset(stmt); }
+    } reset_on_exit{stmt};
     for (std::size_t i = 0; i < params.size(); ++i) {
       const int index = static_cast<int>(i) + 1;
       if (params[i]) {
@@ -153,6 +159,7 @@ class SqliteDatabase final : public Database {
         sqlite3_bind_null(stmt, index);
       }
     }
+    Row row;
     for (;;) {
       const int rc = sqlite3_step(stmt);
       if (rc == SQLITE_DONE) break;
@@ -160,21 +167,20 @@ class SqliteDatabase final : public Database {
         sqlite3_reset(stmt);
         Fail(rc);
       }
-      if (!rows) continue;
-      Row row;
+      if (!handle) continue;
       const int columns = sqlite3_column_count(stmt);
+      row.resize(static_cast<std::size_t>(columns));
       for (int c = 0; c < columns; ++c) {
+        auto& cell = row[static_cast<std::size_t>(c)];
         if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
-          row.emplace_back();
+          cell.reset();
         } else {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-          row.emplace_back(
-              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+          cell.emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
         }
       }
-      rows->push_back(std::move(row));
+      (*handle)(row);
     }
-    sqlite3_reset(stmt);
   }
 
   [[noreturn]] void Fail(int rc) {
