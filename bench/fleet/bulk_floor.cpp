@@ -93,6 +93,7 @@ void Escape(std::string& out, const std::string& text) {
 
 void PostgresFloor(const std::string& uri, const std::vector<std::vector<Fact>>& runs) {
   PGconn* conn = PQconnectdb(uri.c_str());
+  PQclear(PQexec(conn, "SET client_min_messages = warning"));
   PQclear(PQexec(conn, "DROP TABLE IF EXISTS floor_facts"));
   PQclear(PQexec(conn, kTable));
   PQclear(PQexec(conn, "COPY floor_facts FROM STDIN"));
