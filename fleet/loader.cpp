@@ -67,6 +67,13 @@ void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>&
 
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
+// Where a file's content came from.
+struct SourceInfo {
+  std::string path;
+  std::string sha256;
+  std::string mtime;  // "YYYY-MM-DD HH:MM:SS" UTC, or empty
+};
+
 // The values of kRunColumns for one file, in order.
 std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
   return {file.computer,
@@ -85,10 +92,11 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
 
 // One file as the look-ahead thread leaves it for the writer.
 struct PreparedFile {
-  enum class State { kUnreadable, kStored, kParsed };
+  // kNew: a content the database does not hold yet, parsed.
+  enum class State { kUnreadable, kStored, kNew };
   State state = State::kUnreadable;
   SourceInfo source;
-  ParsedResultFile parsed;  // kParsed: the file, or why it was rejected
+  ParsedResultFile parsed;  // kNew: the file, or why it was rejected
 };
 
 // How many prepared files may wait for the writer.
@@ -168,7 +176,7 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
         Pending& p = batch[i - first];
         p.prepared.source.path = files[i];
         if (!ReadWholeFile(files[i], p.bytes)) continue;
-        p.prepared.state = PreparedFile::State::kParsed;
+        p.prepared.state = PreparedFile::State::kNew;
         p.prepared.source.sha256 = Sha256Hex(p.bytes);
         sql += hashes.empty() ? "?" : ", ?";
         hashes.push_back(p.prepared.source.sha256);
@@ -179,7 +187,7 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
       }
       for (Pending& p : batch) {
         PreparedFile& prepared = p.prepared;
-        if (prepared.state == PreparedFile::State::kParsed) {
+        if (prepared.state == PreparedFile::State::kNew) {
           if (stored.count(prepared.source.sha256)) {
             prepared.state = PreparedFile::State::kStored;
           } else {
@@ -225,11 +233,6 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
   return files;
 }
 
-StoreOutcome StoreRun(Database& db, const ResultFile& file, const SourceInfo& source) {
-  return db.StoreRunWithFacts(RunValues(file, source), file.facts) ? StoreOutcome::kLoaded
-                                                                   : StoreOutcome::kUnchanged;
-}
-
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer) {
   LoadSummary summary;
@@ -264,7 +267,7 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       case PreparedFile::State::kStored:
         ++summary.unchanged;
         continue;
-      case PreparedFile::State::kParsed:
+      case PreparedFile::State::kNew:
         break;
     }
     if (!p->parsed.file) {

@@ -46,16 +46,4 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 
-enum class StoreOutcome { kLoaded, kUnchanged };
-
-struct SourceInfo {
-  std::string path;
-  std::string sha256;
-  std::string mtime;  // "YYYY-MM-DD HH:MM:SS" UTC, or empty
-};
-
-// Stores one parsed file as a run with its facts, in one transaction; a run
-// with the same content for the same computer stores nothing.
-StoreOutcome StoreRun(Database& db, const ResultFile& file, const SourceInfo& source);
-
 }  // namespace norvale::fleet
