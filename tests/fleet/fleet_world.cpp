@@ -1,6 +1,5 @@
 #include "tests/fleet/fleet_world.h"
 
-#include <iconv.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -11,18 +10,9 @@
 
 namespace norvale::fleet::testing {
 
-std::string Encode(const std::string& utf8, const char* charset) {
-  iconv_t cd = iconv_open(charset, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv for charset");
-  std::string out(utf8.size() * 2 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t in_left = utf8.size();
-  char* dst = out.data();
-  std::size_t dst_left = out.size();
-  const std::size_t rc = iconv(cd, &in, &in_left, &dst, &dst_left);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("text not encodable");
-  out.resize(out.size() - dst_left);
+std::string Encode(const std::string& utf8, CodePage page) {
+  std::string out;
+  if (!EncodeCodePage(utf8, page, out)) throw std::runtime_error("text not encodable");
   return out;
 }
 
@@ -65,7 +55,7 @@ std::string ResultText(const PcSpec& pc) {
 }
 
 std::string ResultBytes(const PcSpec& pc) {
-  return Encode(ResultText(pc), pc.japanese ? "CP932" : "CP1252");
+  return Encode(ResultText(pc), pc.japanese ? CodePage::kShiftJis : CodePage::kWindows1252);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
