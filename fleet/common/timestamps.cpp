@@ -36,7 +36,7 @@ int DaysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-bool ParseDate(std::string_view text, int& year, int& month, int& day) {
+bool ParseDate(std::string_view text, int& year, int& month, int& day, bool month_first = false) {
   int n[3];
   char separator;
   if (!ThreeNumbers(TrimSpaces(text), separator, n)) return false;
@@ -44,7 +44,7 @@ bool ParseDate(std::string_view text, int& year, int& month, int& day) {
     year = n[0], month = n[1], day = n[2];
   } else {
     year = n[2] < 100 ? n[2] + 2000 : n[2];
-    const bool day_first = separator == '.' || separator == '-' || n[0] > 12;
+    const bool day_first = n[0] > 12 || (!month_first && (separator == '.' || separator == '-'));
     month = day_first ? n[1] : n[0];
     day = day_first ? n[0] : n[1];
   }
@@ -120,6 +120,14 @@ std::string NormaliseRunAt(std::string_view date, std::string_view time) {
   char out[96];  // room for any int, as the compiler counts
   std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
                 second);
+  return out;
+}
+
+std::string NormaliseDate(std::string_view date, bool month_first) {
+  int year, month, day;
+  if (!ParseDate(date, year, month, day, month_first)) return {};
+  char out[64];
+  std::snprintf(out, sizeof out, "%04d-%02d-%02d", year, month, day);
   return out;
 }
 

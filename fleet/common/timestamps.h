@@ -16,6 +16,11 @@ namespace norvale::fleet {
 // cannot be a month. Times are H:MM[:SS] with an optional AM/PM (or 午前/午後).
 std::string NormaliseRunAt(std::string_view date, std::string_view time);
 
+// A date alone as "YYYY-MM-DD", or empty text. Dates with the year first read
+// year, month, day; with the year last, `month_first` reads month, day (as
+// driver dates are kept), otherwise the rules of NormaliseRunAt apply.
+std::string NormaliseDate(std::string_view date, bool month_first = false);
+
 // Days since 1970-01-01 of a "YYYY-MM-DD..." text; nothing when it is not one.
 std::optional<std::int64_t> DayNumber(const std::string& timestamp);
 

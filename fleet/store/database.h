@@ -16,6 +16,8 @@
 
 namespace norvale::fleet {
 
+struct Inventory;
+
 using Param = std::optional<std::string>;
 using Row = std::vector<std::optional<std::string>>;
 
@@ -69,9 +71,9 @@ class Database {
                    const RowHandler* handle) = 0;
 
  public:
-  // Stores one run with all its facts as one transaction: the values of
-  // kRunColumns in order, then the facts. Returns the new run's id, or
-  // nothing when the same content is stored already for that computer.
+  // Stores one run with all its facts and the typed rows derived from them
+  // as one transaction: the values of kRunColumns in order, then the facts. Returns the new run's
+  // id, or nothing when the same content is stored already for that computer.
   virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
                                                         const std::vector<Fact>& facts) = 0;
 
@@ -85,6 +87,10 @@ class Database {
     done(StoreRunWithFacts(run, facts));
   }
   virtual void FinishQueuedRuns() {}
+
+  // Stores the typed rows of a run that is stored already, inside the
+  // caller's transaction (the upgrade of an older schema).
+  virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
 };
 
 inline constexpr const char* kRunColumns =

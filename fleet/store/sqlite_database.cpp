@@ -1,8 +1,10 @@
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <map>
 
 #include "fleet/store/database.h"
+#include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
@@ -54,6 +56,7 @@ class SqliteDatabase final : public Database {
 
   std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
                                                 const std::vector<Fact>& facts) override {
+    const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
       const auto ids = Query(std::string("INSERT INTO runs (") + kRunColumns +
@@ -66,6 +69,7 @@ class SqliteDatabase final : public Database {
       }
       const std::int64_t run_id = std::stoll(*ids[0][0]);
       InsertFacts(run_id, facts);
+      StoreInventory(run_id, inventory);
       Commit();
       return run_id;
     } catch (...) {
@@ -74,7 +78,41 @@ class SqliteDatabase final : public Database {
     }
   }
 
+  void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
+    const auto& tables = InventoryTables();
+    const std::string id = std::to_string(run_id);
+    std::vector<Param> params;
+    for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+      const auto& rows = inventory.rows[kind];
+      for (std::size_t next = 0; next < rows.size();) {
+        const std::size_t count = std::min(kRowsPerInsert, rows.size() - next);
+        params.clear();
+        for (std::size_t r = next; r < next + count; ++r) {
+          params.push_back(id);
+          params.insert(params.end(), rows[r].begin(), rows[r].end());
+        }
+        Execute(InventoryInsert(tables[kind], count), params);
+        next += count;
+      }
+    }
+  }
+
  private:
+  static constexpr std::size_t kRowsPerInsert = 16;
+
+  static std::string InventoryInsert(const InventoryTable& table, std::size_t rows) {
+    std::string sql = std::string("INSERT INTO ") + table.name + " (run_id";
+    std::string values = "(?";
+    for (const InventoryColumn& column : table.columns) {
+      sql += std::string(", ") + column.name;
+      values += ", ?";
+    }
+    values += ")";
+    sql += ") VALUES ";
+    for (std::size_t i = 0; i < rows; ++i) sql += (i ? ", " : "") + values;
+    return sql;
+  }
+
   // Several facts per statement: SQLite's cost is mostly per statement run.
   static constexpr std::size_t kFactsPerInsert = 32;
 

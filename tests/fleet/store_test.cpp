@@ -9,6 +9,7 @@
 
 #include "fleet/load/loader.h"
 #include "fleet/query/queries.h"
+#include "fleet/store/inventory.h"
 #include "fleet/store/schema.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
@@ -349,6 +350,96 @@ TEST_P(FleetStore, RefusedRunMidLoadKeepsWholeRunsAndARerunCompletes) {
   EXPECT_EQ(rerun.loaded, kFiles - stored);
   EXPECT_EQ(rerun.unchanged, stored);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs"), std::to_string(kFiles));
+}
+
+// Every typed table, read back through its latest_* view as text.
+std::vector<std::string> TypedDump(Database& db) {
+  std::vector<std::string> out;
+  for (const InventoryTable& table : InventoryTables()) {
+    std::string columns = "computer";
+    for (const InventoryColumn& column : table.columns) columns += std::string(", ") + column.name;
+    for (const Row& row :
+         db.Query("SELECT " + columns + " FROM latest_" + table.name + " ORDER BY " + columns)) {
+      std::string line = table.name;
+      for (const auto& cell : row) line += "|" + cell.value_or("NULL");
+      out.push_back(line);
+    }
+  }
+  return out;
+}
+
+TEST_P(FleetStore, TypedTablesAreTheSameForEnglishAndJapaneseFiles) {
+  for (const bool japanese : {false, true}) {
+    PcSpec pc;
+    pc.computer = japanese ? "PC-JA" : "PC-EN";
+    pc.japanese = japanese;
+    pc.csv = japanese;
+    pc.every_kind = true;
+    pc.apps = {{"Agent", "5.0", "Acme"}};
+    Put(pc);
+  }
+  ASSERT_EQ(Load().loaded, 2) << ::testing::PrintToString(observer_.rejected);
+  std::vector<std::string> en, ja;
+  for (std::string line : TypedDump(*db_)) {
+    const bool is_ja = line.find("|PC-JA|") != std::string::npos;
+    line.replace(line.find("|PC-"), 6, "|PC");
+    (is_ja ? ja : en).push_back(line);
+  }
+  EXPECT_EQ(en.size(), 22u);
+  EXPECT_EQ(en, ja);
+  // Numbers are numbers to the database: they compare and add up as such.
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_computers WHERE memory_mb < 8192"
+                   " AND disk_free_pct > 40 AND disk_total_gb > 200"),
+            "2");
+  EXPECT_EQ(Scalar("SELECT SUM(capacity_mb) FROM latest_memory_modules"),
+            IsSqlite() ? "16384.0" : "16384");
+  EXPECT_EQ(Scalar("SELECT ip FROM latest_computers WHERE computer = 'PC-JA'"), "192.168.1.10");
+}
+
+TEST_P(FleetStore, SchemaOneIsUpgradedInPlaceWithTheTypedTablesRebuilt) {
+  PutComputers(6, 3, 2, [](int, PcSpec& pc) { pc.every_kind = true; });
+  ASSERT_EQ(Load().loaded, 6);
+  const std::vector<std::string> typed = TypedDump(*db_);
+  const std::string facts = Scalar("SELECT COUNT(*) FROM facts");
+  // What a release of schema 1 left: runs and facts, no typed tables.
+  db_->Execute("DROP VIEW latest_computers");
+  for (const InventoryTable& table : InventoryTables()) {
+    db_->Execute(std::string("DROP VIEW latest_") + table.name);
+    db_->Execute(std::string("DROP TABLE ") + table.name);
+  }
+  db_->Execute("UPDATE fleet_schema SET version = 1");
+  db_.reset();
+  db_ = OpenDatabase(target_);
+
+  const SchemaChange change = EnsureSchema(*db_);
+  EXPECT_EQ(change.from, 1);
+  EXPECT_EQ(change.to, 2);
+  EXPECT_EQ(change.runs, 6);
+  EXPECT_EQ(StoredSchemaVersion(*db_), 2);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM facts"), facts);
+  EXPECT_EQ(TypedDump(*db_), typed);
+  const SchemaChange again = EnsureSchema(*db_);
+  EXPECT_EQ(again.from, again.to);
+  EXPECT_EQ(again.runs, 0);
+}
+
+TEST_P(FleetStore, FailedUpgradeLeavesSchemaOneAsItWas) {
+  PutComputers(3, 1, 0);
+  ASSERT_EQ(Load().loaded, 3);
+  db_->Execute("DROP VIEW latest_computers");
+  for (const InventoryTable& table : InventoryTables()) {
+    db_->Execute(std::string("DROP VIEW latest_") + table.name);
+    db_->Execute(std::string("DROP TABLE ") + table.name);
+  }
+  db_->Execute("UPDATE fleet_schema SET version = 1");
+  // Something in the way of the upgrade: a view named like one of its tables.
+  db_->Execute("CREATE VIEW latest_lan AS SELECT 1 AS x");
+  EXPECT_THROW(EnsureSchema(*db_), DatabaseError);
+  EXPECT_EQ(StoredSchemaVersion(*db_), 1);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs"), "3");
+  db_->Execute("DROP VIEW latest_lan");
+  EXPECT_EQ(EnsureSchema(*db_).runs, 3);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_lan"), "3");
 }
 
 TEST_P(FleetStore, NewerSchemaIsRefused) {
