@@ -1,7 +1,6 @@
 #include "fleet/query/answers.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 #include <set>
 
@@ -203,15 +202,6 @@ bool VersionLess(const std::string& a, const std::string& b) {
     return pa[i].second < pb[i].second;
   }
   return pa.size() < pb.size();
-}
-
-std::string NowUtc() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
 }
 
 namespace {
