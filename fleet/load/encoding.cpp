@@ -1,5 +1,7 @@
 #include "fleet/load/encoding.h"
 
+#include <vector>
+
 #include "core/result_labels.h"
 #include "core/utf.h"
 #include "fleet/system/code_pages.h"
@@ -42,12 +44,17 @@ bool HasJapaneseLabels(std::string_view utf8) {
 // The markers as a Japanese system writes them, to recognise a Shift_JIS file
 // even where some bytes of it are damaged.
 bool HasShiftJisLabels(std::string_view bytes) {
-  for (const LabelPair& label : kLanguageMarkers) {
-    std::string encoded;
-    if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded) &&
-        bytes.find(encoded) != std::string_view::npos) {
-      return true;
+  // Encoded once: every file that is not plain ASCII asks.
+  static const std::vector<std::string> encoded_markers = [] {
+    std::vector<std::string> markers;
+    for (const LabelPair& label : kLanguageMarkers) {
+      std::string encoded;
+      if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded)) markers.push_back(encoded);
     }
+    return markers;
+  }();
+  for (const std::string& marker : encoded_markers) {
+    if (bytes.find(marker) != std::string_view::npos) return true;
   }
   return false;
 }

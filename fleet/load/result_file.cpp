@@ -93,6 +93,13 @@ ParsedResultFile ParseResultFile(std::string_view bytes, const ParseOptions& opt
   if (bytes.empty()) return Reject(0, "empty file");
   if (LooksBinary(bytes)) return Reject(0, "binary file, not a result file");
 
+  // Counted before decoding, which would cost a copy: a line end is the same
+  // byte in every encoding read here, and never part of a Shift_JIS character.
+  const std::size_t line_ends = CountLineEnds(bytes);
+  if (line_ends > kMaxLines) {
+    return Reject(static_cast<int>(kMaxLines) + 1,
+                  "more than " + std::to_string(kMaxLines) + " lines");
+  }
   const DecodedText text =
       options.encoding ? DecodeAs(bytes, *options.encoding) : DecodeResultFile(bytes);
   if (!text.ok) {
@@ -102,11 +109,6 @@ ParsedResultFile ParseResultFile(std::string_view bytes, const ParseOptions& opt
   }
 
   const std::string_view utf8 = text.utf8();
-  const std::size_t line_ends = CountLineEnds(utf8);
-  if (line_ends > kMaxLines) {
-    return Reject(static_cast<int>(kMaxLines) + 1,
-                  "more than " + std::to_string(kMaxLines) + " lines");
-  }
   const char separator = DetectResultSeparator(utf8.substr(0, utf8.find('\n')));
   if (separator == 0) {
     return Reject(1,
