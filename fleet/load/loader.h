@@ -11,9 +11,15 @@
 
 namespace norvale::fleet {
 
+// Real result files are well under a few megabytes; a bigger file is
+// rejected without being read, so that no file can exhaust the memory
+// (--max-file-size raises the limit).
+inline constexpr std::uint64_t kDefaultMaxFileBytes = std::uint64_t{16} << 20;
+
 struct LoadOptions {
   bool recursive = false;
   std::optional<Encoding> encoding;  // forced; detected per file otherwise
+  std::uint64_t max_file_bytes = kDefaultMaxFileBytes;
 };
 
 struct LoadSummary {
@@ -40,9 +46,11 @@ class LoadObserver {
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary);
 
-// Loads every file. Rejected files are reported and left out; a database
-// failure rolls back the file in hand and is thrown (the files stored before
-// it stay, and a rerun stores the rest).
+// Loads every file. Rejected files are reported and left out, a file whose
+// rows the database refuses (a constraint, an encoding, a value too big) too;
+// any other database failure rolls back the file in hand and is thrown (the
+// files stored before it stay, and a rerun stores the rest). Memory stays
+// bounded: files are read ahead only up to a number of bytes.
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 
