@@ -15,6 +15,8 @@
 #include <sstream>
 #include <thread>
 
+#include "fleet/common/timestamps.h"
+#include "fleet/load/computer_name.h"
 #include "fleet/load/result_file.h"
 #include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
@@ -77,6 +79,12 @@ struct SourceInfo {
 
 // The values of kRunColumns for one file, in order.
 std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
+  const std::string loaded_at = UtcText(std::time(nullptr));
+  const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
+  // When the file was written, where its header cannot tell: its time, unless
+  // that lies after the load (a file's time is the writer's to set as well).
+  const std::string& written =
+      !source.mtime.empty() && source.mtime < loaded_at ? source.mtime : loaded_at;
   return {file.computer,
           file.run_date,
           file.run_time,
@@ -85,10 +93,12 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
           source.path,
           source.sha256,
           OrNull(source.mtime),
-          UtcText(std::time(nullptr)),
+          loaded_at,
           std::to_string(file.facts.size()),
           std::to_string(file.error_count),
-          std::string(EncodingName(file.encoding))};
+          std::string(EncodingName(file.encoding)),
+          file.run_at.empty() || ahead ? written : file.run_at,
+          ahead ? "1" : "0"};
 }
 
 // One file as the look-ahead thread leaves it for the writer.
@@ -99,6 +109,20 @@ struct PreparedFile {
   SourceInfo source;
   ParsedResultFile parsed;  // kNew: the file, or why it was rejected
 };
+
+// Norvale names each file after its computer: a file whose rows name another
+// computer may be one computer posing as another, and is refused.
+void RequireOwnFileName(PreparedFile& prepared) {
+  if (!prepared.parsed.file) return;
+  const std::string named = ComputerOfFileName(prepared.source.path);
+  const std::string& computer = prepared.parsed.file->computer;
+  if (SameComputerName(named, computer)) return;
+  prepared.parsed.file.reset();
+  prepared.parsed.rejection = {1, "the file is named \"" + named + "\" but its rows are of \"" +
+                                      computer +
+                                      "\" (Norvale names each file after its "
+                                      "computer; --any-file-name loads it anyway)"};
+}
 
 // How many prepared files may wait for the writer.
 constexpr std::size_t kFilesAhead = 32;
@@ -193,6 +217,7 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
             prepared.state = PreparedFile::State::kStored;
           } else {
             prepared.parsed = ParseResultFile(p.bytes, options.encoding);
+            if (!options.any_file_name) RequireOwnFileName(prepared);
             struct stat st {};
             if (stat(prepared.source.path.c_str(), &st) == 0) {
               prepared.source.mtime = UtcText(st.st_mtime);
@@ -277,11 +302,19 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       continue;
     }
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-    db.QueueRunWithFacts(RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
-                         [&summary, rows](std::optional<std::int64_t> run_id) {
+    std::vector<Param> run = RunValues(*p->parsed.file, p->source);
+    const bool ahead = run[kRunColumnCount - 1] == "1";
+    db.QueueRunWithFacts(run, p->parsed.file->facts,
+                         [&summary, &observer, rows, ahead, path = p->source.path,
+                          computer = p->parsed.file->computer,
+                          run_at = p->parsed.file->run_at](std::optional<std::int64_t> run_id) {
                            if (run_id) {
                              ++summary.loaded;
                              summary.rows += rows;
+                             if (ahead) {
+                               ++summary.clock_ahead;
+                               observer.ClockAhead(path, computer, run_at);
+                             }
                            } else {
                              ++summary.unchanged;
                            }
