@@ -19,9 +19,12 @@ const std::string kDbHelp =
     "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
     "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
 const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
-constexpr const char* kClockAheadNote =
-    ": run dated %s, more than a day after it was loaded and after the file's time; "
-    "stored, but never counted as %s's newest run by that date";
+constexpr const char* kClockAhead = "clock ahead ";
+constexpr const char* kClockAheadDated = ": run dated ";
+constexpr const char* kClockAheadNotNewest =
+    ", more than a day after it was loaded and after the file's time; stored, but never "
+    "counted as the newest run of ";
+constexpr const char* kClockAheadByDate = " by that date";
 constexpr const char* kClockAheadSummary = ", clock ahead ";
 
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
@@ -63,9 +66,8 @@ class ConsoleObserver final : public LoadObserver {
   void ClockAhead(const std::string& path, const std::string& computer,
                   const std::string& run_at) override {
     ClearLine();
-    std::string note(kClockAheadNote);
-    for (const std::string* value : {&run_at, &computer}) note.replace(note.find("%s"), 2, *value);
-    io_.err << "clock ahead " << path << note << "\n";
+    io_.err << kClockAhead << path << kClockAheadDated << run_at << kClockAheadNotNewest << computer
+            << kClockAheadByDate << "\n";
   }
   void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
     if (!io_.terminal) return;

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "fleet/common/timestamps.h"
@@ -110,6 +111,11 @@ struct PreparedFile {
   ParsedResultFile parsed;  // kNew: the file, or why it was rejected
 };
 
+constexpr std::string_view kFileNamed = "the file is named \"";
+constexpr std::string_view kRowsOf = "\" but its rows are of \"";
+constexpr std::string_view kNameRule =
+    "\" (Norvale names each file after its computer; --any-file-name loads it anyway)";
+
 // Norvale names each file after its computer: a file whose rows name another
 // computer may be one computer posing as another, and is refused.
 void RequireOwnFileName(PreparedFile& prepared) {
@@ -118,10 +124,8 @@ void RequireOwnFileName(PreparedFile& prepared) {
   const std::string& computer = prepared.parsed.file->computer;
   if (SameComputerName(named, computer)) return;
   prepared.parsed.file.reset();
-  prepared.parsed.rejection = {1, "the file is named \"" + named + "\" but its rows are of \"" +
-                                      computer +
-                                      "\" (Norvale names each file after its "
-                                      "computer; --any-file-name loads it anyway)"};
+  prepared.parsed.rejection = {1, std::string(kFileNamed) + named + std::string(kRowsOf) +
+                                      computer + std::string(kNameRule)};
 }
 
 // How many prepared files may wait for the writer.
