@@ -21,6 +21,13 @@ const std::string kDbHelp =
     "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
     "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
 const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
+constexpr const char* kClockAhead = "clock ahead ";
+constexpr const char* kClockAheadDated = ": run dated ";
+constexpr const char* kClockAheadNotNewest =
+    ", more than a day after it was loaded and after the file's time; stored, but never "
+    "counted as the newest run of ";
+constexpr const char* kClockAheadByDate = " by that date";
+constexpr const char* kClockAheadSummary = ", clock ahead ";
 
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
   return OpenDatabase(args.Get("db", std::string(kDefaultTarget)));
@@ -59,6 +66,12 @@ class ConsoleObserver final : public LoadObserver {
     io_.err << "rejected " << VisibleText(path);
     if (line > 0) io_.err << ":" << line;
     io_.err << ": " << VisibleText(why) << "\n";
+  }
+  void ClockAhead(const std::string& path, const std::string& computer,
+                  const std::string& run_at) override {
+    ClearLine();
+    io_.err << kClockAhead << path << kClockAheadDated << run_at << kClockAheadNotNewest << computer
+            << kClockAheadByDate << "\n";
   }
   void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
     if (!io_.terminal) return;
@@ -122,6 +135,7 @@ int RunLoad(const Arguments& args, CommandIo& io) {
   if (args.positional.empty()) throw std::runtime_error("name at least one folder or file to load");
   LoadOptions options;
   options.recursive = args.Has("recursive");
+  options.any_file_name = args.Has("any-file-name");
   if (args.options.count("encoding")) {
     options.encoding = ParseEncodingName(args.Get("encoding"));
     if (!options.encoding) {
@@ -150,8 +164,9 @@ int RunLoad(const Arguments& args, CommandIo& io) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", observer.Seconds());
   io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
-         << summary.rejected << ", skipped " << summary.skipped << " (" << summary.rows
-         << " rows in " << seconds << " s)\n";
+         << summary.rejected << ", skipped " << summary.skipped;
+  if (summary.clock_ahead > 0) io.out << kClockAheadSummary << summary.clock_ahead;
+  io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
   return summary.rejected > 0 ? kExitRejected : kExitOk;
 }
 
@@ -162,11 +177,11 @@ int RunComputers(const Arguments& args, CommandIo& io) {
   std::vector<std::vector<std::string>> rows;
   for (const ComputerSummary& c : ListComputers(*db)) {
     rows.push_back({c.computer, c.run_date, c.run_time, c.windows, c.cpu, c.processors, c.memory_mb,
-                    c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user});
+                    c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user, c.clock_ahead});
   }
   WriteTable(io.out, format,
              {"computer", "date", "time", "windows", "cpu", "cpus", "memory_mb", "disk_gb",
-              "disk_free_gb", "ip", "mac", "domain", "user"},
+              "disk_free_gb", "ip", "mac", "domain", "user", "clock_ahead"},
              rows);
   return kExitOk;
 }
@@ -230,6 +245,7 @@ std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
     throw std::runtime_error("the database has a newer fleet schema (version " +
                              std::to_string(version) + ")");
   }
+  EnsureSchema(*db);  // a database of an earlier layout of this version is upgraded in place
   return db;
 }
 
@@ -237,22 +253,26 @@ Command LoadCommand() {
   return {"load",
           "store result files (.tsv/.csv) in the database",
           "usage: norvale-fleet load DIR_OR_FILE... [--db TARGET] [--recursive] [--encoding ENC]\n"
-          "                          [--max-file-size SIZE]\n"
+          "                          [--max-file-size SIZE] [--any-file-name]\n"
           "Stores every result file (*.tsv, *.csv) of the folders and files named, one\n"
           "transaction per file. A file already stored for its computer stores nothing;\n"
-          "a file that cannot be read whole, breaks a limit or whose rows the database\n"
-          "refuses is rejected with its line and reason, and the load goes on.\n\n" +
+          "a file that cannot be read whole, breaks a limit, whose rows are of another\n"
+          "computer than its name says, or whose rows the database refuses is rejected\n"
+          "with its line and reason, and the load goes on. A run dated more than a day\n"
+          "after it was loaded is stored but named \"clock ahead\": it never counts as\n"
+          "its computer's newest run by that date.\n\n" +
               kDbHelp +
               "  --recursive        also read the folders inside the folders named\n"
               "  --encoding ENC     utf-8, shift_jis or windows-1252 for every file, instead\n"
               "                     of telling each file's encoding from its bytes\n"
               "  --max-file-size SIZE  reject larger files unread (default " +
               std::to_string(kDefaultMaxFileBytes >> 20) +
-              "M; K, M and G)\n\n"
+              "M; K, M and G)\n"
+              "  --any-file-name    also load files not named after their computer\n\n"
               "exit code: 0 all files stored or unchanged, 1 some file rejected,\n"
               "           2 wrong usage or a database failure\n",
           {"db", "encoding", "max-file-size"},
-          {"recursive"},
+          {"recursive", "any-file-name"},
           RunLoad};
 }
 
@@ -263,7 +283,8 @@ Command ComputersCommand() {
           "One line per computer from its newest run: the run's date and time, Windows\n"
           "version, CPU, number of processors, physical memory (MB), system disk total\n"
           "and free (GB), the first adapter's IP and MAC address, domain or workgroup\n"
-          "and user name.\n\n" +
+          "and user name, and the date of a run dated ahead of the clock (clock_ahead),\n"
+          "which is never taken as the newest.\n\n" +
               kDbHelp + kFormatHelp,
           {"db", "format"},
           {},

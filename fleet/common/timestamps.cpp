@@ -199,4 +199,16 @@ std::string DaysBefore(const std::string& now, int days) {
   return out + (now.size() > 10 ? now.substr(10) : std::string(" 00:00:00"));
 }
 
+bool IsAheadOfClock(const std::string& run_at, const std::string& loaded_at,
+                    const std::string& file_mtime) {
+  const auto run = SecondNumber(run_at);
+  if (!run) return false;
+  std::optional<std::int64_t> clock;
+  for (const std::string* reference : {&loaded_at, &file_mtime}) {
+    const auto at = SecondNumber(*reference);
+    if (at && (!clock || *at > *clock)) clock = at;
+  }
+  return clock && *run > *clock + 86400;
+}
+
 }  // namespace norvale::fleet

@@ -30,4 +30,11 @@ std::optional<std::int64_t> SecondNumber(const std::string& timestamp);
 // `now` less `days` days, in the same form; empty when `now` is not a time.
 std::string DaysBefore(const std::string& now, int days);
 
+// True when the run's header time `run_at` lies more than a day after both
+// when it was loaded and the file's modification time (all "YYYY-MM-DD
+// HH:MM:SS"; an empty or unreadable time counts for nothing). The day leaves
+// room for time zones: the header is the PC's local time, the others UTC.
+bool IsAheadOfClock(const std::string& run_at, const std::string& loaded_at,
+                    const std::string& file_mtime);
+
 }  // namespace norvale::fleet

@@ -12,8 +12,11 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <thread>
 
+#include "fleet/common/timestamps.h"
+#include "fleet/load/computer_name.h"
 #include "fleet/load/result_file.h"
 #include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
@@ -96,6 +99,12 @@ struct SourceInfo {
 
 // The values of kRunColumns for one file, in order.
 std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
+  const std::string loaded_at = UtcText(std::time(nullptr));
+  const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
+  // When the file was written, where its header cannot tell: its time, unless
+  // that lies after the load (a file's time is the writer's to set as well).
+  const std::string& written =
+      !source.mtime.empty() && source.mtime < loaded_at ? source.mtime : loaded_at;
   return {file.computer,
           file.run_date,
           file.run_time,
@@ -104,10 +113,12 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
           source.path,
           source.sha256,
           OrNull(source.mtime),
-          UtcText(std::time(nullptr)),
+          loaded_at,
           std::to_string(file.facts.size()),
           std::to_string(file.error_count),
-          std::string(EncodingName(file.encoding))};
+          std::string(EncodingName(file.encoding)),
+          file.run_at.empty() || ahead ? written : file.run_at,
+          ahead ? "1" : "0"};
 }
 
 // One file as the look-ahead thread leaves it for the writer.
@@ -131,6 +142,23 @@ std::size_t MemoryOf(const ParsedResultFile& parsed) {
     }
   }
   return bytes;
+}
+
+constexpr std::string_view kFileNamed = "the file is named \"";
+constexpr std::string_view kRowsOf = "\" but its rows are of \"";
+constexpr std::string_view kNameRule =
+    "\" (Norvale names each file after its computer; --any-file-name loads it anyway)";
+
+// Norvale names each file after its computer: a file whose rows name another
+// computer may be one computer posing as another, and is refused.
+void RequireOwnFileName(PreparedFile& prepared) {
+  if (!prepared.parsed.file) return;
+  const std::string named = ComputerOfFileName(prepared.source.path);
+  const std::string& computer = prepared.parsed.file->computer;
+  if (SameComputerName(named, computer)) return;
+  prepared.parsed.file.reset();
+  prepared.parsed.rejection = {1, std::string(kFileNamed) + named + std::string(kRowsOf) +
+                                      computer + std::string(kNameRule)};
 }
 
 // How much may wait for the writer: a few files, and a few megabytes of them
@@ -251,6 +279,7 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
             prepared.state = PreparedFile::State::kStored;
           } else {
             prepared.parsed = ParseResultFile(p.bytes, {options.encoding, p.modified_at});
+            if (!options.any_file_name) RequireOwnFileName(prepared);
             prepared.memory = MemoryOf(prepared.parsed);
           }
         }
@@ -332,9 +361,13 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       continue;
     }
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
+    std::vector<Param> run = RunValues(*p->parsed.file, p->source);
+    const bool ahead = run[kRunColumnCount - 1] == "1";
     db.QueueRunWithFacts(
-        RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
-        [&summary, &observer, rows, path = p->source.path](const Database::StoreOutcome& outcome) {
+        run, p->parsed.file->facts,
+        [&summary, &observer, rows, ahead, path = p->source.path,
+         computer = p->parsed.file->computer,
+         run_at = p->parsed.file->run_at](const Database::StoreOutcome& outcome) {
           if (!outcome.refused.empty()) {
             // The database refused this file's rows: only this file is left out.
             ++summary.rejected;
@@ -342,6 +375,10 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
           } else if (outcome.run_id) {
             ++summary.loaded;
             summary.rows += rows;
+            if (ahead) {
+              ++summary.clock_ahead;
+              observer.ClockAhead(path, computer, run_at);
+            }
           } else {
             ++summary.unchanged;
           }

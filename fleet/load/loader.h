@@ -20,6 +20,9 @@ struct LoadOptions {
   bool recursive = false;
   std::optional<Encoding> encoding;  // forced; detected per file otherwise
   std::uint64_t max_file_bytes = kDefaultMaxFileBytes;
+  // Loads files whose name is not their computer's (Norvale names each file
+  // after its computer; anything else may be one computer posing as another).
+  bool any_file_name = false;
 };
 
 struct LoadSummary {
@@ -27,6 +30,7 @@ struct LoadSummary {
   int unchanged = 0;
   int rejected = 0;
   int skipped = 0;
+  int clock_ahead = 0;    // runs stored whose header time lies ahead of the clock
   std::int64_t rows = 0;  // facts stored
 };
 
@@ -36,6 +40,10 @@ class LoadObserver {
   virtual ~LoadObserver() = default;
   virtual void Skipped(const std::string& /*path*/, const std::string& /*why*/) {}
   virtual void Rejected(const std::string& /*path*/, int /*line*/, const std::string& /*why*/) {}
+  // A run stored, but dated more than a day after it was loaded and after
+  // the file's time: it never counts as its computer's newest by that date.
+  virtual void ClockAhead(const std::string& /*path*/, const std::string& /*computer*/,
+                          const std::string& /*run_at*/) {}
   // Before each file: files done so far of the total, rows stored so far.
   virtual void Progress(int /*done*/, int /*total*/, std::int64_t /*rows*/,
                         const std::string& /*path*/) {}

@@ -103,6 +103,18 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
       items, [&](const Row& row) {
         Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
       });
+  // Runs stored with the clock ahead never count as the newest by their date,
+  // so a computer cannot freeze itself in the future; they are named instead.
+  db.ForEachRow(
+      "SELECT a.computer, a.run_date, a.run_time FROM runs a"
+      " JOIN latest_runs l ON l.computer = a.computer"
+      " WHERE a.clock_ahead = 1 AND (a.run_id = l.run_id OR a.run_at > l.seen_at)"
+      " ORDER BY a.computer, a.run_at, a.run_id",
+      {}, [&](const Row& row) {
+        const auto found = by_computer.find(Text(row[0]));
+        if (found != by_computer.end())
+          found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+      });
   std::vector<ComputerSummary> out;
   for (auto& [name, summary] : by_computer) out.push_back(std::move(summary));
   return out;
@@ -153,14 +165,13 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
 }
 
 std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
-  std::string sql =
-      "SELECT computer, run_id, run_date, run_time, COALESCE(run_at, loaded_at) FROM runs";
+  std::string sql = "SELECT computer, run_id, run_date, run_time, seen_at FROM runs";
   std::vector<Param> params;
   if (!filter.computer.empty()) {
     sql += " WHERE computer = ?";
     params.push_back(filter.computer);
   }
-  sql += " ORDER BY computer, COALESCE(run_at, loaded_at), run_id";
+  sql += " ORDER BY computer, seen_at, run_id";
   struct Run {
     std::string computer;
     RunRef ref;

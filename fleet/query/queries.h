@@ -20,6 +20,9 @@ struct ComputerSummary {
   std::string ip, mac;  // the first adapter's
   std::string domain;   // the domain, or the workgroup outside one
   std::string user;
+  // The header date and time of the latest run whose clock was ahead and that
+  // is the newest or claims to be newer than it; empty when there is none.
+  std::string clock_ahead;
 };
 
 // One per computer, from its newest run, sorted by computer name. English

@@ -85,14 +85,24 @@ std::size_t DisplayWidth(std::string_view utf8) {
   return width;
 }
 
+std::string SpreadsheetSafeCell(std::string_view cell) {
+  static constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  std::string out;
+  if (!cell.empty() && kFormulaStarts.find(cell.front()) != std::string_view::npos) out += '\'';
+  out += cell;
+  return out;
+}
+
 void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::string>& header,
-                const std::vector<std::vector<std::string>>& rows) {
+                const std::vector<std::vector<std::string>>& rows, CellUse use) {
   if (format != OutputFormat::kTable) {
     const bool csv = format == OutputFormat::kCsv;
     auto line = [&](const std::vector<std::string>& cells) {
       for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) out << (csv ? ',' : '\t');
-        out << (csv ? CsvCell(cells[i]) : TsvCell(cells[i]));
+        const std::string cell =
+            use == CellUse::kSpreadsheet ? SpreadsheetSafeCell(cells[i]) : cells[i];
+        out << (csv ? CsvCell(cell) : TsvCell(cell));
       }
       out << '\n';
     };

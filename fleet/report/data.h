@@ -28,6 +28,7 @@ struct ReportComputer {
   std::string domain;
   std::string user;
   int error_rows = 0;
+  std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
 };
 
 // One application name across the newest runs: every version seen and the
@@ -118,6 +119,9 @@ std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& appl
                                       std::size_t limit = 20);
 
 // ---- Dates -------------------------------------------------------------------
+
+// Names of the computers with a run dated ahead of the clock, in name order.
+std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);
 
 // Computers whose latest run is more than `days` days before `now` (or has no
 // recognised date at all: they have not been seen either).

@@ -376,6 +376,11 @@ std::string RenderReportHtml(const ReportData& data, ReportLanguage language) {
   AppendTotal(out, "oldest-run", t.oldest_run, data.totals.oldest_run);
   AppendTotal(out, "not-seen", t.not_seen,
               std::to_string(ComputersNotSeenFor(data.computers, data.generated_at, 30)));
+  std::string clock_ahead;
+  for (const std::string& name : ClockAheadComputers(data.computers)) {
+    clock_ahead += (clock_ahead.empty() ? "" : ", ") + name;
+  }
+  AppendTotal(out, "clock-ahead", t.clock_ahead, clock_ahead);
   out += "</dl></header>\n<section id=\"overview\"><h2>";
   AppendHtmlEscaped(out, t.overview);
   out += "</h2><div class=\"charts\">";

@@ -62,7 +62,7 @@ void AddChanges(Database& db, ReportData& data) {
 
 void AddErrors(Database& db, ReportData& data) {
   db.ForEachRow(
-      "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
+      "SELECT r.computer, r.seen_at, f.category, f.subitem, "
       "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
       "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
       {std::string(kItemError)}, [&](const Row& row) {
@@ -88,8 +88,7 @@ ReportData GatherReportData(Database& db, const std::string& now) {
   data.generated_at = now;
 
   std::map<std::string, std::pair<std::string, int>> latest;  // computer -> (time, errors)
-  for (const Row& row :
-       db.Query("SELECT computer, COALESCE(run_at, loaded_at), error_count FROM latest_runs")) {
+  for (const Row& row : db.Query("SELECT computer, seen_at, error_count FROM latest_runs")) {
     latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str())};
   }
   for (ComputerSummary& s : ListComputers(db)) {
@@ -110,6 +109,7 @@ ReportData GatherReportData(Database& db, const std::string& now) {
     c.mac = std::move(s.mac);
     c.domain = std::move(s.domain);
     c.user = std::move(s.user);
+    c.clock_ahead = std::move(s.clock_ahead);
     data.computers.push_back(std::move(c));
   }
   for (const ReportComputer& c : data.computers) {

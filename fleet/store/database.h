@@ -106,10 +106,24 @@ class Database {
   }
 };
 
+// seen_at is when the run counts as seen, the time its computer's newest run
+// is chosen by: run_at, or where the header time is unknown or lies ahead of
+// the clock (clock_ahead 1) the file's time if not after the load, else
+// loaded_at.
 inline constexpr const char* kRunColumns =
     "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
-    "file_mtime, loaded_at, row_count, error_count, encoding";
-inline constexpr int kRunColumnCount = 12;
+    "file_mtime, loaded_at, row_count, error_count, encoding, seen_at, clock_ahead";
+inline constexpr int kRunColumnCount = 14;
+
+// "?, ?, ..." or "$first, $first+1, ..." for the values of kRunColumns.
+inline std::string RunPlaceholders(bool numbered, int first = 1) {
+  std::string out;
+  for (int i = 0; i < kRunColumnCount; ++i) {
+    if (i > 0) out += ", ";
+    out += numbered ? "$" + std::to_string(first + i) : "?";
+  }
+  return out;
+}
 
 struct OpenOptions {
   int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer

@@ -177,14 +177,19 @@ class PostgresDatabase final : public Database {
   // One statement, so one transaction: the run, and its facts unnested from
   // arrays, only where the run is new.
   static const std::string& StoreSql() {
+    auto array = [](int offset, const char* type) {
+      return "$" + std::to_string(kRunColumnCount + 1 + offset) + "::" + type + "[]";
+    };
     static const std::string sql =
-        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns +
-        ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12)"
-        " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
+        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns + ") VALUES (" +
+        RunPlaceholders(true) +
+        ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
         " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
         " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
-        " unnest($13::integer[], $14::text[], $15::text[], $16::text[], $17::text[], $18::text[])"
-        " AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
+        " unnest(" +
+        array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
+        array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
+        ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
         " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
     return sql;
   }

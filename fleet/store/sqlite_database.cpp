@@ -57,10 +57,10 @@ class SqliteDatabase final : public Database {
                                                 const std::vector<Fact>& facts) override {
     BeginWrite();
     try {
-      const auto ids = Query(std::string("INSERT INTO runs (") + kRunColumns +
-                                 ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                                 " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id",
-                             run);
+      static const std::string insert_run =
+          std::string("INSERT INTO runs (") + kRunColumns + ") VALUES (" + RunPlaceholders(false) +
+          ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id";
+      const auto ids = Query(insert_run, run);
       if (ids.empty()) {
         Rollback();
         return std::nullopt;

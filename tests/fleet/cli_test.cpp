@@ -91,9 +91,10 @@ TEST(FleetCli, LoadThenQueryEveryFormat) {
   EXPECT_EQ(r.code, kExitOk);
   EXPECT_EQ(
       r.out,
-      "computer,date,time,windows,cpu,cpus,memory_mb,disk_gb,disk_free_gb,ip,mac,domain,user\n"
+      "computer,date,time,windows,cpu,cpus,memory_mb,disk_gb,disk_free_gb,ip,mac,domain,user,"
+      "clock_ahead\n"
       "PC-01,2026/12/01,9:00:00,Windows 10 Pro (Build 19045) ,Intel(R) Core(TM) i5-8500 CPU @ "
-      "3.00GHz,6,8077,237.9,100.2,192.168.001.010,00:11:22:33:44:55,WORKGROUP,taro\n");
+      "3.00GHz,6,8077,237.9,100.2,192.168.001.010,00:11:22:33:44:55,WORKGROUP,taro,\n");
 
   r = Cli({"software", "--db", db, "--format=csv", "--computers"});
   EXPECT_EQ(r.out,
@@ -115,11 +116,12 @@ TEST(FleetCli, ChangesTable) {
   TempDir dir;
   const std::string db = dir / "fleet.sqlite";
   PcSpec pc;
-  WriteFile(dir / "a.tsv", ResultBytes(pc));
+  for (const char* run : {"1", "2"}) std::filesystem::create_directory(dir / run);
+  WriteFile(dir / "1/PC-01.tsv", ResultBytes(pc));
   pc.date = "2026/12/03";
   pc.memory_mb = "16270";
-  WriteFile(dir / "b.tsv", ResultBytes(pc));
-  ASSERT_EQ(Cli({"load", dir / "a.tsv", dir / "b.tsv", "--db", db}).code, kExitOk);
+  WriteFile(dir / "2/PC-01.tsv", ResultBytes(pc));
+  ASSERT_EQ(Cli({"load", dir / "1/PC-01.tsv", dir / "2/PC-01.tsv", "--db", db}).code, kExitOk);
   const CliResult r = Cli({"changes", "--db", db, "--computer", "PC-01", "--format", "tsv"});
   EXPECT_EQ(r.out,
             "computer\tfrom\tto\tchange\tgroup\titem\tsubitem\told\tnew\n"

@@ -79,6 +79,36 @@ TEST(TableOutput, ControlCharactersInCells) {
   }
 }
 
+// Data for scripts stays exact; a file for a spreadsheet never starts a
+// formula, whatever character a spreadsheet would take as its start.
+TEST(TableOutput, SpreadsheetCellsNeverStartAFormula) {
+  struct Case {
+    OutputFormat format;
+    std::string cell, exact, spreadsheet;
+  } cases[] = {
+      {OutputFormat::kCsv, "=HYPERLINK(\"http://x\",\"Click\")",
+       "\"=HYPERLINK(\"\"http://x\"\",\"\"Click\"\")\"",
+       "\"'=HYPERLINK(\"\"http://x\"\",\"\"Click\"\")\""},
+      {OutputFormat::kCsv, "+1+cmd|' /C calc'!A0", "+1+cmd|' /C calc'!A0", "'+1+cmd|' /C calc'!A0"},
+      {OutputFormat::kCsv, "-2+3", "-2+3", "'-2+3"},
+      {OutputFormat::kCsv, "@SUM(A1)", "@SUM(A1)", "'@SUM(A1)"},
+      {OutputFormat::kCsv, "\t=1+1", "\t=1+1", "'\t=1+1"},
+      {OutputFormat::kCsv, "\r=1+1", "\"\r=1+1\"", "\"'\r=1+1\""},
+      {OutputFormat::kTsv, "=1+1", "=1+1", "'=1+1"},
+      {OutputFormat::kTsv, "\t=1+1", " =1+1", "' =1+1"},
+      {OutputFormat::kCsv, "Office = 2019", "Office = 2019", "Office = 2019"},
+      {OutputFormat::kCsv, "", "", ""},
+      {OutputFormat::kTsv, "'quoted", "'quoted", "'quoted"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream exact, safe;
+    WriteTable(exact, c.format, {"h"}, {{c.cell}});
+    WriteTable(safe, c.format, {"h"}, {{c.cell}}, CellUse::kSpreadsheet);
+    EXPECT_EQ(exact.str(), "h\n" + c.exact + "\n") << c.cell;
+    EXPECT_EQ(safe.str(), "h\n" + c.spreadsheet + "\n") << c.cell;
+  }
+}
+
 TEST(TableOutput, DisplayWidth) {
   EXPECT_EQ(DisplayWidth("abc"), 3u);
   EXPECT_EQ(DisplayWidth("メモリ"), 6u);
