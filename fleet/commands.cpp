@@ -9,6 +9,8 @@
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
+#include "fleet/system/interrupt.h"
 
 namespace norvale::fleet {
 namespace {
@@ -18,10 +20,29 @@ using Clock = std::chrono::steady_clock;
 const std::string kDbHelp =
     "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
     "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
+const std::string kNotRegularSummary = "not a regular file";
 const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
 
+const std::string kNetworkDatabase =
+    " is on a network folder, where SQLite's locking does not hold and the file can be "
+    "corrupted; keep the database on a local disk or use PostgreSQL (--db postgresql://...)";
+const std::string kInterrupted = "interrupted: ";
+const std::string kInterruptedNotStored =
+    " and the files after it were not stored; the files stored before it are whole, and a "
+    "rerun loads the rest\n";
+
+// SQLite on a share (a UNC path, a network drive, NFS or SMB) is refused
+// rather than warned about: nothing the tool can do there keeps it safe.
+void RefuseNetworkSqlite(const std::string& target) {
+  if (!IsPostgresTarget(target) && IsOnNetworkFileSystem(target)) {
+    throw std::runtime_error("the database " + target + kNetworkDatabase);
+  }
+}
+
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
-  return OpenDatabase(args.Get("db", std::string(kDefaultTarget)));
+  const std::string target = args.Get("db", std::string(kDefaultTarget));
+  RefuseNetworkSqlite(target);
+  return OpenDatabase(target);
 }
 
 std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
@@ -81,6 +102,16 @@ class ConsoleObserver final : public LoadObserver {
   bool shown_ = false;
 };
 
+void PrintSummary(CommandIo& io, const LoadSummary& summary, double elapsed) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", elapsed);
+  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
+         << summary.rejected << ", skipped " << summary.skipped;
+  if (summary.not_regular > 0)
+    io.out << "; skipped " << summary.not_regular << ": " << kNotRegularSummary;
+  io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
+}
+
 int RunLoad(const Arguments& args, CommandIo& io) {
   if (args.positional.empty()) throw std::runtime_error("name at least one folder or file to load");
   LoadOptions options;
@@ -92,21 +123,23 @@ int RunLoad(const Arguments& args, CommandIo& io) {
                                "' (utf-8, shift_jis or windows-1252)");
     }
   }
+  options.stop_requested = InterruptRequested;
   auto db = OpenTarget(args);
   ConsoleObserver observer(io);
   LoadSummary summary;
   try {
     summary = LoadResultFiles(*db, args.positional, options, observer);
+  } catch (const LoadInterrupted& interrupted) {
+    observer.ClearLine();
+    io.err << kInterrupted << interrupted.next_path << kInterruptedNotStored;
+    PrintSummary(io, interrupted.summary, observer.Seconds());
+    return kExitInterrupted;
   } catch (...) {
     observer.ClearLine();
     throw;
   }
   observer.ClearLine();
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f", observer.Seconds());
-  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
-         << summary.rejected << ", skipped " << summary.skipped << " (" << summary.rows
-         << " rows in " << seconds << " s)\n";
+  PrintSummary(io, summary, observer.Seconds());
   return summary.rejected > 0 ? kExitRejected : kExitOk;
 }
 
@@ -178,6 +211,7 @@ int RunChanges(const Arguments& args, CommandIo& io) {
 }  // namespace
 
 std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
+  RefuseNetworkSqlite(target);
   auto db = OpenDatabase(target);
   const int version = StoredSchemaVersion(*db);
   if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");

@@ -1,70 +1,87 @@
 #include "fleet/load/loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <thread>
 
+#include "fleet/common/timestamps.h"
 #include "fleet/load/result_file.h"
 #include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
 
-namespace fs = std::filesystem;
+constexpr char kNotRegular[] = "not a regular file";
+constexpr char kNoSuchPath[] = "no such file or folder";
+constexpr char kCannotList[] = "cannot list the folder: ";
+constexpr char kCannotRead[] = "cannot be read";
+const std::string kTooBig = "larger than the limit of ";
 
-std::string UtcText(std::time_t t) {
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
-}
+// Walks the inputs: each folder once (by its identity on disk, so neither a
+// second path to it nor a bind mount reads it twice), links never followed.
+class ShareWalk {
+ public:
+  ShareWalk(bool recursive, LoadObserver& observer, LoadSummary& summary)
+      : recursive_(recursive), observer_(observer), summary_(summary) {}
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = std::move(buffer).str();
-  return true;
-}
-
-void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>& files,
-               LoadObserver& observer, LoadSummary& summary) {
-  std::vector<fs::path> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    entries.push_back(it->path());
-  }
-  std::sort(entries.begin(), entries.end());
-  for (const fs::path& entry : entries) {
-    std::error_code type_ec;
-    if (fs::is_directory(entry, type_ec)) {
-      if (recursive) AddFolder(entry, true, files, observer, summary);
-      continue;
+  void AddFolder(const std::string& folder, LastLink last_link) {
+    FolderListing listing = ListFolder(folder, last_link);
+    if (!listing.listed) {
+      ++summary_.rejected;
+      observer_.Rejected(folder, 0, kCannotList + listing.error);
+      return;
     }
-    const std::string why = NotAResultFile(entry.filename().string());
+    if (!visited_.insert(listing.identity).second) return;
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : listing.entries) {
+      const std::string path = JoinPath(folder, entry.name);
+      switch (entry.kind) {
+        case EntryKind::kFolder:
+          if (recursive_) AddFolder(path, LastLink::kRefuse);
+          break;
+        case EntryKind::kOther:
+          SkipNotRegular(path);
+          break;
+        case EntryKind::kFile:
+          AddFile(path);
+          break;
+      }
+    }
+  }
+
+  void AddFile(const std::string& path) {
+    const std::string why = NotAResultFile(FileNameOf(path));
     if (why.empty()) {
-      files.push_back(entry.string());
+      files_.push_back(path);
     } else {
-      ++summary.skipped;
-      observer.Skipped(entry.string(), why);
+      ++summary_.skipped;
+      observer_.Skipped(path, why);
     }
   }
-}
+
+  void SkipNotRegular(const std::string& path) {
+    ++summary_.not_regular;
+    observer_.Skipped(path, kNotRegular);
+  }
+
+  std::vector<std::string> TakeFiles() { return std::move(files_); }
+
+ private:
+  bool recursive_;
+  LoadObserver& observer_;
+  LoadSummary& summary_;
+  std::set<FolderIdentity> visited_;
+  std::vector<std::string> files_;
+};
 
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
@@ -85,7 +102,7 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
           source.path,
           source.sha256,
           OrNull(source.mtime),
-          UtcText(std::time(nullptr)),
+          UtcTimestamp(std::time(nullptr)),
           std::to_string(file.facts.size()),
           std::to_string(file.error_count),
           std::string(EncodingName(file.encoding))};
@@ -94,10 +111,11 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
 // One file as the look-ahead thread leaves it for the writer.
 struct PreparedFile {
   // kNew: a content the database does not hold yet, parsed.
-  enum class State { kUnreadable, kStored, kNew };
+  enum class State { kUnreadable, kNotRegular, kTooBig, kStored, kNew };
   State state = State::kUnreadable;
   SourceInfo source;
   ParsedResultFile parsed;  // kNew: the file, or why it was rejected
+  std::string error;        // kUnreadable: why
 };
 
 // How many prepared files may wait for the writer.
@@ -176,7 +194,22 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
       for (std::size_t i = first; i < last; ++i) {
         Pending& p = batch[i - first];
         p.prepared.source.path = files[i];
-        if (!ReadWholeFile(files[i], p.bytes)) continue;
+        FileContent content = ReadRegularFile(files[i], options.max_file_bytes);
+        switch (content.status) {
+          case FileContent::Status::kRead:
+            break;
+          case FileContent::Status::kNotRegular:
+            p.prepared.state = PreparedFile::State::kNotRegular;
+            continue;
+          case FileContent::Status::kTooBig:
+            p.prepared.state = PreparedFile::State::kTooBig;
+            continue;
+          case FileContent::Status::kFailed:
+            p.prepared.error = content.error;
+            continue;
+        }
+        p.bytes = std::move(content.bytes);
+        p.prepared.source.mtime = UtcTimestamp(content.modified);
         p.prepared.state = PreparedFile::State::kNew;
         p.prepared.source.sha256 = Sha256Hex(p.bytes);
         sql += hashes.empty() ? "?" : ", ?";
@@ -193,10 +226,6 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
             prepared.state = PreparedFile::State::kStored;
           } else {
             prepared.parsed = ParseResultFile(p.bytes, options.encoding);
-            struct stat st {};
-            if (stat(prepared.source.path.c_str(), &st) == 0) {
-              prepared.source.mtime = UtcText(st.st_mtime);
-            }
           }
         }
         std::string().swap(p.bytes);
@@ -213,25 +242,26 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
 
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary) {
-  std::vector<std::string> files;
+  ShareWalk walk(recursive, observer, summary);
   for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (fs::is_directory(input, ec)) {
-      AddFolder(input, recursive, files, observer, summary);
-    } else if (!fs::exists(input, ec)) {
-      ++summary.rejected;
-      observer.Rejected(input, 0, "no such file or folder");
-    } else {
-      const std::string why = NotAResultFile(fs::path(input).filename().string());
-      if (why.empty()) {
-        files.push_back(input);
-      } else {
-        ++summary.skipped;
-        observer.Skipped(input, why);
-      }
+    // What the user named may be a link; what is found inside never is.
+    switch (KindOfPath(input)) {
+      case PathKind::kFolder:
+        walk.AddFolder(input, LastLink::kFollow);
+        break;
+      case PathKind::kFile:
+        walk.AddFile(input);
+        break;
+      case PathKind::kOther:
+        walk.SkipNotRegular(input);
+        break;
+      case PathKind::kMissing:
+        ++summary.rejected;
+        observer.Rejected(input, 0, kNoSuchPath);
+        break;
     }
   }
-  return files;
+  return walk.TakeFiles();
 }
 
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
@@ -259,11 +289,28 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
 
   int done = 0;
   while (std::optional<PreparedFile> p = queue.Pop()) {
+    if (options.stop_requested && options.stop_requested()) {
+      // The runs already sent are whole transactions: let them finish so
+      // the summary counts what is stored.
+      db.FinishQueuedRuns();
+      throw LoadInterrupted{p->source.path, summary};
+    }
     observer.Progress(done++, total, summary.rows, p->source.path);
     switch (p->state) {
       case PreparedFile::State::kUnreadable:
         ++summary.rejected;
-        observer.Rejected(p->source.path, 0, "cannot be read");
+        observer.Rejected(p->source.path, 0,
+                          p->error.empty() ? kCannotRead : kCannotRead + (": " + p->error));
+        continue;
+      case PreparedFile::State::kNotRegular:
+        // Listed as a file, but something else by the time it was opened.
+        ++summary.not_regular;
+        observer.Skipped(p->source.path, kNotRegular);
+        continue;
+      case PreparedFile::State::kTooBig:
+        ++summary.rejected;
+        observer.Rejected(p->source.path, 0,
+                          kTooBig + std::to_string(options.max_file_bytes) + " bytes");
         continue;
       case PreparedFile::State::kStored:
         ++summary.unchanged;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,16 +12,23 @@
 
 namespace norvale::fleet {
 
+// The largest file read: a real result file is well under a few MB.
+inline constexpr std::uint64_t kDefaultMaxFileBytes = 64ull << 20;
+
 struct LoadOptions {
   bool recursive = false;
   std::optional<Encoding> encoding;  // forced; detected per file otherwise
+  std::uint64_t max_file_bytes = kDefaultMaxFileBytes;
+  // Asked between two files: true stops the load there (Ctrl+C).
+  std::function<bool()> stop_requested;
 };
 
 struct LoadSummary {
   int loaded = 0;
   int unchanged = 0;
   int rejected = 0;
-  int skipped = 0;
+  int skipped = 0;        // names that are no result files
+  int not_regular = 0;    // links, FIFOs, devices: passed over unread
   std::int64_t rows = 0;  // facts stored
 };
 
@@ -35,14 +43,25 @@ class LoadObserver {
                         const std::string& /*path*/) {}
 };
 
+// A load stopped on request: the files before `next_path` are stored whole,
+// it and the ones after it are not.
+struct LoadInterrupted {
+  std::string next_path;
+  LoadSummary summary;
+};
+
 // The result files that `inputs` (files and folders) name, in a stable order.
-// Names that are no result files go to the observer as skipped.
+// Only regular files are taken, links inside folders are never followed and
+// each folder is listed once however many paths lead to it. Names that are
+// no result files and entries that are no regular files go to the observer
+// as skipped.
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary);
 
 // Loads every file. Rejected files are reported and left out; a database
 // failure rolls back the file in hand and is thrown (the files stored before
-// it stay, and a rerun stores the rest).
+// it stay, and a rerun stores the rest). A stop request throws
+// LoadInterrupted.
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 
