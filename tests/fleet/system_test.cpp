@@ -2,6 +2,7 @@
 // Linux and, built with MinGW, under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "fleet/system/clock.h"
 #include "fleet/system/code_pages.h"
 #include "fleet/system/files.h"
+#include "fleet/system/limited_read.h"
 
 namespace norvale::fleet {
 namespace {
@@ -98,6 +100,43 @@ TEST(ReadRegularFile, NothingButRegularFiles) {
   EXPECT_EQ(missing.status, Status::kFailed);
   EXPECT_FALSE(missing.error.empty());
   EXPECT_EQ(ReadRegularFile(folder / "sub.tsv", 1000).status, Status::kNotRegular);
+}
+
+// The size seen when the file was opened is only a hint: a file that grows
+// while it is read stops one byte past the limit, one that shrank ends early.
+TEST(ReadWithinLimit, TheSizeAtOpeningIsOnlyAHint) {
+  const struct {
+    std::uint64_t hint;
+    std::size_t actual;
+    std::uint64_t limit;
+    std::int64_t fail_after;  // bytes handed out before a read fails; -1 never
+    Status want;
+  } cases[] = {
+      {100, 100, 100, -1, Status::kRead},
+      {10, 100, 100, -1, Status::kRead},          // grew, still within
+      {10, 200000, 100000, -1, Status::kTooBig},  // grew past the limit
+      {100, 40, 100, -1, Status::kRead},          // shrank
+      {101, 101, 100, -1, Status::kTooBig},       // too big when opened
+      {0, 0, 0, -1, Status::kRead},
+      {100, 100, 100, 50, Status::kFailed},
+  };
+  for (const auto& c : cases) {
+    std::size_t handed = 0;
+    std::string bytes = "stale";
+    const Status status = ReadWithinLimit(
+        c.hint, c.limit,
+        [&](char* into, std::size_t size) -> std::int64_t {
+          if (c.fail_after >= 0 && handed >= static_cast<std::size_t>(c.fail_after)) return -1;
+          const std::size_t n = std::min({size, c.actual - handed, std::size_t{7000}});
+          std::fill(into, into + n, 'x');
+          handed += n;
+          return static_cast<std::int64_t>(n);
+        },
+        bytes);
+    EXPECT_EQ(status, c.want) << c.hint << " " << c.actual;
+    EXPECT_EQ(bytes, status == Status::kRead ? std::string(c.actual, 'x') : "");
+    EXPECT_LE(handed, c.limit + 1) << "read past the limit";
+  }
 }
 
 TEST(ListFolder, KindsNamesAndOneIdentityPerFolder) {

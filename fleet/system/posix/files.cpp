@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "fleet/system/limited_read.h"
+
 namespace norvale::fleet {
 namespace {
 
@@ -129,36 +131,18 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
     return content;
   }
   content.modified = st.st_mtim.tv_sec;
-  if (static_cast<std::uint64_t>(st.st_size) > max_bytes) {
-    content.status = FileContent::Status::kTooBig;
-    return content;
-  }
-  // A regular file ignores O_NONBLOCK; read until the end, one byte past the
-  // limit at most, so a file that grows meanwhile is caught.
-  content.bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t used = 0;
-  for (;;) {
-    if (used == content.bytes.size()) {
-      if (used > max_bytes) break;
-      content.bytes.resize(std::min<std::uint64_t>(max_bytes + 1, used + 65536));
-    }
-    const ssize_t got = read(fd.get(), content.bytes.data() + used, content.bytes.size() - used);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      content.error = SystemReason();
-      content.bytes.clear();
-      return content;
-    }
-    if (got == 0) break;
-    used += static_cast<std::size_t>(got);
-  }
-  content.bytes.resize(used);
-  if (used > max_bytes) {
-    content.bytes.clear();
-    content.status = FileContent::Status::kTooBig;
-    return content;
-  }
-  content.status = FileContent::Status::kRead;
+  // A regular file ignores O_NONBLOCK: reads wait for the disk as usual.
+  content.status = ReadWithinLimit(
+      static_cast<std::uint64_t>(st.st_size), max_bytes,
+      [&fd](char* into, std::size_t size) -> std::int64_t {
+        ssize_t got;
+        do {
+          got = read(fd.get(), into, size);
+        } while (got < 0 && errno == EINTR);
+        return got;
+      },
+      content.bytes);
+  if (content.status == FileContent::Status::kFailed) content.error = SystemReason();
   return content;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "fleet/system/limited_read.h"
 #include "fleet/system/win32/wide_text.h"
 
 namespace norvale::fleet {
@@ -148,36 +149,15 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
   content.modified = UnixSeconds(info.ftLastWriteTime);
   const std::uint64_t size =
       (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  if (size > max_bytes) {
-    content.status = FileContent::Status::kTooBig;
-    return content;
-  }
-  content.bytes.resize(static_cast<std::size_t>(size));
-  std::size_t used = 0;
-  for (;;) {
-    if (used == content.bytes.size()) {
-      if (used > max_bytes) break;
-      content.bytes.resize(
-          static_cast<std::size_t>(std::min<std::uint64_t>(max_bytes + 1, used + 65536)));
-    }
-    const DWORD step =
-        static_cast<DWORD>(std::min<std::size_t>(content.bytes.size() - used, 1 << 24));
-    DWORD got = 0;
-    if (!ReadFile(file.get(), content.bytes.data() + used, step, &got, nullptr)) {
-      content.error = SystemMessage(GetLastError());
-      content.bytes.clear();
-      return content;
-    }
-    if (got == 0) break;
-    used += got;
-  }
-  content.bytes.resize(used);
-  if (used > max_bytes) {
-    content.bytes.clear();
-    content.status = FileContent::Status::kTooBig;
-    return content;
-  }
-  content.status = FileContent::Status::kRead;
+  content.status = ReadWithinLimit(
+      size, max_bytes,
+      [&file](char* into, std::size_t size) -> std::int64_t {
+        DWORD got = 0;
+        const DWORD step = static_cast<DWORD>(std::min<std::size_t>(size, 1 << 24));
+        return ReadFile(file.get(), into, step, &got, nullptr) ? got : -1;
+      },
+      content.bytes);
+  if (content.status == FileContent::Status::kFailed) content.error = SystemMessage(GetLastError());
   return content;
 }
 
