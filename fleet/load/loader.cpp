@@ -177,8 +177,8 @@ class FileQueue {
 // same run of the same computer, so they need no parsing, which keeps a
 // reload of an unchanged share quick), and parses the others. The check is
 // only a shortcut: the store itself refuses a content it already has.
-void ReadAhead(const std::vector<std::string>& files, Database& lookup, const LoadOptions& options,
-               FileQueue& queue) {
+void ReadAhead(const std::vector<std::string>& files, const std::set<std::string>& named,
+               Database& lookup, const LoadOptions& options, FileQueue& queue) {
   try {
     constexpr std::size_t kBatch = 128;
     struct Pending {
@@ -194,7 +194,10 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
       for (std::size_t i = first; i < last; ++i) {
         Pending& p = batch[i - first];
         p.prepared.source.path = files[i];
-        FileContent content = ReadRegularFile(files[i], options.max_file_bytes);
+        // A file the user named may be a link; one found in a folder may not.
+        FileContent content =
+            ReadRegularFile(files[i], options.max_file_bytes,
+                            named.count(files[i]) ? LastLink::kFollow : LastLink::kRefuse);
         switch (content.status) {
           case FileContent::Status::kRead:
             break;
@@ -277,7 +280,8 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
   // connection for its stored-content checks.
   std::unique_ptr<Database> lookup = db.OpenAnother();
   FileQueue queue(kFilesAhead);
-  std::thread reader([&] { ReadAhead(files, *lookup, options, queue); });
+  const std::set<std::string> named(inputs.begin(), inputs.end());
+  std::thread reader([&] { ReadAhead(files, named, *lookup, options, queue); });
   struct StopReader {
     FileQueue& queue;
     std::thread& reader;

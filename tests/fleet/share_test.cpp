@@ -127,6 +127,21 @@ TEST(CollectResultFiles, RegularFilesOnlyAndEachFolderOnce) {
   }
 }
 
+TEST(LoadResultFiles, AFileNamedOnTheCommandLineMayBeALinkToARegularFile) {
+  TempDir dir, share;
+  PcSpec pc;
+  WriteFile(share / "A.tsv", ResultBytes(pc));
+  ASSERT_EQ(symlink((share / "A.tsv").c_str(), (dir / "named.tsv").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", (dir / "zero.tsv").c_str()), 0);
+  auto db = OpenDatabase(dir / "fleet.sqlite");
+  RecordingObserver observer;
+  const LoadSummary summary =
+      LoadResultFiles(*db, {dir / "named.tsv", dir / "zero.tsv"}, LoadOptions{}, observer);
+  EXPECT_EQ(summary.loaded, 1);
+  EXPECT_EQ(summary.not_regular, 1);
+  EXPECT_EQ(observer.skipped, (std::vector<std::string>{dir / "zero.tsv"}));
+}
+
 // The real program, as a user runs it, with a deadline: a load that hangs
 // on the FIFO or grows on /dev/zero fails here instead of never ending.
 struct ProgramRun {
