@@ -20,7 +20,6 @@ using Clock = std::chrono::steady_clock;
 const std::string kDbHelp =
     "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
     "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
-const std::string kNotRegularSummary = "not a regular file";
 const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
 
 const std::string kNetworkDatabase =
@@ -107,8 +106,9 @@ void PrintSummary(CommandIo& io, const LoadSummary& summary, double elapsed) {
   std::snprintf(seconds, sizeof seconds, "%.1f", elapsed);
   io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
          << summary.rejected << ", skipped " << summary.skipped;
-  if (summary.not_regular > 0)
-    io.out << "; skipped " << summary.not_regular << ": " << kNotRegularSummary;
+  if (summary.not_regular > 0) {
+    io.out << "; skipped " << summary.not_regular << ": " << kNotARegularFile;
+  }
   io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
 }
 

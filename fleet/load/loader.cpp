@@ -19,7 +19,6 @@
 namespace norvale::fleet {
 namespace {
 
-constexpr char kNotRegular[] = "not a regular file";
 constexpr char kNoSuchPath[] = "no such file or folder";
 constexpr char kCannotList[] = "cannot list the folder: ";
 constexpr char kCannotRead[] = "cannot be read";
@@ -70,7 +69,7 @@ class ShareWalk {
 
   void SkipNotRegular(const std::string& path) {
     ++summary_.not_regular;
-    observer_.Skipped(path, kNotRegular);
+    observer_.Skipped(path, kNotARegularFile);
   }
 
   std::vector<std::string> TakeFiles() { return std::move(files_); }
@@ -309,7 +308,7 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       case PreparedFile::State::kNotRegular:
         // Listed as a file, but something else by the time it was opened.
         ++summary.not_regular;
-        observer.Skipped(p->source.path, kNotRegular);
+        observer.Skipped(p->source.path, kNotARegularFile);
         continue;
       case PreparedFile::State::kTooBig:
         ++summary.rejected;

@@ -23,6 +23,10 @@ struct LoadOptions {
   std::function<bool()> stop_requested;
 };
 
+// Why a link, FIFO, device or socket was passed over, per entry and in the
+// summary.
+inline constexpr char kNotARegularFile[] = "not a regular file";
+
 struct LoadSummary {
   int loaded = 0;
   int unchanged = 0;
