@@ -252,6 +252,7 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
         walk.AddFolder(input, LastLink::kFollow);
         break;
       case PathKind::kFile:
+      case PathKind::kUnknown:  // reading it tells the reason
         walk.AddFile(input);
         break;
       case PathKind::kOther:

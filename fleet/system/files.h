@@ -50,7 +50,8 @@ enum class LastLink { kFollow, kRefuse };
 FolderListing ListFolder(const std::string& path, LastLink last_link);
 
 // What a path names, following a link at its end (the user named it).
-enum class PathKind { kMissing, kFile, kFolder, kOther };
+// kUnknown: it cannot be looked at (no permission); reading it says why.
+enum class PathKind { kMissing, kFile, kFolder, kOther, kUnknown };
 PathKind KindOfPath(const std::string& path);
 
 struct FileContent {

@@ -102,7 +102,9 @@ FolderListing ListFolder(const std::string& path, LastLink last_link) {
 
 PathKind KindOfPath(const std::string& path) {
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? PathKind::kMissing : PathKind::kOther;
+  if (stat(path.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kUnknown;
+  }
   if (S_ISREG(st.st_mode)) return PathKind::kFile;
   if (S_ISDIR(st.st_mode)) return PathKind::kFolder;
   return PathKind::kOther;

@@ -120,7 +120,7 @@ PathKind KindOfPath(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
-                                                                          : PathKind::kOther;
+                                                                          : PathKind::kUnknown;
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::kFolder;
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::kOther;
