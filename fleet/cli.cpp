@@ -5,6 +5,7 @@
 
 #include "core/version.h"
 #include "fleet/commands.h"
+#include "fleet/query/table_output.h"
 #include "fleet/report_command.h"
 
 namespace norvale::fleet {
@@ -62,7 +63,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
     }
     while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
     while (!message.empty() && message.back() == ' ') message.pop_back();
-    io.err << kProgram << ": " << message << "\n";
+    // A server's message may quote stored text: never control characters.
+    io.err << kProgram << ": " << VisibleText(message) << "\n";
     return kExitError;
   };
   if (args.empty()) return fail("no command given; 'norvale-fleet --help' lists them");

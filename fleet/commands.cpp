@@ -1,6 +1,8 @@
 #include "fleet/commands.h"
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -66,15 +68,17 @@ class ConsoleObserver final : public LoadObserver {
  public:
   explicit ConsoleObserver(CommandIo& io) : io_(io), start_(Clock::now()) {}
 
+  // File names and reasons may quote a file's text: shown visibly, never
+  // as control characters that would drive the terminal.
   void Skipped(const std::string& path, const std::string& why) override {
     ClearLine();
-    io_.err << "skipped " << path << ": " << why << "\n";
+    io_.err << "skipped " << VisibleText(path) << ": " << VisibleText(why) << "\n";
   }
   void Rejected(const std::string& path, int line, const std::string& why) override {
     ClearLine();
-    io_.err << "rejected " << path;
+    io_.err << "rejected " << VisibleText(path);
     if (line > 0) io_.err << ":" << line;
-    io_.err << ": " << why << "\n";
+    io_.err << ": " << VisibleText(why) << "\n";
   }
   void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
     if (!io_.terminal) return;
@@ -84,7 +88,7 @@ class ConsoleObserver final : public LoadObserver {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     std::string line = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " +
                        std::to_string(seconds > 0 ? static_cast<long long>(rows / seconds) : 0) +
-                       " rows/s " + path;
+                       " rows/s " + VisibleText(path);
     if (line.size() > 79) line = line.substr(0, 76) + "...";
     io_.err << "\r" << line << "\x1b[K" << std::flush;
     shown_ = true;
@@ -112,6 +116,39 @@ void PrintSummary(CommandIo& io, const LoadSummary& summary, double elapsed) {
   io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
 }
 
+// "4096", "512K", "64M", "1G" (binary multiples; a "B" after them is allowed).
+std::optional<std::uint64_t> ParseByteSize(std::string text) {
+  if (!text.empty() && (text.back() == 'B' || text.back() == 'b')) text.pop_back();
+  int shift = 0;
+  if (!text.empty()) {
+    switch (text.back()) {
+      case 'K':
+      case 'k':
+        shift = 10;
+        break;
+      case 'M':
+      case 'm':
+        shift = 20;
+        break;
+      case 'G':
+      case 'g':
+        shift = 30;
+        break;
+      default:
+        break;
+    }
+  }
+  if (shift) text.pop_back();
+  if (text.empty() || text.size() > 12) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value == 0) return std::nullopt;
+  return value << shift;
+}
+
 int RunLoad(const Arguments& args, CommandIo& io) {
   if (args.positional.empty()) throw std::runtime_error("name at least one folder or file to load");
   LoadOptions options;
@@ -123,6 +160,14 @@ int RunLoad(const Arguments& args, CommandIo& io) {
                                "' (utf-8, shift_jis or windows-1252)");
     }
   }
+  if (args.options.count("max-file-size")) {
+    const auto bytes = ParseByteSize(args.Get("max-file-size"));
+    if (!bytes) {
+      throw std::runtime_error("--max-file-size wants a size such as 64M, got '" +
+                               args.Get("max-file-size") + "'");
+    }
+    options.max_file_bytes = *bytes;
+  }
   options.stop_requested = InterruptRequested;
   auto db = OpenTarget(args);
   ConsoleObserver observer(io);
@@ -131,7 +176,7 @@ int RunLoad(const Arguments& args, CommandIo& io) {
     summary = LoadResultFiles(*db, args.positional, options, observer);
   } catch (const LoadInterrupted& interrupted) {
     observer.ClearLine();
-    io.err << kInterrupted << interrupted.next_path << kInterruptedNotStored;
+    io.err << kInterrupted << VisibleText(interrupted.next_path) << kInterruptedNotStored;
     PrintSummary(io, interrupted.summary, observer.Seconds());
     return kExitInterrupted;
   } catch (...) {
@@ -226,16 +271,21 @@ Command LoadCommand() {
   return {"load",
           "store result files (.tsv/.csv) in the database",
           "usage: norvale-fleet load DIR_OR_FILE... [--db TARGET] [--recursive] [--encoding ENC]\n"
+          "                          [--max-file-size SIZE]\n"
           "Stores every result file (*.tsv, *.csv) of the folders and files named, one\n"
           "transaction per file. A file already stored for its computer stores nothing;\n"
-          "a file that cannot be read whole is rejected with its line and reason.\n\n" +
+          "a file that cannot be read whole, breaks a limit or whose rows the database\n"
+          "refuses is rejected with its line and reason, and the load goes on.\n\n" +
               kDbHelp +
               "  --recursive        also read the folders inside the folders named\n"
               "  --encoding ENC     utf-8, shift_jis or windows-1252 for every file, instead\n"
-              "                     of telling each file's encoding from its bytes\n\n"
+              "                     of telling each file's encoding from its bytes\n"
+              "  --max-file-size SIZE  reject larger files unread (default " +
+              std::to_string(kDefaultMaxFileBytes >> 20) +
+              "M; K, M and G)\n\n"
               "exit code: 0 all files stored or unchanged, 1 some file rejected,\n"
               "           2 wrong usage or a database failure\n",
-          {"db", "encoding"},
+          {"db", "encoding", "max-file-size"},
           {"recursive"},
           RunLoad};
 }

@@ -1,6 +1,7 @@
 #include "fleet/common/timestamps.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "core/utf.h"
 
@@ -36,19 +37,42 @@ int DaysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-bool ParseDate(std::string_view text, int& year, int& month, int& day) {
+struct Date {
+  int year, month, day;
+};
+
+bool IsDate(const Date& d) {
+  return d.year >= 1900 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
+         d.day <= DaysInMonth(d.year, d.month);
+}
+
+// The valid readings of a date, month first before day first: none, one, or
+// two where the order of day and month cannot be told from the text.
+int ParseDate(std::string_view text, Date (&readings)[2]) {
   int n[3];
   char separator;
-  if (!ThreeNumbers(TrimSpaces(text), separator, n)) return false;
+  if (!ThreeNumbers(TrimSpaces(text), separator, n)) return 0;
+  Date candidates[2];
+  int count = 0;
   if (n[0] >= 1000) {
-    year = n[0], month = n[1], day = n[2];
+    candidates[count++] = {n[0], n[1], n[2]};
   } else {
-    year = n[2] < 100 ? n[2] + 2000 : n[2];
-    const bool day_first = separator == '.' || separator == '-' || n[0] > 12;
-    month = day_first ? n[1] : n[0];
-    day = day_first ? n[0] : n[1];
+    const int year = n[2] < 100 ? n[2] + 2000 : n[2];
+    if (separator == '/') candidates[count++] = {year, n[0], n[1]};
+    if (n[0] != n[1] || separator != '/') candidates[count++] = {year, n[1], n[0]};
   }
-  return year >= 1900 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+  int valid = 0;
+  for (int i = 0; i < count; ++i) {
+    if (IsDate(candidates[i])) readings[valid++] = candidates[i];
+  }
+  return valid;
+}
+
+std::string Timestamp(const Date& d, int hour, int minute, int second) {
+  char out[96];  // room for any int, as the compiler counts
+  std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, hour,
+                minute, second);
+  return out;
 }
 
 bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
@@ -131,13 +155,22 @@ std::string DateOfDay(std::int64_t day) {
 
 }  // namespace
 
-std::string NormaliseRunAt(std::string_view date, std::string_view time) {
-  int year, month, day, hour, minute, second;
-  if (!ParseDate(date, year, month, day) || !ParseTime(time, hour, minute, second)) return {};
-  char out[96];  // room for any int, as the compiler counts
-  std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
-                second);
-  return out;
+std::string NormaliseRunAt(std::string_view date, std::string_view time,
+                           std::optional<std::int64_t> not_after) {
+  Date readings[2];
+  int hour, minute, second;
+  const int count = ParseDate(date, readings);
+  if (count == 0 || !ParseTime(time, hour, minute, second)) return {};
+  const std::string month_first = Timestamp(readings[0], hour, minute, second);
+  if (count == 1 || !not_after) return month_first;
+  std::string earlier = Timestamp(readings[1], hour, minute, second);
+  std::string later = month_first;
+  if (later < earlier) std::swap(earlier, later);
+  // The later reading only when it too lies no later than the file. Header
+  // times are the PC's local time and `not_after` is UTC: a day's slack
+  // covers every time zone, and the two readings lie at least 29 days apart.
+  constexpr std::int64_t kTimeZoneSlack = 24 * 3600;
+  return SecondNumber(later) <= *not_after + kTimeZoneSlack ? later : earlier;
 }
 
 std::optional<std::int64_t> DayNumber(const std::string& t) {

@@ -12,9 +12,14 @@ namespace norvale::fleet {
 
 // The header's date and time as one sortable timestamp, or empty text. Dates
 // with the year first (2026/12/08, 2026-12-08) read year, month, day; with the
-// year last, "." reads day first and "/" month first unless the first number
-// cannot be a month. Times are H:MM[:SS] with an optional AM/PM (or 午前/午後).
-std::string NormaliseRunAt(std::string_view date, std::string_view time);
+// year last, "." and "-" read day first. With the year last and "/", the United
+// States write the month first and the United Kingdom and France the day: where
+// both numbers could be the month, the date is read the way that lies closest
+// to `not_after` (seconds since 1970, UTC: when the file was last written) and
+// not after it, give or take the time zone, (the earlier one when both lie after it); without
+// `not_after` the month comes first. Times are H:MM[:SS] with an optional AM/PM (or 午前/午後).
+std::string NormaliseRunAt(std::string_view date, std::string_view time,
+                           std::optional<std::int64_t> not_after = std::nullopt);
 
 // Days since 1970-01-01 of a "YYYY-MM-DD..." text; nothing when it is not one.
 std::optional<std::int64_t> DayNumber(const std::string& timestamp);

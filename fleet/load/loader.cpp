@@ -19,10 +19,18 @@
 namespace norvale::fleet {
 namespace {
 
+std::string SizeText(std::uint64_t bytes) {
+  return bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MB"
+                                : std::to_string(bytes) + " bytes";
+}
+
 constexpr char kNoSuchPath[] = "no such file or folder";
 constexpr char kCannotList[] = "cannot list the folder: ";
 constexpr char kCannotRead[] = "cannot be read";
-const std::string kTooBig = "larger than the limit of ";
+
+std::string TooBig(std::uint64_t limit) {
+  return "larger than the limit of " + SizeText(limit) + " (--max-file-size raises it)";
+}
 
 // Walks the inputs: each folder once (by its identity on disk, so neither a
 // second path to it nor a bind mount reads it twice), links never followed.
@@ -110,28 +118,52 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
 // One file as the look-ahead thread leaves it for the writer.
 struct PreparedFile {
   // kNew: a content the database does not hold yet, parsed.
-  enum class State { kUnreadable, kNotRegular, kTooBig, kStored, kNew };
+  enum class State { kUnreadable, kNotRegular, kStored, kNew };
   State state = State::kUnreadable;
+  std::string unreadable;  // kUnreadable: why
   SourceInfo source;
   ParsedResultFile parsed;  // kNew: the file, or why it was rejected
-  std::string error;        // kUnreadable: why
+  std::size_t memory = 0;   // about what the parsed file holds, in bytes
 };
 
-// How many prepared files may wait for the writer.
+// About the memory a parsed file holds: its facts and their texts.
+std::size_t MemoryOf(const ParsedResultFile& parsed) {
+  if (!parsed.file) return 0;
+  std::size_t bytes = parsed.file->facts.capacity() * sizeof(Fact);
+  for (const Fact& f : parsed.file->facts) {
+    for (const std::string* text : {&f.category, &f.item, &f.subitem, &f.contents, &f.unit}) {
+      if (text->size() >= sizeof(std::string)) bytes += text->capacity() + 1;
+    }
+  }
+  return bytes;
+}
+
+// How much may wait for the writer: a few files, and a few megabytes of them
+// (one file is always let through, however big).
 constexpr std::size_t kFilesAhead = 32;
+constexpr std::size_t kBytesAhead = std::size_t{32} << 20;
+// How many files' bytes are read before the database is asked which of them
+// it holds: by number and by size.
+constexpr std::size_t kBatchFiles = 128;
+constexpr std::size_t kBatchBytes = std::size_t{32} << 20;
 
 // A bounded queue from the look-ahead thread to the writer, in file order.
 // The reader's failure travels through it and is thrown where the writer
 // reaches it; Cancel stops a reader whose writer gave up.
 class FileQueue {
  public:
-  explicit FileQueue(std::size_t capacity) : capacity_(capacity) {}
+  FileQueue(std::size_t max_files, std::size_t max_bytes)
+      : max_files_(max_files), max_bytes_(max_bytes) {}
 
   // False when the writer has cancelled: the reader stops.
   bool Push(PreparedFile file) {
     std::unique_lock<std::mutex> lock(mutex_);
-    space_.wait(lock, [&] { return cancelled_ || files_.size() < capacity_; });
+    space_.wait(lock, [&] {
+      return cancelled_ || files_.empty() ||
+             (files_.size() < max_files_ && bytes_ + file.memory <= max_bytes_);
+    });
     if (cancelled_) return false;
+    bytes_ += file.memory;
     files_.push_back(std::move(file));
     ready_.notify_one();
     return true;
@@ -153,6 +185,7 @@ class FileQueue {
     }
     PreparedFile file = std::move(files_.front());
     files_.pop_front();
+    bytes_ -= file.memory;
     space_.notify_one();
     return file;
   }
@@ -166,7 +199,8 @@ class FileQueue {
   std::mutex mutex_;
   std::condition_variable ready_, space_;
   std::deque<PreparedFile> files_;
-  std::size_t capacity_;
+  std::size_t max_files_, max_bytes_;
+  std::size_t bytes_ = 0;
   bool finished_ = false, cancelled_ = false;
   std::exception_ptr failure_;
 };
@@ -179,24 +213,26 @@ class FileQueue {
 void ReadAhead(const std::vector<std::string>& files, const std::set<std::string>& named,
                Database& lookup, const LoadOptions& options, FileQueue& queue) {
   try {
-    constexpr std::size_t kBatch = 128;
     struct Pending {
       std::string bytes;
+      std::optional<std::int64_t> modified_at;
       PreparedFile prepared;
     };
     std::vector<Pending> batch;
-    for (std::size_t first = 0; first < files.size(); first += kBatch) {
-      const std::size_t last = std::min(files.size(), first + kBatch);
-      batch.assign(last - first, Pending{});
+    std::size_t next = 0;
+    while (next < files.size()) {
+      batch.clear();
+      std::size_t batch_bytes = 0;
       std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
       std::vector<Param> hashes;
-      for (std::size_t i = first; i < last; ++i) {
-        Pending& p = batch[i - first];
-        p.prepared.source.path = files[i];
+      while (next < files.size() && batch.size() < kBatchFiles && batch_bytes < kBatchBytes) {
+        Pending& p = batch.emplace_back();
+        p.prepared.source.path = files[next++];
         // A file the user named may be a link; one found in a folder may not.
+        const std::string& path = p.prepared.source.path;
         FileContent content =
-            ReadRegularFile(files[i], options.max_file_bytes,
-                            named.count(files[i]) ? LastLink::kFollow : LastLink::kRefuse);
+            ReadRegularFile(path, options.max_file_bytes,
+                            named.count(path) ? LastLink::kFollow : LastLink::kRefuse);
         switch (content.status) {
           case FileContent::Status::kRead:
             break;
@@ -204,14 +240,16 @@ void ReadAhead(const std::vector<std::string>& files, const std::set<std::string
             p.prepared.state = PreparedFile::State::kNotRegular;
             continue;
           case FileContent::Status::kTooBig:
-            p.prepared.state = PreparedFile::State::kTooBig;
+            p.prepared.unreadable = TooBig(options.max_file_bytes);
             continue;
           case FileContent::Status::kFailed:
-            p.prepared.error = content.error;
+            p.prepared.unreadable = std::string(kCannotRead) + ": " + content.error;
             continue;
         }
         p.bytes = std::move(content.bytes);
+        p.modified_at = content.modified;
         p.prepared.source.mtime = UtcTimestamp(content.modified);
+        batch_bytes += p.bytes.size();
         p.prepared.state = PreparedFile::State::kNew;
         p.prepared.source.sha256 = Sha256Hex(p.bytes);
         sql += hashes.empty() ? "?" : ", ?";
@@ -227,7 +265,8 @@ void ReadAhead(const std::vector<std::string>& files, const std::set<std::string
           if (stored.count(prepared.source.sha256)) {
             prepared.state = PreparedFile::State::kStored;
           } else {
-            prepared.parsed = ParseResultFile(p.bytes, options.encoding);
+            prepared.parsed = ParseResultFile(p.bytes, {options.encoding, p.modified_at});
+            prepared.memory = MemoryOf(prepared.parsed);
           }
         }
         std::string().swap(p.bytes);
@@ -279,7 +318,7 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
   // does not grow with the number of files. The look-ahead has its own
   // connection for its stored-content checks.
   std::unique_ptr<Database> lookup = db.OpenAnother();
-  FileQueue queue(kFilesAhead);
+  FileQueue queue(kFilesAhead, kBytesAhead);
   const std::set<std::string> named(inputs.begin(), inputs.end());
   std::thread reader([&] { ReadAhead(files, named, *lookup, options, queue); });
   struct StopReader {
@@ -303,18 +342,12 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
     switch (p->state) {
       case PreparedFile::State::kUnreadable:
         ++summary.rejected;
-        observer.Rejected(p->source.path, 0,
-                          p->error.empty() ? kCannotRead : kCannotRead + (": " + p->error));
+        observer.Rejected(p->source.path, 0, p->unreadable);
         continue;
       case PreparedFile::State::kNotRegular:
         // Listed as a file, but something else by the time it was opened.
         ++summary.not_regular;
         observer.Skipped(p->source.path, kNotARegularFile);
-        continue;
-      case PreparedFile::State::kTooBig:
-        ++summary.rejected;
-        observer.Rejected(p->source.path, 0,
-                          kTooBig + std::to_string(options.max_file_bytes) + " bytes");
         continue;
       case PreparedFile::State::kStored:
         ++summary.unchanged;
@@ -328,15 +361,20 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       continue;
     }
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-    db.QueueRunWithFacts(RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
-                         [&summary, rows](std::optional<std::int64_t> run_id) {
-                           if (run_id) {
-                             ++summary.loaded;
-                             summary.rows += rows;
-                           } else {
-                             ++summary.unchanged;
-                           }
-                         });
+    db.QueueRunWithFacts(
+        RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
+        [&summary, &observer, rows, path = p->source.path](const Database::StoreOutcome& outcome) {
+          if (!outcome.refused.empty()) {
+            // The database refused this file's rows: only this file is left out.
+            ++summary.rejected;
+            observer.Rejected(path, 0, outcome.refused);
+          } else if (outcome.run_id) {
+            ++summary.loaded;
+            summary.rows += rows;
+          } else {
+            ++summary.unchanged;
+          }
+        });
   }
   db.FinishQueuedRuns();
   observer.Progress(total, total, summary.rows, {});

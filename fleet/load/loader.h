@@ -12,8 +12,10 @@
 
 namespace norvale::fleet {
 
-// The largest file read: a real result file is well under a few MB.
-inline constexpr std::uint64_t kDefaultMaxFileBytes = 64ull << 20;
+// Real result files are well under a few megabytes; a bigger file is
+// rejected without being read, so that no file can exhaust the memory
+// (--max-file-size raises the limit).
+inline constexpr std::uint64_t kDefaultMaxFileBytes = std::uint64_t{16} << 20;
 
 struct LoadOptions {
   bool recursive = false;
@@ -62,10 +64,12 @@ struct LoadInterrupted {
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary);
 
-// Loads every file. Rejected files are reported and left out; a database
-// failure rolls back the file in hand and is thrown (the files stored before
-// it stay, and a rerun stores the rest). A stop request throws
-// LoadInterrupted.
+// Loads every file. Rejected files are reported and left out, a file whose
+// rows the database refuses (a constraint, an encoding, a value too big) too;
+// any other database failure rolls back the file in hand and is thrown (the
+// files stored before it stay, and a rerun stores the rest). Memory stays
+// bounded: files are read ahead only up to a number of bytes. A stop request
+// throws LoadInterrupted.
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 

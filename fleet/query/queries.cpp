@@ -164,11 +164,12 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
   struct Run {
     std::string computer;
     RunRef ref;
+    std::string at;
     bool wanted;
   };
   std::vector<Run> runs;
   for (const Row& row : db.Query(sql, params)) {
-    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])},
+    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])}, Text(row[4]),
                        filter.since.empty() || Text(row[4]) >= filter.since});
   }
   // A run is compared with the computer's run before it when it is wanted;
@@ -190,7 +191,7 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
                       const std::string& new_value) {
         out.push_back(FactChange{runs[i].computer, previous.date, previous.time, run.date, run.time,
                                  change, std::get<0>(key), std::get<1>(key), std::get<2>(key),
-                                 old_value, new_value});
+                                 old_value, new_value, runs[i].at});
       };
       for (const auto& [key, value] : before) {
         const auto found = after.find(key);

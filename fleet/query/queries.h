@@ -46,6 +46,8 @@ struct FactChange {
   std::string change;                // "added", "removed" or "changed"
   std::string category, item, subitem;
   std::string old_value, new_value;  // contents, with the unit after a space where there is one
+  std::string to_at;  // the newer run's time as stored ("YYYY-MM-DD HH:MM:SS"; when loaded if
+                      // its header time is not recognised)
 };
 
 struct ChangeFilter {

@@ -52,10 +52,10 @@ void AddChanges(Database& db, ReportData& data) {
   filter.since = DaysBefore(data.generated_at, 30);
   if (filter.since.empty()) return;
   for (FactChange& c : ListChanges(db, filter)) {
-    std::string when = NormaliseRunAt(c.to_date, c.to_time);
-    if (when.empty()) when = c.to_date + " " + c.to_time;
+    // As stored: the header's date read when the run was loaded, where the
+    // order of day and month was told by the file's time.
     data.changes.push_back(ReportChange{
-        std::move(c.computer), std::move(when), std::move(c.change), std::move(c.category),
+        std::move(c.computer), std::move(c.to_at), std::move(c.change), std::move(c.category),
         std::move(c.item), std::move(c.subitem), std::move(c.old_value), std::move(c.new_value)});
   }
 }

@@ -21,7 +21,9 @@ using Row = std::vector<std::optional<std::string>>;
 
 class DatabaseError : public std::runtime_error {
  public:
-  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry };
+  // kRefused: the database refused the values of one run (a constraint, an
+  // encoding, a value too big); the other runs are not concerned.
+  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry, kRefused };
   DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   Kind kind() const { return kind_; }
 
@@ -77,14 +79,31 @@ class Database {
 
   // The same, each run still its own transaction, but an engine may send
   // further runs before the first is answered. `done` gets each run's
-  // outcome; FinishQueuedRuns waits for all of them and throws the first
-  // failure (the runs that were answered stay stored).
-  using StoreDone = std::function<void(std::optional<std::int64_t> run_id)>;
+  // outcome, a run the database refused too; FinishQueuedRuns waits for all
+  // of them and throws the first other failure (the runs that were answered
+  // stay stored).
+  struct StoreOutcome {
+    std::optional<std::int64_t> run_id;  // the new run; nothing when stored already or refused
+    std::string refused;                 // why the database refused the run, when it did
+  };
+  using StoreDone = std::function<void(const StoreOutcome&)>;
   virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
                                  const StoreDone& done) {
-    done(StoreRunWithFacts(run, facts));
+    done(StoreOrRefuse(run, facts));
   }
   virtual void FinishQueuedRuns() {}
+
+ protected:
+  StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
+    StoreOutcome outcome;
+    try {
+      outcome.run_id = StoreRunWithFacts(run, facts);
+    } catch (const DatabaseError& e) {
+      if (e.kind() != DatabaseError::Kind::kRefused) throw;
+      outcome.refused = e.what();
+    }
+    return outcome;
+  }
 };
 
 inline constexpr const char* kRunColumns =
