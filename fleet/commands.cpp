@@ -11,6 +11,8 @@
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
+#include "fleet/system/interrupt.h"
 
 namespace norvale::fleet {
 namespace {
@@ -29,8 +31,26 @@ constexpr const char* kClockAheadNotNewest =
 constexpr const char* kClockAheadByDate = " by that date";
 constexpr const char* kClockAheadSummary = ", clock ahead ";
 
+const std::string kNetworkDatabase =
+    " is on a network folder, where SQLite's locking does not hold and the file can be "
+    "corrupted; keep the database on a local disk or use PostgreSQL (--db postgresql://...)";
+const std::string kInterrupted = "interrupted: ";
+const std::string kInterruptedNotStored =
+    " and the files after it were not stored; the files stored before it are whole, and a "
+    "rerun loads the rest\n";
+
+// SQLite on a share (a UNC path, a network drive, NFS or SMB) is refused
+// rather than warned about: nothing the tool can do there keeps it safe.
+void RefuseNetworkSqlite(const std::string& target) {
+  if (!IsPostgresTarget(target) && IsOnNetworkFileSystem(target)) {
+    throw std::runtime_error("the database " + target + kNetworkDatabase);
+  }
+}
+
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
-  return OpenDatabase(args.Get("db", std::string(kDefaultTarget)));
+  const std::string target = args.Get("db", std::string(kDefaultTarget));
+  RefuseNetworkSqlite(target);
+  return OpenDatabase(target);
 }
 
 std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
@@ -98,6 +118,18 @@ class ConsoleObserver final : public LoadObserver {
   bool shown_ = false;
 };
 
+void PrintSummary(CommandIo& io, const LoadSummary& summary, double elapsed) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", elapsed);
+  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
+         << summary.rejected << ", skipped " << summary.skipped;
+  if (summary.clock_ahead > 0) io.out << kClockAheadSummary << summary.clock_ahead;
+  if (summary.not_regular > 0) {
+    io.out << "; skipped " << summary.not_regular << ": " << kNotARegularFile;
+  }
+  io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
+}
+
 // "4096", "512K", "64M", "1G" (binary multiples; a "B" after them is allowed).
 std::optional<std::uint64_t> ParseByteSize(std::string text) {
   if (!text.empty() && (text.back() == 'B' || text.back() == 'b')) text.pop_back();
@@ -151,22 +183,23 @@ int RunLoad(const Arguments& args, CommandIo& io) {
     }
     options.max_file_bytes = *bytes;
   }
+  options.stop_requested = InterruptRequested;
   auto db = OpenTarget(args);
   ConsoleObserver observer(io);
   LoadSummary summary;
   try {
     summary = LoadResultFiles(*db, args.positional, options, observer);
+  } catch (const LoadInterrupted& interrupted) {
+    observer.ClearLine();
+    io.err << kInterrupted << VisibleText(interrupted.next_path) << kInterruptedNotStored;
+    PrintSummary(io, interrupted.summary, observer.Seconds());
+    return kExitInterrupted;
   } catch (...) {
     observer.ClearLine();
     throw;
   }
   observer.ClearLine();
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f", observer.Seconds());
-  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
-         << summary.rejected << ", skipped " << summary.skipped;
-  if (summary.clock_ahead > 0) io.out << kClockAheadSummary << summary.clock_ahead;
-  io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
+  PrintSummary(io, summary, observer.Seconds());
   return summary.rejected > 0 ? kExitRejected : kExitOk;
 }
 
@@ -238,6 +271,7 @@ int RunChanges(const Arguments& args, CommandIo& io) {
 }  // namespace
 
 std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
+  RefuseNetworkSqlite(target);
   auto db = OpenDatabase(target);
   const int version = StoredSchemaVersion(*db);
   if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");

@@ -12,6 +12,7 @@
 #include "fleet/report/html.h"
 #include "fleet/report/query.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/clock.h"
 #include "fleet/system/files.h"
 
 namespace norvale::fleet {
@@ -20,12 +21,8 @@ namespace {
 constexpr const char* kDefaultOut = "norvale-fleet-report.html";
 
 std::string LocalNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
+  const std::int64_t now = std::time(nullptr);
+  return UtcTimestamp(now + LocalUtcOffset(now));
 }
 
 // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS".

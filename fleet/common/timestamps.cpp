@@ -136,6 +136,23 @@ std::int64_t SecondOfDay(const std::string& t) {
   return 0;
 }
 
+// "YYYY-MM-DD" of a day count since 1970-01-01 (the inverse of DayNumber).
+std::string DateOfDay(std::int64_t day) {
+  const std::int64_t z = day + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = yoe + era * 400 + (m <= 2);
+  char out[80];
+  std::snprintf(out, sizeof out, "%04lld-%02lld-%02lld", static_cast<long long>(y),
+                static_cast<long long>(m), static_cast<long long>(d));
+  return out;
+}
+
 }  // namespace
 
 std::string NormaliseRunAt(std::string_view date, std::string_view time,
@@ -183,20 +200,17 @@ std::optional<std::int64_t> SecondNumber(const std::string& t) {
 std::string DaysBefore(const std::string& now, int days) {
   const auto day = DayNumber(now);
   if (!day) return {};
-  // Back from a day count to the calendar (the inverse of DayNumber).
-  const std::int64_t z = *day - days + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t y = yoe + era * 400 + (m <= 2);
-  char out[80];
-  std::snprintf(out, sizeof out, "%04lld-%02lld-%02lld", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d));
-  return out + (now.size() > 10 ? now.substr(10) : std::string(" 00:00:00"));
+  return DateOfDay(*day - days) + (now.size() > 10 ? now.substr(10) : std::string(" 00:00:00"));
+}
+
+std::string UtcTimestamp(std::int64_t seconds) {
+  // Floor division, so moments before 1970 fall on the right day.
+  const std::int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  const std::int64_t second = seconds - day * 86400;
+  char time[32];
+  std::snprintf(time, sizeof time, " %02d:%02d:%02d", static_cast<int>(second / 3600),
+                static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+  return DateOfDay(day) + time;
 }
 
 bool IsAheadOfClock(const std::string& run_at, const std::string& loaded_at,

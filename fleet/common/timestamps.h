@@ -27,6 +27,10 @@ std::optional<std::int64_t> DayNumber(const std::string& timestamp);
 // Seconds since 1970-01-01 of "YYYY-MM-DD[ HH:MM:SS]"; nothing when it is not one.
 std::optional<std::int64_t> SecondNumber(const std::string& timestamp);
 
+// The moment `seconds` after 1970-01-01 00:00:00 as "YYYY-MM-DD HH:MM:SS"
+// (UTC; add the local offset first for local time).
+std::string UtcTimestamp(std::int64_t seconds);
+
 // `now` less `days` days, in the same form; empty when `now` is not a time.
 std::string DaysBefore(const std::string& now, int days);
 

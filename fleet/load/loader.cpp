@@ -1,14 +1,10 @@
 #include "fleet/load/loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -20,73 +16,81 @@
 #include "fleet/load/result_file.h"
 #include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string UtcText(std::time_t t) {
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
-}
 
 std::string SizeText(std::uint64_t bytes) {
   return bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MB"
                                 : std::to_string(bytes) + " bytes";
 }
 
-// Reads a whole file of at most `limit` bytes into `bytes`; the reason it
-// could not otherwise. `size` is what the file's status said, a guess only:
-// the file may change while it is read.
-std::string ReadWholeFile(const std::string& path, std::uint64_t size, std::uint64_t limit,
-                          std::string& bytes) {
-  const std::string too_big =
-      "larger than the limit of " + SizeText(limit) + " (--max-file-size raises it)";
-  if (size > limit) return too_big;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot be read";
-  bytes.clear();
-  bytes.reserve(static_cast<std::size_t>(size));
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > limit) {
-      std::string().swap(bytes);
-      return too_big;
-    }
-  }
-  if (in.bad()) return "cannot be read";
-  return {};
+constexpr char kNoSuchPath[] = "no such file or folder";
+constexpr char kCannotList[] = "cannot list the folder: ";
+constexpr char kCannotRead[] = "cannot be read";
+
+std::string TooBig(std::uint64_t limit) {
+  return "larger than the limit of " + SizeText(limit) + " (--max-file-size raises it)";
 }
 
-void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>& files,
-               LoadObserver& observer, LoadSummary& summary) {
-  std::vector<fs::path> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    entries.push_back(it->path());
-  }
-  std::sort(entries.begin(), entries.end());
-  for (const fs::path& entry : entries) {
-    std::error_code type_ec;
-    if (fs::is_directory(entry, type_ec)) {
-      if (recursive) AddFolder(entry, true, files, observer, summary);
-      continue;
+// Walks the inputs: each folder once (by its identity on disk, so neither a
+// second path to it nor a bind mount reads it twice), links never followed.
+class ShareWalk {
+ public:
+  ShareWalk(bool recursive, LoadObserver& observer, LoadSummary& summary)
+      : recursive_(recursive), observer_(observer), summary_(summary) {}
+
+  void AddFolder(const std::string& folder, LastLink last_link) {
+    FolderListing listing = ListFolder(folder, last_link);
+    if (!listing.listed) {
+      ++summary_.rejected;
+      observer_.Rejected(folder, 0, kCannotList + listing.error);
+      return;
     }
-    const std::string why = NotAResultFile(entry.filename().string());
+    if (!visited_.insert(listing.identity).second) return;
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : listing.entries) {
+      const std::string path = JoinPath(folder, entry.name);
+      switch (entry.kind) {
+        case EntryKind::kFolder:
+          if (recursive_) AddFolder(path, LastLink::kRefuse);
+          break;
+        case EntryKind::kOther:
+          SkipNotRegular(path);
+          break;
+        case EntryKind::kFile:
+          AddFile(path);
+          break;
+      }
+    }
+  }
+
+  void AddFile(const std::string& path) {
+    const std::string why = NotAResultFile(FileNameOf(path));
     if (why.empty()) {
-      files.push_back(entry.string());
+      files_.push_back(path);
     } else {
-      ++summary.skipped;
-      observer.Skipped(entry.string(), why);
+      ++summary_.skipped;
+      observer_.Skipped(path, why);
     }
   }
-}
+
+  void SkipNotRegular(const std::string& path) {
+    ++summary_.not_regular;
+    observer_.Skipped(path, kNotARegularFile);
+  }
+
+  std::vector<std::string> TakeFiles() { return std::move(files_); }
+
+ private:
+  bool recursive_;
+  LoadObserver& observer_;
+  LoadSummary& summary_;
+  std::set<FolderIdentity> visited_;
+  std::vector<std::string> files_;
+};
 
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
@@ -99,7 +103,7 @@ struct SourceInfo {
 
 // The values of kRunColumns for one file, in order.
 std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
-  const std::string loaded_at = UtcText(std::time(nullptr));
+  const std::string loaded_at = UtcTimestamp(std::time(nullptr));
   const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
   // When the file was written, where its header cannot tell: its time, unless
   // that lies after the load (a file's time is the writer's to set as well).
@@ -124,7 +128,7 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
 // One file as the look-ahead thread leaves it for the writer.
 struct PreparedFile {
   // kNew: a content the database does not hold yet, parsed.
-  enum class State { kUnreadable, kStored, kNew };
+  enum class State { kUnreadable, kNotRegular, kStored, kNew };
   State state = State::kUnreadable;
   std::string unreadable;  // kUnreadable: why
   SourceInfo source;
@@ -233,8 +237,8 @@ class FileQueue {
 // same run of the same computer, so they need no parsing, which keeps a
 // reload of an unchanged share quick), and parses the others. The check is
 // only a shortcut: the store itself refuses a content it already has.
-void ReadAhead(const std::vector<std::string>& files, Database& lookup, const LoadOptions& options,
-               FileQueue& queue) {
+void ReadAhead(const std::vector<std::string>& files, const std::set<std::string>& named,
+               Database& lookup, const LoadOptions& options, FileQueue& queue) {
   try {
     struct Pending {
       std::string bytes;
@@ -251,17 +255,27 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
       while (next < files.size() && batch.size() < kBatchFiles && batch_bytes < kBatchBytes) {
         Pending& p = batch.emplace_back();
         p.prepared.source.path = files[next++];
-        struct stat st {};
-        if (stat(p.prepared.source.path.c_str(), &st) != 0) {
-          p.prepared.unreadable = "cannot be read";
-          continue;
+        // A file the user named may be a link; one found in a folder may not.
+        const std::string& path = p.prepared.source.path;
+        FileContent content =
+            ReadRegularFile(path, options.max_file_bytes,
+                            named.count(path) ? LastLink::kFollow : LastLink::kRefuse);
+        switch (content.status) {
+          case FileContent::Status::kRead:
+            break;
+          case FileContent::Status::kNotRegular:
+            p.prepared.state = PreparedFile::State::kNotRegular;
+            continue;
+          case FileContent::Status::kTooBig:
+            p.prepared.unreadable = TooBig(options.max_file_bytes);
+            continue;
+          case FileContent::Status::kFailed:
+            p.prepared.unreadable = std::string(kCannotRead) + ": " + content.error;
+            continue;
         }
-        p.modified_at = st.st_mtime;
-        p.prepared.source.mtime = UtcText(st.st_mtime);
-        p.prepared.unreadable =
-            ReadWholeFile(p.prepared.source.path, static_cast<std::uint64_t>(st.st_size),
-                          options.max_file_bytes, p.bytes);
-        if (!p.prepared.unreadable.empty()) continue;
+        p.bytes = std::move(content.bytes);
+        p.modified_at = content.modified;
+        p.prepared.source.mtime = UtcTimestamp(content.modified);
         batch_bytes += p.bytes.size();
         p.prepared.state = PreparedFile::State::kNew;
         p.prepared.source.sha256 = Sha256Hex(p.bytes);
@@ -297,25 +311,27 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
 
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary) {
-  std::vector<std::string> files;
+  ShareWalk walk(recursive, observer, summary);
   for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (fs::is_directory(input, ec)) {
-      AddFolder(input, recursive, files, observer, summary);
-    } else if (!fs::exists(input, ec)) {
-      ++summary.rejected;
-      observer.Rejected(input, 0, "no such file or folder");
-    } else {
-      const std::string why = NotAResultFile(fs::path(input).filename().string());
-      if (why.empty()) {
-        files.push_back(input);
-      } else {
-        ++summary.skipped;
-        observer.Skipped(input, why);
-      }
+    // What the user named may be a link; what is found inside never is.
+    switch (KindOfPath(input)) {
+      case PathKind::kFolder:
+        walk.AddFolder(input, LastLink::kFollow);
+        break;
+      case PathKind::kFile:
+      case PathKind::kUnknown:  // reading it tells the reason
+        walk.AddFile(input);
+        break;
+      case PathKind::kOther:
+        walk.SkipNotRegular(input);
+        break;
+      case PathKind::kMissing:
+        ++summary.rejected;
+        observer.Rejected(input, 0, kNoSuchPath);
+        break;
     }
   }
-  return files;
+  return walk.TakeFiles();
 }
 
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
@@ -331,7 +347,8 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
   // connection for its stored-content checks.
   std::unique_ptr<Database> lookup = db.OpenAnother();
   FileQueue queue(kFilesAhead, kBytesAhead);
-  std::thread reader([&] { ReadAhead(files, *lookup, options, queue); });
+  const std::set<std::string> named(inputs.begin(), inputs.end());
+  std::thread reader([&] { ReadAhead(files, named, *lookup, options, queue); });
   struct StopReader {
     FileQueue& queue;
     std::thread& reader;
@@ -343,11 +360,22 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
 
   int done = 0;
   while (std::optional<PreparedFile> p = queue.Pop()) {
+    if (options.stop_requested && options.stop_requested()) {
+      // The runs already sent are whole transactions: let them finish so
+      // the summary counts what is stored.
+      db.FinishQueuedRuns();
+      throw LoadInterrupted{p->source.path, summary};
+    }
     observer.Progress(done++, total, summary.rows, p->source.path);
     switch (p->state) {
       case PreparedFile::State::kUnreadable:
         ++summary.rejected;
         observer.Rejected(p->source.path, 0, p->unreadable);
+        continue;
+      case PreparedFile::State::kNotRegular:
+        // Listed as a file, but something else by the time it was opened.
+        ++summary.not_regular;
+        observer.Skipped(p->source.path, kNotARegularFile);
         continue;
       case PreparedFile::State::kStored:
         ++summary.unchanged;
@@ -363,26 +391,25 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
     std::vector<Param> run = RunValues(*p->parsed.file, p->source);
     const bool ahead = run[kRunColumnCount - 1] == "1";
-    db.QueueRunWithFacts(
-        run, p->parsed.file->facts,
-        [&summary, &observer, rows, ahead, path = p->source.path,
-         computer = p->parsed.file->computer,
-         run_at = p->parsed.file->run_at](const Database::StoreOutcome& outcome) {
-          if (!outcome.refused.empty()) {
-            // The database refused this file's rows: only this file is left out.
-            ++summary.rejected;
-            observer.Rejected(path, 0, outcome.refused);
-          } else if (outcome.run_id) {
-            ++summary.loaded;
-            summary.rows += rows;
-            if (ahead) {
-              ++summary.clock_ahead;
-              observer.ClockAhead(path, computer, run_at);
-            }
-          } else {
-            ++summary.unchanged;
-          }
-        });
+    db.QueueRunWithFacts(run, p->parsed.file->facts,
+                         [&summary, &observer, rows, ahead, path = p->source.path,
+                          computer = p->parsed.file->computer,
+                          run_at = p->parsed.file->run_at](const Database::StoreOutcome& outcome) {
+                           if (!outcome.refused.empty()) {
+                             // The database refused this file's rows: only this file is left out.
+                             ++summary.rejected;
+                             observer.Rejected(path, 0, outcome.refused);
+                           } else if (outcome.run_id) {
+                             ++summary.loaded;
+                             summary.rows += rows;
+                             if (ahead) {
+                               ++summary.clock_ahead;
+                               observer.ClockAhead(path, computer, run_at);
+                             }
+                           } else {
+                             ++summary.unchanged;
+                           }
+                         });
   }
   db.FinishQueuedRuns();
   observer.Progress(total, total, summary.rows, {});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,13 +24,20 @@ struct LoadOptions {
   // Loads files whose name is not their computer's (Norvale names each file
   // after its computer; anything else may be one computer posing as another).
   bool any_file_name = false;
+  // Asked between two files: true stops the load there (Ctrl+C).
+  std::function<bool()> stop_requested;
 };
+
+// Why a link, FIFO, device or socket was passed over, per entry and in the
+// summary.
+inline constexpr char kNotARegularFile[] = "not a regular file";
 
 struct LoadSummary {
   int loaded = 0;
   int unchanged = 0;
   int rejected = 0;
-  int skipped = 0;
+  int skipped = 0;        // names that are no result files
+  int not_regular = 0;    // links, FIFOs, devices: passed over unread
   int clock_ahead = 0;    // runs stored whose header time lies ahead of the clock
   std::int64_t rows = 0;  // facts stored
 };
@@ -49,8 +57,18 @@ class LoadObserver {
                         const std::string& /*path*/) {}
 };
 
+// A load stopped on request: the files before `next_path` are stored whole,
+// it and the ones after it are not.
+struct LoadInterrupted {
+  std::string next_path;
+  LoadSummary summary;
+};
+
 // The result files that `inputs` (files and folders) name, in a stable order.
-// Names that are no result files go to the observer as skipped.
+// Only regular files are taken, links inside folders are never followed and
+// each folder is listed once however many paths lead to it. Names that are
+// no result files and entries that are no regular files go to the observer
+// as skipped.
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary);
 
@@ -58,7 +76,8 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 // rows the database refuses (a constraint, an encoding, a value too big) too;
 // any other database failure rolls back the file in hand and is thrown (the
 // files stored before it stay, and a rerun stores the rest). Memory stays
-// bounded: files are read ahead only up to a number of bytes.
+// bounded: files are read ahead only up to a number of bytes. A stop request
+// throws LoadInterrupted.
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 

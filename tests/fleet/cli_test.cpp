@@ -40,6 +40,7 @@ TEST(FleetCli, HelpAndUsageErrors) {
     const char* out_part;  // in stdout, or for errors in the one stderr line
   } cases[] = {
       {{"--help"}, kExitOk, "computers"},
+      {{"--version"}, kExitOk, "norvale-fleet 1."},
       {{"load", "--help"}, kExitOk, "usage: norvale-fleet load"},
       {{"computers", "--help"}, kExitOk, "usage: norvale-fleet computers"},
       {{"software", "--help"}, kExitOk, "--computers"},
