@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "core/utf.h"
 #include "fleet/commands.h"
 #include "fleet/report_command.h"
 
@@ -52,7 +53,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     }
     while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
-    while (!message.empty() && message.back() == ' ') message.pop_back();
+    message = TrimEnd(message, " ");
     io.err << kProgram << ": " << message << "\n";
     return kExitError;
   };
