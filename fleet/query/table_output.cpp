@@ -1,26 +1,10 @@
 #include "fleet/query/table_output.h"
 
+#include "core/result_line.h"
 #include "core/utf.h"
 
 namespace norvale::fleet {
 namespace {
-
-bool IsWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string TsvCell(std::string text) {
   for (char& c : text) {
@@ -51,7 +35,7 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
     auto line = [&](const std::vector<std::string>& cells) {
       for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) out << (csv ? ',' : '\t');
-        out << (csv ? CsvCell(cells[i]) : TsvCell(cells[i]));
+        out << (csv ? CommaField(cells[i]) : TsvCell(cells[i]));
       }
       out << '\n';
     };
