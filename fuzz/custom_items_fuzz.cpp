@@ -43,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   machine.files.Put(norvale::SettingsPath(machine.platform), ini);
   const std::string out = "C:\\Temp\\out.tmp";
   machine.files.AddFolder("C:\\Temp");
-  const auto file = machine.files.OpenAppend(out);
-  norvale::ResultFileSink to_file(ctx, *file, &shown);
+  const auto writer = machine.files.OpenAppend(out);
+  norvale::ResultFileSink to_file(ctx, *writer, &shown);
   ctx.main.rows = &to_file;
 
   norvale::GetOtherItems(ctx);
-  file->Close();
+  writer->Close();
 
   size_t errors = 0;
   for (const auto& row : machine.ui.rows) {
