@@ -1,6 +1,7 @@
 // The main window's logic: start-up, resizing, closing and its commands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/list_sink.h"

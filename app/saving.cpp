@@ -1,5 +1,7 @@
 #include "app/saving.h"
 
+#include <memory>
+
 #include "app/full_run.h"
 #include "core/recording.h"
 #include "core/result_file_sink.h"
