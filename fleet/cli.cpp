@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "core/utf.h"
 #include "core/version.h"
 #include "fleet/commands.h"
 #include "fleet/query/table_output.h"
@@ -62,7 +63,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     }
     while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
-    while (!message.empty() && message.back() == ' ') message.pop_back();
+    message = TrimEnd(message, " ");
     // A server's message may quote stored text: never control characters.
     io.err << kProgram << ": " << VisibleText(message) << "\n";
     return kExitError;

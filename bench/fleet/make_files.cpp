@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "core/recording.h"
+#include "core/result_line.h"
 #include "fleet/system/code_pages.h"
 
 namespace {

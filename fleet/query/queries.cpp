@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "core/result_labels.h"
+#include "core/utf.h"
 
 namespace norvale::fleet {
 namespace {
@@ -12,8 +13,6 @@ namespace {
 bool Is(const std::string& text, const LabelPair& label) {
   return text == label.english || text == label.japanese;
 }
-
-std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
 // Where each summary field comes from: (group, item, sub-item) in either language.
 void Assign(ComputerSummary& c, const std::string& group, const std::string& item,

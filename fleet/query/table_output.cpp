@@ -2,27 +2,11 @@
 
 #include <cstdio>
 
+#include "core/result_line.h"
 #include "core/utf.h"
 
 namespace norvale::fleet {
 namespace {
-
-bool IsWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string TsvCell(std::string text) {
   for (char& c : text) {
@@ -102,7 +86,7 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
         if (i > 0) out << (csv ? ',' : '\t');
         const std::string cell =
             use == CellUse::kSpreadsheet ? SpreadsheetSafeCell(cells[i]) : cells[i];
-        out << (csv ? CsvCell(cell) : TsvCell(cell));
+        out << (csv ? CommaField(cell) : TsvCell(cell));
       }
       out << '\n';
     };

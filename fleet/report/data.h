@@ -1,7 +1,8 @@
 // What the fleet report shows, gathered once from the database and then
-// turned into one HTML page. Nothing here knows HTML or SQL: the loader fills
-// these records, the page writer reads them, and the charts are counted here
-// so both the page and its tests use the same numbers.
+// turned into one HTML page. Nothing here knows HTML or SQL: GatherReportData
+// (report/query.cpp) fills these records, RenderReportHtml (report/html.cpp)
+// reads them, and the charts are counted here so both the page and its tests
+// use the same numbers.
 #pragma once
 
 #include <cstdint>

@@ -8,13 +8,12 @@
 #include <unordered_map>
 
 #include "core/result_labels.h"
+#include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/query/queries.h"
 
 namespace norvale::fleet {
 namespace {
-
-std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
 void AddApplications(Database& db, ReportData& data) {
   std::unordered_map<std::string, std::uint32_t> computer_index;

@@ -3,6 +3,7 @@
 #include <deque>
 #include <map>
 
+#include "core/utf.h"
 #include "fleet/store/database.h"
 
 namespace norvale::fleet {
@@ -75,9 +76,7 @@ class PostgresDatabase final : public Database {
       : uri_(uri), options_(options) {
     conn_ = PQconnectdb(uri.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
-      std::string message = PQerrorMessage(conn_);
-      while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-        message.pop_back();
+      const std::string message = TrimEnd(PQerrorMessage(conn_), "\n ");
       PQfinish(conn_);
       conn_ = nullptr;
       throw DatabaseError(DatabaseError::Kind::kUnreachable,
@@ -377,9 +376,8 @@ class PostgresDatabase final : public Database {
                            "lost the PostgreSQL server: " + std::string(PQerrorMessage(conn_)));
     }
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(conn_);
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-      message.pop_back();
+    const std::string message =
+        TrimEnd(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_), "\n ");
     const std::string code = state ? state : "";
     if (code == "53100")
       return DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "core/recording.h"
+#include "core/result_line.h"
 
 namespace norvale::fleet::testing {
 
