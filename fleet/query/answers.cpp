@@ -181,6 +181,7 @@ const std::vector<ComputerColumn>& ComputerColumns() {
       {"vendor", CellType::kText, false},
       {"model", CellType::kText, false},
       {"serial", CellType::kText, false},
+      {"clock_ahead", CellType::kDate, false},
   };
   return columns;
 }
