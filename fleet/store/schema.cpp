@@ -137,6 +137,8 @@ std::vector<std::string> InventoryStatements() {
                   " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
   }
   out.push_back(kLatestComputers);
+  // A computer named in any case (the computer command) found by the index.
+  out.push_back("CREATE INDEX IF NOT EXISTS runs_by_computer_any_case ON runs (UPPER(computer))");
   return out;
 }
 

@@ -144,6 +144,10 @@ TEST_P(FleetExe, OneComputerCannotPoseAsAnotherNorFreezeItselfInTheFuture) {
   EXPECT_EQ(line[1], NormaliseRunAt(fixed.date, fixed.time));
   EXPECT_EQ(line[2], "16270");
   EXPECT_EQ(line[3], "2099-12-31 09:00:00");
+  // The computer command shows the same run, not the one dated 2099.
+  r = Run({"computer", "victim", "--format", "tsv"});
+  EXPECT_NE(r.out.find("memory_total_mb\t16270"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("memory_total_mb\t9999"), std::string::npos) << r.out;
 
   const std::string page = dir_ / "site.html";
   r = Run({"report", "--out", page});
