@@ -50,9 +50,15 @@ std::string Arguments::Get(const std::string& name, const std::string& fallback)
   return found == options.end() ? fallback : found->second;
 }
 
+std::vector<std::string> Arguments::GetAll(const std::string& name) const {
+  const auto found = repeated.find(name);
+  return found == repeated.end() ? std::vector<std::string>() : found->second;
+}
+
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      LoadCommand(), ComputersCommand(), SoftwareCommand(), ChangesCommand(), ReportCommand()};
+      LoadCommand(),   ComputersCommand(), ComputerCommand(), SearchCommand(), SoftwareCommand(),
+      UnseenCommand(), ChangesCommand(),   ExportCommand(),   ReportCommand()};
   return commands;
 }
 
@@ -107,6 +113,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
         value = args[++i];
       }
       parsed.options[name] = value;
+      parsed.repeated[name].push_back(value);
     } else if (Contains(command->flag_options, name) && !inline_value) {
       parsed.flags.push_back(name);
     } else {

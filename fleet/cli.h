@@ -17,17 +17,20 @@ inline constexpr int kExitError = 2;     // wrong usage, or the database failed
 
 // Parsed arguments of one command: options by name ("db", "format") and the rest.
 struct Arguments {
-  std::map<std::string, std::string> options;
+  std::map<std::string, std::string> options;                // the last value of each
+  std::map<std::string, std::vector<std::string>> repeated;  // every value, in order
   std::vector<std::string> flags;
   std::vector<std::string> positional;
   bool Has(std::string_view flag) const;
   std::string Get(const std::string& name, const std::string& fallback = {}) const;
+  std::vector<std::string> GetAll(const std::string& name) const;
 };
 
 struct CommandIo {
   std::ostream& out;
   std::ostream& err;
-  bool terminal = false;  // progress display wanted (stderr is a terminal)
+  bool terminal = false;      // progress display wanted (stderr is a terminal)
+  std::size_t out_width = 0;  // columns of the terminal stdout is; 0 when not one
 };
 
 struct Command {

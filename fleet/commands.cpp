@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 
+#include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
+#include "fleet/query/answers.h"
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
+#include "fleet/query/workbook.h"
 #include "fleet/store/schema.h"
 #include "fleet/system/files.h"
 #include "fleet/system/interrupt.h"
@@ -19,10 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::string kDbHelp =
-    "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
-    "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
-const std::string kFormatHelp = "  --format FORMAT    table (default), csv or tsv\n";
 constexpr const char* kClockAhead = "clock ahead ";
 constexpr const char* kClockAheadDated = ": run dated ";
 constexpr const char* kClockAheadNotNewest =
@@ -47,26 +47,28 @@ void RefuseNetworkSqlite(const std::string& target) {
   }
 }
 
+// The load's target, made where missing; a failure names the file.
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
   const std::string target = args.Get("db", std::string(kDefaultTarget));
   RefuseNetworkSqlite(target);
-  return OpenDatabase(target);
-}
-
-std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
-  return OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
-}
-
-OutputFormat FormatOf(const Arguments& args) {
-  const auto format = ParseOutputFormat(args.Get("format", "table"));
-  if (!format) throw std::runtime_error("unknown --format '" + args.Get("format") + "'");
-  return *format;
-}
-
-void NoPositional(const Arguments& args) {
-  if (!args.positional.empty()) {
-    throw std::runtime_error("unexpected argument '" + args.positional[0] + "'");
+  try {
+    return OpenDatabase(target);
+  } catch (const DatabaseError& e) {
+    if (IsPostgresTarget(target)) throw;  // the URI may hold a password
+    throw std::runtime_error(target + ": " + e.what());
   }
+}
+
+// A folder named on the command line that has no result files of its own
+// but folders inside it: the files are probably in those.
+std::string FolderWithOnlySubfolders(const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    if (KindOfPath(input) != PathKind::kFolder) continue;
+    for (const FolderEntry& entry : ListFolder(input, LastLink::kFollow).entries) {
+      if (entry.kind == EntryKind::kFolder) return input;
+    }
+  }
+  return {};
 }
 
 // Prints notes and rejections as they come, and on a terminal one progress
@@ -185,6 +187,11 @@ int RunLoad(const Arguments& args, CommandIo& io) {
   }
   options.stop_requested = InterruptRequested;
   auto db = OpenTarget(args);
+  const SchemaChange schema = EnsureSchema(*db);
+  if (schema.from > 0 && schema.from < schema.to) {
+    io.out << "upgraded the database from fleet schema " << schema.from << " to " << schema.to
+           << " (typed tables derived from the facts of " << schema.runs << " runs)\n";
+  }
   ConsoleObserver observer(io);
   LoadSummary summary;
   try {
@@ -200,45 +207,14 @@ int RunLoad(const Arguments& args, CommandIo& io) {
   }
   observer.ClearLine();
   PrintSummary(io, summary, observer.Seconds());
-  return summary.rejected > 0 ? kExitRejected : kExitOk;
-}
-
-int RunComputers(const Arguments& args, CommandIo& io) {
-  NoPositional(args);
-  const OutputFormat format = FormatOf(args);
-  auto db = OpenForQuery(args);
-  std::vector<std::vector<std::string>> rows;
-  for (const ComputerSummary& c : ListComputers(*db)) {
-    rows.push_back({c.computer, c.run_date, c.run_time, c.windows, c.cpu, c.processors, c.memory_mb,
-                    c.disk_total_gb, c.disk_free_gb, c.ip, c.mac, c.domain, c.user, c.clock_ahead});
-  }
-  WriteTable(io.out, format,
-             {"computer", "date", "time", "windows", "cpu", "cpus", "memory_mb", "disk_gb",
-              "disk_free_gb", "ip", "mac", "domain", "user", "clock_ahead"},
-             rows);
-  return kExitOk;
-}
-
-int RunSoftware(const Arguments& args, CommandIo& io) {
-  NoPositional(args);
-  const OutputFormat format = FormatOf(args);
-  auto db = OpenForQuery(args);
-  const bool with_computers = args.Has("computers");
-  std::vector<std::vector<std::string>> rows;
-  for (const SoftwareEntry& s : ListSoftware(*db, SoftwareFilter{args.Get("name")})) {
-    std::vector<std::string> row = {s.name, s.version, s.publisher,
-                                    std::to_string(s.computer_count)};
-    if (with_computers) {
-      std::string names;
-      for (const std::string& c : s.computers) names += (names.empty() ? "" : " ") + c;
-      row.push_back(names);
+  if (!options.recursive && summary.loaded + summary.unchanged + summary.rejected == 0) {
+    const std::string folder = FolderWithOnlySubfolders(args.positional);
+    if (!folder.empty()) {
+      io.err << "no result files in " << folder
+             << " itself, but it has subfolders: add --recursive to load the files in them\n";
     }
-    rows.push_back(std::move(row));
   }
-  std::vector<std::string> header = {"name", "version", "publisher", "computers"};
-  if (with_computers) header.push_back("on");
-  WriteTable(io.out, format, header, rows);
-  return kExitOk;
+  return summary.rejected > 0 ? kExitRejected : kExitOk;
 }
 
 // "2026-12-01", "2026/12/01" or with a time; compared with run times.
@@ -253,33 +229,142 @@ std::string SinceText(const std::string& since) {
   return at;
 }
 
+}  // namespace
+
+ResultTable ChangesTable(const std::vector<FactChange>& changes) {
+  const CellType kT = CellType::kText, kD = CellType::kDate;
+  ResultTable table{{"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"},
+                    {kT, kD, kD, kT, kT, kT, kT, kT, kT},
+                    {}};
+  // The runs' times in one form; a time the file wrote in a form not known
+  // stays as it was written.
+  auto when = [](const std::string& date, const std::string& time) {
+    const std::string at = NormaliseRunAt(date, time);
+    return at.empty() ? date + " " + time : at;
+  };
+  for (const FactChange& c : changes) {
+    table.rows.push_back({c.computer, when(c.from_date, c.from_time), when(c.to_date, c.to_time),
+                          c.change, c.category, c.item, c.subitem, c.old_value, c.new_value});
+  }
+  return table;
+}
+
+std::string KnownComputer(Database& db, const std::string& name) {
+  const auto stored = StoredComputerName(db, name);
+  if (!stored) throw std::runtime_error("no computer named '" + name + "' in the database");
+  return *stored;
+}
+
+namespace {
+
 int RunChanges(const Arguments& args, CommandIo& io) {
   NoPositional(args);
-  const OutputFormat format = FormatOf(args);
+  FormatOf(args);  // a wrong --format fails before the work
   ChangeFilter filter{args.Get("computer"), SinceText(args.Get("since")), args.Has("all")};
   auto db = OpenForQuery(args);
-  std::vector<std::vector<std::string>> rows;
-  for (const FactChange& c : ListChanges(*db, filter)) {
-    rows.push_back({c.computer, c.from_date + " " + c.from_time, c.to_date + " " + c.to_time,
-                    c.change, c.category, c.item, c.subitem, c.old_value, c.new_value});
-  }
-  WriteTable(io.out, format,
-             {"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"}, rows);
+  if (!filter.computer.empty()) filter.computer = KnownComputer(*db, filter.computer);
+  EmitTable(args, io, ChangesTable(ListChanges(*db, filter)), "changes");
   return kExitOk;
 }
 
 }  // namespace
 
+const std::string kDbHelp =
+    "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
+    "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n";
+const std::string kFormatHelp =
+    "  --format FORMAT    table (default), csv or tsv\n"
+    "  --out FILE         write FILE.xlsx (an Excel workbook) or FILE.csv (UTF-8 with a\n"
+    "                     byte-order mark, as Excel opens it in any language) instead\n";
+
+std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
+  return OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
+}
+
+namespace {
+
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+}  // namespace
+
+OutputFormat FormatOf(const Arguments& args) {
+  const std::string out = args.Get("out");
+  if (!out.empty() && !EndsWithNoCase(out, ".xlsx") && !EndsWithNoCase(out, ".csv")) {
+    throw std::runtime_error("--out wants a file name ending in .xlsx or .csv");
+  }
+  const auto format = ParseOutputFormat(args.Get("format", "table"));
+  if (!format) {
+    throw std::runtime_error("unknown --format '" + args.Get("format") + "'; the formats are " +
+                             std::string(kOutputFormatNames));
+  }
+  return *format;
+}
+
+void NoPositional(const Arguments& args) {
+  if (!args.positional.empty()) {
+    throw std::runtime_error("unexpected argument '" + args.positional[0] + "'");
+  }
+}
+
+void EmitTables(const Arguments& args, CommandIo& io, const std::vector<NamedTable>& tables) {
+  const OutputFormat format = FormatOf(args);
+  const std::string out = args.Get("out");
+  if (EndsWithNoCase(out, ".xlsx")) {
+    std::vector<WorkbookSheet> sheets;
+    for (const NamedTable& t : tables) sheets.push_back({t.name, &t.table});
+    for (const std::string& cut : WriteWorkbook(out, sheets)) {
+      io.err << "the sheet " << cut << " holds the first " << kMaxSheetRows
+             << " rows only, as many as a sheet takes\n";
+    }
+    return;
+  }
+  if (EndsWithNoCase(out, ".csv")) {
+    if (tables.size() != 1) {
+      throw std::runtime_error("--out " + out + ": this answer has several tables; write .xlsx");
+    }
+    std::ostringstream csv;
+    WriteSpreadsheetCsv(csv, tables[0].table);
+    ReplaceFileAtomically(out, csv.str());  // throws naming the file and why
+    return;
+  }
+  for (const NamedTable& t : tables) {
+    if (tables.size() > 1) io.out << (&t == &tables.front() ? "" : "\n") << "[" << t.name << "]\n";
+    WriteTable(io.out, format, t.table.header, t.table.rows, CellUse::kExactData,
+               format == OutputFormat::kTable ? io.out_width : 0);
+  }
+}
+
+void EmitTable(const Arguments& args, CommandIo& io, const ResultTable& table,
+               const std::string& sheet) {
+  EmitTables(args, io, {NamedTable{sheet, table}});
+}
+
 std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
+  // A wrong --db must not leave an empty database file behind.
   RefuseNetworkSqlite(target);
-  auto db = OpenDatabase(target);
-  const int version = StoredSchemaVersion(*db);
+  if (!IsPostgresTarget(target) && KindOfPath(target) == PathKind::kMissing) {
+    throw std::runtime_error("no such database: " + target);
+  }
+  std::unique_ptr<Database> db;
+  int version = 0;
+  try {
+    db = OpenDatabase(target);
+    version = StoredSchemaVersion(*db);
+  } catch (const DatabaseError& e) {
+    if (IsPostgresTarget(target)) throw;  // the URI may hold a password
+    throw std::runtime_error(target + ": " + e.what());
+  }
   if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
   if (version > kSchemaVersion) {
     throw std::runtime_error("the database has a newer fleet schema (version " +
                              std::to_string(version) + ")");
   }
-  EnsureSchema(*db);  // a database of an earlier layout of this version is upgraded in place
+  if (version < kSchemaVersion) {
+    throw std::runtime_error("the database has fleet schema version " + std::to_string(version) +
+                             "; 'load' upgrades it (in place, nothing lost)");
+  }
   return db;
 }
 
@@ -310,38 +395,6 @@ Command LoadCommand() {
           RunLoad};
 }
 
-Command ComputersCommand() {
-  return {"computers",
-          "one line per computer from its latest run",
-          "usage: norvale-fleet computers [--db TARGET] [--format table|csv|tsv]\n"
-          "One line per computer from its newest run: the run's date and time, Windows\n"
-          "version, CPU, number of processors, physical memory (MB), system disk total\n"
-          "and free (GB), the first adapter's IP and MAC address, domain or workgroup\n"
-          "and user name, and the date of a run dated ahead of the clock (clock_ahead),\n"
-          "which is never taken as the newest.\n\n" +
-              kDbHelp + kFormatHelp,
-          {"db", "format"},
-          {},
-          RunComputers};
-}
-
-Command SoftwareCommand() {
-  return {"software",
-          "installed applications across the latest runs",
-          "usage: norvale-fleet software [--db TARGET] [--name PATTERN] [--computers]\n"
-          "                              [--format table|csv|tsv]\n"
-          "Every installed application of the computers' newest runs: name, version,\n"
-          "publisher and on how many computers.\n\n" +
-              kDbHelp +
-              "  --name PATTERN     only names matching PATTERN (any case; * and ? are\n"
-              "                     wildcards, without them a part of the name matches)\n"
-              "  --computers        also list the computers\n" +
-              kFormatHelp,
-          {"db", "name", "format"},
-          {"computers"},
-          RunSoftware};
-}
-
 Command ChangesCommand() {
   return {"changes",
           "what changed between consecutive runs of a computer",
@@ -350,11 +403,11 @@ Command ChangesCommand() {
           "Facts added, removed or changed (old -> new) between consecutive runs of the\n"
           "same computer: an application installed, memory changed, an address changed.\n\n" +
               kDbHelp +
-              "  --computer NAME    only this computer\n"
+              "  --computer NAME    only this computer (any case)\n"
               "  --since DATE       only runs from DATE on (YYYY-MM-DD)\n"
               "  --all              also free space and use figures, which differ on every run\n" +
               kFormatHelp,
-          {"db", "computer", "since", "format"},
+          {"db", "computer", "since", "format", "out"},
           {"all"},
           RunChanges};
 }

@@ -3,19 +3,52 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fleet/cli.h"
+#include "fleet/query/queries.h"
+#include "fleet/query/table_output.h"
 #include "fleet/store/database.h"
 
 namespace norvale::fleet {
 
-// Opens a target that holds fleet data for reading; a fresh target or one of
-// a newer schema is refused with a one-line message instead of failing on SQL.
+// Opens a target that holds fleet data for reading; a missing file, a fresh
+// target or one of a newer schema is refused with a one-line message naming
+// it, instead of creating a file or failing on SQL.
 std::unique_ptr<Database> OpenStoreForQuery(const std::string& target);
+
+// What the answering commands share.
+extern const std::string kDbHelp;
+extern const std::string kFormatHelp;  // --format and --out
+std::unique_ptr<Database> OpenForQuery(const Arguments& args);
+OutputFormat FormatOf(const Arguments& args);
+void NoPositional(const Arguments& args);
+
+// A sheet of a workbook, or a titled part of a command's answer.
+struct NamedTable {
+  std::string name;
+  ResultTable table;
+};
+
+// Prints the tables in the chosen --format (titles above them when there are
+// several), or writes them to --out: FILE.xlsx a workbook with a sheet each,
+// FILE.csv (one table only) CSV for spreadsheets.
+void EmitTables(const Arguments& args, CommandIo& io, const std::vector<NamedTable>& tables);
+void EmitTable(const Arguments& args, CommandIo& io, const ResultTable& table,
+               const std::string& sheet);
+
+// The stored name of a computer given in any case; throws "no computer named".
+std::string KnownComputer(Database& db, const std::string& name);
+// Changes with the runs' times in ISO form.
+ResultTable ChangesTable(const std::vector<FactChange>& changes);
 
 Command LoadCommand();
 Command ComputersCommand();
+Command ComputerCommand();
+Command SearchCommand();
 Command SoftwareCommand();
+Command UnseenCommand();
 Command ChangesCommand();
+Command ExportCommand();
 
 }  // namespace norvale::fleet

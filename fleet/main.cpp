@@ -3,6 +3,7 @@
 #include "fleet/system/console.h"
 #include "fleet/system/interrupt.h"
 #include "fleet/system/program_entry.h"
+#include "fleet/system/terminal.h"
 
 namespace norvale::fleet {
 namespace {
@@ -22,6 +23,7 @@ int RunProgram(const std::vector<std::string>& args) {
   PrepareConsole();
   CommandIo io{StandardOutput(StandardStream::kOut), StandardOutput(StandardStream::kErr),
                IsTerminal(StandardStream::kErr)};
+  io.out_width = StdoutTerminalWidth();  // tables on a terminal fit it
   if (args.empty() && HasConsoleOfItsOwn()) {
     io.out << kOpenedWithoutPrompt << OverallHelp() << "\n" << kPressAKey << std::flush;
     WaitForKeyPress();

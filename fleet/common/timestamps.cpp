@@ -1,6 +1,8 @@
 #include "fleet/common/timestamps.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 #include "core/utf.h"
@@ -173,6 +175,20 @@ std::string NormaliseRunAt(std::string_view date, std::string_view time,
   return SecondNumber(later) <= *not_after + kTimeZoneSlack ? later : earlier;
 }
 
+std::string NormaliseDate(std::string_view date, bool month_first) {
+  std::string text(date);
+  if (month_first) {
+    // "." and "-" with the year last read day first; written as "/" the
+    // month comes first wherever it can be a month.
+    const std::size_t first = text.find_first_of("./-");
+    const char separator = first == std::string::npos ? '/' : text[first];
+    if (separator != '/') std::replace(text.begin(), text.end(), separator, '/');
+  }
+  Date readings[2];
+  if (ParseDate(text, readings) == 0) return {};
+  return Timestamp(readings[0], 0, 0, 0).substr(0, 10);
+}
+
 std::optional<std::int64_t> DayNumber(const std::string& t) {
   if (!IsDigits(t, 0, 4) || t[4] != '-' || !IsDigits(t, 5, 2) || t[7] != '-' ||
       !IsDigits(t, 8, 2)) {
@@ -196,6 +212,8 @@ std::optional<std::int64_t> SecondNumber(const std::string& t) {
   if (!day) return std::nullopt;
   return *day * 86400 + SecondOfDay(t);
 }
+
+std::string NowUtc() { return UtcTimestamp(std::time(nullptr)); }
 
 std::string DaysBefore(const std::string& now, int days) {
   const auto day = DayNumber(now);

@@ -21,6 +21,11 @@ namespace norvale::fleet {
 std::string NormaliseRunAt(std::string_view date, std::string_view time,
                            std::optional<std::int64_t> not_after = std::nullopt);
 
+// A date alone as "YYYY-MM-DD", or empty text. Dates with the year first read
+// year, month, day; with the year last, `month_first` reads month, day (as
+// driver dates are kept), otherwise the rules of NormaliseRunAt apply.
+std::string NormaliseDate(std::string_view date, bool month_first = false);
+
 // Days since 1970-01-01 of a "YYYY-MM-DD..." text; nothing when it is not one.
 std::optional<std::int64_t> DayNumber(const std::string& timestamp);
 
@@ -30,6 +35,9 @@ std::optional<std::int64_t> SecondNumber(const std::string& timestamp);
 // The moment `seconds` after 1970-01-01 00:00:00 as "YYYY-MM-DD HH:MM:SS"
 // (UTC; add the local offset first for local time).
 std::string UtcTimestamp(std::int64_t seconds);
+
+// The current time, UTC, as "YYYY-MM-DD HH:MM:SS".
+std::string NowUtc();
 
 // `now` less `days` days, in the same form; empty when `now` is not a time.
 std::string DaysBefore(const std::string& now, int days);

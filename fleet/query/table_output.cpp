@@ -1,12 +1,17 @@
 #include "fleet/query/table_output.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 #include "core/result_line.h"
 #include "core/utf.h"
 
 namespace norvale::fleet {
 namespace {
+
+constexpr char kEllipsis[] = "\xE2\x80\xA6";  // "…"
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 std::string TsvCell(std::string text) {
   for (char& c : text) {
@@ -69,6 +74,34 @@ std::size_t DisplayWidth(std::string_view utf8) {
   return width;
 }
 
+std::string FitToWidth(const std::string& text, std::size_t width) {
+  if (DisplayWidth(text) <= width) return text;
+  if (width == 0) return {};
+  std::u32string kept;
+  std::size_t used = 0;
+  for (const char32_t c : Utf8ToCodePoints(text)) {
+    const std::size_t w = IsWide(c) ? 2 : 1;
+    if (used + w > width - 1) break;  // room for the ellipsis
+    kept += c;
+    used += w;
+  }
+  return CodePointsToUtf8(kept) + kEllipsis;
+}
+
+void WriteSpreadsheetCsv(std::ostream& out, const ResultTable& table) {
+  out << kUtf8ByteOrderMark;
+  auto line = [&](const std::vector<std::string>& cells, bool header) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      if (i > 0) out << ',';
+      const bool number = !header && i < table.types.size() && table.types[i] == CellType::kNumber;
+      out << CommaField(number ? cells[i] : SpreadsheetSafeCell(cells[i]));
+    }
+    out << "\r\n";
+  };
+  line(table.header, true);
+  for (const auto& row : table.rows) line(row, false);
+}
+
 std::string SpreadsheetSafeCell(std::string_view cell) {
   static constexpr std::string_view kFormulaStarts = "=+-@\t\r";
   std::string out;
@@ -78,7 +111,8 @@ std::string SpreadsheetSafeCell(std::string_view cell) {
 }
 
 void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::string>& header,
-                const std::vector<std::vector<std::string>>& rows, CellUse use) {
+                const std::vector<std::vector<std::string>>& rows, CellUse use,
+                std::size_t max_width) {
   if (format != OutputFormat::kTable) {
     const bool csv = format == OutputFormat::kCsv;
     auto line = [&](const std::vector<std::string>& cells) {
@@ -102,10 +136,24 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
   };
   measure(header);
   for (const auto& row : rows) measure(row);
+  // Narrow the widest column, one step at a time, until a line fits.
+  constexpr std::size_t kNarrowest = 6;
+  auto total = [&] {
+    return std::accumulate(widths.begin(), widths.end(), std::size_t{0}) +
+           2 * (widths.empty() ? 0 : widths.size() - 1);
+  };
+  // The first column names the row (the computer): it is narrowed last.
+  while (max_width > 0 && total() > max_width) {
+    auto widest =
+        widths.size() > 1 ? std::max_element(widths.begin() + 1, widths.end()) : widths.begin();
+    if (widest == widths.end() || *widest <= kNarrowest) widest = widths.begin();
+    if (widest == widths.end() || *widest <= kNarrowest) break;
+    --*widest;
+  }
   auto line = [&](const std::vector<std::string>& cells) {
     std::string text;
     for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
-      const std::string cell = TableCell(cells[i]);
+      const std::string cell = FitToWidth(TableCell(cells[i]), widths[i]);
       text += cell;
       if (i + 1 < cells.size()) text += std::string(widths[i] - DisplayWidth(cell) + 2, ' ');
     }

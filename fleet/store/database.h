@@ -16,6 +16,8 @@
 
 namespace norvale::fleet {
 
+struct Inventory;
+
 using Param = std::optional<std::string>;
 using Row = std::vector<std::optional<std::string>>;
 
@@ -71,9 +73,9 @@ class Database {
                    const RowHandler* handle) = 0;
 
  public:
-  // Stores one run with all its facts as one transaction: the values of
-  // kRunColumns in order, then the facts. Returns the new run's id, or
-  // nothing when the same content is stored already for that computer.
+  // Stores one run with all its facts and the typed rows derived from them
+  // as one transaction: the values of kRunColumns in order, then the facts. Returns the new run's
+  // id, or nothing when the same content is stored already for that computer.
   virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
                                                         const std::vector<Fact>& facts) = 0;
 
@@ -92,6 +94,10 @@ class Database {
     done(StoreOrRefuse(run, facts));
   }
   virtual void FinishQueuedRuns() {}
+
+  // Stores the typed rows of a run that is stored already, inside the
+  // caller's transaction (the upgrade of an older schema).
+  virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
 
  protected:
   StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
@@ -133,6 +139,13 @@ struct OpenOptions {
 // connection URI; anything else is the path of an SQLite file.
 std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options = {});
 bool IsPostgresTarget(std::string_view target);
+
+// The operator that matches a LIKE pattern in any case (ASCII letters; other
+// scripts have no case to ignore): SQLite's LIKE already does, PostgreSQL
+// needs ILIKE. Cheaper than LOWER() on both sides of every row.
+inline const char* AnyCaseLike(const Database& db) {
+  return db.Engine() == "postgresql" ? "ILIKE" : "LIKE";
+}
 
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
 std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);

@@ -5,6 +5,7 @@
 
 #include "core/utf.h"
 #include "fleet/store/database.h"
+#include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
@@ -47,6 +48,72 @@ std::string LineArray(const std::vector<Fact>& facts) {
     out += std::to_string(f.line);
   }
   return out + "}";
+}
+
+void AppendJsonText(std::string& out, const std::string& text) {
+  out += '"';
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (b < 0x20) {
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+// A run's typed rows as one JSON array: per inventory table (in table order)
+// an array of rows, each an array of texts and nulls.
+std::string InventoryJson(const Inventory& inventory) {
+  std::string out = "[";
+  for (std::size_t kind = 0; kind < inventory.rows.size(); ++kind) {
+    out += kind ? ",[" : "[";
+    for (std::size_t r = 0; r < inventory.rows[kind].size(); ++r) {
+      out += r ? ",[" : "[";
+      const Row& row = inventory.rows[kind][r];
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        if (c) out += ',';
+        if (row[c]) {
+          AppendJsonText(out, *row[c]);
+        } else {
+          out += "null";
+        }
+      }
+      out += ']';
+    }
+    out += ']';
+  }
+  return out + "]";
+}
+
+// Statements that insert the typed rows of the run named by a CTE "run"
+// from the JSON of InventoryJson that `json` names: ", i0 AS (...)".
+std::string InventoryInserts(const std::string& json) {
+  std::string sql;
+  const auto& tables = InventoryTables();
+  for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+    const InventoryTable& table = tables[kind];
+    std::string columns, values;
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+      const InventoryColumn& column = table.columns[c];
+      columns += std::string(", ") + column.name;
+      const std::string text = "(e->>" + std::to_string(c) + ")";
+      values += ", " + (column.type == ColumnType::kInteger ? text + "::bigint"
+                        : column.type == ColumnType::kReal  ? text + "::double precision"
+                                                            : text);
+    }
+    sql += ", i" + std::to_string(kind) + " AS (INSERT INTO " + table.name + " (run_id" + columns +
+           ") SELECT run.run_id" + values + " FROM run, jsonb_array_elements(" + json + "->" +
+           std::to_string(kind) + ") AS e)";
+  }
+  return sql;
 }
 
 std::string NotUtf8Message(const char* database, const char* encoding) {
@@ -159,6 +226,13 @@ class PostgresDatabase final : public Database {
     if (failure_) FinishQueuedRuns();  // answers the rest, then throws
   }
 
+  void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
+    static const std::string sql =
+        "WITH run AS (SELECT CAST(? AS BIGINT) AS run_id, CAST(? AS jsonb) AS inventory)" +
+        InventoryInserts("run.inventory") + " SELECT 1";
+    Execute(sql, {std::to_string(run_id), InventoryJson(inventory)});
+  }
+
   void FinishQueuedRuns() override {
     while (!queued_.empty()) TakeOldestAnswer();
     if (pipeline_) {
@@ -188,7 +262,8 @@ class PostgresDatabase final : public Database {
         " unnest(" +
         array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
         array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
-        ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
+        ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
+        InventoryInserts("$" + std::to_string(kRunColumnCount + 7) + "::jsonb") +
         " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
     return sql;
   }
@@ -216,6 +291,7 @@ class PostgresDatabase final : public Database {
          {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {
       params.push_back(TextArray(facts, field));
     }
+    params.push_back(InventoryJson(DeriveInventory(facts)));
     return params;
   }
 

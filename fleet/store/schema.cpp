@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "fleet/store/inventory.h"
+
 namespace norvale::fleet {
 namespace {
 
@@ -85,6 +87,61 @@ const std::string& QualifiedRunColumns() {
   return columns;
 }
 
+// One row per computer from its newest run: what the computers command
+// shows and filters on.
+constexpr const char* kLatestComputers =
+    "CREATE VIEW latest_computers AS"
+    " SELECT r.computer, r.run_id, r.seen_at AS last_seen,"
+    " o.windows, o.build AS windows_build, h.cpu_name AS cpu, h.cpu_count AS cpus,"
+    " h.memory_total_mb AS memory_mb, h.system_disk_total_gb AS disk_total_gb,"
+    " h.system_disk_free_gb AS disk_free_gb, h.system_disk_free_pct AS disk_free_pct,"
+    " a.ip_address AS ip, a.mac_address AS mac, COALESCE(l.domain, l.workgroup) AS domain,"
+    " l.user_name, s.system_vendor AS vendor, s.system_model AS model, s.bios_serial AS serial,"
+    // The header time of a run dated ahead of the clock that would otherwise
+    // be the newest: the chosen run itself, or one dated after it.
+    " (SELECT MAX(a.run_at) FROM runs a WHERE a.computer = r.computer AND a.clock_ahead = 1"
+    "  AND (a.run_id = r.run_id OR a.run_at > r.seen_at)) AS clock_ahead"
+    " FROM latest_runs r"
+    " LEFT JOIN os o ON o.run_id = r.run_id"
+    " LEFT JOIN hardware h ON h.run_id = r.run_id"
+    " LEFT JOIN adapters a ON a.run_id = r.run_id AND a.adapter_no = 1"
+    " LEFT JOIN lan l ON l.run_id = r.run_id"
+    " LEFT JOIN system_info s ON s.run_id = r.run_id";
+
+const char* SqlType(ColumnType type) {
+  switch (type) {
+    case ColumnType::kInteger:
+      return "BIGINT";
+    case ColumnType::kReal:
+      return "DOUBLE PRECISION";
+    case ColumnType::kText:
+      break;
+  }
+  return "TEXT";
+}
+
+// The statements that schema version 2 adds: a table and a latest_* view
+// per kind of inventory, and latest_computers.
+std::vector<std::string> InventoryStatements() {
+  std::vector<std::string> out;
+  for (const InventoryTable& table : InventoryTables()) {
+    std::string sql =
+        std::string("CREATE TABLE IF NOT EXISTS ") + table.name + " (run_id BIGINT NOT NULL";
+    for (const InventoryColumn& column : table.columns) {
+      sql += std::string(", ") + column.name + " " + SqlType(column.type);
+    }
+    sql += table.one_per_run ? ", PRIMARY KEY (run_id))@FACTS@"
+                             : ", PRIMARY KEY (run_id, line))@FACTS@";
+    out.push_back(sql);
+    out.push_back(std::string("CREATE VIEW latest_") + table.name + " AS SELECT r.computer, t.*" +
+                  " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
+  }
+  out.push_back(kLatestComputers);
+  // A computer named in any case (the computer command) found by the index.
+  out.push_back("CREATE INDEX IF NOT EXISTS runs_by_computer_any_case ON runs (UPPER(computer))");
+  return out;
+}
+
 std::string ForEngine(const Database& db, std::string sql) {
   const bool sqlite = db.Engine() == "sqlite";
   // SQLite keeps the facts in their key's order, one tree instead of a table
@@ -136,7 +193,34 @@ int StoredSchemaVersion(Database& db) {
   return rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
 }
 
-void EnsureSchema(Database& db) {
+namespace {
+
+// Derives the typed rows of every stored run, one run at a time.
+std::int64_t DeriveStoredRuns(Database& db) {
+  std::vector<std::int64_t> run_ids;
+  for (const Row& row : db.Query("SELECT run_id FROM runs ORDER BY run_id")) {
+    run_ids.push_back(std::stoll(row[0].value_or("0")));
+  }
+  std::vector<Fact> facts;
+  for (const std::int64_t run_id : run_ids) {
+    facts.clear();
+    db.ForEachRow(
+        "SELECT line, category, item, subitem, contents, unit FROM facts WHERE run_id = ?"
+        " ORDER BY line",
+        {std::to_string(run_id)}, [&facts](const Row& row) {
+          facts.push_back(Fact{std::stoi(row[0].value_or("0")), row[1].value_or(""),
+                               row[2].value_or(""), row[3].value_or(""), row[4].value_or(""),
+                               row[5].value_or("")});
+        });
+    db.StoreInventory(run_id, DeriveInventory(facts));
+  }
+  return static_cast<std::int64_t>(run_ids.size());
+}
+
+}  // namespace
+
+SchemaChange EnsureSchema(Database& db) {
+  SchemaChange change;
   if (HasSchemaTable(db)) {
     const int version = StoredSchemaVersion(db);
     if (version > kSchemaVersion) {
@@ -145,25 +229,37 @@ void EnsureSchema(Database& db) {
                                                            ", newer than this program knows (" +
                                                            std::to_string(kSchemaVersion) + ")");
     }
-    if (version == kSchemaVersion && HasNewestOrder(db)) return;
+    change.from = change.to = version;
+    if (version == kSchemaVersion && HasNewestOrder(db)) return change;
   }
   db.BeginWrite();
   try {
     db.LockSchema();
     // Another load may have just made or upgraded it.
-    if (StoredSchemaVersion(db) == 0) {
+    change.from = StoredSchemaVersion(db);
+    if (change.from == 0) {
       ExecuteAll(db, kTables);
       ExecuteAll(db, kNewestRuns);
-      db.Execute("INSERT INTO fleet_schema (version) VALUES (?)", {std::to_string(kSchemaVersion)});
+      db.Execute("INSERT INTO fleet_schema (version) VALUES (?)", {std::string("1")});
     } else if (!HasNewestOrder(db)) {
+      // Before the typed tables' views exist: they are built on latest_runs.
       ExecuteAll(db, kAddNewestOrder);
       ExecuteAll(db, kNewestRuns);
+    }
+    if (change.from < 2) {
+      for (const std::string& statement : InventoryStatements()) {
+        db.Execute(ForEngine(db, statement));
+      }
+      if (change.from > 0) change.runs = DeriveStoredRuns(db);
+      db.Execute("UPDATE fleet_schema SET version = ?", {std::string("2")});
     }
     db.Commit();
   } catch (...) {
     db.Rollback();
     throw;
   }
+  change.to = kSchemaVersion;
+  return change;
 }
 
 }  // namespace norvale::fleet

@@ -1,9 +1,12 @@
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <map>
 
 #include "fleet/store/database.h"
+#include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
@@ -55,6 +58,7 @@ class SqliteDatabase final : public Database {
 
   std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
                                                 const std::vector<Fact>& facts) override {
+    const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
       static const std::string insert_run =
@@ -67,6 +71,7 @@ class SqliteDatabase final : public Database {
       }
       const std::int64_t run_id = std::stoll(*ids[0][0]);
       InsertFacts(run_id, facts);
+      StoreInventory(run_id, inventory);
       Commit();
       return run_id;
     } catch (...) {
@@ -75,7 +80,65 @@ class SqliteDatabase final : public Database {
     }
   }
 
+  void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
+    const auto& tables = InventoryTables();
+    for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+      const auto& rows = inventory.rows[kind];
+      const std::size_t columns = tables[kind].columns.size() + 1;
+      for (std::size_t next = 0; next < rows.size();) {
+        const std::size_t count = rows.size() - next >= kRowsPerInsert ? kRowsPerInsert : 1;
+        sqlite3_stmt*& cached = inventory_inserts_[kind][count == 1 ? 0 : 1];
+        if (!cached) cached = Prepare(InventoryInsert(kind, count));
+        sqlite3_stmt* stmt = cached;
+        sqlite3_reset(stmt);
+        for (std::size_t r = 0; r < count; ++r) {
+          const Row& row = rows[next + r];
+          const int base = static_cast<int>(r * columns);
+          sqlite3_bind_int64(stmt, base + 1, run_id);
+          for (std::size_t c = 0; c < row.size(); ++c) {
+            const int index = base + 2 + static_cast<int>(c);
+            if (row[c]) {
+              sqlite3_bind_text(stmt, index, row[c]->data(), static_cast<int>(row[c]->size()),
+                                SQLITE_STATIC);
+            } else {
+              sqlite3_bind_null(stmt, index);
+            }
+          }
+        }
+        const int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (rc != SQLITE_DONE) Fail(rc);
+        next += count;
+      }
+    }
+  }
+
  private:
+  static constexpr std::size_t kRowsPerInsert = 16;
+
+  // The insert of `rows` rows into a typed table, its text made once.
+  static const std::string& InventoryInsert(std::size_t kind, std::size_t rows) {
+    static const std::vector<std::array<std::string, 2>> statements = [] {
+      std::vector<std::array<std::string, 2>> out;
+      for (const InventoryTable& table : InventoryTables()) {
+        std::string sql = std::string("INSERT INTO ") + table.name + " (run_id";
+        std::string values = "(?";
+        for (const InventoryColumn& column : table.columns) {
+          sql += std::string(", ") + column.name;
+          values += ", ?";
+        }
+        values += ")";
+        sql += ") VALUES ";
+        std::string many = sql;
+        for (std::size_t i = 0; i < kRowsPerInsert; ++i) many += (i ? ", " : "") + values;
+        out.push_back({sql + values, many});
+      }
+      return out;
+    }();
+    return statements[kind][rows == 1 ? 0 : 1];
+  }
+
   // Several facts per statement: SQLite's cost is mostly per statement run.
   static constexpr std::size_t kFactsPerInsert = 32;
 
@@ -137,6 +200,7 @@ class SqliteDatabase final : public Database {
   void Close() {
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
+    inventory_inserts_ = {};
     sqlite3_close(db_);
     db_ = nullptr;
   }
@@ -228,6 +292,8 @@ class SqliteDatabase final : public Database {
   sqlite3* db_ = nullptr;
   int busy_timeout_ms_;
   std::map<std::string, sqlite3_stmt*> statements_;
+  // The typed tables' inserts (one row, many rows), owned by statements_.
+  std::array<std::array<sqlite3_stmt*, 2>, kInvKindCount> inventory_inserts_{};
 };
 
 }  // namespace

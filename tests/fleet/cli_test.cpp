@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "fleet/store/database.h"
+#include "fleet/store/inventory.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
 
@@ -43,7 +45,11 @@ TEST(FleetCli, HelpAndUsageErrors) {
       {{"--version"}, kExitOk, "norvale-fleet 1."},
       {{"load", "--help"}, kExitOk, "usage: norvale-fleet load"},
       {{"computers", "--help"}, kExitOk, "usage: norvale-fleet computers"},
-      {{"software", "--help"}, kExitOk, "--computers"},
+      {{"software", "--help"}, kExitOk, "--versions"},
+      {{"computer", "--help"}, kExitOk, "--at DATE"},
+      {{"search", "--help"}, kExitOk, "usage: norvale-fleet search TEXT"},
+      {{"unseen", "--help"}, kExitOk, "--days N"},
+      {{"export", "--help"}, kExitOk, "installs"},
       {{"changes", "--help"}, kExitOk, "--since"},
       {{}, kExitError, "no command"},
       {{"frobnicate"}, kExitError, "unknown command 'frobnicate'"},
@@ -52,8 +58,21 @@ TEST(FleetCli, HelpAndUsageErrors) {
       {{"load", "x", "--db"}, kExitError, "--db needs a value"},
       {{"load", "x", "--encoding", "ebcdic"}, kExitError, "unknown --encoding"},
       {{"computers", "--format", "xml"}, kExitError, "unknown --format 'xml'"},
+      {{"search", "x", "--format", "json"}, kExitError, "the formats are table, csv or tsv"},
+      {{"computers", "--where", "memory_mb<lots"}, kExitError, "'lots' is not one"},
+      {{"computers", "--sort", "colour"}, kExitError, "no column 'colour'; the columns are"},
+      {{"computer"}, kExitError, "name one computer"},
+      {{"computer", "PC", "--lang", "fr"}, kExitError, "--lang is en or ja"},
+      {{"unseen", "--days", "-3"}, kExitError, "--days wants a whole number"},
+      {{"export", "--out", "site.csv"}, kExitError, "--out FILE.xlsx"},
+      {{"computers", "--out", "list.pdf"}, kExitError, "ending in .xlsx or .csv"},
       {{"changes", "--since", "yesterday"}, kExitError, "--since wants a date"},
-      {{"computers", "--db", "/no/such/folder/x.sqlite"}, kExitError, "cannot open"},
+      {{"computers", "--db", "/no/such/folder/x.sqlite"},
+       kExitError,
+       "no such database: /no/such/folder/x.sqlite"},
+      {{"load", "x", "--db", "/no/such/folder/x.sqlite"},
+       kExitError,
+       "/no/such/folder/x.sqlite: cannot open"},
   };
   for (const Case& c : cases) {
     const CliResult r = Cli(c.args);
@@ -81,7 +100,8 @@ TEST(FleetCli, LoadThenQueryEveryFormat) {
 
   CliResult r = Cli({"computers", "--db", db});
   EXPECT_EQ(r.code, kExitError);
-  EXPECT_NE(r.err.find("run 'load' first"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("no such database: " + db), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(db));  // a wrong --db leaves no file behind
 
   r = Cli({"load", share, "--db", db});
   EXPECT_EQ(r.code, kExitOk) << r.err;
@@ -90,17 +110,16 @@ TEST(FleetCli, LoadThenQueryEveryFormat) {
 
   r = Cli({"computers", "--db", db, "--format", "csv"});
   EXPECT_EQ(r.code, kExitOk);
-  EXPECT_EQ(
-      r.out,
-      "computer,date,time,windows,cpu,cpus,memory_mb,disk_gb,disk_free_gb,ip,mac,domain,user,"
-      "clock_ahead\n"
-      "PC-01,2026/12/01,9:00:00,Windows 10 Pro (Build 19045) ,Intel(R) Core(TM) i5-8500 CPU @ "
-      "3.00GHz,6,8077,237.9,100.2,192.168.001.010,00:11:22:33:44:55,WORKGROUP,taro,\n");
+  EXPECT_EQ(r.out,
+            "computer,last_seen,windows,cpu,memory_mb,disk_free_gb,disk_free_pct,ip,mac,domain,"
+            "user_name\n"
+            "PC-01,2026-12-01 09:00:00,Windows 10 Pro,Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz,"
+            "8077,100.2,42.1,192.168.1.10,00:11:22:33:44:55,WORKGROUP,taro\n");
 
   r = Cli({"software", "--db", db, "--format=csv", "--computers"});
   EXPECT_EQ(r.out,
-            "name,version,publisher,computers,on\n"
-            "\"Editor, Pro\",2.1,\"Acme \"\"Tools\"\"\",1,PC-01\n");
+            "name,version,publisher,computer\n"
+            "\"Editor, Pro\",2.1,\"Acme \"\"Tools\"\"\",PC-01\n");
   r = Cli({"software", "--db", db, "--name", "edit*"});
   EXPECT_EQ(Lines(r.out), 3);  // header, rule, one application
   EXPECT_NE(r.out.find("Editor, Pro"), std::string::npos);
@@ -124,10 +143,57 @@ TEST(FleetCli, ChangesTable) {
   WriteFile(dir / "2/PC-01.tsv", ResultBytes(pc));
   ASSERT_EQ(Cli({"load", dir / "1/PC-01.tsv", dir / "2/PC-01.tsv", "--db", db}).code, kExitOk);
   const CliResult r = Cli({"changes", "--db", db, "--computer", "PC-01", "--format", "tsv"});
-  EXPECT_EQ(r.out,
-            "computer\tfrom\tto\tchange\tgroup\titem\tsubitem\told\tnew\n"
-            "PC-01\t2026/12/01 9:00:00\t2026/12/03 9:00:00\tchanged\tHard\tPhysicalMemory\tTotal\t"
-            "8077 MB\t16270 MB\n");
+  EXPECT_EQ(
+      r.out,
+      "computer\tfrom\tto\tchange\tgroup\titem\tsubitem\told\tnew\n"
+      "PC-01\t2026-12-01 09:00:00\t2026-12-03 09:00:00\tchanged\tHard\tPhysicalMemory\tTotal\t"
+      "8077 MB\t16270 MB\n");
+}
+
+TEST(FleetCli, FilesOnlyInSubfoldersNameRecursive) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "share/site-a");
+  WriteFile(dir / "share/site-a/PC-01.tsv", ResultBytes(PcSpec{}));
+  CliResult r = Cli({"load", dir / "share", "--db", dir / "fleet.sqlite"});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_EQ(r.out.rfind("loaded 0, unchanged 0, rejected 0, skipped 0", 0), 0u) << r.out;
+  EXPECT_NE(r.err.find("no result files in " + dir / "share" +
+                       " itself, but it has subfolders: "
+                       "add --recursive"),
+            std::string::npos)
+      << r.err;
+  r = Cli({"load", dir / "share", "--recursive", "--db", dir / "fleet.sqlite"});
+  EXPECT_EQ(r.out.rfind("loaded 1,", 0), 0u) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(FleetCli, LoadUpgradesAnOlderSchemaAndSaysSo) {
+  TempDir dir, share, empty;
+  WriteFile(share / "PC-01.tsv", ResultBytes(PcSpec{}));
+  const std::string db = dir / "fleet.sqlite";
+  ASSERT_EQ(Cli({"load", share.path(), "--db", db}).code, kExitOk);
+  {
+    // Back to what a release of schema 1 left.
+    auto old = OpenDatabase(db);
+    old->Execute("DROP VIEW latest_computers");
+    for (const InventoryTable& table : InventoryTables()) {
+      old->Execute(std::string("DROP VIEW latest_") + table.name);
+      old->Execute(std::string("DROP TABLE ") + table.name);
+    }
+    old->Execute("UPDATE fleet_schema SET version = 1");
+  }
+  CliResult r = Cli({"computers", "--db", db});  // queries leave the database as it is
+  EXPECT_EQ(r.code, kExitError);
+  EXPECT_NE(r.err.find("fleet schema version 1; 'load' upgrades it"), std::string::npos) << r.err;
+  r = Cli({"load", empty.path(), "--db", db});
+  EXPECT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_EQ(r.out.rfind("upgraded the database from fleet schema 1 to 2 (typed tables derived "
+                        "from the facts of 1 runs)\n",
+                        0),
+            0u)
+      << r.out;
+  r = Cli({"computers", "--db", db, "--columns", "computer,memory_mb", "--format", "csv"});
+  EXPECT_EQ(r.out, "computer,memory_mb\nPC-01,8077\n");
 }
 
 TEST(FleetCli, ProgressOnATerminalOnly) {

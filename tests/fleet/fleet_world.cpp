@@ -18,6 +18,55 @@ std::string Encode(const std::string& utf8, CodePage page) {
   return out;
 }
 
+namespace {
+
+template <typename RowWriter>
+void AddEveryKind(const PcSpec& pc, RowWriter& row) {
+  const bool ja = pc.japanese;
+  const std::string& sep = pc.decimal_separator;
+  const std::string total = ja ? "全容量" : "Total", free = ja ? "空容量" : "Free",
+                    type = ja ? "タイプ" : "Type";
+  row("Soft", "Windows", "ProductID", "00330-80000-00000-AA123", "");
+  row("Soft", "IE", "Version", "11.0.19041.1", "");
+  row("Hard", ja ? "画面" : "Screen", ja ? "解像度" : "Resolution", "1920 x 1080 32 Bit", "");
+  row("Hard", ja ? "ページファイル" : "Pagefile", total, "9000", "MB");
+  row("Hard", "CPU", "Clock", "3000", "MHz");
+  row("Hard", "D:\\DiskDrive", total, "931" + sep + "5", "GB");
+  row("Hard", "D:\\DiskDrive", free, "93" + sep + "2", "GB");
+  row("Hard", "D:\\DiskDrive", type, "NTFS", "");
+  row("Hard", "E:\\CD-ROM", total, "-", "");
+  row("Hard", "E:\\CD-ROM", free, "-", "");
+  row("Hard", "E:\\CD-ROM", type, "-", "");
+  row("Hard", "Z:\\\\files\\docs", total, "500" + sep + "0", "GB");
+  row("Hard", "Printer", "Canon LBP", "USB001", "");
+  row("Device", ja ? "ネットワーク アダプタ" : "Net", "Intel(R) Ethernet Connection", "Intel",
+      "6-21-2006");
+  row("Device", ja ? "ディスク ドライブ" : "DiskDrive", "Samsung SSD 860", "Microsoft",
+      "12-31-2021");
+  row("Shared", "Resource", "ADMIN$", "C:\\Windows", "");
+  row("Environmental", "PATH", "C:\\Windows;C:\\Tools", "", "");
+  row("Environmental", "JAVA_OPTS", "-Da=b", "", "");
+  row("OTHER", "REGISTRY", "Agent port", "8080", "");
+  row("OTHER", "FILEINFO", "Agent exe", "5.0.1.2", "");
+  row("OTHER", "FILEINFO", "Old tool", "Nofile", "");
+  row("WMI", "System", "Vendor", "Dell Inc.", "");
+  row("WMI", "System", "Model", "OptiPlex 7070", "");
+  row("WMI", "BIOS", "ReleaseDate", "2019/05/27", "");
+  row("WMI", "BIOS", "SerialNo", "ABC1234", "");
+  row("WMI", "SystemEnclosure", "ChassisTypes", "Desktop", "");
+  row("WMI", "SystemEnclosure", "ChassisTypes", "Tower", "");
+  row("WMI", "PhysicalMemory", "MaxCapacity", "65536", "MB");
+  row("WMI", "PhysicalMemory", "Slot", "4", "");
+  row("WMI", "PhysicalMemory1", "DeviceLocator", "DIMM1", "");
+  row("WMI", "PhysicalMemory1", "Capacity", "8192", "MB");
+  row("WMI", "PhysicalMemory1", "Speed", "2666", "");
+  row("WMI", "PhysicalMemory1", "Formfacturer", "DIMM", "");
+  row("WMI", "PhysicalMemory1", "Type", "DDR", "");
+  row("WMI", "error", "mWMI", "-2147217392", "Invalid class");
+}
+
+}  // namespace
+
 std::string ResultText(const PcSpec& pc) {
   const bool ja = pc.japanese;
   std::string text;
@@ -53,6 +102,7 @@ std::string ResultText(const PcSpec& pc) {
   row("LAN", "LAN", ja ? "ユーザー名" : "UserName", pc.user, "");
   for (const auto& app : pc.apps) row("Soft", "Application", app[0], app[1], app[2]);
   row("Hard", "C:\\DiskDrive", free, pc.disk_free_gb, "GB");
+  if (pc.every_kind) AddEveryKind(pc, row);
   return text;
 }
 

@@ -25,6 +25,10 @@ struct PcSpec {
   std::string user = "taro";
   std::vector<std::array<std::string, 3>> apps;  // name, version, publisher
   bool adapter_error = false;                    // the adapter collector failed instead
+  // Also the rows of every other collector: screen, drives, devices,
+  // printers, shares, environment, the administrator's items and WMI.
+  bool every_kind = false;
+  std::string decimal_separator = ".";  // of the figures of every_kind
 };
 
 // The file's text as UTF-8, every line with CRLF.

@@ -10,6 +10,7 @@
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
 #include "fleet/query/queries.h"
+#include "fleet/store/inventory.h"
 #include "fleet/store/schema.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
@@ -404,6 +405,15 @@ TEST_P(FleetStore, NewestRunAmongManyRunsOfOneComputer) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_facts WHERE computer = ? AND contents = ?",
                    {std::string("PC-MANY"), std::string("tie")}),
             "1");
+  // The typed views choose the same runs: the run from the future is not
+  // PC-MANY's newest there either, and counts as seen when its file was written.
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_computers"), "2");
+  EXPECT_EQ(Scalar("SELECT user_name FROM latest_computers WHERE computer = 'PC-MANY'"), "tie");
+  EXPECT_EQ(Scalar("SELECT user_name FROM latest_lan WHERE computer = 'PC-MANY'"), "tie");
+  EXPECT_EQ(Scalar("SELECT last_seen FROM latest_computers WHERE computer = 'PC-FUTURE'"),
+            "2020-06-03 12:00:00");
+  EXPECT_EQ(Scalar("SELECT clock_ahead FROM latest_computers WHERE computer = 'PC-MANY'"),
+            "2099-12-31 05:00:00");
   // The newest run is chosen without comparing the runs of a computer pairwise.
   std::string plan;
   for (const Row& row : db_->Query(std::string(IsSqlite() ? "EXPLAIN QUERY PLAN " : "EXPLAIN ") +
@@ -413,6 +423,14 @@ TEST_P(FleetStore, NewestRunAmongManyRunsOfOneComputer) {
   }
   for (const char* pairwise : {"CORRELATED", "Anti Join", "SubPlan"}) {
     EXPECT_EQ(plan.find(pairwise), std::string::npos) << plan;
+  }
+  if (IsSqlite()) {  // a computer named in any case is found without reading every run
+    plan.clear();
+    for (const Row& row : db_->Query("EXPLAIN QUERY PLAN SELECT run_id FROM runs"
+                                     " WHERE UPPER(computer) = UPPER('pc-many')")) {
+      for (const auto& cell : row) plan += cell.value_or("") + " ";
+    }
+    EXPECT_NE(plan.find("runs_by_computer_any_case"), std::string::npos) << plan;
   }
   // A later real run replaces the newest; the run from the future stays named.
   pc.date = "2020/07/01";
@@ -482,8 +500,10 @@ TEST_P(FleetStore, FirstLayoutOfVersionOneIsUpgradedInPlace) {
         {std::string(r.computer), param(r.run_at), "sha" + std::to_string(n++), param(r.file_mtime),
          std::string(r.loaded_at)});
   }
-  EnsureSchema(*db_);
-  EXPECT_EQ(StoredSchemaVersion(*db_), 1);
+  const SchemaChange change = EnsureSchema(*db_);
+  EXPECT_EQ(change.from, 1);
+  EXPECT_EQ(change.runs, 6);
+  EXPECT_EQ(StoredSchemaVersion(*db_), 2);
   n = 0;
   for (const OldRun& r : old_runs) {
     const auto rows = db_->Query("SELECT seen_at, clock_ahead FROM runs WHERE file_sha256 = ?",
@@ -495,12 +515,109 @@ TEST_P(FleetStore, FirstLayoutOfVersionOneIsUpgradedInPlace) {
   const auto latest = db_->Query("SELECT computer, run_at FROM latest_runs ORDER BY computer");
   ASSERT_EQ(latest.size(), 4u);
   EXPECT_EQ(latest[0][1].value_or(""), "2026-01-03 10:00:00");
+  // The typed views are built on the same choice: PC-01's run dated ahead of
+  // the clock is not its newest.
+  EXPECT_EQ(Scalar("SELECT last_seen FROM latest_computers WHERE computer = 'PC-01'"),
+            "2026-01-03 10:00:00");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_computers"), "4");
+  EXPECT_EQ(Scalar("SELECT clock_ahead FROM latest_computers WHERE computer = 'PC-01'"),
+            "2026-01-05 10:00:01");
   // The upgraded database loads like a new one.
   PcSpec next;
   next.computer = "PC-03";
   Put(next);
   EXPECT_EQ(Load().loaded, 1);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_runs"), "5");
+}
+
+// Every typed table, read back through its latest_* view as text.
+std::vector<std::string> TypedDump(Database& db) {
+  std::vector<std::string> out;
+  for (const InventoryTable& table : InventoryTables()) {
+    std::string columns = "computer";
+    for (const InventoryColumn& column : table.columns) columns += std::string(", ") + column.name;
+    for (const Row& row :
+         db.Query("SELECT " + columns + " FROM latest_" + table.name + " ORDER BY " + columns)) {
+      std::string line = table.name;
+      for (const auto& cell : row) line += "|" + cell.value_or("NULL");
+      out.push_back(line);
+    }
+  }
+  return out;
+}
+
+TEST_P(FleetStore, TypedTablesAreTheSameForEnglishAndJapaneseFiles) {
+  for (const bool japanese : {false, true}) {
+    PcSpec pc;
+    pc.computer = japanese ? "PC-JA" : "PC-EN";
+    pc.japanese = japanese;
+    pc.csv = japanese;
+    pc.every_kind = true;
+    pc.apps = {{"Agent", "5.0", "Acme"}};
+    Put(pc);
+  }
+  ASSERT_EQ(Load().loaded, 2) << ::testing::PrintToString(observer_.rejected);
+  std::vector<std::string> en, ja;
+  for (std::string line : TypedDump(*db_)) {
+    const bool is_ja = line.find("|PC-JA|") != std::string::npos;
+    line.replace(line.find("|PC-"), 6, "|PC");
+    (is_ja ? ja : en).push_back(line);
+  }
+  EXPECT_EQ(en.size(), 22u);
+  EXPECT_EQ(en, ja);
+  // Numbers are numbers to the database: they compare and add up as such.
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_computers WHERE memory_mb < 8192"
+                   " AND disk_free_pct > 40 AND disk_total_gb > 200"),
+            "2");
+  EXPECT_EQ(Scalar("SELECT SUM(capacity_mb) FROM latest_memory_modules"),
+            IsSqlite() ? "16384.0" : "16384");
+  EXPECT_EQ(Scalar("SELECT ip FROM latest_computers WHERE computer = 'PC-JA'"), "192.168.1.10");
+}
+
+TEST_P(FleetStore, SchemaOneIsUpgradedInPlaceWithTheTypedTablesRebuilt) {
+  PutComputers(6, 3, 2, [](int, PcSpec& pc) { pc.every_kind = true; });
+  ASSERT_EQ(Load().loaded, 6);
+  const std::vector<std::string> typed = TypedDump(*db_);
+  const std::string facts = Scalar("SELECT COUNT(*) FROM facts");
+  // What a release of schema 1 left: runs and facts, no typed tables.
+  db_->Execute("DROP VIEW latest_computers");
+  for (const InventoryTable& table : InventoryTables()) {
+    db_->Execute(std::string("DROP VIEW latest_") + table.name);
+    db_->Execute(std::string("DROP TABLE ") + table.name);
+  }
+  db_->Execute("UPDATE fleet_schema SET version = 1");
+  db_.reset();
+  db_ = OpenDatabase(target_);
+
+  const SchemaChange change = EnsureSchema(*db_);
+  EXPECT_EQ(change.from, 1);
+  EXPECT_EQ(change.to, 2);
+  EXPECT_EQ(change.runs, 6);
+  EXPECT_EQ(StoredSchemaVersion(*db_), 2);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM facts"), facts);
+  EXPECT_EQ(TypedDump(*db_), typed);
+  const SchemaChange again = EnsureSchema(*db_);
+  EXPECT_EQ(again.from, again.to);
+  EXPECT_EQ(again.runs, 0);
+}
+
+TEST_P(FleetStore, FailedUpgradeLeavesSchemaOneAsItWas) {
+  PutComputers(3, 1, 0);
+  ASSERT_EQ(Load().loaded, 3);
+  db_->Execute("DROP VIEW latest_computers");
+  for (const InventoryTable& table : InventoryTables()) {
+    db_->Execute(std::string("DROP VIEW latest_") + table.name);
+    db_->Execute(std::string("DROP TABLE ") + table.name);
+  }
+  db_->Execute("UPDATE fleet_schema SET version = 1");
+  // Something in the way of the upgrade: a view named like one of its tables.
+  db_->Execute("CREATE VIEW latest_lan AS SELECT 1 AS x");
+  EXPECT_THROW(EnsureSchema(*db_), DatabaseError);
+  EXPECT_EQ(StoredSchemaVersion(*db_), 1);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM runs"), "3");
+  db_->Execute("DROP VIEW latest_lan");
+  EXPECT_EQ(EnsureSchema(*db_).runs, 3);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM latest_lan"), "3");
 }
 
 TEST_P(FleetStore, NewerSchemaIsRefused) {

@@ -39,6 +39,44 @@ TEST(TableOutput, CsvAndTsvCells) {
   }
 }
 
+TEST(TableOutput, FitsTheTerminalByNarrowingTheWidestColumns) {
+  std::ostringstream out;
+  WriteTable(out, OutputFormat::kTable, {"computer", "cpu", "user"},
+             {{"PC-01", "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz", "山田太郎"}},
+             CellUse::kExactData, 30);
+  EXPECT_EQ(out.str(),
+            "computer  cpu         user\n"
+            "--------  ----------  --------\n"
+            "PC-01     Intel(R) …  山田太郎\n");
+  EXPECT_EQ(DisplayWidth("PC-01     Intel(R) …  山田太郎"), 30u);
+  // A wide character is never cut in half.
+  EXPECT_EQ(FitToWidth("山田太郎", 5), "山田…");
+  EXPECT_EQ(FitToWidth("山田太郎", 8), "山田太郎");
+  EXPECT_EQ(FitToWidth("abc", 0), "");
+}
+
+TEST(TableOutput, SpreadsheetCsvKeepsFormulasAsText) {
+  std::ostringstream out;
+  WriteSpreadsheetCsv(out, ResultTable{{"name", "count"},
+                                       {CellType::kText, CellType::kNumber},
+                                       {{"=1+1", "-3"},
+                                        {"+x", "4"},
+                                        {"-y", "5"},
+                                        {"@z", "6"},
+                                        {"\tTab", "7"},
+                                        {"a=b, \"c\"", "8"},
+                                        {"山田", "9"}}});
+  EXPECT_EQ(out.str(),
+            "\xEF\xBB\xBFname,count\r\n"
+            "'=1+1,-3\r\n"
+            "'+x,4\r\n"
+            "'-y,5\r\n"
+            "'@z,6\r\n"
+            "'\tTab,7\r\n"
+            "\"a=b, \"\"c\"\"\",8\r\n"
+            "山田,9\r\n");
+}
+
 // What would move the cursor or wipe a line is shown, never sent; text
 // without control characters is left as it is.
 TEST(TableOutput, VisibleText) {

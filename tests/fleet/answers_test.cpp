@@ -1,0 +1,249 @@
+// The everyday questions through the command line, on English and Japanese
+// files, against SQLite and a real PostgreSQL server.
+#include "fleet/query/answers.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "fleet/cli.h"
+#include "fleet/common/timestamps.h"
+#include "tests/fleet/fleet_world.h"
+#include "tests/fleet/postgres_server.h"
+
+namespace norvale::fleet::testing {
+namespace {
+
+class FleetAnswers : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    target_ = GetParam() == "sqlite" ? dir_ / "fleet.sqlite" : FreshPostgresTarget();
+    ASSERT_FALSE(target_.empty());
+    share_ = dir_ / "share";
+    std::filesystem::create_directory(share_);
+  }
+
+  // Each file written when its header says: a run dated in the future is
+  // then no clock running ahead.
+  void Put(const PcSpec& pc, const std::string& folder = "") {
+    const std::string dir = folder.empty() ? share_ : share_ + "/" + folder;
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "/" + pc.computer + (pc.csv ? ".csv" : ".tsv");
+    WriteFile(path, ResultBytes(pc));
+    SetFileTime(path, NormaliseRunAt(pc.date, pc.time));
+  }
+
+  // The site: an English and a Japanese PC with little free disk and memory
+  // on Windows 7, two roomy ones, one silent since 2020.
+  void PutSite() {
+    // Dates far from today's, so the day counts hold whenever the test runs.
+    PcSpec a;
+    a.computer = "PC-EN7";
+    a.date = "2098/06/01";
+    a.windows = "Windows 7 Professional (Build 7601) SP1";
+    a.memory_mb = "4096";
+    a.disk_gb = "100.0";
+    a.disk_free_gb = "5.0";
+    a.apps = {{"Firefox", "13.0", "Mozilla"}, {"Agent", "4.2", "Acme"}};
+    PcSpec b = a;
+    b.computer = "PC-JA7";
+    b.japanese = true;
+    b.csv = true;
+    b.user = "山田0125";
+    b.mac = "9B:90:DF:01:02:03";
+    b.ip = "192.168.001.020";
+    b.apps = {{"Firefox", "6.0", "Mozilla"}, {"Agent", "4.2", "Acme"}};
+    PcSpec c;
+    c.computer = "PC-BIG";
+    c.memory_mb = "32768";
+    c.apps = {{"Firefox", "27.0", "Mozilla"}};
+    PcSpec d = c;
+    d.computer = "PC-JABIG";
+    d.date = "2098/06/01";
+    d.memory_mb = "16384";
+    d.japanese = true;
+    d.apps = {{"Firefox", "20.0", "Mozilla"}, {"ツール", "1.0", "社内"}};
+    PcSpec old = c;
+    old.computer = "PC-OLD";
+    old.date = "2020/01/15";
+    old.apps = {{"Firefox", "6.0", "Mozilla"}};
+    for (const PcSpec& pc : {a, b, c, d, old}) Put(pc);
+    // A later run of PC-BIG, in the far future so it stays the newest.
+    c.date = "2099/01/01";
+    c.apps = {{"Firefox", "27.0", "Mozilla"}, {"Office", "16.0", "Microsoft"}};
+    Put(c, "later");
+    ASSERT_EQ(Cli({"load", share_, "--recursive"}).code, kExitOk) << last_.err;
+  }
+
+  struct Result {
+    int code;
+    std::string out, err;
+  };
+  Result Cli(std::vector<std::string> args) {
+    args.push_back("--db");
+    args.push_back(target_);
+    std::ostringstream out, err;
+    CommandIo io{out, err, false};
+    const int code = RunCommandLine(args, io);
+    last_ = {code, out.str(), err.str()};
+    return last_;
+  }
+  // The first column of each line of a TSV answer, header left out.
+  std::vector<std::string> FirstColumn(std::vector<std::string> args) {
+    args.insert(args.end(), {"--format", "tsv"});
+    const Result r = Cli(args);
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    std::vector<std::string> out;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) out.push_back(line.substr(0, line.find('\t')));
+    return out;
+  }
+
+  TempDir dir_;
+  std::string target_, share_;
+  Result last_;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_P(FleetAnswers, ComputersByCriteriaInEitherLanguage) {
+  PutSite();
+  struct Case {
+    std::vector<std::string> args;
+    Names want;
+  } cases[] = {
+      {{"computers"}, {"PC-BIG", "PC-EN7", "PC-JA7", "PC-JABIG", "PC-OLD"}},
+      {{"computers", "--where", "disk_free_pct<10"}, {"PC-EN7", "PC-JA7"}},
+      {{"computers", "--where", "memory_mb<8192"}, {"PC-EN7", "PC-JA7"}},
+      {{"computers", "--where", "windows=*windows 7*"}, {"PC-EN7", "PC-JA7"}},
+      {{"computers", "--where", "windows!=*Windows 7*"}, {"PC-BIG", "PC-JABIG", "PC-OLD"}},
+      {{"computers", "--where", "last_seen>30d"}, {"PC-OLD"}},
+      {{"computers", "--where", "last_seen<30d"}, {"PC-BIG", "PC-EN7", "PC-JA7", "PC-JABIG"}},
+      {{"computers", "--where", "last_seen<2021-01-01"}, {"PC-OLD"}},
+      {{"computers", "--where", "memory_mb>=8192", "--where", "last_seen>2026-01-01"},
+       {"PC-BIG", "PC-JABIG"}},
+      {{"computers", "--where", "memory_mb>=8192,user_name=TARO"},
+       {"PC-BIG", "PC-JABIG", "PC-OLD"}},
+      {{"computers", "--where", "user_name=山田*"}, {"PC-JA7"}},
+      {{"computers", "--sort", "-memory_mb", "--where", "memory_mb>5000"},
+       {"PC-BIG", "PC-OLD", "PC-JABIG"}},
+      {{"computers", "--sort", "last_seen"}, {"PC-OLD", "PC-EN7", "PC-JA7", "PC-JABIG", "PC-BIG"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FirstColumn(c.args), c.want) << ::testing::PrintToString(c.args);
+  }
+  const Result r = Cli({"computers", "--columns", "computer,ip,disk_free_pct,memory_mb", "--where",
+                        "computer=pc-ja7", "--format", "csv"});
+  EXPECT_EQ(r.out, "computer,ip,disk_free_pct,memory_mb\nPC-JA7,192.168.1.20,5,4096\n");
+}
+
+TEST_P(FleetAnswers, OneComputerInAnyCaseAndAtAnEarlierRun) {
+  PutSite();
+  Result r = Cli({"computer", "pc-big", "--format", "tsv"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  for (const char* part : {"[Run]", "PC-BIG\t", "2099-01-01 09:00:00", "[Operating system]",
+                           "windows\tWindows 10 Pro", "memory_total_mb\t32768", "[Applications]",
+                           "Office\t16.0\tMicrosoft", "[Last changes]", "added"}) {
+    EXPECT_NE(r.out.find(part), std::string::npos) << part << " in\n" << r.out;
+  }
+  r = Cli({"computer", "PC-JA7", "--lang", "ja", "--format", "tsv"});
+  for (const char* part : {"[オペレーティング システム]", "[ハードウェア]", "user_name\t山田0125",
+                           "\t192.168.1.20\t"}) {
+    EXPECT_NE(r.out.find(part), std::string::npos) << part << " in\n" << r.out;
+  }
+  EXPECT_EQ(r.out.find("[最近の変更]"), std::string::npos);  // its only run
+
+  r = Cli({"computer", "PC-BIG", "--at", "2026-12-31", "--format", "tsv"});
+  EXPECT_NE(r.out.find("2026-12-01 09:00:00"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Office"), std::string::npos) << r.out;
+
+  struct Failure {
+    std::vector<std::string> args;
+    const char* message;
+  } failures[] = {
+      {{"computer", "PC-NONE"}, "no computer named 'PC-NONE'"},
+      {{"computer", "PC-BIG", "--at", "2001-01-01"}, "no run of PC-BIG matches"},
+      {{"computer", "PC-BIG", "--run", "999999"}, "no run of PC-BIG matches"},
+      {{"software", "--computer", "nobody"}, "no computer named 'nobody'"},
+      {{"changes", "--computer", "nobody"}, "no computer named 'nobody'"},
+  };
+  for (const Failure& f : failures) {
+    r = Cli(f.args);
+    EXPECT_EQ(r.code, kExitError);
+    EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
+  }
+}
+
+TEST_P(FleetAnswers, SearchFindsLatestFactsAndNamesInAnyCase) {
+  PutSite();
+  struct Case {
+    std::string text;
+    Names want;  // computers of the rows found
+  } cases[] = {
+      {"9b:90:df", {"PC-JA7"}}, {"山田", {"PC-JA7"}},   {"192.168.1.20", {"PC-JA7"}},
+      {"jabig", {"PC-JABIG"}},  {"office", {"PC-BIG"}},  // the newest run only
+      {"ツール", {"PC-JABIG"}}, {"100%", {}},            // LIKE's wildcards are plain characters
+  };
+  for (const Case& c : cases) {
+    Names got = FirstColumn({"search", c.text});
+    got.erase(std::unique(got.begin(), got.end()), got.end());
+    EXPECT_EQ(got, c.want) << c.text;
+  }
+}
+
+TEST_P(FleetAnswers, SoftwareMostInstalledFirstWithVersionsInOrder) {
+  PutSite();
+  Result r = Cli({"software", "--format", "tsv"});
+  EXPECT_EQ(r.out,
+            "name\tcomputers\tversions\tpublisher\n"
+            "Firefox\t5\t6.0, 13.0, 20.0, 27.0\tMozilla\n"
+            "Agent\t2\t4.2\tAcme\n"
+            "Office\t1\t16.0\tMicrosoft\n"
+            "ツール\t1\t1.0\t社内\n");
+  r = Cli({"software", "--versions", "--name", "fire*", "--format", "tsv"});
+  EXPECT_EQ(r.out,
+            "name\tversion\tpublisher\tcomputers\n"
+            "Firefox\t6.0\tMozilla\t2\n"
+            "Firefox\t13.0\tMozilla\t1\n"
+            "Firefox\t20.0\tMozilla\t1\n"
+            "Firefox\t27.0\tMozilla\t1\n");
+  r = Cli({"software", "--computer", "pc-ja7", "--format", "tsv"});
+  EXPECT_EQ(r.out,
+            "name\tversion\tpublisher\tcomputer\n"
+            "Agent\t4.2\tAcme\tPC-JA7\n"
+            "Firefox\t6.0\tMozilla\tPC-JA7\n");
+}
+
+TEST_P(FleetAnswers, UnseenListsTheSilentComputersOldestFirst) {
+  PutSite();
+  PcSpec later;
+  later.computer = "PC-LATER";
+  later.date = "2020/03/01";
+  Put(later);
+  ASSERT_EQ(Cli({"load", share_}).code, kExitOk) << last_.err;
+  EXPECT_EQ(FirstColumn({"unseen"}), (Names{"PC-OLD", "PC-LATER"}));
+  // Unseen since 2020-02-01: between the two.
+  const std::string days = std::to_string(*DayNumber(NowUtc()) - *DayNumber("2020-02-01 00:00:00"));
+  EXPECT_EQ(FirstColumn({"unseen", "--days", days}), (Names{"PC-OLD"}));
+  const Result r = Cli({"unseen", "--days", days, "--format", "csv"});
+  EXPECT_NE(r.out.find("PC-OLD,2020-01-15 09:00:00,"), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, FleetAnswers, ::testing::Values("sqlite"));
+INSTANTIATE_TEST_SUITE_P(Postgres, FleetAnswers, ::testing::Values("postgresql"));
+
+TEST(FleetAnswersVersions, NaturalOrder) {
+  const std::vector<std::string> ordered = {"",     "1", "1.2", "1.9", "1.10", "2.0a",
+                                            "2.0b", "6", "13",  "020", "27",   "beta"};
+  for (std::size_t i = 0; i < ordered.size(); ++i) {
+    for (std::size_t j = 0; j < ordered.size(); ++j) {
+      EXPECT_EQ(VersionLess(ordered[i], ordered[j]), i < j) << ordered[i] << " vs " << ordered[j];
+    }
+  }
+}
+
+}  // namespace
+}  // namespace norvale::fleet::testing
