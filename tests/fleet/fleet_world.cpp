@@ -1,7 +1,13 @@
 #include "tests/fleet/fleet_world.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <random>
+#else
 #include <iconv.h>
 #include <stdlib.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +17,28 @@
 
 namespace norvale::fleet::testing {
 
+#ifdef _WIN32
+// Windows has no iconv; its own code page tables are what the Windows PCs
+// that write these files use.
+std::string Encode(const std::string& utf8, const char* charset) {
+  const std::string name = charset;
+  const UINT code_page = name == "CP932" ? 932 : name == "CP1252" ? 1252 : 0;
+  if (code_page == 0) throw std::runtime_error("no code page for charset " + name);
+  const int length = static_cast<int>(utf8.size());
+  std::wstring wide(utf8.size() + 1, L'\0');
+  const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length,
+                                              wide.data(), static_cast<int>(wide.size()));
+  if (length > 0 && wide_length == 0) throw std::runtime_error("text is not UTF-8");
+  std::string out(wide_length * 2 + 8, '\0');
+  BOOL lost = FALSE;
+  const int out_length =
+      WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, out.data(),
+                          static_cast<int>(out.size()), nullptr, &lost);
+  if ((wide_length > 0 && out_length == 0) || lost) throw std::runtime_error("text not encodable");
+  out.resize(out_length);
+  return out;
+}
+#else
 std::string Encode(const std::string& utf8, const char* charset) {
   iconv_t cd = iconv_open(charset, "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv for charset");
@@ -25,6 +53,7 @@ std::string Encode(const std::string& utf8, const char* charset) {
   out.resize(out.size() - dst_left);
   return out;
 }
+#endif
 
 std::string ResultText(const PcSpec& pc) {
   const bool ja = pc.japanese;
@@ -74,11 +103,28 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+#ifdef _WIN32
+TempDir::TempDir() {
+  namespace fs = std::filesystem;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("norvale-fleet-test-" + std::to_string(random()));
+    if (fs::create_directory(candidate)) {
+      const std::u8string text = candidate.generic_u8string();
+      path_.assign(text.begin(), text.end());
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+#else
 TempDir::TempDir() {
   char pattern[] = "/tmp/norvale-fleet-test-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;

@@ -1,11 +1,13 @@
 #include "tests/fleet/postgres_server.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +20,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A server started for this program by tests/fleet/with_postgres.sh. The
+// Windows build runs under Wine, which cannot start the Linux server.
+std::string EnvironmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+const char kServerVariable[] = "NORVALE_TEST_POSTGRES";
+const char kUnreachablePortVariable[] = "NORVALE_TEST_POSTGRES_UNREACHABLE_PORT";
+
+#ifdef _WIN32
 int FreePort() {
+  const std::string port = EnvironmentText(kUnreachablePortVariable);
+  return port.empty() ? 0 : std::stoi(port);
+}
+#else
+int FreePort() {
+  const std::string given = EnvironmentText(kUnreachablePortVariable);
+  if (!given.empty()) return std::stoi(given);
+
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -33,6 +53,7 @@ int FreePort() {
   close(fd);
   return port;
 }
+#endif
 
 std::string PostgresBin() {
   std::string best;
@@ -47,6 +68,12 @@ std::string PostgresBin() {
 class Server {
  public:
   Server() {
+    base_uri_ = EnvironmentText(kServerVariable);
+    if (!base_uri_.empty()) return;
+#ifdef _WIN32
+    error_ = std::string("no PostgreSQL server given in ") + kServerVariable +
+             " (tests/fleet/with_postgres.sh starts one)";
+#else
     const std::string bin = PostgresBin();
     if (bin.empty()) {
       error_ = "no PostgreSQL server in /usr/lib/postgresql (scripts/setup installs it)";
@@ -92,6 +119,8 @@ class Server {
       return;
     }
     stop_ = as + bin + "/pg_ctl -D " + data + " -m fast -w stop >/dev/null 2>&1";
+    base_uri_ = "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/postgres";
+#endif
   }
 
   ~Server() {
@@ -115,11 +144,9 @@ class Server {
   }
 
  private:
-  std::string BaseUri() const {
-    return "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/postgres";
-  }
+  const std::string& BaseUri() const { return base_uri_; }
 
-  std::string dir_, stop_, error_;
+  std::string dir_, stop_, error_, base_uri_;
   int port_ = 0;
   int schemas_ = 0;
 };
