@@ -5,7 +5,14 @@
 #   collectors/common/  core/, platform/, collectors/common/
 #   collectors/<x>/  core/, platform/, collectors/common/, collectors/<x>/
 #   app/             core/, platform/, collectors/, app/
-#   fleet/           core/, fleet/
+#   fleet/common/    core/, fleet/common/
+#   fleet/system/    core/, fleet/common/, fleet/system/ (the fleet's own OS layer;
+#                    only fleet/system/win32/ may include Windows headers)
+#   fleet/store/     core/, fleet/common/, fleet/system/, fleet/store/
+#   fleet/load/      the same and fleet/load/
+#   fleet/query/     the store's and fleet/query/
+#   fleet/report/    the query's and fleet/report/
+#   fleet/ (the commands and the command-line runner)  core/, fleet/
 #   platform/win32/  anything (the top: WinMain and the Windows implementations)
 #
 # and that nothing but platform/win32/ includes <windows.h> (or another
@@ -28,6 +35,12 @@ set(allowed_core "core/;platform/")
 set(allowed_common "core/;platform/;collectors/common/")
 set(allowed_app "core/;platform/;collectors/;app/")
 set(allowed_fleet "core/;fleet/")
+set(allowed_fleet_common "core/;fleet/common/")
+set(allowed_fleet_system "core/;fleet/common/;fleet/system/")
+set(allowed_fleet_store "${allowed_fleet_system};fleet/store/")
+set(allowed_fleet_load "${allowed_fleet_store};fleet/load/")
+set(allowed_fleet_query "${allowed_fleet_store};fleet/query/")
+set(allowed_fleet_report "${allowed_fleet_query};fleet/report/")
 
 # Windows SDK headers: only the Windows layer may see them.
 set(windows_headers "windows.h;winsock2.h;ws2tcpip.h;wbemidl.h;ntsecapi.h;lm.h;shlobj.h;shlwapi.h;commctrl.h;objbase.h;oleauto.h;winreg.h;iphlpapi.h;setupapi.h;winspool.h")
@@ -41,7 +54,7 @@ file(GLOB_RECURSE sources RELATIVE "${ROOT}"
 
 set(violations "")
 foreach(source IN LISTS sources)
-  if(source MATCHES "^platform/win32/")
+  if(source MATCHES "^platform/win32/" OR source MATCHES "^fleet/system/win32/")
     continue()
   endif()
   if(source MATCHES "^collectors/([^/]+)/")
@@ -58,6 +71,8 @@ foreach(source IN LISTS sources)
     set(allowed "${allowed_core}")
   elseif(source MATCHES "^app/")
     set(allowed "${allowed_app}")
+  elseif(source MATCHES "^fleet/(common|system|store|load|query|report)/")
+    set(allowed "${allowed_fleet_${CMAKE_MATCH_1}}")
   elseif(source MATCHES "^fleet/")
     set(allowed "${allowed_fleet}")
   else()
@@ -89,7 +104,7 @@ foreach(source IN LISTS sources)
     elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
       string(TOLOWER "${CMAKE_MATCH_1}" target)
       if(target IN_LIST windows_headers)
-        list(APPEND violations "${source}: #include <${CMAKE_MATCH_1}> belongs in platform/win32/")
+        list(APPEND violations "${source}: #include <${CMAKE_MATCH_1}> belongs in a Windows layer (platform/win32/, fleet/system/win32/)")
       endif()
     endif()
   endforeach()

@@ -25,6 +25,38 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// The well-formed sequence at `at`: its length, with its code point in `cp`;
+// 0 when the bytes there are no UTF-8 (overlong forms, surrogates and code
+// points past U+10FFFF included: each would let one character pass for
+// another).
+size_t DecodeOneUtf8(std::string_view utf8, size_t at, char32_t& cp) {
+  const auto b = static_cast<unsigned char>(utf8[at]);
+  size_t extra = 0;
+  if (b < 0x80) {
+    cp = b;
+    return 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (at + extra >= utf8.size()) return 0;
+  for (size_t k = 1; k <= extra; ++k) {
+    const auto c = static_cast<unsigned char>(utf8[at + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if (cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return extra + 1;
+}
+
 }  // namespace
 
 std::u32string Utf8ToCodePoints(std::string_view utf8) {
@@ -32,50 +64,29 @@ std::u32string Utf8ToCodePoints(std::string_view utf8) {
   out.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    int extra = 0;
     char32_t cp = 0;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = b & 0x07;
-    } else {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    if (i + static_cast<size_t>(extra) >= utf8.size()) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(utf8[i + static_cast<size_t>(k)]);
-      if ((c & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not
-    // UTF-8: each would let one character pass for another.
-    if (!ok || cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    out += cp;
-    i += static_cast<size_t>(extra) + 1;
+    const size_t length = DecodeOneUtf8(utf8, i, cp);
+    out += length == 0 ? kReplacement : cp;
+    i += length == 0 ? 1 : length;
   }
   return out;
+}
+
+size_t FindInvalidUtf8(std::string_view utf8) {
+  size_t i = 0;
+  while (i < utf8.size()) {
+    // Plain ASCII, the bulk of every result file, a word at a time would be
+    // faster still; byte by byte already keeps far ahead of the database.
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t cp = 0;
+    const size_t length = DecodeOneUtf8(utf8, i, cp);
+    if (length == 0) return i;
+    i += length;
+  }
+  return std::string_view::npos;
 }
 
 std::string CodePointsToUtf8(std::u32string_view code_points) {

@@ -18,6 +18,10 @@ std::string Utf8ToUtf16Le(std::string_view utf8);
 std::u32string Utf8ToCodePoints(std::string_view utf8);
 std::string CodePointsToUtf8(std::u32string_view code_points);
 
+// The offset of the first byte that does not start a well-formed UTF-8
+// sequence (by the same rules), or std::string_view::npos when all are.
+size_t FindInvalidUtf8(std::string_view utf8);
+
 // The text before the first NUL character; a text without any NUL is empty
 // (that is what a Windows buffer without its terminator holds for us).
 std::string CutAtNul(std::string_view text);

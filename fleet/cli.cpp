@@ -40,9 +40,8 @@ std::string Arguments::Get(const std::string& name, const std::string& fallback)
 }
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {LoadCommand(), ComputersCommand(),
-                                                SoftwareCommand(), ChangesCommand(),
-                                                ReportCommand()};
+  static const std::vector<Command> commands = {
+      LoadCommand(), ComputersCommand(), SoftwareCommand(), ChangesCommand(), ReportCommand()};
   return commands;
 }
 

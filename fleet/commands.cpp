@@ -4,10 +4,11 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "fleet/loader.h"
-#include "fleet/queries.h"
-#include "fleet/schema.h"
-#include "fleet/table_output.h"
+#include "fleet/common/timestamps.h"
+#include "fleet/load/loader.h"
+#include "fleet/query/queries.h"
+#include "fleet/query/table_output.h"
+#include "fleet/store/schema.h"
 
 namespace norvale::fleet {
 namespace {

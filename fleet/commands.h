@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fleet/cli.h"
-#include "fleet/database.h"
+#include "fleet/store/database.h"
 
 namespace norvale::fleet {
 

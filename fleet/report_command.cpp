@@ -12,9 +12,10 @@
 
 #include "core/version.h"
 #include "fleet/commands.h"
-#include "fleet/report_html.h"
-#include "fleet/report_query.h"
-#include "fleet/schema.h"
+#include "fleet/common/timestamps.h"
+#include "fleet/report/html.h"
+#include "fleet/report/query.h"
+#include "fleet/store/schema.h"
 
 namespace norvale::fleet {
 namespace {
@@ -95,7 +96,8 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
 }
 
 Command ReportCommand() {
-  return {"report", "the whole fleet as one HTML page",
+  return {"report",
+          "the whole fleet as one HTML page",
           "usage: norvale-fleet report [--db TARGET] [--out FILE.html] [--lang en|ja]\n"
           "                            [--now DATE]\n"
           "Writes one self-contained HTML page (styles, charts and script inside the\n"
@@ -109,7 +111,9 @@ Command ReportCommand() {
           "  --lang en|ja       headings in English (default) or Japanese\n"
           "  --now DATE         the report's date, YYYY-MM-DD [HH:MM:SS] (default: now);\n"
           "                     \"not seen\" and \"changes\" count 30 days back from it\n",
-          {"db", "out", "lang", "now"}, {}, RunReport};
+          {"db", "out", "lang", "now"},
+          {},
+          RunReport};
 }
 
 }  // namespace norvale::fleet

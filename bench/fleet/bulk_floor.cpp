@@ -15,8 +15,8 @@
 #include <sstream>
 #include <vector>
 
-#include "fleet/database.h"
-#include "fleet/result_file.h"
+#include "fleet/load/result_file.h"
+#include "fleet/store/database.h"
 
 namespace {
 

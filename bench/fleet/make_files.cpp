@@ -6,8 +6,6 @@
 // N-th round of runs (later date, some applications updated, memory added).
 //
 //   fleet_make_files OUTDIR COUNT [--run N] [--rows N] [--first N]
-#include <iconv.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,24 +15,21 @@
 #include <vector>
 
 #include "core/recording.h"
+#include "fleet/system/code_pages.h"
 
 namespace {
 
 using norvale::FormatResultLine;
 using norvale::kColumnCount;
+using norvale::fleet::CodePage;
+using norvale::fleet::EncodeCodePage;
 
-std::string Encode(const std::string& utf8, const char* charset) {
-  iconv_t cd = iconv_open(charset, "UTF-8");
-  std::string out(utf8.size() * 2 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t in_left = utf8.size(), out_left = out.size();
-  char* dst = out.data();
-  if (iconv(cd, &in, &in_left, &dst, &out_left) == static_cast<std::size_t>(-1)) {
-    std::fprintf(stderr, "text not in %s\n", charset);
+std::string Encode(const std::string& utf8, CodePage page) {
+  std::string out;
+  if (!EncodeCodePage(utf8, page, out)) {
+    std::fprintf(stderr, "text not in code page %d\n", static_cast<int>(page));
     std::exit(1);
   }
-  iconv_close(cd);
-  out.resize(out.size() - out_left);
   return out;
 }
 
@@ -192,7 +187,7 @@ int main(int argc, char** argv) {
     }
     const std::string path = out_dir + "/" + name + (csv ? ".csv" : ".tsv");
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << Encode(text, ja ? "CP932" : "CP1252");
+    file << Encode(text, ja ? CodePage::kShiftJis : CodePage::kWindows1252);
     if (!file) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;

@@ -1,8 +1,8 @@
-#include "fleet/encoding.h"
+#include "fleet/load/encoding.h"
 
 #include <gtest/gtest.h>
 
-#include "fleet/result_file.h"
+#include "fleet/load/result_file.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet::testing {
@@ -28,7 +28,7 @@ TEST(DecodeResultFile, TellsEachFilesEncoding) {
       {"UTF-8 without a mark", ResultText(western), Encoding::kUtf8, "José Müller"},
       {"plain ASCII", ResultBytes(ascii), Encoding::kWindows1252, "WORKGROUP"},
       // Valid Shift_JIS by chance (é, ü pairs) but no Japanese labels: Western.
-      {"Western text that decodes as Shift_JIS", Encode("Café Ä\r\n", "CP1252"),
+      {"Western text that decodes as Shift_JIS", Encode("Café Ä\r\n", CodePage::kWindows1252),
        Encoding::kWindows1252, "Café Ä"},
   };
   for (const Case& c : cases) {

@@ -1,11 +1,8 @@
 #include "tests/fleet/fleet_world.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include <random>
 #else
-#include <iconv.h>
 #include <stdlib.h>
 #endif
 
@@ -17,43 +14,11 @@
 
 namespace norvale::fleet::testing {
 
-#ifdef _WIN32
-// Windows has no iconv; its own code page tables are what the Windows PCs
-// that write these files use.
-std::string Encode(const std::string& utf8, const char* charset) {
-  const std::string name = charset;
-  const UINT code_page = name == "CP932" ? 932 : name == "CP1252" ? 1252 : 0;
-  if (code_page == 0) throw std::runtime_error("no code page for charset " + name);
-  const int length = static_cast<int>(utf8.size());
-  std::wstring wide(utf8.size() + 1, L'\0');
-  const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length,
-                                              wide.data(), static_cast<int>(wide.size()));
-  if (length > 0 && wide_length == 0) throw std::runtime_error("text is not UTF-8");
-  std::string out(wide_length * 2 + 8, '\0');
-  BOOL lost = FALSE;
-  const int out_length =
-      WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, out.data(),
-                          static_cast<int>(out.size()), nullptr, &lost);
-  if ((wide_length > 0 && out_length == 0) || lost) throw std::runtime_error("text not encodable");
-  out.resize(out_length);
+std::string Encode(const std::string& utf8, CodePage page) {
+  std::string out;
+  if (!EncodeCodePage(utf8, page, out)) throw std::runtime_error("text not encodable");
   return out;
 }
-#else
-std::string Encode(const std::string& utf8, const char* charset) {
-  iconv_t cd = iconv_open(charset, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no iconv for charset");
-  std::string out(utf8.size() * 2 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t in_left = utf8.size();
-  char* dst = out.data();
-  std::size_t dst_left = out.size();
-  const std::size_t rc = iconv(cd, &in, &in_left, &dst, &dst_left);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("text not encodable");
-  out.resize(out.size() - dst_left);
-  return out;
-}
-#endif
 
 std::string ResultText(const PcSpec& pc) {
   const bool ja = pc.japanese;
@@ -94,7 +59,7 @@ std::string ResultText(const PcSpec& pc) {
 }
 
 std::string ResultBytes(const PcSpec& pc) {
-  return Encode(ResultText(pc), pc.japanese ? "CP932" : "CP1252");
+  return Encode(ResultText(pc), pc.japanese ? CodePage::kShiftJis : CodePage::kWindows1252);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -104,6 +69,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 #ifdef _WIN32
+// No mkdtemp on Windows: a random name, taken only if the folder is new.
 TempDir::TempDir() {
   namespace fs = std::filesystem;
   std::random_device random;

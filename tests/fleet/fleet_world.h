@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fleet/loader.h"
+#include "fleet/load/loader.h"
+#include "fleet/system/code_pages.h"
 
 namespace norvale::fleet::testing {
 
@@ -30,8 +31,8 @@ struct PcSpec {
 std::string ResultText(const PcSpec& pc);
 // The bytes the PC writes: Shift_JIS on a Japanese system, Windows-1252 otherwise.
 std::string ResultBytes(const PcSpec& pc);
-// UTF-8 text in another character set (iconv name), for fixtures.
-std::string Encode(const std::string& utf8, const char* charset);
+// UTF-8 text in a Windows code page, for fixtures.
+std::string Encode(const std::string& utf8, CodePage page);
 
 void WriteFile(const std::string& path, const std::string& bytes);
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "fleet/database.h"
+#include "fleet/store/database.h"
 
 namespace norvale::fleet::testing {
 namespace {

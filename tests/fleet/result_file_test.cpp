@@ -1,8 +1,9 @@
-#include "fleet/result_file.h"
+#include "fleet/load/result_file.h"
 
 #include <gtest/gtest.h>
 
-#include "fleet/sha256.h"
+#include "fleet/common/timestamps.h"
+#include "fleet/load/sha256.h"
 
 namespace norvale::fleet {
 namespace {

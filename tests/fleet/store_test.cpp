@@ -7,9 +7,9 @@
 #include <functional>
 #include <thread>
 
-#include "fleet/loader.h"
-#include "fleet/queries.h"
-#include "fleet/schema.h"
+#include "fleet/load/loader.h"
+#include "fleet/query/queries.h"
+#include "fleet/store/schema.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
 

@@ -1,4 +1,4 @@
-#include "fleet/table_output.h"
+#include "fleet/query/table_output.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
-#include "fleet/loader.h"
+#include "fleet/load/loader.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet {
@@ -43,7 +43,8 @@ class ReportCommand : public ::testing::Test {
 
 TEST_F(ReportCommand, WritesThePageAndSaysWhere) {
   const std::string page = dir_ / "site.html";
-  const Outcome ok = RunFleet({"report", "--db", db_, "--out", page, "--lang", "ja", "--now", "2026-12-08"});
+  const Outcome ok =
+      RunFleet({"report", "--db", db_, "--out", page, "--lang", "ja", "--now", "2026-12-08"});
   ASSERT_EQ(ok.code, kExitOk) << ok.err;
   EXPECT_EQ(ok.out.rfind("wrote " + page + " (1 computers, ", 0), 0u) << ok.out;
   const std::string html = Slurp(page);
@@ -67,8 +68,8 @@ TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.args;
-    for (const auto& [option, value] : {std::pair<std::string, std::string>{"--db", db_},
-                                        {"--out", dir_ / "unused.html"}}) {
+    for (const auto& [option, value] :
+         {std::pair<std::string, std::string>{"--db", db_}, {"--out", dir_ / "unused.html"}}) {
       if (std::find(args.begin(), args.end(), option) == args.end()) {
         args.insert(args.end(), {option, value});
       }
@@ -82,7 +83,8 @@ TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
 }
 
 TEST_F(ReportCommand, DatabaseWithoutFleetDataIsAnError) {
-  const Outcome outcome = RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
+  const Outcome outcome =
+      RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
   EXPECT_EQ(outcome.code, kExitError);
   EXPECT_NE(outcome.err.find("no fleet data in"), std::string::npos) << outcome.err;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "p.html"));

@@ -1,13 +1,16 @@
-#include "fleet/report_data.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "fleet/common/timestamps.h"
+#include "fleet/report/data.h"
+
 namespace norvale::fleet {
 
-void PrintTo(const ChartBar& bar, std::ostream* os) { *os << '{' << bar.label << ", " << bar.count << '}'; }
+void PrintTo(const ChartBar& bar, std::ostream* os) {
+  *os << '{' << bar.label << ", " << bar.count << '}';
+}
 
 namespace {
 
@@ -35,11 +38,11 @@ TEST(ReportData, MemoryBandsByInstalledSize) {
     std::optional<double> mb;
     std::string band;
   } cases[] = {
-      {512, "\u2264 2 GB"},       {2048, "\u2264 2 GB"},      {2049, "2\u20134 GB"},
-      {3991, "2\u20134 GB"},      {8077, "4\u20138 GB"},      {8192, "4\u20138 GB"},
-      {8193, "8\u201316 GB"},     {16264, "8\u201316 GB"},    {32768, "16\u201332 GB"},
-      {65536, "32\u201364 GB"},   {65537, "> 64 GB"},         {std::nullopt, kUnknownLabel},
-      {0, kUnknownLabel},         {-5, kUnknownLabel},        {nan, kUnknownLabel},
+      {512, "\u2264 2 GB"},     {2048, "\u2264 2 GB"},   {2049, "2\u20134 GB"},
+      {3991, "2\u20134 GB"},    {8077, "4\u20138 GB"},   {8192, "4\u20138 GB"},
+      {8193, "8\u201316 GB"},   {16264, "8\u201316 GB"}, {32768, "16\u201332 GB"},
+      {65536, "32\u201364 GB"}, {65537, "> 64 GB"},      {std::nullopt, kUnknownLabel},
+      {0, kUnknownLabel},       {-5, kUnknownLabel},     {nan, kUnknownLabel},
   };
   for (const auto& c : cases) {
     auto pc = Computer("PC");
@@ -66,10 +69,18 @@ TEST(ReportData, DiskFreeBandsByPercentOfSize) {
     std::optional<double> total, free;
     std::string band;
   } cases[] = {
-      {100, 0, "< 10 %"},           {100, 9.9, "< 10 %"},           {465.7, 46.5, "< 10 %"},
-      {100, 10, "10\u201325 %"},    {100, 24.99, "10\u201325 %"},   {100, 25, "25\u201350 %"},
-      {100, 50, "\u2265 50 %"},     {100, 100, "\u2265 50 %"},      {0, 0, kUnknownLabel},
-      {100, 120, kUnknownLabel},    {100, -1, kUnknownLabel},       {std::nullopt, 5, kUnknownLabel},
+      {100, 0, "< 10 %"},
+      {100, 9.9, "< 10 %"},
+      {465.7, 46.5, "< 10 %"},
+      {100, 10, "10\u201325 %"},
+      {100, 24.99, "10\u201325 %"},
+      {100, 25, "25\u201350 %"},
+      {100, 50, "\u2265 50 %"},
+      {100, 100, "\u2265 50 %"},
+      {0, 0, kUnknownLabel},
+      {100, 120, kUnknownLabel},
+      {100, -1, kUnknownLabel},
+      {std::nullopt, 5, kUnknownLabel},
       {100, std::nullopt, kUnknownLabel},
   };
   for (const auto& c : cases) {
@@ -123,7 +134,8 @@ TEST(ReportData, TopApplicationsCountComputersAndStopAtTheLimit) {
   for (int i = 0; i < 25; ++i) {
     ReportApplication app;
     app.name = "App " + std::to_string(i);
-    for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(i % 7); ++k) app.computers.push_back(k);
+    for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(i % 7); ++k)
+      app.computers.push_back(k);
     apps.push_back(app);
   }
   auto top = TopApplications(apps, 20);
@@ -161,8 +173,8 @@ TEST(ReportData, ComputersNotSeenForThirtyDays) {
     bool not_seen;
   } cases[] = {
       {"2026-12-08 09:00:00", false}, {"2026-11-08 09:00:00", false},  // exactly 30 days
-      {"2026-11-08 08:59:59", true},  {"2025-01-01", true},
-      {"", true},                     {"12/08/2026", true},  // no recognised date: not seen
+      {"2026-11-08 08:59:59", true},  {"2025-01-01", true},           {"", true},
+      {"12/08/2026", true},  // no recognised date: not seen
   };
   for (const auto& c : cases) {
     auto pc = Computer("PC");

@@ -1,8 +1,8 @@
-#include "fleet/report_html.h"
-
 #include <gtest/gtest.h>
 
 #include <regex>
+
+#include "fleet/report/html.h"
 
 namespace norvale::fleet {
 namespace {
@@ -15,7 +15,8 @@ std::string Json(std::string_view text) {
 
 std::size_t CountOf(const std::string& haystack, const std::string& needle) {
   std::size_t n = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+  for (auto at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1)) {
     ++n;
   }
   return n;
@@ -29,7 +30,9 @@ TEST(ReportHtml, EscapesStoredTextForContentAndAttributes) {
       {"Tom & Jerry \"Pro\"", "Tom &amp; Jerry &quot;Pro&quot;"},
       {"&amp;", "&amp;amp;"},
       {"経理部-PC01", "経理部-PC01"},
-      {"a\x01" "b\tc", "a b\tc"},
+      {"a\x01"
+       "b\tc",
+       "a b\tc"},
       {"bad \xff byte", "bad \xEF\xBF\xBD byte"},
       {"cut \xE3\x81", "cut \xEF\xBF\xBD\xEF\xBF\xBD"},
       {"overlong \xC0\xBC", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
@@ -124,7 +127,8 @@ TEST(ReportHtml, StoredTextNeverBecomesMarkup) {
   // The embedded data holds no '<' at all, whatever the names contain.
   const auto open = page.find("<script type=\"application/json\" id=\"report-data\">");
   ASSERT_NE(open, std::string::npos);
-  const auto body = open + std::string("<script type=\"application/json\" id=\"report-data\">").size();
+  const auto body =
+      open + std::string("<script type=\"application/json\" id=\"report-data\">").size();
   const auto close = page.find("</script>", body);
   EXPECT_EQ(page.substr(body, close - body).find('<'), std::string::npos);
   // Japanese names stay as they were stored.

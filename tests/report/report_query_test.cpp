@@ -1,12 +1,12 @@
-#include "fleet/report_query.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "fleet/loader.h"
-#include "fleet/report_html.h"
+#include "fleet/common/timestamps.h"
+#include "fleet/load/loader.h"
+#include "fleet/report/html.h"
+#include "fleet/report/query.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet {
@@ -19,9 +19,17 @@ TEST(ReportQuery, SizesAsTheResultFileWritesThem) {
     const char* text;
     std::optional<double> value;
   } cases[] = {
-      {"8077", 8077},   {"237.9", 237.9}, {"237,9", 237.9}, {"0", 0},
-      {"", std::nullopt}, {"-", std::nullopt}, {"-5", std::nullopt}, {"12 GB", std::nullopt},
-      {"1,234.5", std::nullopt}, {"nan", std::nullopt}, {"inf", std::nullopt},
+      {"8077", 8077},
+      {"237.9", 237.9},
+      {"237,9", 237.9},
+      {"0", 0},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"-5", std::nullopt},
+      {"12 GB", std::nullopt},
+      {"1,234.5", std::nullopt},
+      {"nan", std::nullopt},
+      {"inf", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseSize(c.text), c.value) << c.text;
 }

@@ -1,0 +1,125 @@
+#include "fleet/load/encoding.h"
+
+#include "core/result_labels.h"
+#include "core/utf.h"
+#include "fleet/system/code_pages.h"
+
+namespace norvale::fleet {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+int LineAt(std::string_view bytes, std::size_t offset) {
+  int line = 1;
+  for (std::size_t i = 0; i < offset && i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') ++line;
+  }
+  return line;
+}
+
+// Japanese labels that only a Japanese system writes; finding one of them in
+// a file that decodes as Shift_JIS tells that the file came from one.
+constexpr LabelPair kLanguageMarkers[] = {kLabelPhysicalMemory, kLabelPagefile,  kLabelScreen,
+                                          kLabelTotal,          kLabelFree,      kLabelUse,
+                                          kLabelDriveType,      kLabelIpAddress, kLabelMacAddress,
+                                          kLabelDomain,         kLabelWorkGroup, kLabelUserName,
+                                          kLabelComputerName};
+
+bool IsAscii(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool HasJapaneseLabels(std::string_view utf8) {
+  for (const LabelPair& label : kLanguageMarkers) {
+    if (utf8.find(label.japanese) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+// The markers as a Japanese system writes them, to recognise a Shift_JIS file
+// even where some bytes of it are damaged.
+bool HasShiftJisLabels(std::string_view bytes) {
+  for (const LabelPair& label : kLanguageMarkers) {
+    std::string encoded;
+    if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded) &&
+        bytes.find(encoded) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string_view EncodingName(Encoding encoding) {
+  switch (encoding) {
+    case Encoding::kUtf8:
+      return "utf-8";
+    case Encoding::kShiftJis:
+      return "shift_jis";
+    case Encoding::kWindows1252:
+      return "windows-1252";
+  }
+  return "utf-8";
+}
+
+std::optional<Encoding> ParseEncodingName(std::string_view name) {
+  const std::string upper = UpperAscii(name);
+  if (upper == "UTF-8" || upper == "UTF8") return Encoding::kUtf8;
+  if (upper == "SHIFT_JIS" || upper == "SHIFT-JIS" || upper == "SJIS" || upper == "CP932" ||
+      upper == "WINDOWS-31J") {
+    return Encoding::kShiftJis;
+  }
+  if (upper == "WINDOWS-1252" || upper == "CP1252" || upper == "LATIN1") {
+    return Encoding::kWindows1252;
+  }
+  return std::nullopt;
+}
+
+DecodedText DecodeAs(std::string_view bytes, Encoding encoding) {
+  DecodedText out;
+  out.encoding = encoding;
+  std::size_t bad = std::string_view::npos;
+  if (encoding == Encoding::kUtf8) {
+    if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
+    bad = FindInvalidUtf8(bytes);
+    if (bad == std::string_view::npos) out.utf8 = std::string(bytes);
+  } else {
+    out.utf8.reserve(bytes.size() + bytes.size() / 2);
+    bad = DecodeCodePage(
+        bytes, encoding == Encoding::kShiftJis ? CodePage::kShiftJis : CodePage::kWindows1252,
+        out.utf8);
+  }
+  if (bad != std::string_view::npos) {
+    out.bad_line = LineAt(bytes, bad);
+    out.utf8.clear();
+    out.utf8.shrink_to_fit();
+    return out;
+  }
+  out.ok = true;
+  return out;
+}
+
+DecodedText DecodeResultFile(std::string_view bytes) {
+  if (bytes.substr(0, kBom.size()) == kBom) return DecodeAs(bytes, Encoding::kUtf8);
+  if (IsAscii(bytes)) {
+    DecodedText out;
+    out.utf8 = std::string(bytes);
+    out.encoding = Encoding::kWindows1252;
+    out.ok = true;
+    return out;
+  }
+  DecodedText japanese = DecodeAs(bytes, Encoding::kShiftJis);
+  if (japanese.ok && HasJapaneseLabels(japanese.utf8)) return japanese;
+  // Japanese labels in bytes that do not decode: a damaged Japanese file, which
+  // Windows-1252 would turn into plausible-looking garbage.
+  if (!japanese.ok && HasShiftJisLabels(bytes)) return japanese;
+  DecodedText utf8 = DecodeAs(bytes, Encoding::kUtf8);
+  if (utf8.ok) return utf8;
+  return DecodeAs(bytes, Encoding::kWindows1252);
+}
+
+}  // namespace norvale::fleet

@@ -1,0 +1,108 @@
+#include "fleet/load/result_file.h"
+
+#include <cstdio>
+
+#include "core/result_labels.h"
+#include "core/result_line.h"
+#include "core/utf.h"
+#include "core/version.h"
+#include "fleet/common/timestamps.h"
+
+namespace norvale::fleet {
+namespace {
+
+constexpr std::size_t kColumns = 7;
+
+ParsedResultFile Reject(int line, std::string reason) {
+  ParsedResultFile out;
+  out.rejection = {line, std::move(reason)};
+  return out;
+}
+
+bool LooksBinary(std::string_view bytes) {
+  std::size_t controls = 0;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == 0) return true;
+    if (b < 0x20 && b != '\t' && b != '\r' && b != '\n') ++controls;
+  }
+  return controls * 100 > bytes.size();
+}
+
+}  // namespace
+
+std::string NotAResultFile(std::string_view name) {
+  const std::string upper = UpperAscii(name);
+  if (upper.rfind("~NORVALE", 0) == 0) return "a temporary file of a run in progress";
+  if (upper.size() > 5 && upper.compare(upper.size() - 5, 5, ".PART") == 0) {
+    return "a partial copy of a result file";
+  }
+  if (upper.size() > 4 && (upper.compare(upper.size() - 4, 4, ".TSV") == 0 ||
+                           upper.compare(upper.size() - 4, 4, ".CSV") == 0)) {
+    return {};
+  }
+  return "not a result file (.tsv or .csv)";
+}
+
+ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding> forced) {
+  if (bytes.empty()) return Reject(0, "empty file");
+  if (LooksBinary(bytes)) return Reject(0, "binary file, not a result file");
+
+  const DecodedText text = forced ? DecodeAs(bytes, *forced) : DecodeResultFile(bytes);
+  if (!text.ok) {
+    return Reject(text.bad_line, "bytes that are not valid " +
+                                     std::string(EncodingName(text.encoding)) +
+                                     " (give the file's encoding with --encoding)");
+  }
+
+  const std::string_view utf8 = text.utf8;
+  const char separator = DetectResultSeparator(utf8.substr(0, utf8.find('\n')));
+  if (separator == 0) {
+    return Reject(1,
+                  "no header row (the first line must be the computer, \"Create\", "
+                  "\"DateTime\", the date, the time and the version)");
+  }
+
+  ResultFile file;
+  file.encoding = text.encoding;
+  ResultRecordReader reader(utf8, separator);
+  ResultRecord record;
+  for (;;) {
+    const RecordStatus status = reader.Next(record);
+    if (status == RecordStatus::kEnd) break;
+    if (status == RecordStatus::kUnclosedQuote) {
+      return Reject(record.line, "unclosed quote (the field runs to the end of the file)");
+    }
+    if (status == RecordStatus::kNoLineEnd) {
+      return Reject(record.line, "truncated file (the last line stops without its line end)");
+    }
+    if (record.fields.size() != kColumns) {
+      return Reject(record.line, "wrong number of fields: " + std::to_string(record.fields.size()) +
+                                     ", expected 7");
+    }
+    auto& f = record.fields;
+    if (file.facts.empty()) {
+      file.computer = f[kKeyColumn];
+      file.run_date = f[kSubItemColumn];
+      file.run_time = f[kContentsColumn];
+      const std::string& version = f[kUnitColumn];
+      const std::string_view prefix = kVersionPrefix;
+      file.norvale_version =
+          version.rfind(prefix, 0) == 0 ? version.substr(prefix.size()) : version;
+      file.run_at = NormaliseRunAt(file.run_date, file.run_time);
+      if (file.computer.empty()) return Reject(1, "the header row has no computer name");
+    } else if (f[kKeyColumn] != file.computer) {
+      return Reject(record.line, "row for another computer: \"" + f[kKeyColumn] +
+                                     "\" in the file of \"" + file.computer + "\"");
+    }
+    if (f[kItemColumn] == kItemError) ++file.error_count;
+    file.facts.push_back(Fact{record.line, std::move(f[kGroupColumn]), std::move(f[kItemColumn]),
+                              std::move(f[kSubItemColumn]), std::move(f[kContentsColumn]),
+                              std::move(f[kUnitColumn])});
+  }
+  ParsedResultFile out;
+  out.file = std::move(file);
+  return out;
+}
+
+}  // namespace norvale::fleet

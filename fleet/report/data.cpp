@@ -1,0 +1,153 @@
+#include "fleet/report/data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+
+#include "fleet/common/timestamps.h"
+
+namespace norvale::fleet {
+namespace {
+
+bool IsMarker(const std::string& label) { return !label.empty() && label[0] == '\x01'; }
+
+// Most common first; equal counts in label order so the page does not change
+// between two runs over the same database. "unknown" and "other" close the
+// chart whatever their counts: they are not one value among the others.
+void SortByCount(std::vector<ChartBar>& bars) {
+  std::stable_sort(bars.begin(), bars.end(), [](const ChartBar& a, const ChartBar& b) {
+    if (IsMarker(a.label) != IsMarker(b.label)) return IsMarker(b.label);
+    if (a.count != b.count) return a.count > b.count;
+    return a.label < b.label;
+  });
+}
+
+std::vector<ChartBar> CountTexts(const std::vector<ReportComputer>& computers,
+                                 std::string ReportComputer::*field) {
+  std::map<std::string, std::int64_t> counts;
+  for (const auto& c : computers) {
+    const std::string& text = c.*field;
+    ++counts[text.empty() ? std::string(kUnknownLabel) : text];
+  }
+  std::vector<ChartBar> bars;
+  bars.reserve(counts.size());
+  for (auto& [label, count] : counts) bars.push_back({label, count});
+  SortByCount(bars);
+  return bars;
+}
+
+}  // namespace
+
+std::vector<ChartBar> WindowsVersionBars(const std::vector<ReportComputer>& computers) {
+  return CountTexts(computers, &ReportComputer::windows);
+}
+
+std::vector<ChartBar> CpuModelBars(const std::vector<ReportComputer>& computers,
+                                   std::size_t limit) {
+  auto bars = CountTexts(computers, &ReportComputer::cpu);
+  if (bars.size() > limit && limit > 0) {
+    std::int64_t rest = 0;
+    for (std::size_t i = limit - 1; i < bars.size(); ++i) rest += bars[i].count;
+    bars.resize(limit - 1);
+    bars.push_back({kOtherLabel, rest});
+  }
+  return bars;
+}
+
+std::vector<ChartBar> MemoryBands(const std::vector<ReportComputer>& computers) {
+  static const std::pair<double, const char*> kBands[] = {
+      {2048, "\u2264 2 GB"},   {4096, "2\u20134 GB"},    {8192, "4\u20138 GB"},
+      {16384, "8\u201316 GB"}, {32768, "16\u201332 GB"}, {65536, "32\u201364 GB"},
+  };
+  constexpr std::size_t kCount = std::size(kBands);
+  std::vector<ChartBar> bars;
+  for (const auto& band : kBands) bars.push_back({band.second, 0});
+  bars.push_back({"> 64 GB", 0});
+  std::int64_t unknown = 0;
+  for (const auto& c : computers) {
+    if (!c.memory_mb || !std::isfinite(*c.memory_mb) || *c.memory_mb <= 0) {
+      ++unknown;
+      continue;
+    }
+    std::size_t i = 0;
+    while (i<kCount&& * c.memory_mb> kBands[i].first) ++i;
+    ++bars[i].count;
+  }
+  if (unknown > 0) bars.push_back({kUnknownLabel, unknown});
+  return bars;
+}
+
+std::optional<double> DiskFreePercent(const ReportComputer& c) {
+  if (!c.disk_total_gb || !c.disk_free_gb) return std::nullopt;
+  double total = *c.disk_total_gb, free = *c.disk_free_gb;
+  if (!std::isfinite(total) || !std::isfinite(free) || total <= 0 || free < 0 || free > total) {
+    return std::nullopt;
+  }
+  return free * 100.0 / total;
+}
+
+std::vector<ChartBar> DiskFreeBands(const std::vector<ReportComputer>& computers) {
+  std::vector<ChartBar> bars = {
+      {"< 10 %", 0}, {"10\u201325 %", 0}, {"25\u201350 %", 0}, {"\u2265 50 %", 0}};
+  std::int64_t unknown = 0;
+  for (const auto& c : computers) {
+    auto pct = DiskFreePercent(c);
+    if (!pct) {
+      ++unknown;
+    } else if (*pct < 10) {
+      ++bars[0].count;
+    } else if (*pct < 25) {
+      ++bars[1].count;
+    } else if (*pct < 50) {
+      ++bars[2].count;
+    } else {
+      ++bars[3].count;
+    }
+  }
+  if (unknown > 0) bars.push_back({kUnknownLabel, unknown});
+  return bars;
+}
+
+std::vector<std::string> LowDiskComputers(const std::vector<ReportComputer>& computers) {
+  std::vector<std::pair<double, const std::string*>> low;
+  for (const auto& c : computers) {
+    auto pct = DiskFreePercent(c);
+    if (pct && *pct < 10) low.emplace_back(*pct, &c.name);
+  }
+  std::stable_sort(low.begin(), low.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return *a.second < *b.second;
+  });
+  std::vector<std::string> names;
+  names.reserve(low.size());
+  for (const auto& [pct, name] : low) names.push_back(*name);
+  return names;
+}
+
+std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& applications,
+                                      std::size_t limit) {
+  std::vector<ChartBar> bars;
+  bars.reserve(applications.size());
+  for (const auto& a : applications) {
+    bars.push_back({a.name, static_cast<std::int64_t>(a.computers.size())});
+  }
+  SortByCount(bars);
+  if (bars.size() > limit) bars.resize(limit);
+  return bars;
+}
+
+std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
+                                 const std::string& now, int days) {
+  auto reference = SecondNumber(now);
+  if (!reference) return 0;
+  const std::int64_t limit = *reference - std::int64_t{days} * 86400;
+  std::int64_t count = 0;
+  for (const auto& c : computers) {
+    auto seen = SecondNumber(c.last_run);
+    if (!seen || *seen < limit) ++count;
+  }
+  return count;
+}
+
+}  // namespace norvale::fleet

@@ -1,0 +1,133 @@
+#include "fleet/report/query.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <unordered_map>
+
+#include "core/result_labels.h"
+#include "fleet/common/timestamps.h"
+#include "fleet/query/queries.h"
+
+namespace norvale::fleet {
+namespace {
+
+std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
+
+void AddApplications(Database& db, ReportData& data) {
+  std::unordered_map<std::string, std::uint32_t> computer_index;
+  for (std::uint32_t i = 0; i < data.computers.size(); ++i)
+    computer_index[data.computers[i].name] = i;
+
+  // The software query gives one entry per name, version and publisher; the
+  // page wants one per name with every version and the union of computers.
+  std::map<std::string, std::size_t> by_name;
+  for (SoftwareEntry& entry : ListSoftware(db, SoftwareFilter{})) {
+    auto [at, fresh] = by_name.try_emplace(entry.name, data.applications.size());
+    if (fresh) {
+      data.applications.emplace_back();
+      data.applications.back().name = entry.name;
+    }
+    ReportApplication& app = data.applications[at->second];
+    if (app.publisher.empty()) app.publisher = entry.publisher;
+    if (!entry.version.empty()) app.versions.push_back(entry.version);
+    for (const std::string& computer : entry.computers) {
+      const auto found = computer_index.find(computer);
+      if (found != computer_index.end()) app.computers.push_back(found->second);
+    }
+  }
+  for (ReportApplication& app : data.applications) {
+    std::sort(app.versions.begin(), app.versions.end());
+    app.versions.erase(std::unique(app.versions.begin(), app.versions.end()), app.versions.end());
+    std::sort(app.computers.begin(), app.computers.end());
+    app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
+                        app.computers.end());
+  }
+}
+
+void AddChanges(Database& db, ReportData& data) {
+  ChangeFilter filter;
+  filter.since = DaysBefore(data.generated_at, 30);
+  if (filter.since.empty()) return;
+  for (FactChange& c : ListChanges(db, filter)) {
+    std::string when = NormaliseRunAt(c.to_date, c.to_time);
+    if (when.empty()) when = c.to_date + " " + c.to_time;
+    data.changes.push_back(ReportChange{
+        std::move(c.computer), std::move(when), std::move(c.change), std::move(c.category),
+        std::move(c.item), std::move(c.subitem), std::move(c.old_value), std::move(c.new_value)});
+  }
+}
+
+void AddErrors(Database& db, ReportData& data) {
+  db.ForEachRow(
+      "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
+      "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
+      "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
+      {std::string(kItemError)}, [&](const Row& row) {
+        data.errors.push_back(ReportError{Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]),
+                                          Text(row[4]), Text(row[5])});
+      });
+}
+
+}  // namespace
+
+std::optional<double> ParseSize(std::string_view text) {
+  std::string s(text);
+  if (s.find('.') == std::string::npos) std::replace(s.begin(), s.end(), ',', '.');
+  if (s.empty() || s[0] == '+' || s[0] == '-') return std::nullopt;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+ReportData GatherReportData(Database& db, const std::string& now) {
+  ReportData data;
+  data.generated_at = now;
+
+  std::map<std::string, std::pair<std::string, int>> latest;  // computer -> (time, errors)
+  for (const Row& row :
+       db.Query("SELECT computer, COALESCE(run_at, loaded_at), error_count FROM latest_runs")) {
+    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str())};
+  }
+  for (ComputerSummary& s : ListComputers(db)) {
+    ReportComputer c;
+    c.name = std::move(s.computer);
+    const auto found = latest.find(c.name);
+    if (found != latest.end()) {
+      c.last_run = found->second.first;
+      c.error_rows = found->second.second;
+    }
+    c.windows = std::move(s.windows);
+    c.cpu = std::move(s.cpu);
+    c.processors = std::move(s.processors);
+    c.memory_mb = ParseSize(s.memory_mb);
+    c.disk_total_gb = ParseSize(s.disk_total_gb);
+    c.disk_free_gb = ParseSize(s.disk_free_gb);
+    c.ip = std::move(s.ip);
+    c.mac = std::move(s.mac);
+    c.domain = std::move(s.domain);
+    c.user = std::move(s.user);
+    data.computers.push_back(std::move(c));
+  }
+  for (const ReportComputer& c : data.computers) {
+    if (c.last_run.empty()) continue;
+    if (data.totals.newest_run.empty() || c.last_run > data.totals.newest_run) {
+      data.totals.newest_run = c.last_run;
+    }
+    if (data.totals.oldest_run.empty() || c.last_run < data.totals.oldest_run) {
+      data.totals.oldest_run = c.last_run;
+    }
+  }
+  const auto runs = db.Query("SELECT COUNT(*) FROM runs");
+  if (!runs.empty()) data.totals.runs_loaded = std::atoll(Text(runs[0][0]).c_str());
+
+  AddApplications(db, data);
+  AddChanges(db, data);
+  AddErrors(db, data);
+  return data;
+}
+
+}  // namespace norvale::fleet

@@ -1,0 +1,22 @@
+// Fills the fleet report's data from the database, through the same queries
+// as the computers, software and changes commands.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "fleet/report/data.h"
+#include "fleet/store/database.h"
+
+namespace norvale::fleet {
+
+// `now` ("YYYY-MM-DD HH:MM:SS") is the page's date and the reference for
+// "not seen for 30 days" and "changes of the last 30 days".
+ReportData GatherReportData(Database& db, const std::string& now);
+
+// A size as the result file writes it ("8077", "237.9", or "237,9" where the
+// PC's decimal separator is a comma); nothing for anything else.
+std::optional<double> ParseSize(std::string_view text);
+
+}  // namespace norvale::fleet

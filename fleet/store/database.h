@@ -1,0 +1,107 @@
+// The small database interface the fleet tool needs, with an SQLite and a
+// PostgreSQL implementation. All values travel as text or null and every
+// value is a bound parameter; statements use "?" placeholders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fleet/store/records.h"
+
+namespace norvale::fleet {
+
+using Param = std::optional<std::string>;
+using Row = std::vector<std::optional<std::string>>;
+
+class DatabaseError : public std::runtime_error {
+ public:
+  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry };
+  DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+  virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
+  // A second connection to the same database, with the same options.
+  virtual std::unique_ptr<Database> OpenAnother() const = 0;
+
+  using RowHandler = std::function<void(const Row&)>;
+
+  void Execute(std::string_view sql, const std::vector<Param>& params = {}) {
+    Run(sql, params, nullptr);
+  }
+  std::vector<Row> Query(std::string_view sql, const std::vector<Param>& params = {}) {
+    std::vector<Row> rows;
+    const RowHandler keep = [&rows](const Row& row) { rows.push_back(row); };
+    Run(sql, params, &keep);
+    return rows;
+  }
+  // Hands the rows over one at a time without keeping them all, for queries
+  // over many facts. The handler must not use this database.
+  void ForEachRow(std::string_view sql, const std::vector<Param>& params,
+                  const RowHandler& handle) {
+    Run(sql, params, &handle);
+  }
+
+  // A write transaction. SQLite takes the write lock at once (waiting up to
+  // the busy timeout), so two loads never interleave their checks and inserts.
+  virtual void BeginWrite() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() noexcept = 0;
+  // Serialises schema creation between concurrent loads (inside a transaction).
+  virtual void LockSchema() = 0;
+
+ protected:
+  // Runs one statement with bound parameters; each row goes to `handle`
+  // when given.
+  virtual void Run(std::string_view sql, const std::vector<Param>& params,
+                   const RowHandler* handle) = 0;
+
+ public:
+  // Stores one run with all its facts as one transaction: the values of
+  // kRunColumns in order, then the facts. Returns the new run's id, or
+  // nothing when the same content is stored already for that computer.
+  virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                        const std::vector<Fact>& facts) = 0;
+
+  // The same, each run still its own transaction, but an engine may send
+  // further runs before the first is answered. `done` gets each run's
+  // outcome; FinishQueuedRuns waits for all of them and throws the first
+  // failure (the runs that were answered stay stored).
+  using StoreDone = std::function<void(std::optional<std::int64_t> run_id)>;
+  virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+                                 const StoreDone& done) {
+    done(StoreRunWithFacts(run, facts));
+  }
+  virtual void FinishQueuedRuns() {}
+};
+
+inline constexpr const char* kRunColumns =
+    "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
+    "file_mtime, loaded_at, row_count, error_count, encoding";
+inline constexpr int kRunColumnCount = 12;
+
+struct OpenOptions {
+  int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer
+};
+
+// A target starting with postgresql:// or postgres:// is a PostgreSQL
+// connection URI; anything else is the path of an SQLite file.
+std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options = {});
+bool IsPostgresTarget(std::string_view target);
+
+std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
+std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);
+
+}  // namespace norvale::fleet

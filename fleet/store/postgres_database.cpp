@@ -1,0 +1,364 @@
+#include <libpq-fe.h>
+
+#include <deque>
+#include <map>
+
+#include "fleet/store/database.h"
+
+namespace norvale::fleet {
+namespace {
+
+// "?" placeholders become $1, $2, ...; quoted literals are left alone.
+std::string NumberPlaceholders(std::string_view sql) {
+  std::string out;
+  int n = 0;
+  bool in_literal = false;
+  for (const char c : sql) {
+    if (c == '\'') in_literal = !in_literal;
+    if (c == '?' && !in_literal) {
+      out += '$' + std::to_string(++n);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// An array literal of text values: {"a","b \"c\""}.
+std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += '"';
+    for (const char c : f.*field) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    out += '"';
+  }
+  return out + "}";
+}
+
+std::string LineArray(const std::vector<Fact>& facts) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(f.line);
+  }
+  return out + "}";
+}
+
+class Result {
+ public:
+  explicit Result(PGresult* result) : result_(result) {}
+  ~Result() { PQclear(result_); }
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+  PGresult* get() const { return result_; }
+
+ private:
+  PGresult* result_;
+};
+
+class PostgresDatabase final : public Database {
+ public:
+  PostgresDatabase(const std::string& uri, const OpenOptions& options)
+      : uri_(uri), options_(options) {
+    conn_ = PQconnectdb(uri.c_str());
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      std::string message = PQerrorMessage(conn_);
+      while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+      PQfinish(conn_);
+      conn_ = nullptr;
+      throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                          "cannot reach the PostgreSQL server: " + message);
+    }
+    // Each file is its own transaction and the files stay on the share: a
+    // crash can lose only the last commits, which the next load stores again.
+    Execute("SET synchronous_commit = off");
+    Execute("SET client_min_messages = warning");
+    // Like SQLite's busy timeout: wait for another program's lock, then fail.
+    Execute("SELECT set_config('lock_timeout', ?, false)",
+            {std::to_string(options.busy_timeout_ms) + "ms"});
+  }
+
+  ~PostgresDatabase() override { PQfinish(conn_); }
+
+  std::string_view Engine() const override { return "postgresql"; }
+  std::unique_ptr<Database> OpenAnother() const override {
+    return std::make_unique<PostgresDatabase>(uri_, options_);
+  }
+
+  void BeginWrite() override { Execute("BEGIN"); }
+  void Commit() override { Execute("COMMIT"); }
+  void Rollback() noexcept override {
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) PQclear(PQexec(conn_, "ROLLBACK"));
+  }
+  void LockSchema() override { Execute("SELECT pg_advisory_xact_lock(72656574)"); }
+
+  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                const std::vector<Fact>& facts) override {
+    return StoreWithRetries(StoreParams(run, facts), facts.size());
+  }
+
+  // Pipeline mode: each run is sent with its own sync point, so it stays one
+  // transaction, while the server works through the runs sent before it.
+  void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+                         const StoreDone& done) override {
+    std::vector<Param> params = StoreParams(run, facts);
+    const std::string& name = PreparedName(StoreSql());
+    if (!pipeline_) {
+      if (PQenterPipelineMode(conn_) != 1) ConnectionLost();
+      pipeline_ = true;
+    }
+    const std::vector<const char*> values = Values(params);
+    if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                            nullptr, nullptr, 0) != 1 ||
+        PQpipelineSync(conn_) != 1) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    queued_.push_back(Queued{std::move(params), facts.size(), done});
+    // Take the answers that are in; never let more than a few runs wait.
+    if (PQconsumeInput(conn_) != 1) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    while (!queued_.empty() && (queued_.size() > kMaxQueued || PQisBusy(conn_) == 0)) {
+      TakeOldestAnswer();
+    }
+    if (failure_) FinishQueuedRuns();  // answers the rest, then throws
+  }
+
+  void FinishQueuedRuns() override {
+    while (!queued_.empty()) TakeOldestAnswer();
+    if (pipeline_) {
+      pipeline_ = false;
+      if (PQexitPipelineMode(conn_) != 1) ConnectionLost();
+    }
+    if (failure_) {
+      const DatabaseError failure = *failure_;
+      failure_.reset();
+      throw failure;
+    }
+  }
+
+ private:
+  // One statement, so one transaction: the run, and its facts unnested from
+  // arrays, only where the run is new.
+  static const std::string& StoreSql() {
+    static const std::string sql =
+        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns +
+        ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12)"
+        " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
+        " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
+        " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
+        " unnest($13::integer[], $14::text[], $15::text[], $16::text[], $17::text[], $18::text[])"
+        " AS f(line, category, item, subitem, contents, unit) RETURNING 1)"
+        " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
+    return sql;
+  }
+  static constexpr std::size_t kMaxQueued = 16;
+
+  struct Queued {
+    std::vector<Param> params;
+    std::size_t facts;
+    StoreDone done;
+  };
+
+  static std::vector<Param> StoreParams(const std::vector<Param>& run,
+                                        const std::vector<Fact>& facts) {
+    std::vector<Param> params = run;
+    params.push_back(LineArray(facts));
+    for (std::string Fact::*field :
+         {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {
+      params.push_back(TextArray(facts, field));
+    }
+    return params;
+  }
+
+  static std::vector<const char*> Values(const std::vector<Param>& params) {
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const Param& p : params) values.push_back(p ? p->c_str() : nullptr);
+    return values;
+  }
+
+  // The new run's id, or nothing when its content was stored already.
+  std::optional<std::int64_t> StoredRunId(PGresult* result, std::size_t facts) {
+    if (PQntuples(result) != 1 || PQgetisnull(result, 0, 0)) return std::nullopt;
+    if (PQgetisnull(result, 0, 1) || std::stoul(PQgetvalue(result, 0, 1)) != facts) {
+      throw DatabaseError(DatabaseError::Kind::kOther, "the server stored a run only in part");
+    }
+    return std::stoll(PQgetvalue(result, 0, 0));
+  }
+
+  // A conflict with a concurrent load (serialisation, deadlock) is tried again.
+  std::optional<std::int64_t> StoreWithRetries(const std::vector<Param>& params,
+                                               std::size_t facts) {
+    const std::vector<const char*> values = Values(params);
+    for (int attempt = 1;; ++attempt) {
+      Result result(PQexecPrepared(conn_, PreparedName(StoreSql()).c_str(),
+                                   static_cast<int>(values.size()), values.data(), nullptr, nullptr,
+                                   0));
+      if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) return StoredRunId(result.get(), facts);
+      const DatabaseError error = ErrorOf(result.get());
+      if (error.kind() != DatabaseError::Kind::kRetry || attempt == 3) throw error;
+    }
+  }
+
+  // Reads the oldest queued run's answer and its sync point. A failed run is
+  // remembered and the later ones are still read (each is its own
+  // transaction); a conflict to retry is stored again once the pipeline is
+  // empty.
+  void TakeOldestAnswer() {
+    Queued queued = std::move(queued_.front());
+    queued_.pop_front();
+    PGresult* raw = PQgetResult(conn_);
+    if (!raw) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    std::optional<DatabaseError> error;
+    std::optional<std::int64_t> run_id;
+    {
+      Result result(raw);
+      if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+        try {
+          run_id = StoredRunId(result.get(), queued.facts);
+        } catch (const DatabaseError& e) {
+          error = e;
+        }
+      } else {
+        error = ErrorOf(result.get());
+      }
+    }
+    // The end of the statement's results, then the sync point.
+    for (PGresult* rest; (rest = PQgetResult(conn_)) != nullptr;) PQclear(rest);
+    Result sync(PQgetResult(conn_));
+    if (PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    if (error && error->kind() == DatabaseError::Kind::kRetry) {
+      retry_.push_back(std::move(queued));
+    } else if (error) {
+      if (!failure_) failure_ = error;
+    } else {
+      queued.done(run_id);
+    }
+    if (queued_.empty() && !retry_.empty()) RetryConflicts();
+  }
+
+  void RetryConflicts() {
+    if (PQexitPipelineMode(conn_) != 1) ConnectionLost();
+    pipeline_ = false;
+    std::deque<Queued> again;
+    again.swap(retry_);
+    for (Queued& q : again) {
+      if (failure_) break;
+      try {
+        q.done(StoreWithRetries(q.params, q.facts));
+      } catch (const DatabaseError& e) {
+        failure_ = e;
+      }
+    }
+  }
+
+  // The connection is lost: nothing queued can be answered any more.
+  void AbandonPipeline() {
+    queued_.clear();
+    retry_.clear();
+    pipeline_ = false;
+  }
+
+  const std::string& PreparedName(const std::string& text) {
+    auto found = prepared_.find(text);
+    if (found == prepared_.end()) {
+      const std::string name = "s" + std::to_string(prepared_.size() + 1);
+      Result prepared(PQprepare(conn_, name.c_str(), text.c_str(), 0, nullptr));
+      if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) throw ErrorOf(prepared.get());
+      found = prepared_.emplace(text, name).first;
+    }
+    return found->second;
+  }
+
+  void Run(std::string_view sql, const std::vector<Param>& params,
+           const RowHandler* handle) override {
+    FinishQueuedRuns();  // a pipeline takes no ordinary statements
+    const std::string text = NumberPlaceholders(sql);
+    const std::vector<const char*> values = Values(params);
+    // Statements with values are parsed and planned once per connection.
+    Result result(params.empty()
+                      ? PQexecParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                      : PQexecPrepared(conn_, PreparedName(text).c_str(),
+                                       static_cast<int>(values.size()), values.data(), nullptr,
+                                       nullptr, 0));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw ErrorOf(result.get());
+    if (!handle) return;
+    const int count = PQntuples(result.get());
+    const int columns = PQnfields(result.get());
+    Row row(static_cast<std::size_t>(columns));
+    for (int r = 0; r < count; ++r) {
+      for (int c = 0; c < columns; ++c) {
+        auto& cell = row[static_cast<std::size_t>(c)];
+        if (PQgetisnull(result.get(), r, c)) {
+          cell.reset();
+        } else {
+          cell.emplace(PQgetvalue(result.get(), r, c),
+                       static_cast<std::size_t>(PQgetlength(result.get(), r, c)));
+        }
+      }
+      (*handle)(row);
+    }
+  }
+
+  [[noreturn]] void ConnectionLost() {
+    throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                        "lost the PostgreSQL server: " + std::string(PQerrorMessage(conn_)));
+  }
+
+  // The failure a result reports, as this program names it.
+  DatabaseError ErrorOf(const PGresult* result) {
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      return DatabaseError(DatabaseError::Kind::kUnreachable,
+                           "lost the PostgreSQL server: " + std::string(PQerrorMessage(conn_)));
+    }
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(conn_);
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
+    const std::string code = state ? state : "";
+    if (code == "53100")
+      return DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
+    if (code == "55P03") {
+      return DatabaseError(DatabaseError::Kind::kLocked,
+                           "the database is locked by another program: " + message);
+    }
+    if (code == "40001" || code == "40P01")
+      return DatabaseError(DatabaseError::Kind::kRetry, message);
+    if (code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) {
+      return DatabaseError(DatabaseError::Kind::kUnreachable, message);
+    }
+    return DatabaseError(DatabaseError::Kind::kOther, "database error: " + message);
+  }
+
+  std::string uri_;
+  OpenOptions options_;
+  PGconn* conn_ = nullptr;
+  std::map<std::string, std::string> prepared_;  // statement text -> prepared name
+  bool pipeline_ = false;
+  std::deque<Queued> queued_;  // sent, not yet answered, oldest first
+  std::deque<Queued> retry_;   // answered with a conflict, to store again
+  std::optional<DatabaseError> failure_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options) {
+  return std::make_unique<PostgresDatabase>(uri, options);
+}
+
+}  // namespace norvale::fleet

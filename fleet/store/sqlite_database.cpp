@@ -1,0 +1,230 @@
+#include <sqlite3.h>
+
+#include <map>
+
+#include "fleet/store/database.h"
+
+namespace norvale::fleet {
+namespace {
+
+class SqliteDatabase final : public Database {
+ public:
+  SqliteDatabase(const std::string& path, const OpenOptions& options)
+      : path_(path), options_(options), busy_timeout_ms_(options.busy_timeout_ms) {
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+      const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                          "cannot open the database file " + path + ": " + message);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busy_timeout_ms_);
+    try {
+      // WAL lets queries read while a load writes; NORMAL syncs at checkpoints,
+      // which keeps every committed run intact after a crash of the program.
+      Execute("PRAGMA journal_mode=WAL");
+      Execute("PRAGMA synchronous=NORMAL");
+      Execute("PRAGMA foreign_keys=ON");
+      // Fewer, larger checkpoints while a share loads; the cache stays bounded.
+      Execute("PRAGMA wal_autocheckpoint=8192");
+      Execute("PRAGMA cache_size=-16384");
+    } catch (...) {
+      Close();  // not a database, or not writable: nothing stays open
+      throw;
+    }
+  }
+
+  ~SqliteDatabase() override { Close(); }
+
+  std::string_view Engine() const override { return "sqlite"; }
+  std::unique_ptr<Database> OpenAnother() const override {
+    return std::make_unique<SqliteDatabase>(path_, options_);
+  }
+
+  void BeginWrite() override { Execute("BEGIN IMMEDIATE"); }
+  void Commit() override { Execute("COMMIT"); }
+  void Rollback() noexcept override {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  void LockSchema() override {}
+
+  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+                                                const std::vector<Fact>& facts) override {
+    BeginWrite();
+    try {
+      const auto ids = Query(std::string("INSERT INTO runs (") + kRunColumns +
+                                 ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                                 " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id",
+                             run);
+      if (ids.empty()) {
+        Rollback();
+        return std::nullopt;
+      }
+      const std::int64_t run_id = std::stoll(*ids[0][0]);
+      InsertFacts(run_id, facts);
+      Commit();
+      return run_id;
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+  }
+
+ private:
+  // Several facts per statement: SQLite's cost is mostly per statement run.
+  static constexpr std::size_t kFactsPerInsert = 32;
+
+  static std::string FactsInsert(std::size_t rows) {
+    std::string sql =
+        "INSERT INTO facts (run_id, line, category, item, subitem, contents, unit) VALUES ";
+    for (std::size_t i = 0; i < rows; ++i)
+      sql += i ? ", (?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?)";
+    return sql;
+  }
+
+  void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) {
+    static const std::string many_sql = FactsInsert(kFactsPerInsert);
+    static const std::string one_sql = FactsInsert(1);
+    sqlite3_stmt* many = Prepare(many_sql);
+    sqlite3_stmt* one = Prepare(one_sql);
+    std::size_t next = 0;
+    while (next < facts.size()) {
+      const std::size_t rows = facts.size() - next >= kFactsPerInsert ? kFactsPerInsert : 1;
+      sqlite3_stmt* stmt = rows == 1 ? one : many;
+      sqlite3_reset(stmt);
+      for (std::size_t r = 0; r < rows; ++r) {
+        const Fact& f = facts[next + r];
+        const int base = static_cast<int>(r) * 7;
+        sqlite3_bind_int64(stmt, base + 1, run_id);
+        sqlite3_bind_int(stmt, base + 2, f.line);
+        const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
+        for (int i = 0; i < 5; ++i) {
+          sqlite3_bind_text(stmt, base + 3 + i, texts[i]->data(),
+                            static_cast<int>(texts[i]->size()), SQLITE_STATIC);
+        }
+      }
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        Fail(rc);
+      }
+      next += rows;
+    }
+    for (sqlite3_stmt* stmt : {many, one}) {
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+    }
+  }
+
+  void Close() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    statements_.clear();
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
+
+  sqlite3_stmt* Prepare(std::string_view sql) {
+    const std::string key(sql);
+    auto found = statements_.find(key);
+    if (found != statements_.end()) return found->second;
+    sqlite3_stmt* stmt = nullptr;
+    const int rc =
+        sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) Fail(rc);
+    statements_.emplace(key, stmt);
+    return stmt;
+  }
+
+  void Run(std::string_view sql, const std::vector<Param>& params,
+           const RowHandler* handle) override {
+    sqlite3_stmt* stmt = Prepare(sql);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    // Reset on every way out, a handler's exception too: a statement left
+    // stepping would keep its read snapshot open.
+    struct ResetOnExit {
+      sqlite3_stmt* stmt;
+      ~ResetOnExit() { sqlite3_reset(stmt); }
+    } reset_on_exit{stmt};
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      const int index = static_cast<int>(i) + 1;
+      if (params[i]) {
+        sqlite3_bind_text(stmt, index, params[i]->data(), static_cast<int>(params[i]->size()),
+                          SQLITE_TRANSIENT);
+      } else {
+        sqlite3_bind_null(stmt, index);
+      }
+    }
+    Row row;
+    for (;;) {
+      const int rc = sqlite3_step(stmt);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        Fail(rc);
+      }
+      if (!handle) continue;
+      const int columns = sqlite3_column_count(stmt);
+      row.resize(static_cast<std::size_t>(columns));
+      for (int c = 0; c < columns; ++c) {
+        auto& cell = row[static_cast<std::size_t>(c)];
+        if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
+          cell.reset();
+        } else {
+          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+          cell.emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
+        }
+      }
+      (*handle)(row);
+    }
+  }
+
+  [[noreturn]] void Fail(int rc) {
+    const std::string message = sqlite3_errmsg(db_);
+    switch (rc & 0xFF) {
+      case SQLITE_BUSY:
+      case SQLITE_LOCKED:
+        throw DatabaseError(DatabaseError::Kind::kLocked,
+                            "the database is locked by another program (waited " +
+                                std::to_string(busy_timeout_ms_ / 1000) + " s): " + message);
+      case SQLITE_FULL:
+        throw DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
+      case SQLITE_CANTOPEN:
+      case SQLITE_IOERR:
+      case SQLITE_READONLY:
+      case SQLITE_NOTADB:
+      case SQLITE_CORRUPT:
+        throw DatabaseError(DatabaseError::Kind::kUnreachable,
+                            "cannot use the database: " + message);
+      default:
+        throw DatabaseError(DatabaseError::Kind::kOther, "database error: " + message);
+    }
+  }
+
+  std::string path_;
+  OpenOptions options_;
+  sqlite3* db_ = nullptr;
+  int busy_timeout_ms_;
+  std::map<std::string, sqlite3_stmt*> statements_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options) {
+  return std::make_unique<SqliteDatabase>(path, options);
+}
+
+bool IsPostgresTarget(std::string_view target) {
+  return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
+}
+
+std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options) {
+  if (IsPostgresTarget(target)) return OpenPostgres(target, options);
+  return OpenSqlite(target, options);
+}
+
+}  // namespace norvale::fleet
