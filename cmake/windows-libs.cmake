@@ -28,7 +28,7 @@ norvale_windows_library(norvale::libpq libpq.a)
 
 # What each library needs from Windows itself: sockets, the certificate
 # store and random numbers for OpenSSL; SSPI and the user's folders for libpq.
-set_property(TARGET norvale_crypto PROPERTY INTERFACE_LINK_LIBRARIES ws2_32 crypt32 bcrypt advapi32 user32)
+set_property(TARGET norvale_crypto PROPERTY INTERFACE_LINK_LIBRARIES ws2_32 crypt32 bcrypt gdi32 advapi32 user32)
 set_property(TARGET norvale_ssl PROPERTY INTERFACE_LINK_LIBRARIES norvale_crypto)
 set_property(TARGET norvale::libpq PROPERTY INTERFACE_LINK_LIBRARIES
   norvale_ssl norvale_crypto secur32 shell32 ws2_32 advapi32)

@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <ostream>
 
-#include "core/version.h"
 #include "fleet/commands.h"
 #include "fleet/report_command.h"
-#include "fleet/store/database.h"
 
 namespace norvale::fleet {
 namespace {
 
 constexpr std::string_view kProgram = "norvale-fleet";
-constexpr std::string_view kSqliteName = "SQLite ";
-constexpr std::string_view kLibpqName = "libpq ";
-
-// "norvale-fleet 1.3.3 (SQLite 3.40.1, libpq 15.18)": which build a user has,
-// and which database libraries are inside it.
-std::string VersionLine() {
-  return std::string(kProgram) + " " + std::to_string(NORVALE_VERSION_MAJOR) + "." +
-         std::to_string(NORVALE_VERSION_MINOR) + "." + std::to_string(NORVALE_VERSION_REVISION) +
-         " (" + std::string(kSqliteName) + SqliteLibraryVersion() + ", " + std::string(kLibpqName) +
-         PostgresLibraryVersion() + ")\n";
-}
 
 std::string OverallHelp() {
   std::string text =
@@ -33,9 +20,7 @@ std::string OverallHelp() {
     text += "  " + c.name + std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') +
             c.summary + "\n";
   }
-  text +=
-      "\n'norvale-fleet COMMAND --help' describes a command; 'norvale-fleet --version'\n"
-      "shows the version and the database libraries inside.\n";
+  text += "\n'norvale-fleet COMMAND --help' describes a command.\n";
   return text;
 }
 
@@ -74,10 +59,6 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
   if (args.empty()) return fail("no command given; 'norvale-fleet --help' lists them");
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     io.out << OverallHelp();
-    return kExitOk;
-  }
-  if (args[0] == "--version") {
-    io.out << VersionLine();
     return kExitOk;
   }
   const auto command = std::find_if(Commands().begin(), Commands().end(),

@@ -102,9 +102,6 @@ std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOpti
 bool IsPostgresTarget(std::string_view target);
 
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
-// Versions of the client libraries linked in ("3.40.1", "15.18"), for --version.
-std::string SqliteLibraryVersion();
-std::string PostgresLibraryVersion();
 std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);
 
 }  // namespace norvale::fleet

@@ -357,12 +357,6 @@ class PostgresDatabase final : public Database {
 
 }  // namespace
 
-std::string PostgresLibraryVersion() {
-  // Since version 10 the number is major * 10000 + minor.
-  const int version = PQlibVersion();
-  return std::to_string(version / 10000) + "." + std::to_string(version % 10000);
-}
-
 std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options) {
   return std::make_unique<PostgresDatabase>(uri, options);
 }

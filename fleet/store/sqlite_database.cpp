@@ -214,8 +214,6 @@ class SqliteDatabase final : public Database {
 
 }  // namespace
 
-std::string SqliteLibraryVersion() { return sqlite3_libversion(); }
-
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options) {
   return std::make_unique<SqliteDatabase>(path, options);
 }

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
-#include "core/version.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
 
@@ -64,20 +62,6 @@ TEST(FleetCli, HelpAndUsageErrors) {
       EXPECT_EQ(r.out, "");
     }
   }
-}
-
-TEST(FleetCli, VersionNamesTheProgramAndItsLibraries) {
-  const CliResult r = Cli({"--version"});
-  EXPECT_EQ(r.code, kExitOk);
-  EXPECT_EQ(r.err, "");
-  const std::string number = VersionText().substr(std::string(kVersionPrefix).size());
-  EXPECT_EQ(r.out.rfind("norvale-fleet " + number + " (", 0), 0u) << r.out;
-  // libpq numbers its versions major * 10000 + minor: shown as "15.18".
-  EXPECT_TRUE(std::regex_match(
-      r.out,
-      std::regex(
-          R"(norvale-fleet [0-9.]+ \(SQLite 3\.[0-9]+\.[0-9]+, libpq [1-9][0-9]\.[0-9]{1,3}\)\n)")))
-      << r.out;
 }
 
 TEST(FleetCli, LoadThenQueryEveryFormat) {
