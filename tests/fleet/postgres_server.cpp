@@ -53,7 +53,6 @@ int FreePort() {
   close(fd);
   return port;
 }
-#endif
 
 std::string PostgresBin() {
   std::string best;
@@ -64,6 +63,7 @@ std::string PostgresBin() {
   }
   return best;
 }
+#endif
 
 class Server {
  public:
