@@ -102,7 +102,8 @@ TEST(FleetCli, LoadThenQueryEveryFormat) {
   r = Cli({"load", share, "--db", db});
   EXPECT_EQ(r.code, kExitRejected);
   EXPECT_EQ(r.out.rfind("loaded 0, unchanged 1, rejected 1, skipped 0", 0), 0u) << r.out;
-  EXPECT_NE(r.err.find("rejected " + share + "/broken.csv:1: no header row"), std::string::npos)
+  EXPECT_NE(r.err.find("rejected " + share + kPathSeparator + "broken.csv:1: no header row"),
+            std::string::npos)
       << r.err;
 }
 

@@ -77,7 +77,7 @@ TempDir::TempDir() {
     const fs::path candidate =
         fs::temp_directory_path() / ("norvale-fleet-test-" + std::to_string(random()));
     if (fs::create_directory(candidate)) {
-      const std::u8string text = candidate.generic_u8string();
+      const std::u8string text = candidate.u8string();
       path_.assign(text.begin(), text.end());
       return;
     }

@@ -36,13 +36,20 @@ std::string Encode(const std::string& utf8, CodePage page);
 
 void WriteFile(const std::string& path, const std::string& bytes);
 
-// A fresh temporary folder, removed with the object.
+// How the tool joins a folder and a name in the paths it prints.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A fresh temporary folder, removed with the object; a native path.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return path_ + kPathSeparator + name; }
 
  private:
   std::string path_;
