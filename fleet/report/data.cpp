@@ -137,6 +137,15 @@ std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& appl
   return bars;
 }
 
+std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers) {
+  std::vector<std::string> names;
+  for (const auto& c : computers) {
+    if (!c.clock_ahead.empty()) names.push_back(c.name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
                                  const std::string& now, int days) {
   auto reference = SecondNumber(now);

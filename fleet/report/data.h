@@ -1,7 +1,8 @@
 // What the fleet report shows, gathered once from the database and then
-// turned into one HTML page. Nothing here knows HTML or SQL: the loader fills
-// these records, the page writer reads them, and the charts are counted here
-// so both the page and its tests use the same numbers.
+// turned into one HTML page. Nothing here knows HTML or SQL: GatherReportData
+// (report/query.cpp) fills these records, RenderReportHtml (report/html.cpp)
+// reads them, and the charts are counted here so both the page and its tests
+// use the same numbers.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,7 @@ struct ReportComputer {
   std::string domain;
   std::string user;
   int error_rows = 0;
+  std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
 };
 
 // One application name across the newest runs: every version seen and the
@@ -118,6 +120,9 @@ std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& appl
                                       std::size_t limit = 20);
 
 // ---- Dates -------------------------------------------------------------------
+
+// Names of the computers with a run dated ahead of the clock, in name order.
+std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);
 
 // Computers whose latest run is more than `days` days before `now` (or has no
 // recognised date at all: they have not been seen either).

@@ -5,50 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/utf.h"
+
 namespace norvale::fleet {
 namespace {
 
-// Length of the valid UTF-8 sequence at text[i], or 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i, char32_t* code_point) {
-  const auto b0 = static_cast<unsigned char>(text[i]);
-  if (b0 < 0x80) {
-    *code_point = b0;
-    return 1;
-  }
-  std::size_t n;
-  char32_t cp;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    n = 2, cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    n = 3, cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    n = 4, cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > text.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return 0;
-  }
-  *code_point = cp;
-  return n;
-}
-
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-bool IsWide(char32_t cp) {
-  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-         (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-         (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
-}
 
 std::string BarLabel(const std::string& label, const ReportTexts& texts) {
   if (label == kUnknownLabel) return texts.unknown;
@@ -239,7 +201,7 @@ void AppendHtmlEscaped(std::string& out, std::string_view text) {
         break;
     }
     char32_t cp = 0;
-    const std::size_t n = Utf8SequenceLength(text, i, &cp);
+    const std::size_t n = DecodeOneUtf8(text, i, cp);
     if (n == 0) {
       out += kReplacement;
       ++i;
@@ -265,7 +227,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp = 0;
-    const std::size_t n = Utf8SequenceLength(text, i, &cp);
+    const std::size_t n = DecodeOneUtf8(text, i, cp);
     if (n == 0) {
       out += "\\ufffd";
       ++i;
@@ -293,7 +255,7 @@ std::string ShortenLabel(std::string_view text, int width) {
   std::size_t i = 0, cut = std::string_view::npos;
   while (i < text.size()) {
     char32_t cp = 0;
-    std::size_t n = Utf8SequenceLength(text, i, &cp);
+    std::size_t n = DecodeOneUtf8(text, i, cp);
     if (n == 0) n = 1;
     const int w = IsWide(cp) ? 2 : 1;
     if (used + w > width - 1 && cut == std::string_view::npos) cut = i;
@@ -376,6 +338,11 @@ std::string RenderReportHtml(const ReportData& data, ReportLanguage language) {
   AppendTotal(out, "oldest-run", t.oldest_run, data.totals.oldest_run);
   AppendTotal(out, "not-seen", t.not_seen,
               std::to_string(ComputersNotSeenFor(data.computers, data.generated_at, 30)));
+  std::string clock_ahead;
+  for (const std::string& name : ClockAheadComputers(data.computers)) {
+    clock_ahead += (clock_ahead.empty() ? "" : ", ") + name;
+  }
+  AppendTotal(out, "clock-ahead", t.clock_ahead, clock_ahead);
   out += "</dl></header>\n<section id=\"overview\"><h2>";
   AppendHtmlEscaped(out, t.overview);
   out += "</h2><div class=\"charts\">";

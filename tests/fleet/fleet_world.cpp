@@ -1,16 +1,21 @@
 #include "tests/fleet/fleet_world.h"
 
 #ifdef _WIN32
+#include <sys/utime.h>
+
+#include <cstdio>
 #include <random>
 #else
 #include <stdlib.h>
+#include <utime.h>
 #endif
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include "core/recording.h"
+#include "core/result_line.h"
 
 namespace norvale::fleet::testing {
 
@@ -67,6 +72,33 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + path);
 }
+
+#ifdef _WIN32
+// No strptime, timegm or utime on Windows: their Windows counterparts.
+void SetFileTime(const std::string& path, const std::string& utc) {
+  std::tm tm{};
+  if (std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                  &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 6) {
+    throw std::runtime_error("bad time " + utc);
+  }
+  tm.tm_year -= 1900;
+  tm.tm_mon -= 1;
+  const std::time_t at = _mkgmtime(&tm);
+  _utimbuf times{at, at};
+  const std::u8string utf8(path.begin(), path.end());
+  if (_wutime(std::filesystem::path(utf8).wstring().c_str(), &times) != 0) {
+    throw std::runtime_error("cannot set the time of " + path);
+  }
+}
+#else
+void SetFileTime(const std::string& path, const std::string& utc) {
+  std::tm tm{};
+  if (!strptime(utc.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) throw std::runtime_error("bad time " + utc);
+  const std::time_t at = timegm(&tm);
+  const utimbuf times{at, at};
+  if (utime(path.c_str(), &times) != 0) throw std::runtime_error("cannot set the time of " + path);
+}
+#endif
 
 #ifdef _WIN32
 // No mkdtemp on Windows: a random name, taken only if the folder is new.

@@ -1,6 +1,7 @@
 #include "tests/fleet/postgres_server.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #ifndef _WIN32
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -143,6 +144,18 @@ class Server {
     return BaseUri() + "?options=-csearch_path%3D" + schema;
   }
 
+  std::string FreshDatabase(const std::string& encoding) {
+    const std::string name = "d" + std::to_string(++schemas_);
+    // Straight through libpq: the program's own connection refuses such databases.
+    PGconn* conn = PQconnectdb(BaseUri().c_str());
+    PQclear(PQexec(conn, ("CREATE DATABASE " + name + " ENCODING '" + encoding +
+                          "' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'")
+                             .c_str()));
+    PQfinish(conn);
+    const std::string& base = BaseUri();
+    return base.substr(0, base.rfind('/') + 1) + name;
+  }
+
  private:
   const std::string& BaseUri() const { return base_uri_; }
 
@@ -167,14 +180,30 @@ class ServerEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-std::string FreshPostgresTarget() {
+namespace {
+
+// The shared server, started on first use; nothing (and a failed test) when
+// it cannot start.
+Server* RunningServer() {
   auto& server = TheServer();
   if (!server) server = std::make_unique<Server>();
   if (!server->error().empty()) {
     ADD_FAILURE() << server->error();
-    return {};
+    return nullptr;
   }
-  return server->FreshTarget();
+  return server.get();
+}
+
+}  // namespace
+
+std::string FreshPostgresTarget() {
+  Server* server = RunningServer();
+  return server ? server->FreshTarget() : std::string();
+}
+
+std::string FreshPostgresDatabase(const std::string& encoding) {
+  Server* server = RunningServer();
+  return server ? server->FreshDatabase(encoding) : std::string();
 }
 
 std::string UnreachablePostgresTarget() {
