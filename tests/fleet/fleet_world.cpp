@@ -68,7 +68,10 @@ std::string ResultBytes(const PcSpec& pc) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  // The path is UTF-8; as a plain narrow string Windows would read it in the
+  // ANSI code page and name the file wrongly.
+  std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                    std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + path);
 }
