@@ -10,14 +10,23 @@ fixtures=$E2E_ROOT/tests/fixtures
 
 # Inside the namespace: one system, two automatic runs (tab, then comma with
 # one more application installed), both files copied to the output folder.
+# The save folder (default C:\results) may have a name in the system's code
+# page, as the settings file is read in it.
 if [ "${2:-}" = --collect ]; then
-  lang=$3 host=$4 out=$5
+  lang=$3 host=$4 out=$5 folder=${6:-'C:\results'}
   hostname "$host"
   e2e_prefix "$lang"
   if [ "$lang" = ja ]; then e2e_import_reg "$fixtures/software_ja.reg"; else e2e_import_reg "$fixtures/software.reg"; fi
-  mkdir -p "$WINEPREFIX/drive_c/results" "$out/1" "$out/2"
-  e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVETYPE=TSV\nSAVEFOLDER=C:\\results\n'
-  cp "$WINEPREFIX/drive_c/results/$host.tsv" "$out/1/"
+  code_page=CP1252
+  [ "$lang" = ja ] && code_page=CP932
+  settings() {  # save type
+    printf '[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVETYPE=%s\nSAVEFOLDER=%s\n' "$1" "$folder" |
+      iconv -f UTF-8 -t "$code_page"
+  }
+  saved=$(e2e_unix "$folder")
+  mkdir -p "$saved" "$out/1" "$out/2"
+  e2e_run_auto "$exe" "$(settings TSV)"$'\n'
+  cp "$saved/$host.tsv" "$out/1/"
   sleep 1  # the next run's header time must be later
   wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FleetAdded' \
     /v DisplayName /d 'Fleet Added Tool' /f /reg:64 >/dev/null 2>&1
@@ -25,8 +34,8 @@ if [ "${2:-}" = --collect ]; then
     /v DisplayVersion /d 3.1 /f /reg:64 >/dev/null 2>&1
   wineserver -w
   rm -rf "$WINEPREFIX/drive_c/norvale-run"
-  e2e_run_auto "$exe" $'[setting]\nAUTOSAVE=1\nSAVETIME=0\nSAVETYPE=csv\nSAVEFOLDER=C:\\results\n'
-  cp "$WINEPREFIX/drive_c/results/$host.csv" "$out/2/"
+  e2e_run_auto "$exe" "$(settings csv)"$'\n'
+  cp "$saved/$host.csv" "$out/2/"
   exit 0
 fi
 

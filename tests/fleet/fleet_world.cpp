@@ -1,7 +1,14 @@
 #include "tests/fleet/fleet_world.h"
 
+#ifdef _WIN32
+#include <sys/utime.h>
+
+#include <cstdio>
+#include <random>
+#else
 #include <stdlib.h>
 #include <utime.h>
+#endif
 
 #include <ctime>
 #include <filesystem>
@@ -111,11 +118,32 @@ std::string ResultBytes(const PcSpec& pc) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  // The path is UTF-8; as a plain narrow string Windows would read it in the
+  // ANSI code page and name the file wrongly.
+  std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                    std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+#ifdef _WIN32
+// No strptime, timegm or utime on Windows: their Windows counterparts.
+void SetFileTime(const std::string& path, const std::string& utc) {
+  std::tm tm{};
+  if (std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                  &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 6) {
+    throw std::runtime_error("bad time " + utc);
+  }
+  tm.tm_year -= 1900;
+  tm.tm_mon -= 1;
+  const std::time_t at = _mkgmtime(&tm);
+  _utimbuf times{at, at};
+  const std::u8string utf8(path.begin(), path.end());
+  if (_wutime(std::filesystem::path(utf8).wstring().c_str(), &times) != 0) {
+    throw std::runtime_error("cannot set the time of " + path);
+  }
+}
+#else
 void SetFileTime(const std::string& path, const std::string& utc) {
   std::tm tm{};
   if (!strptime(utc.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) throw std::runtime_error("bad time " + utc);
@@ -123,12 +151,31 @@ void SetFileTime(const std::string& path, const std::string& utc) {
   const utimbuf times{at, at};
   if (utime(path.c_str(), &times) != 0) throw std::runtime_error("cannot set the time of " + path);
 }
+#endif
 
+#ifdef _WIN32
+// No mkdtemp on Windows: a random name, taken only if the folder is new.
+TempDir::TempDir() {
+  namespace fs = std::filesystem;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("norvale-fleet-test-" + std::to_string(random()));
+    if (fs::create_directory(candidate)) {
+      const std::u8string text = candidate.u8string();
+      path_.assign(text.begin(), text.end());
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+#else
 TempDir::TempDir() {
   char pattern[] = "/tmp/norvale-fleet-test-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;

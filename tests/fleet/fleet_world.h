@@ -42,13 +42,20 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // Sets a file's modification time to "YYYY-MM-DD HH:MM:SS" UTC.
 void SetFileTime(const std::string& path, const std::string& utc);
 
-// A fresh temporary folder, removed with the object.
+// How the tool joins a folder and a name in the paths it prints.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A fresh temporary folder, removed with the object; a native path.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return path_ + kPathSeparator + name; }
 
  private:
   std::string path_;

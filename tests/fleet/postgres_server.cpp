@@ -1,12 +1,14 @@
 #include "tests/fleet/postgres_server.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#ifndef _WIN32
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,7 +21,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A server started for this program by tests/fleet/with_postgres.sh. The
+// Windows build runs under Wine, which cannot start the Linux server.
+std::string EnvironmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+const char kServerVariable[] = "NORVALE_TEST_POSTGRES";
+const char kUnreachablePortVariable[] = "NORVALE_TEST_POSTGRES_UNREACHABLE_PORT";
+
+#ifdef _WIN32
 int FreePort() {
+  const std::string port = EnvironmentText(kUnreachablePortVariable);
+  return port.empty() ? 0 : std::stoi(port);
+}
+#else
+int FreePort() {
+  const std::string given = EnvironmentText(kUnreachablePortVariable);
+  if (!given.empty()) return std::stoi(given);
+
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -44,10 +64,17 @@ std::string PostgresBin() {
   }
   return best;
 }
+#endif
 
 class Server {
  public:
   Server() {
+    base_uri_ = EnvironmentText(kServerVariable);
+    if (!base_uri_.empty()) return;
+#ifdef _WIN32
+    error_ = std::string("no PostgreSQL server given in ") + kServerVariable +
+             " (tests/fleet/with_postgres.sh starts one)";
+#else
     const std::string bin = PostgresBin();
     if (bin.empty()) {
       error_ = "no PostgreSQL server in /usr/lib/postgresql (scripts/setup installs it)";
@@ -93,6 +120,8 @@ class Server {
       return;
     }
     stop_ = as + bin + "/pg_ctl -D " + data + " -m fast -w stop >/dev/null 2>&1";
+    base_uri_ = "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/postgres";
+#endif
   }
 
   ~Server() {
@@ -123,15 +152,14 @@ class Server {
                           "' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'")
                              .c_str()));
     PQfinish(conn);
-    return "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/" + name;
+    const std::string& base = BaseUri();
+    return base.substr(0, base.rfind('/') + 1) + name;
   }
 
  private:
-  std::string BaseUri() const {
-    return "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/postgres";
-  }
+  const std::string& BaseUri() const { return base_uri_; }
 
-  std::string dir_, stop_, error_;
+  std::string dir_, stop_, error_, base_uri_;
   int port_ = 0;
   int schemas_ = 0;
 };

@@ -135,7 +135,12 @@ TEST_F(ReportCommand, LinksBesideThePageAreNeverWrittenThrough) {
   const std::string victim = dir_ / "victim.txt";
   testing::WriteFile(victim, "precious");
   for (const std::string& link : {page + ".part", page + ".tmp", page}) {
-    std::filesystem::create_symlink(victim, link);
+    std::error_code error;
+    std::filesystem::create_symlink(victim, link, error);
+    // Wine, for one, makes no symbolic links for a Windows program.
+    if (error || !std::filesystem::is_symlink(link)) {
+      GTEST_SKIP() << "no symbolic links on this system: " << error.message();
+    }
   }
   const Outcome ok = RunFleet({"report", "--db", db_, "--out", page});
   ASSERT_EQ(ok.code, kExitOk) << ok.err;

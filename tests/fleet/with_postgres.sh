@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs a command with a throw-away PostgreSQL server on 127.0.0.1, for test
+# programs that cannot start one themselves: a Windows program under Wine
+# cannot run the Linux server. The server's URI is handed over in
+# NORVALE_TEST_POSTGRES, a port where nothing listens in
+# NORVALE_TEST_POSTGRES_UNREACHABLE_PORT. The server runs as the postgres user
+# when started by root (it refuses to run as root), with its data and socket
+# in a temporary folder, and is stopped when the command ends.
+#
+# Usage: with_postgres.sh command [arguments...]
+set -euo pipefail
+
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
+if [ -z "$bin" ] || [ ! -x "$bin/pg_ctl" ]; then
+  echo "with_postgres: no PostgreSQL server in /usr/lib/postgresql (scripts/setup installs it)" >&2
+  exit 1
+fi
+
+free_port() {
+  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+dir=$(mktemp -d /tmp/norvale-pg-XXXXXX)
+as=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown postgres: "$dir"
+  as=(runuser -u postgres --)
+fi
+port=$(free_port)
+stop() {
+  "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null 2>&1 || true
+  rm -rf "$dir"
+}
+trap stop EXIT
+
+if ! "${as[@]}" "$bin/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C --no-sync \
+  >"$dir/initdb.out" 2>&1; then
+  cat "$dir/initdb.out" >&2
+  exit 1
+fi
+if ! "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+  -o "-c listen_addresses=127.0.0.1 -p $port -k $dir -c fsync=off -c full_page_writes=off -c max_connections=40" \
+  start >"$dir/pg_ctl.out" 2>&1; then
+  cat "$dir/server.log" >&2
+  exit 1
+fi
+
+export NORVALE_TEST_POSTGRES="postgresql://postgres@127.0.0.1:$port/postgres"
+NORVALE_TEST_POSTGRES_UNREACHABLE_PORT=$(free_port)
+export NORVALE_TEST_POSTGRES_UNREACHABLE_PORT
+set +e
+"$@"
+rc=$?
+exit $rc
