@@ -25,25 +25,24 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// The well-formed sequence at `at`: its length, with its code point in `cp`;
-// 0 when the bytes there are no UTF-8 (overlong forms, surrogates and code
-// points past U+10FFFF included: each would let one character pass for
-// another).
+}  // namespace
+
 size_t DecodeOneUtf8(std::string_view utf8, size_t at, char32_t& cp) {
   const auto b = static_cast<unsigned char>(utf8[at]);
   size_t extra = 0;
+  char32_t value = 0;
   if (b < 0x80) {
     cp = b;
     return 1;
   } else if ((b & 0xE0) == 0xC0) {
     extra = 1;
-    cp = b & 0x1F;
+    value = b & 0x1F;
   } else if ((b & 0xF0) == 0xE0) {
     extra = 2;
-    cp = b & 0x0F;
+    value = b & 0x0F;
   } else if ((b & 0xF8) == 0xF0) {
     extra = 3;
-    cp = b & 0x07;
+    value = b & 0x07;
   } else {
     return 0;
   }
@@ -51,13 +50,14 @@ size_t DecodeOneUtf8(std::string_view utf8, size_t at, char32_t& cp) {
   for (size_t k = 1; k <= extra; ++k) {
     const auto c = static_cast<unsigned char>(utf8[at + k]);
     if ((c & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (c & 0x3F);
+    value = (value << 6) | (c & 0x3F);
   }
-  if (cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  if (value < kSmallest[extra] || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) {
+    return 0;
+  }
+  cp = value;
   return extra + 1;
 }
-
-}  // namespace
 
 std::u32string Utf8ToCodePoints(std::string_view utf8) {
   std::u32string out;
@@ -163,6 +163,18 @@ std::string UpperAscii(std::string_view text) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+}
+
+std::string TrimEnd(std::string_view text, std::string_view characters) {
+  const auto last = text.find_last_not_of(characters);
+  return std::string(text.substr(0, last == std::string_view::npos ? 0 : last + 1));
+}
+
+bool IsWide(char32_t cp) {
+  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+         (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+         (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
 }
 
 }  // namespace norvale

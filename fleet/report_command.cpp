@@ -13,7 +13,7 @@
 #include "core/version.h"
 #include "fleet/commands.h"
 #include "fleet/common/timestamps.h"
-#include "fleet/report/html.h"
+#include "fleet/report/site_page.h"
 #include "fleet/report/query.h"
 #include "fleet/store/schema.h"
 

@@ -1,6 +1,6 @@
 // The report page's style sheet and script. Both are written into every page:
 // the page must work from a file share with no network, so nothing is linked.
-#include "fleet/report/html.h"
+#include "fleet/report/assets.h"
 
 namespace norvale::fleet {
 

@@ -2,7 +2,11 @@
 
 #include <regex>
 
-#include "fleet/report/html.h"
+#include "fleet/report/bar_chart.h"
+#include "fleet/report/html_text.h"
+#include "fleet/report/json_text.h"
+#include "fleet/report/label_width.h"
+#include "fleet/report/site_page.h"
 
 namespace norvale::fleet {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
-#include "fleet/report/html.h"
+#include "fleet/report/site_page.h"
 #include "fleet/report/query.h"
 #include "tests/fleet/fleet_world.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace norvale {
 namespace {
 
@@ -27,6 +29,42 @@ TEST(Utf8Decoding, IllFormedSequencesBecomeReplacementCharacters) {
       {"stray continuation", "\x80z", bad + U"z"},
   };
   for (const Case& c : cases) EXPECT_EQ(Utf8ToCodePoints(c.bytes), c.want) << c.name;
+}
+
+TEST(Utf8Decoding, OneSequenceLeavesTheCodePointAloneWhenIllFormed) {
+  // An overlong U+3000 would otherwise pass for a wide ideographic space.
+  struct Case {
+    std::string bytes;
+    size_t length;
+    char32_t cp;
+  } cases[] = {
+      {"\xE3\x80\x80", 3, 0x3000},
+      {"\xF0\x83\x80\x80", 0, 0x7E},
+      {"\xE3\x80", 0, 0x7E},
+      {"z", 1, U'z'},
+  };
+  for (const Case& c : cases) {
+    char32_t cp = 0x7E;
+    EXPECT_EQ(DecodeOneUtf8(c.bytes, 0, cp), c.length) << c.bytes;
+    EXPECT_EQ(cp, c.cp) << c.bytes;
+  }
+}
+
+TEST(TextHelpers, WidthAndTrimming) {
+  struct Width {
+    char32_t cp;
+    bool wide;
+  } widths[] = {
+      {U'A', false},  {0x10FF, false}, {0x1100, true},  {0x3042, true},  {0xA4D0, false},
+      {0xD7A3, true}, {0xFF01, true},  {0xFF61, false}, {0x20000, true}, {0x3FFFE, false},
+  };
+  for (const Width& w : widths)
+    EXPECT_EQ(IsWide(w.cp), w.wide) << std::hex << static_cast<std::uint32_t>(w.cp);
+
+  EXPECT_EQ(TrimEnd("server down\n \n", "\n "), "server down");
+  EXPECT_EQ(TrimEnd(" keep  ", " "), " keep");
+  EXPECT_EQ(TrimEnd("   ", " "), "");
+  EXPECT_EQ(TrimEnd("tab\t", " "), "tab\t");
 }
 
 TEST(Utf8Encoding, NeverWritesSurrogatesOrCodePointsPastTheEnd) {
