@@ -1,14 +1,15 @@
-// The site page's embedded data: the rows its script sorts, filters and
-// pages, as JSON inside a <script type="application/json"> element.
+// The site page's embedded data: what its script needs beyond the rows in
+// the page, as JSON inside a <script type="application/json"> element.
 #pragma once
 
 #include <string>
 
 #include "fleet/report/data.h"
-#include "fleet/report/text.h"
 
 namespace norvale::fleet {
 
-void AppendPageData(std::string& out, const ReportData& data, const ReportTexts& texts);
+// {"computers": [[name, page], ...], "installs": [[[computer, version], ...]
+// per application]}: an application's row opens the list of its computers.
+void AppendPageData(std::string& out, const ReportData& data);
 
 }  // namespace norvale::fleet

@@ -35,7 +35,9 @@ void AddApplications(Database& db, ReportData& data) {
     if (!entry.version.empty()) app.versions.push_back(entry.version);
     for (const std::string& computer : entry.computers) {
       const auto found = computer_index.find(computer);
-      if (found != computer_index.end()) app.computers.push_back(found->second);
+      if (found == computer_index.end()) continue;
+      app.computers.push_back(found->second);
+      app.installs.emplace_back(found->second, entry.version);
     }
   }
   for (ReportApplication& app : data.applications) {
@@ -44,6 +46,8 @@ void AddApplications(Database& db, ReportData& data) {
     std::sort(app.computers.begin(), app.computers.end());
     app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
                         app.computers.end());
+    std::sort(app.installs.begin(), app.installs.end());
+    app.installs.erase(std::unique(app.installs.begin(), app.installs.end()), app.installs.end());
   }
 }
 
@@ -52,11 +56,7 @@ void AddChanges(Database& db, ReportData& data) {
   filter.since = DaysBefore(data.generated_at, 30);
   if (filter.since.empty()) return;
   for (FactChange& c : ListChanges(db, filter)) {
-    std::string when = NormaliseRunAt(c.to_date, c.to_time);
-    if (when.empty()) when = c.to_date + " " + c.to_time;
-    data.changes.push_back(ReportChange{
-        std::move(c.computer), std::move(when), std::move(c.change), std::move(c.category),
-        std::move(c.item), std::move(c.subitem), std::move(c.old_value), std::move(c.new_value)});
+    data.changes.push_back(ReportChangeOf(std::move(c)));
   }
 }
 
@@ -73,6 +73,14 @@ void AddErrors(Database& db, ReportData& data) {
 
 }  // namespace
 
+ReportChange ReportChangeOf(FactChange c) {
+  std::string when = NormaliseRunAt(c.to_date, c.to_time);
+  if (when.empty()) when = c.to_date + " " + c.to_time;
+  return ReportChange{std::move(c.computer),  std::move(when),       std::move(c.change),
+                      std::move(c.category),  std::move(c.item),     std::move(c.subitem),
+                      std::move(c.old_value), std::move(c.new_value)};
+}
+
 std::optional<double> ParseSize(std::string_view text) {
   std::string s(text);
   if (s.find('.') == std::string::npos) std::replace(s.begin(), s.end(), ',', '.');
@@ -87,18 +95,25 @@ ReportData GatherReportData(Database& db, const std::string& now) {
   ReportData data;
   data.generated_at = now;
 
-  std::map<std::string, std::pair<std::string, int>> latest;  // computer -> (time, errors)
-  for (const Row& row :
-       db.Query("SELECT computer, COALESCE(run_at, loaded_at), error_count FROM latest_runs")) {
-    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str())};
+  struct Latest {
+    std::string when;
+    int errors = 0;
+    std::int64_t run_id = 0;
+  };
+  std::map<std::string, Latest> latest;
+  for (const Row& row : db.Query(
+           "SELECT computer, COALESCE(run_at, loaded_at), error_count, run_id FROM latest_runs")) {
+    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str()),
+                            std::atoll(Text(row[3]).c_str())};
   }
   for (ComputerSummary& s : ListComputers(db)) {
     ReportComputer c;
     c.name = std::move(s.computer);
     const auto found = latest.find(c.name);
     if (found != latest.end()) {
-      c.last_run = found->second.first;
-      c.error_rows = found->second.second;
+      c.last_run = found->second.when;
+      c.error_rows = found->second.errors;
+      c.run_id = found->second.run_id;
     }
     c.windows = std::move(s.windows);
     c.cpu = std::move(s.cpu);
