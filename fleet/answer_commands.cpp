@@ -48,14 +48,13 @@ const char* HeadingOf(const std::string& table, bool japanese) {
 
 }  // namespace
 
-std::vector<NamedTable> ComputerRunTables(Database& db, const ChosenRun& run,
+std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
                                           const std::vector<FactChange>& changes, bool japanese) {
   std::vector<NamedTable> tables;
   ResultTable about{{"computer", "run_id", "run_at"},
                     {CellType::kText, CellType::kNumber, CellType::kDate},
                     {{run.computer, std::to_string(run.run_id), run.run_at}}};
   tables.push_back({kRunHeading[japanese ? 1 : 0], std::move(about)});
-  std::vector<Section> sections = AnswerComputer(db, run.run_id);
   for (const Heading& h : kHeadings) {
     for (Section& section : sections) {
       if (section.table == h.table) tables.push_back({HeadingOf(h.table, japanese), section.rows});
@@ -141,7 +140,9 @@ int RunComputer(const Arguments& args, CommandIo& io) {
   const std::string name = KnownComputer(*db, args.positional[0]);
   const auto run = ChooseRun(*db, name, choice);
   if (!run) throw std::runtime_error("no run of " + name + " matches --run or --at");
-  EmitTables(args, io, ComputerRunTables(*db, *run, ListChanges(*db, {name, "", false}), japanese));
+  EmitTables(args, io,
+             ComputerRunTables(*run, AnswerComputer(*db, run->run_id),
+                               ListChanges(*db, {name, "", false}), japanese));
   return kExitOk;
 }
 

@@ -10,9 +10,10 @@
 namespace norvale::fleet {
 
 // The tables `computer NAME` shows for one run, in its order and with its
-// headings: the run, each kind of inventory it has, and what changed with it
-// (taken from `changes`, the computer's changes between its runs).
-std::vector<NamedTable> ComputerRunTables(Database& db, const ChosenRun& run,
+// headings: the run, each kind of inventory it has (`sections`, as
+// AnswerComputer gives them), and what changed with it (taken from
+// `changes`, the computer's changes between its runs).
+std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
                                           const std::vector<FactChange>& changes, bool japanese);
 
 }  // namespace norvale::fleet

@@ -77,18 +77,22 @@ int RunReport(const Arguments& args, CommandIo& io) {
   auto db = OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
 
   const auto start = std::chrono::steady_clock::now();
-  ReportData data = GatherReportData(*db, now);
+  const bool single = IsSinglePage(out);
+  // The computer pages show every change; the site page those of 30 days.
+  const std::vector<FactChange> every_change =
+      single ? std::vector<FactChange>() : ListChanges(*db, {});
+  ReportData data = GatherReportData(*db, now, single ? nullptr : &every_change);
   data.version = VersionText();
   auto seconds = [&] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  if (IsSinglePage(out)) {
+  if (single) {
     const std::string page = RenderReportHtml(data, *language);
     WriteFileAtomically(out, page);
     io.out << "wrote " << out << Summary(data, page.size() / 1e6, seconds()) << "\n";
     return kExitOk;
   }
-  const FolderSizes sizes = WriteReportFolder(*db, data, out, *language);
+  const FolderSizes sizes = WriteReportFolder(*db, data, every_change, out, *language);
   io.out << "wrote " << out << "/index.html and " << sizes.pages << " computer pages"
          << Summary(data, sizes.site_bytes / 1e6, seconds()) << "; largest computer page "
          << (sizes.largest_page + 1023) / 1024 << " KB\n";

@@ -18,6 +18,8 @@ namespace norvale::fleet {
 namespace {
 
 constexpr const char* kSitePage = "index.html";
+// Runs whose inventory is read together: few queries, bounded memory.
+constexpr std::size_t kBatch = 400;
 
 // Gives each computer its page; a name whose file another already took
 // (only a hash collision could) gets its run number added.
@@ -45,19 +47,21 @@ std::map<std::string, std::vector<ReportRun>> RunsByComputer(Database& db) {
   return runs;
 }
 
-std::map<std::string, std::vector<FactChange>> ChangesByComputer(Database& db) {
+std::map<std::string, std::vector<FactChange>> ChangesByComputer(
+    const std::vector<FactChange>& every_change) {
   std::map<std::string, std::vector<FactChange>> changes;
-  for (FactChange& c : ListChanges(db, {})) changes[c.computer].push_back(std::move(c));
+  for (const FactChange& c : every_change) changes[c.computer].push_back(c);
   return changes;
 }
 
-ComputerPage PageOf(Database& db, const ReportComputer& c, std::vector<ReportRun> runs,
-                    const std::vector<FactChange>& changes, bool japanese) {
+ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
+                    std::vector<ReportRun> runs, const std::vector<FactChange>& changes,
+                    bool japanese) {
   ComputerPage page;
   page.name = c.name;
   page.run_at = c.last_run;
   const ChosenRun run{c.run_id, c.name, c.last_run};
-  for (NamedTable& table : ComputerRunTables(db, run, changes, japanese)) {
+  for (NamedTable& table : ComputerRunTables(run, std::move(sections), changes, japanese)) {
     page.sections.emplace_back(std::move(table.name), std::move(table.table));
   }
   page.runs = std::move(runs);
@@ -67,8 +71,9 @@ ComputerPage PageOf(Database& db, const ReportComputer& c, std::vector<ReportRun
 
 }  // namespace
 
-FolderSizes WriteReportFolder(Database& db, ReportData& data, const std::string& folder,
-                              ReportLanguage language) {
+FolderSizes WriteReportFolder(Database& db, ReportData& data,
+                              const std::vector<FactChange>& every_change,
+                              const std::string& folder, ReportLanguage language) {
   const std::filesystem::path root(folder);
   std::error_code ec;
   std::filesystem::create_directories(root / kComputerPagesFolder, ec);
@@ -81,17 +86,26 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data, const std::string&
   sizes.site_bytes = site.size();
 
   auto runs = RunsByComputer(db);
-  const auto changes = ChangesByComputer(db);
+  const auto changes = ChangesByComputer(every_change);
   const std::vector<FactChange> none;
-  for (const ReportComputer& c : data.computers) {
-    const auto found = changes.find(c.name);
-    const ComputerPage page =
-        PageOf(db, c, std::move(runs[c.name]), found == changes.end() ? none : found->second,
-               language == ReportLanguage::kJapanese);
-    const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
-    WriteFileAtomically((root / c.page).string(), html);
-    ++sizes.pages;
-    sizes.largest_page = std::max(sizes.largest_page, html.size());
+  // The inventory of many computers at once: a query per kind and batch
+  // instead of one per kind and computer.
+  for (std::size_t first = 0; first < data.computers.size(); first += kBatch) {
+    const std::size_t end = std::min(data.computers.size(), first + kBatch);
+    std::vector<std::int64_t> run_ids;
+    for (std::size_t i = first; i < end; ++i) run_ids.push_back(data.computers[i].run_id);
+    auto sections = AnswerComputerRuns(db, run_ids);
+    for (std::size_t i = first; i < end; ++i) {
+      const ReportComputer& c = data.computers[i];
+      const auto found = changes.find(c.name);
+      const ComputerPage page = PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
+                                       found == changes.end() ? none : found->second,
+                                       language == ReportLanguage::kJapanese);
+      const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
+      WriteFileAtomically((root / c.page).string(), html);
+      ++sizes.pages;
+      sizes.largest_page = std::max(sizes.largest_page, html.size());
+    }
   }
   return sizes;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "fleet/query/queries.h"
 #include "fleet/report/data.h"
 #include "fleet/report/text.h"
 #include "fleet/store/database.h"
@@ -19,7 +20,9 @@ struct FolderSizes {
 // Writes FOLDER/index.html and FOLDER/computers/<file>.html, each through
 // WriteFileAtomically. Sets every computer's page address in `data` first,
 // so the site page links to them.
-FolderSizes WriteReportFolder(Database& db, ReportData& data, const std::string& folder,
-                              ReportLanguage language);
+// `every_change` is ListChanges(db, {}): each page's history.
+FolderSizes WriteReportFolder(Database& db, ReportData& data,
+                              const std::vector<FactChange>& every_change,
+                              const std::string& folder, ReportLanguage language);
 
 }  // namespace norvale::fleet

@@ -74,7 +74,7 @@ tr.detail .version{color:var(--muted)}
  table.data{font-size:7pt}
  table.data>tbody>tr,table.data>tbody>tr.off,html.js table.data>tbody>tr:nth-child(n+101){display:table-row}
  table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:1px 3px}
- table.data td.num{white-space:nowrap !important}
+ table.data td.num,#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
  table.data th{padding:2px 3px;white-space:normal}
  thead{display:table-header-group}
  tr{break-inside:avoid;page-break-inside:avoid}
@@ -155,8 +155,8 @@ const char kReportScript[] = R"JS(
     empty.className = 'none';
     empty.textContent = T.none;
     pager.after(empty);
-    previous.addEventListener('click', function () { page--; render(); });
-    next.addEventListener('click', function () { page++; render(); });
+    previous.addEventListener('click', function () { closeDetails(); page--; render(); });
+    next.addEventListener('click', function () { closeDetails(); page++; render(); });
     save.addEventListener('click', function () { download(section.id, heads, view); });
 
     function key(tr, c) {
@@ -170,7 +170,14 @@ const char kReportScript[] = R"JS(
       var r = numeric[sortColumn] ? x - y : collator.compare(x, y);
       return r * sortDirection;
     }
+    function closeDetails() {
+      tbody.querySelectorAll('tr.detail').forEach(function (d) {
+        d.previousElementSibling.classList.remove('open');
+        d.remove();
+      });
+    }
     function apply() {
+      closeDetails();
       var needle = filter.value.trim().toLowerCase();
       if (needle && !lower) {
         lower = new Map();
@@ -201,7 +208,7 @@ const char kReportScript[] = R"JS(
         if (i === column) th.setAttribute('aria-sort', sortDirection > 0 ? 'ascending' : 'descending');
         else th.removeAttribute('aria-sort');
       });
-      tbody.querySelectorAll('tr.detail').forEach(function (d) { d.remove(); });
+      closeDetails();
       rows.sort(compare);
       var fragment = document.createDocumentFragment();
       rows.forEach(function (tr) { fragment.appendChild(tr); });
@@ -236,7 +243,15 @@ const char kReportScript[] = R"JS(
         tr.classList.remove('open');
         return;
       }
-      var installs = data.installs[Number(tr.dataset.app)] || [];
+      var installs = [];
+      (data.installs[Number(tr.dataset.app)] || []).forEach(function (version) {
+        var at = 0;
+        version[1].forEach(function (step, k) {
+          at = k ? at + step : step;
+          installs.push([at, version[0]]);
+        });
+      });
+      installs.sort(function (a, b) { return a[0] - b[0]; });
       var detail = document.createElement('tr'), td = document.createElement('td');
       var label = document.createElement('div'), names = document.createElement('div');
       detail.className = 'detail';
@@ -244,10 +259,10 @@ const char kReportScript[] = R"JS(
       label.textContent = fill(T['with'], {name: tr.cells[0].textContent});
       names.className = 'names';
       installs.forEach(function (pair, k) {
-        var c = data.computers[pair[0]];
-        var item = document.createElement(c[1] ? 'a' : 'span');
-        if (c[1]) item.href = c[1];
-        item.textContent = c[0];
+        var cell = computerRows[pair[0]].cells[0], link = cell.querySelector('a');
+        var item = document.createElement(link ? 'a' : 'span');
+        if (link) item.href = link.getAttribute('href');
+        item.textContent = cell.textContent;
         if (k) names.append(', ');
         names.append(item);
         if (pair[1]) {
@@ -264,6 +279,9 @@ const char kReportScript[] = R"JS(
     });
   }
 
+  // The computers table's rows in the page's order, before any sorting:
+  // the installs name computers by it.
+  var computerRows = Array.prototype.slice.call(document.querySelectorAll('#computers tbody > tr'));
   document.querySelectorAll('section.table-section').forEach(Table);
   applicationDetails();
   root.classList.remove('js');

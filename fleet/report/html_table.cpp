@@ -52,8 +52,9 @@ void AppendCell(std::string& out, std::string_view text, std::string_view css_cl
     out += css_class;
     out += "\">";
   }
+  // No </td>: the next cell or the row's end closes it, and a large site
+  // page is a tenth smaller without.
   AppendHtmlEscaped(out, text);
-  out += "</td>";
 }
 
 void AppendLink(std::string& out, std::string_view text, std::string_view href,
@@ -76,7 +77,6 @@ void AppendLink(std::string& out, std::string_view text, std::string_view href,
 void AppendLinkCell(std::string& out, std::string_view text, std::string_view href) {
   out += "<td>";
   AppendLink(out, text, href);
-  out += "</td>";
 }
 
 }  // namespace norvale::fleet

@@ -8,8 +8,10 @@
 
 namespace norvale::fleet {
 
-// {"computers": [[name, page], ...], "installs": [[[computer, version], ...]
-// per application]}: an application's row opens the list of its computers.
+// {"installs": [[[version, [computer, step, step, ...]], ...] per
+// application]}, where a computer is its row in the computers table and each
+// step adds to the one before: an application's row opens the list of its
+// computers.
 void AppendPageData(std::string& out, const ReportData& data);
 
 }  // namespace norvale::fleet

@@ -46,15 +46,25 @@ void AddApplications(Database& db, ReportData& data) {
     std::sort(app.computers.begin(), app.computers.end());
     app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
                         app.computers.end());
-    std::sort(app.installs.begin(), app.installs.end());
+    // By version, then computer: the page writes each version once.
+    std::sort(app.installs.begin(), app.installs.end(), [](const auto& a, const auto& b) {
+      return a.second != b.second ? a.second < b.second : a.first < b.first;
+    });
     app.installs.erase(std::unique(app.installs.begin(), app.installs.end()), app.installs.end());
   }
 }
 
-void AddChanges(Database& db, ReportData& data) {
+void AddChanges(Database& db, ReportData& data, const std::vector<FactChange>* every_change) {
   ChangeFilter filter;
   filter.since = DaysBefore(data.generated_at, 30);
   if (filter.since.empty()) return;
+  if (every_change) {
+    for (const FactChange& c : *every_change) {
+      ReportChange change = ReportChangeOf(c);
+      if (change.when >= filter.since) data.changes.push_back(std::move(change));
+    }
+    return;
+  }
   for (FactChange& c : ListChanges(db, filter)) {
     data.changes.push_back(ReportChangeOf(std::move(c)));
   }
@@ -91,7 +101,8 @@ std::optional<double> ParseSize(std::string_view text) {
   return value;
 }
 
-ReportData GatherReportData(Database& db, const std::string& now) {
+ReportData GatherReportData(Database& db, const std::string& now,
+                            const std::vector<FactChange>* every_change) {
   ReportData data;
   data.generated_at = now;
 
@@ -140,7 +151,7 @@ ReportData GatherReportData(Database& db, const std::string& now) {
   if (!runs.empty()) data.totals.runs_loaded = std::atoll(Text(runs[0][0]).c_str());
 
   AddApplications(db, data);
-  AddChanges(db, data);
+  AddChanges(db, data, every_change);
   AddErrors(db, data);
   return data;
 }

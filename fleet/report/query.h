@@ -14,7 +14,10 @@ namespace norvale::fleet {
 
 // `now` ("YYYY-MM-DD HH:MM:SS") is the page's date and the reference for
 // "not seen for 30 days" and "changes of the last 30 days".
-ReportData GatherReportData(Database& db, const std::string& now);
+// `every_change`, when the caller has already listed them all, saves
+// comparing the runs a second time.
+ReportData GatherReportData(Database& db, const std::string& now,
+                            const std::vector<FactChange>* every_change = nullptr);
 
 // A change as the report shows it, dated by the newer run.
 ReportChange ReportChangeOf(FactChange change);

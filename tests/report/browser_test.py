@@ -23,7 +23,6 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.common.print_page_options import PrintOptions
 from selenium.webdriver.support.ui import WebDriverWait
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -94,7 +93,7 @@ def expected_charts(computers, software):
     top = sorted(apps.items(), key=lambda kv: (-len(kv[1]), kv[0]))[:20]
     cpu = counts(c["cpu"] or "unknown" for c in computers)
     return {
-        "chart-windows": counts(c["windows"] or "unknown" for c in computers),
+        "chart-windows": counts(c["version_text"] or "unknown" for c in computers),
         "chart-memory": counts(memory_band(size(c["memory_mb"])) for c in computers),
         "chart-disk": counts(disk_band(size(c["disk_total_gb"]), size(c["disk_free_gb"])) for c in computers),
         "chart-cpu": cpu,
@@ -108,7 +107,10 @@ def browser(width, height):
     for arg in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                 "--hide-scrollbars", f"--window-size={width},{height}", "--force-device-scale-factor=1"]:
         options.add_argument(arg)
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_page_load_timeout(300)  # printing every row of a site takes a while on a busy machine
+    driver.set_script_timeout(300)
+    return driver
 
 
 def open_page(driver, path):
@@ -188,7 +190,7 @@ def check_english(driver, page, computers, software, installs, db):
     app_names = table_column(driver, "applications", 0)
     check(app_names == [HOSTILE_APP], f"hostile application shown as text: {app_names}")
     check(table_column(driver, "applications", 1) == ["<b>Evil & Co</b>"], "hostile publisher shown as text")
-    driver.find_element(By.CSS_SELECTOR, "#applications tbody tr.app").click()
+    driver.find_element(By.CSS_SELECTOR, "#applications tbody tr.app:not(.off)").click()
     detail = driver.find_element(By.CSS_SELECTOR, "#applications tr.detail .names a").text
     check(detail == HOSTILE_PC, f"the application's computer in its detail line: {detail!r}")
     check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 4,
@@ -234,7 +236,7 @@ def check_english(driver, page, computers, software, installs, db):
     # An application's row lists its computers.
     name = max(apps, key=lambda a: (len(apps[a]), a))
     type_filter(driver, "applications", name)
-    for row in driver.find_elements(By.CSS_SELECTOR, "#applications tbody tr.app"):
+    for row in driver.find_elements(By.CSS_SELECTOR, "#applications tbody tr.app:not(.off)"):
         if row.find_element(By.TAG_NAME, "td").text == name:
             row.click()
             break
@@ -336,7 +338,9 @@ def check_links_and_pages(driver, folder, fleet, db, computers, lang):
     sample = [HOSTILE_PC] + japanese[:1] + cased[:1] + [n.lower() for n in cased[:1]] + names[:2]
     for name in sample:
         href = next(iter(by_name[name]))
-        driver.find_element(By.CSS_SELECTOR, f'#computers a[href="{href}"]').click()
+        # The link may be on a later page of the table: followed as the browser follows it.
+        driver.execute_script("arguments[0].click()",
+                              driver.find_element(By.CSS_SELECTOR, f'#computers a[href="{href}"]'))
         WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
         check(driver.find_element(By.ID, "computer-name").text == name, f"[{lang}] the link of {name!r} opens its page")
         check(driver.title == name, f"[{lang}] {name!r}: the title is the name as text")
@@ -415,13 +419,13 @@ def check_download(driver, page, folder):
     check(sorted(rows[1:]) == sorted(safe), "the CSV's cells are the table's, formulas kept as text")
 
 
-def print_pdf(driver, path, landscape=False):
-    a4 = PrintOptions()
-    a4.page_width, a4.page_height, a4.background = 21.0, 29.7, True
+def print_pdf(driver, path):
+    # Page sizes from the page's own @page rules: A4, tables on landscape sheets.
+    pdf = driver.execute_cdp_cmd("Page.printToPDF", {"printBackground": True, "preferCSSPageSize": True})
     with open(path, "wb") as f:
-        f.write(base64.b64decode(driver.print_page(a4)))
+        f.write(base64.b64decode(pdf["data"]))
     subprocess.run(["pdftoppm", "-png", "-r", "60", "-f", "1", "-l", "3", path, path[:-4]], check=True)
-    return subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, text=True).stdout
+    return subprocess.run(["pdftotext", path, "-"], capture_output=True, text=True).stdout
 
 
 def check_printed_rows(text, names, label):
@@ -458,6 +462,10 @@ def main():
     computers = tsv(args.fleet, "computers", "--db", db, "--columns",
                     "computer,last_seen,windows,cpu,memory_mb,disk_total_gb,disk_free_gb")
     installs = tsv(args.fleet, "software", "--db", db, "--computers")
+    # The chart counts Windows as the PC wrote it, build and service pack included.
+    written = dict(sqlite3.connect(db).execute("SELECT computer, version_text FROM latest_os").fetchall())
+    for c in computers:
+        c["version_text"] = written.get(c["computer"]) or ""
     apps = sorted({s["name"] for s in installs})
     hostile_runs = sqlite3.connect(db).execute("SELECT COUNT(*) FROM runs WHERE computer = ?", (HOSTILE_PC,)).fetchone()[0]
     index = {lang: os.path.join(folder, "index.html") for lang, folder in site.items()}

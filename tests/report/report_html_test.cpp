@@ -140,10 +140,8 @@ TEST(ReportHtml, StoredTextNeverBecomesMarkup) {
   const auto close = page.find("</script>", body);
   EXPECT_EQ(page.substr(body, close - body).find('<'), std::string::npos);
   // Japanese names stay as they were stored.
-  EXPECT_NE(page.find("\"経理部-PC01\""), std::string::npos);
-  EXPECT_NE(page.find("<td><span>経理部-PC01</span></td>"), std::string::npos);
-  EXPECT_NE(page.find("<td>&lt;/script&gt;&lt;img src=x onerror=alert(1)&gt;</td>"),
-            std::string::npos);
+  EXPECT_NE(page.find("<td><span>経理部-PC01</span>"), std::string::npos);
+  EXPECT_NE(page.find("<td>&lt;/script&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
   EXPECT_NE(page.find("<span class=\"pc\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</span>"),
             std::string::npos);
 }
@@ -187,7 +185,7 @@ TEST(ReportHtml, EmptySiteStillMakesAPage) {
   EXPECT_NE(page.find("<dd id=\"total-computers\">0</dd>"), std::string::npos);
   EXPECT_NE(page.find("<dd id=\"newest-run\">\u2013</dd>"), std::string::npos);
   EXPECT_NE(page.find("No data"), std::string::npos);  // the application chart has no bars
-  EXPECT_NE(page.find("{\"computers\":[],\"installs\":[]}"), std::string::npos);
+  EXPECT_NE(page.find("{\"installs\":[]}"), std::string::npos);
   // Every table says it is empty without the script's help.
   EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 5u);
 }
@@ -213,11 +211,11 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       {"<a href=\"computers/b~2.html\" class=\"pc\">経理部-PC01</a>", 2},
       {"<p class=\"low-memory\">4 GB of memory or less: <a", 1},
       {"<section class=\"table-section\" id=\"unseen\">", 1},
-      {"<td class=\"num\">68</td>", 1},  // October 1st to December 8th
+      {"<td class=\"num\">68<", 1},  // October 1st to December 8th
       {"<dd id=\"not-seen\"><a href=\"#unseen\">1</a></dd>", 1},
       {"<tr class=\"app\" data-app=\"0\">", 1},
-      {"\"installs\":[[[0,\"1.0\"],[1,\"2.0\"]]]", 1},
-      {"<td class=\"num warn\">5</td>", 2},  // 5 % free, in red
+      {"\"installs\":[[[\"1.0\",[0]],[\"2.0\",[1]]]]", 1},
+      {"<td class=\"num warn\">5<", 2},  // 5 % free, in red
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(page, c.needle), c.count) << c.needle;
 }
@@ -251,14 +249,14 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {en, "<h1 id=\"computer-name\">&lt;img src=x onerror=alert(1)&gt;</h1>", 1},
       {en, "<a id=\"site-link\" href=\"../index.html\">Site report</a>", 1},
       {en, "<h2>Hardware</h2>", 1},
-      {en, "<td>cpu_name</td><td>&lt;b&gt;fast&lt;/b&gt;</td>", 1},
+      {en, "<td>cpu_name<td>&lt;b&gt;fast&lt;/b&gt;", 1},
       {en, "<th>name</th><th>version</th><th data-type=\"num\">count</th>", 1},
-      {en, "<td class=\"num\">9</td><td>2026-12-07 08:00:00</td>", 1},
-      {en, "<td class=\"num warn\">2</td>", 1},
-      {en, "<td>added</td><td>Soft</td>", 1},
+      {en, "<td class=\"num\">9<td>2026-12-07 08:00:00", 1},
+      {en, "<td class=\"num warn\">2<", 1},
+      {en, "<td>added<td>Soft", 1},
       {en, "<script", 3},  // no data block: the rows are all in the page
       {ja, "<h2>実行履歴</h2>", 1},
-      {ja, "<td>追加</td>", 1},
+      {ja, "<td>追加", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.page, c.needle), c.count) << c.needle;
 }
