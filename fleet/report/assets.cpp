@@ -69,12 +69,12 @@ tr.detail .version{color:var(--muted)}
  figure.chart svg.bars{max-width:500px}
  .tools,.pager,.hint,p.none{display:none}
  .low-disk,.low-memory{max-height:none;overflow:visible}
- .table-section{page:wide}
+ #computers,#changes,#errors,#unseen{page:wide}
  .table-wrap{overflow:visible;border:none}
  table.data{font-size:7pt}
  table.data>tbody>tr,table.data>tbody>tr.off,html.js table.data>tbody>tr:nth-child(n+101){display:table-row}
  table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:1px 3px}
- table.data td.num,#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
+ table.data td.num,#computers td:nth-child(10),#computers td:nth-child(11),#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
  table.data th{padding:2px 3px;white-space:normal}
  thead{display:table-header-group}
  tr{break-inside:avoid;page-break-inside:avoid}

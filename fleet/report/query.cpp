@@ -10,6 +10,7 @@
 #include "core/result_labels.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/query/queries.h"
+#include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
@@ -132,7 +133,8 @@ ReportData GatherReportData(Database& db, const std::string& now,
     c.memory_mb = ParseSize(s.memory_mb);
     c.disk_total_gb = ParseSize(s.disk_total_gb);
     c.disk_free_gb = ParseSize(s.disk_free_gb);
-    c.ip = std::move(s.ip);
+    // Addresses as people write them: the files pad them to 192.168.001.010.
+    c.ip = PlainAddress(s.ip).value_or(std::string());
     c.mac = std::move(s.mac);
     c.domain = std::move(s.domain);
     c.user = std::move(s.user);

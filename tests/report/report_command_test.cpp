@@ -112,6 +112,7 @@ TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
 }
 
 TEST_F(ReportCommand, DatabaseWithoutFleetDataIsAnError) {
+  testing::WriteFile(dir_ / "empty.sqlite", "");  // an SQLite file with no tables at all
   const Outcome outcome =
       RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
   EXPECT_EQ(outcome.code, kExitError);

@@ -116,7 +116,7 @@ TEST_F(ReportSite, ComputersFromTheirNewestRuns) {
   EXPECT_EQ(a.last_run, "2026-12-05 09:00:00");
   EXPECT_EQ(a.memory_mb, 16264);
   EXPECT_EQ(a.disk_total_gb, 237.9);
-  EXPECT_EQ(a.ip, "192.168.001.010");
+  EXPECT_EQ(a.ip, "192.168.1.10");
   EXPECT_EQ(a.error_rows, 0);
   const auto& b = Find(data, "経理部-PC01");
   EXPECT_EQ(DiskFreePercent(b), 5.0);
