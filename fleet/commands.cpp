@@ -271,6 +271,10 @@ std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
     throw std::runtime_error("the database has a newer fleet schema (version " +
                              std::to_string(version) + ")");
   }
+  if (version < kSchemaVersion) {
+    throw std::runtime_error("the database has fleet schema version " + std::to_string(version) +
+                             "; 'load' upgrades it (in place, nothing lost)");
+  }
   return db;
 }
 

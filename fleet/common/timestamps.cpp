@@ -1,6 +1,7 @@
 #include "fleet/common/timestamps.h"
 
 #include <cstdio>
+#include <ctime>
 
 #include "core/utf.h"
 
@@ -153,6 +154,15 @@ std::optional<std::int64_t> SecondNumber(const std::string& t) {
   auto day = DayNumber(t);
   if (!day) return std::nullopt;
   return *day * 86400 + SecondOfDay(t);
+}
+
+std::string NowUtc() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char out[32];
+  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
+  return out;
 }
 
 std::string DaysBefore(const std::string& now, int days) {

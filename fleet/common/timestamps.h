@@ -27,6 +27,9 @@ std::optional<std::int64_t> DayNumber(const std::string& timestamp);
 // Seconds since 1970-01-01 of "YYYY-MM-DD[ HH:MM:SS]"; nothing when it is not one.
 std::optional<std::int64_t> SecondNumber(const std::string& timestamp);
 
+// The current time, UTC, as "YYYY-MM-DD HH:MM:SS".
+std::string NowUtc();
+
 // `now` less `days` days, in the same form; empty when `now` is not a time.
 std::string DaysBefore(const std::string& now, int days);
 

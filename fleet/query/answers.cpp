@@ -1,7 +1,6 @@
 #include "fleet/query/answers.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 #include <set>
 
@@ -205,15 +204,6 @@ bool VersionLess(const std::string& a, const std::string& b) {
   return pa.size() < pb.size();
 }
 
-std::string NowUtc() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
-}
-
 namespace {
 
 struct ComputersSql {
@@ -357,18 +347,17 @@ std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id) {
 
 ResultTable AnswerSearch(Database& db, const std::string& text) {
   const Param like = LikePattern(text);
+  const std::string matches = std::string(" ") + AnyCaseLike(db) + " ? ESCAPE '\\'";
   const CellType kT = CellType::kText;
   ResultTable table{{"computer", "kind", "item", "value"}, {kT, kT, kT, kT}, {}};
-  db.ForEachRow(
-      "SELECT computer FROM latest_runs WHERE LOWER(computer) LIKE LOWER(?) ESCAPE '\\'"
-      " ORDER BY UPPER(computer), computer",
-      {like}, [&](const Row& row) {
-        table.rows.push_back({Text(row[0]), "computer", "", Text(row[0])});
-      });
+  db.ForEachRow("SELECT computer FROM latest_runs WHERE computer" + matches, {like},
+                [&](const Row& row) {
+                  table.rows.push_back({Text(row[0]), "computer", "", Text(row[0])});
+                });
   db.ForEachRow(
       "SELECT computer, category, item, subitem, contents, unit FROM latest_facts"
-      " WHERE LOWER(contents) LIKE LOWER(?) ESCAPE '\\' OR LOWER(subitem) LIKE LOWER(?) ESCAPE '\\'"
-      " OR LOWER(item) LIKE LOWER(?) ESCAPE '\\'",
+      " WHERE contents" +
+          matches + " OR subitem" + matches + " OR item" + matches,
       {like, like, like}, [&](const Row& row) {
         const std::string unit = Text(row[5]);
         table.rows.push_back({Text(row[0]), Text(row[1]), Text(row[2]) + " / " + Text(row[3]),

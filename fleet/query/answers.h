@@ -89,7 +89,4 @@ ResultTable AnswerErrors(Database& db);
 // Versions in their natural order: "6" < "13" < "27", "1.10" > "1.9".
 bool VersionLess(const std::string& a, const std::string& b);
 
-// The current time, UTC, as "YYYY-MM-DD HH:MM:SS".
-std::string NowUtc();
-
 }  // namespace norvale::fleet

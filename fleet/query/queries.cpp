@@ -57,25 +57,60 @@ struct RunRef {
   std::string id, date, time;
 };
 
-using FactKey = std::tuple<std::string, std::string, std::string, int>;  // group, item, sub, n
-using FactMap = std::map<FactKey, std::string>;
+// One fact of a run, keyed by its group, item, sub-item and which of the
+// facts with those labels it is (n, in line order).
+struct KeyedFact {
+  std::string group, item, sub;
+  int n = 0;
+  std::string value;  // contents, with the unit after a space where there is one
+  bool operator<(const KeyedFact& other) const {
+    return std::tie(group, item, sub, n) < std::tie(other.group, other.item, other.sub, other.n);
+  }
+  bool SameKey(const KeyedFact& other) const {
+    return n == other.n && sub == other.sub && item == other.item && group == other.group;
+  }
+};
+using RunFacts = std::vector<KeyedFact>;  // in key order
 
 std::string ValueText(const std::string& contents, const std::string& unit) {
   return unit.empty() ? contents : contents + " " + unit;
 }
 
-FactMap LoadRunFacts(Database& db, const std::string& run_id, bool include_volatile) {
-  FactMap facts;
-  std::map<std::tuple<std::string, std::string, std::string>, int> seen;
-  db.ForEachRow(
-      "SELECT category, item, subitem, contents, unit FROM facts WHERE run_id = ? ORDER BY line",
-      {run_id}, [&](const Row& row) {
-        const std::string group = Text(row[0]), item = Text(row[1]), sub = Text(row[2]);
-        if (!include_volatile && IsVolatile(group, sub)) return;
-        const int n = seen[{group, item, sub}]++;
-        facts[{group, item, sub, n}] = ValueText(Text(row[3]), Text(row[4]));
-      });
-  return facts;
+// Facts arrive in line order; sorted by their labels (stable, so equal
+// labels keep line order) they get their occurrence numbers.
+void FinishRunFacts(RunFacts& facts) {
+  std::stable_sort(facts.begin(), facts.end(), [](const KeyedFact& a, const KeyedFact& b) {
+    return std::tie(a.group, a.item, a.sub) < std::tie(b.group, b.item, b.sub);
+  });
+  for (std::size_t i = 1; i < facts.size(); ++i) {
+    const KeyedFact& p = facts[i - 1];
+    KeyedFact& f = facts[i];
+    if (f.group == p.group && f.item == p.item && f.sub == p.sub) f.n = p.n + 1;
+  }
+}
+
+// The facts of several runs in one statement: far fewer round trips than a
+// statement per run, and the rows still come a batch at a time.
+std::map<std::string, RunFacts> LoadRunsFacts(Database& db, const std::vector<std::string>& run_ids,
+                                              bool include_volatile) {
+  std::map<std::string, RunFacts> out;
+  if (run_ids.empty()) return out;
+  std::string sql =
+      "SELECT run_id, category, item, subitem, contents, unit FROM facts WHERE run_id IN (";
+  std::vector<Param> params;
+  for (const std::string& id : run_ids) {
+    sql += params.empty() ? "?" : ", ?";
+    params.push_back(id);
+  }
+  sql += ") ORDER BY run_id, line";
+  db.ForEachRow(sql, params, [&](const Row& row) {
+    const std::string& group = *row[1];
+    if (!include_volatile && IsVolatile(group, Text(row[3]))) return;
+    out[Text(row[0])].push_back(
+        KeyedFact{group, Text(row[2]), Text(row[3]), 0, ValueText(Text(row[4]), Text(row[5]))});
+  });
+  for (auto& [id, facts] : out) FinishRunFacts(facts);
+  return out;
 }
 
 }  // namespace
@@ -178,33 +213,46 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
   auto compared = [&](std::size_t i) {
     return i > 0 && i < runs.size() && runs[i].wanted && runs[i - 1].computer == runs[i].computer;
   };
+  constexpr std::size_t kRunsPerBatch = 256;
   std::vector<FactChange> out;
-  FactMap before;
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    if (!compared(i) && !compared(i + 1)) continue;
-    FactMap after = LoadRunFacts(db, runs[i].ref.id, filter.include_volatile);
-    if (compared(i)) {
+  std::map<std::string, RunFacts> facts;
+  for (std::size_t first = 0; first < runs.size();) {
+    // A batch of whole computers, so each pair finds both its runs in it.
+    std::size_t last = std::min(runs.size(), first + kRunsPerBatch);
+    while (last < runs.size() && runs[last].computer == runs[last - 1].computer) ++last;
+    std::vector<std::string> ids;
+    for (std::size_t i = first; i < last; ++i) {
+      if (compared(i) || compared(i + 1)) ids.push_back(runs[i].ref.id);
+    }
+    facts = LoadRunsFacts(db, ids, filter.include_volatile);
+    for (std::size_t i = first + 1; i < last; ++i) {
+      if (!compared(i)) continue;
       const RunRef& previous = runs[i - 1].ref;
       const RunRef& run = runs[i].ref;
-      auto emit = [&](const FactKey& key, const char* change, const std::string& old_value,
+      const RunFacts& before = facts[previous.id];
+      const RunFacts& after = facts[run.id];
+      auto emit = [&](const KeyedFact& key, const char* change, const std::string& old_value,
                       const std::string& new_value) {
         out.push_back(FactChange{runs[i].computer, previous.date, previous.time, run.date, run.time,
-                                 change, std::get<0>(key), std::get<1>(key), std::get<2>(key),
-                                 old_value, new_value});
+                                 change, key.group, key.item, key.sub, old_value, new_value});
       };
-      for (const auto& [key, value] : before) {
-        const auto found = after.find(key);
-        if (found == after.end()) {
-          emit(key, "removed", value, "");
-        } else if (found->second != value) {
-          emit(key, "changed", value, found->second);
+      // Both in key order: one walk finds what was removed or changed, and
+      // what is left of the newer run was added.
+      std::vector<const KeyedFact*> added;
+      std::size_t a = 0;
+      for (const KeyedFact& b : before) {
+        while (a < after.size() && after[a] < b) added.push_back(&after[a++]);
+        if (a < after.size() && after[a].SameKey(b)) {
+          if (after[a].value != b.value) emit(b, "changed", b.value, after[a].value);
+          ++a;
+        } else {
+          emit(b, "removed", b.value, "");
         }
       }
-      for (const auto& [key, value] : after) {
-        if (before.find(key) == before.end()) emit(key, "added", "", value);
-      }
+      while (a < after.size()) added.push_back(&after[a++]);
+      for (const KeyedFact* f : added) emit(*f, "added", "", f->value);
     }
-    before = std::move(after);
+    first = last;
   }
   return out;
 }

@@ -108,8 +108,11 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
     return std::accumulate(widths.begin(), widths.end(), std::size_t{0}) +
            2 * (widths.empty() ? 0 : widths.size() - 1);
   };
+  // The first column names the row (the computer): it is narrowed last.
   while (max_width > 0 && total() > max_width) {
-    const auto widest = std::max_element(widths.begin(), widths.end());
+    auto widest =
+        widths.size() > 1 ? std::max_element(widths.begin() + 1, widths.end()) : widths.begin();
+    if (widest == widths.end() || *widest <= kNarrowest) widest = widths.begin();
     if (widest == widths.end() || *widest <= kNarrowest) break;
     --*widest;
   }

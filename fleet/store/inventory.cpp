@@ -82,14 +82,7 @@ constexpr DriveKind kDriveKinds[] = {
 // Builds the typed rows of one run, fact by fact.
 class Builder {
  public:
-  Builder() {
-    const auto& tables = InventoryTables();
-    for (std::size_t t = 0; t < tables.size(); ++t) {
-      for (std::size_t c = 0; c < tables[t].columns.size(); ++c) {
-        columns_[t][tables[t].columns[c].name] = c;
-      }
-    }
-  }
+  Builder() : columns_(ColumnIndexes()) {}
 
   void Add(const Fact& f) {
     const std::string& group = f.category;
@@ -360,15 +353,31 @@ class Builder {
     if (rows.empty()) rows.emplace_back(InventoryTables()[kind].columns.size());
     return rows[0];
   }
-  void Set(Row& row, InventoryKind kind, const std::string& column, Param value) {
+  void Set(Row& row, InventoryKind kind, std::string_view column, Param value) {
     row[columns_[kind].at(column)] = std::move(value);
   }
-  Param Get(const Row& row, InventoryKind kind, const std::string& column) {
+  Param Get(const Row& row, InventoryKind kind, std::string_view column) {
     return row[columns_[kind].at(column)];
   }
 
+  // Each table's columns by name, made once.
+  using ColumnIndex = std::map<std::string_view, std::size_t>;
+  static const std::vector<ColumnIndex>& ColumnIndexes() {
+    static const std::vector<ColumnIndex> indexes = [] {
+      std::vector<ColumnIndex> out(kInvKindCount);
+      const auto& tables = InventoryTables();
+      for (std::size_t t = 0; t < tables.size(); ++t) {
+        for (std::size_t c = 0; c < tables[t].columns.size(); ++c) {
+          out[t][tables[t].columns[c].name] = c;
+        }
+      }
+      return out;
+    }();
+    return indexes;
+  }
+
+  const std::vector<ColumnIndex>& columns_;
   Inventory out_;
-  std::map<std::string, std::size_t> columns_[kInvKindCount];
   std::map<std::string, std::size_t> keyed_[kInvKindCount];
 };
 

@@ -1,6 +1,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 #include "fleet/store/database.h"
@@ -80,18 +81,33 @@ class SqliteDatabase final : public Database {
 
   void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
     const auto& tables = InventoryTables();
-    const std::string id = std::to_string(run_id);
-    std::vector<Param> params;
     for (std::size_t kind = 0; kind < tables.size(); ++kind) {
       const auto& rows = inventory.rows[kind];
+      const std::size_t columns = tables[kind].columns.size() + 1;
       for (std::size_t next = 0; next < rows.size();) {
-        const std::size_t count = std::min(kRowsPerInsert, rows.size() - next);
-        params.clear();
-        for (std::size_t r = next; r < next + count; ++r) {
-          params.push_back(id);
-          params.insert(params.end(), rows[r].begin(), rows[r].end());
+        const std::size_t count = rows.size() - next >= kRowsPerInsert ? kRowsPerInsert : 1;
+        sqlite3_stmt*& cached = inventory_inserts_[kind][count == 1 ? 0 : 1];
+        if (!cached) cached = Prepare(InventoryInsert(kind, count));
+        sqlite3_stmt* stmt = cached;
+        sqlite3_reset(stmt);
+        for (std::size_t r = 0; r < count; ++r) {
+          const Row& row = rows[next + r];
+          const int base = static_cast<int>(r * columns);
+          sqlite3_bind_int64(stmt, base + 1, run_id);
+          for (std::size_t c = 0; c < row.size(); ++c) {
+            const int index = base + 2 + static_cast<int>(c);
+            if (row[c]) {
+              sqlite3_bind_text(stmt, index, row[c]->data(), static_cast<int>(row[c]->size()),
+                                SQLITE_STATIC);
+            } else {
+              sqlite3_bind_null(stmt, index);
+            }
+          }
         }
-        Execute(InventoryInsert(tables[kind], count), params);
+        const int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (rc != SQLITE_DONE) Fail(rc);
         next += count;
       }
     }
@@ -100,17 +116,26 @@ class SqliteDatabase final : public Database {
  private:
   static constexpr std::size_t kRowsPerInsert = 16;
 
-  static std::string InventoryInsert(const InventoryTable& table, std::size_t rows) {
-    std::string sql = std::string("INSERT INTO ") + table.name + " (run_id";
-    std::string values = "(?";
-    for (const InventoryColumn& column : table.columns) {
-      sql += std::string(", ") + column.name;
-      values += ", ?";
-    }
-    values += ")";
-    sql += ") VALUES ";
-    for (std::size_t i = 0; i < rows; ++i) sql += (i ? ", " : "") + values;
-    return sql;
+  // The insert of `rows` rows into a typed table, its text made once.
+  static const std::string& InventoryInsert(std::size_t kind, std::size_t rows) {
+    static const std::vector<std::array<std::string, 2>> statements = [] {
+      std::vector<std::array<std::string, 2>> out;
+      for (const InventoryTable& table : InventoryTables()) {
+        std::string sql = std::string("INSERT INTO ") + table.name + " (run_id";
+        std::string values = "(?";
+        for (const InventoryColumn& column : table.columns) {
+          sql += std::string(", ") + column.name;
+          values += ", ?";
+        }
+        values += ")";
+        sql += ") VALUES ";
+        std::string many = sql;
+        for (std::size_t i = 0; i < kRowsPerInsert; ++i) many += (i ? ", " : "") + values;
+        out.push_back({sql + values, many});
+      }
+      return out;
+    }();
+    return statements[kind][rows == 1 ? 0 : 1];
   }
 
   // Several facts per statement: SQLite's cost is mostly per statement run.
@@ -161,6 +186,7 @@ class SqliteDatabase final : public Database {
   void Close() {
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
+    inventory_inserts_ = {};
     sqlite3_close(db_);
     db_ = nullptr;
   }
@@ -248,6 +274,8 @@ class SqliteDatabase final : public Database {
   sqlite3* db_ = nullptr;
   int busy_timeout_ms_;
   std::map<std::string, sqlite3_stmt*> statements_;
+  // The typed tables' inserts (one row, many rows), owned by statements_.
+  std::array<std::array<sqlite3_stmt*, 2>, kInvKindCount> inventory_inserts_{};
 };
 
 }  // namespace

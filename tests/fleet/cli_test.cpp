@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "fleet/store/database.h"
+#include "fleet/store/inventory.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
 
@@ -156,6 +158,35 @@ TEST(FleetCli, FilesOnlyInSubfoldersNameRecursive) {
   r = Cli({"load", dir / "share", "--recursive", "--db", dir / "fleet.sqlite"});
   EXPECT_EQ(r.out.rfind("loaded 1,", 0), 0u) << r.out;
   EXPECT_EQ(r.err, "");
+}
+
+TEST(FleetCli, LoadUpgradesAnOlderSchemaAndSaysSo) {
+  TempDir dir, share, empty;
+  WriteFile(share / "PC-01.tsv", ResultBytes(PcSpec{}));
+  const std::string db = dir / "fleet.sqlite";
+  ASSERT_EQ(Cli({"load", share.path(), "--db", db}).code, kExitOk);
+  {
+    // Back to what a release of schema 1 left.
+    auto old = OpenDatabase(db);
+    old->Execute("DROP VIEW latest_computers");
+    for (const InventoryTable& table : InventoryTables()) {
+      old->Execute(std::string("DROP VIEW latest_") + table.name);
+      old->Execute(std::string("DROP TABLE ") + table.name);
+    }
+    old->Execute("UPDATE fleet_schema SET version = 1");
+  }
+  CliResult r = Cli({"computers", "--db", db});  // queries leave the database as it is
+  EXPECT_EQ(r.code, kExitError);
+  EXPECT_NE(r.err.find("fleet schema version 1; 'load' upgrades it"), std::string::npos) << r.err;
+  r = Cli({"load", empty.path(), "--db", db});
+  EXPECT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_EQ(r.out.rfind("upgraded the database from fleet schema 1 to 2 (typed tables derived "
+                        "from the facts of 1 runs)\n",
+                        0),
+            0u)
+      << r.out;
+  r = Cli({"computers", "--db", db, "--columns", "computer,memory_mb", "--format", "csv"});
+  EXPECT_EQ(r.out, "computer,memory_mb\nPC-01,8077\n");
 }
 
 TEST(FleetCli, ProgressOnATerminalOnly) {

@@ -7,6 +7,7 @@
 
 #include "fleet/cli.h"
 #include "fleet/load/loader.h"
+#include "fleet/store/database.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet {
@@ -112,12 +113,16 @@ TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
 }
 
 TEST_F(ReportCommand, DatabaseWithoutFleetDataIsAnError) {
-  testing::WriteFile(dir_ / "empty.sqlite", "");  // an SQLite file with no tables at all
-  const Outcome outcome =
-      RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
+  OpenDatabase(dir_ / "empty.sqlite");  // a database, but no fleet tables in it
+  Outcome outcome = RunFleet({"report", "--db", dir_ / "empty.sqlite", "--out", dir_ / "p.html"});
   EXPECT_EQ(outcome.code, kExitError);
   EXPECT_NE(outcome.err.find("no fleet data in"), std::string::npos) << outcome.err;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "p.html"));
+  // A wrong name makes no database file.
+  outcome = RunFleet({"report", "--db", dir_ / "typo.sqlite", "--out", dir_ / "p.html"});
+  EXPECT_NE(outcome.err.find("no such database: " + dir_ / "typo.sqlite"), std::string::npos)
+      << outcome.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "typo.sqlite"));
 }
 
 TEST_F(ReportCommand, FailedWriteKeepsThePreviousPage) {
