@@ -12,7 +12,7 @@ using platform::MenuItem;
 
 // A new run: an empty list, the check mark on `checked` alone, rows from 0.
 void StartRun(Context& ctx, MenuItem checked) {
-  if (ctx.main.list != nullptr) ctx.main.list->ClearList();
+  if (ctx.main.rows != nullptr) ctx.main.rows->Restart();
   ctx.os.ui.SetMenuChecked(MenuItem::kShowAll, false);
   for (const CollectorEntry& entry : CollectorTable()) {
     if (entry.view_item) ctx.os.ui.SetMenuChecked(*entry.view_item, false);

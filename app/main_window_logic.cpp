@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 #include "app/saving.h"
 #include "core/number_format.h"
@@ -15,31 +16,6 @@ namespace norvale {
 namespace {
 
 using platform::MenuItem;
-
-struct MenuText {
-  MenuItem item;
-  const char* english;
-};
-
-// The Japanese texts are the window's own; these replace them elsewhere, in
-// this order.
-constexpr MenuText kEnglishMenus[] = {
-    {MenuItem::kFile, "File(&F)"},
-    {MenuItem::kSave, "Save(&S)"},
-    {MenuItem::kEnd, "End(&E)"},
-    {MenuItem::kShow, "View(&V)"},
-    {MenuItem::kShowAll, "All"},
-    {MenuItem::kSetting, "Settings(&S)"},
-    {MenuItem::kSaveType, "SaveType"},
-    {MenuItem::kSaveTab, "TSV"},
-    {MenuItem::kSaveCsv, "CSV"},
-    {MenuItem::kAuto, "AutoSave,AutoQuit"},
-    // Not a typo to fix: the folder item has always read "SaveFilder".
-    {MenuItem::kFolder, "SaveFilder(&F)"},
-    {MenuItem::kTien, "SaveDelay"},
-    {MenuItem::kHelp, "Help(&H)"},
-    {MenuItem::kVer, "Version(&V)"},
-};
 
 struct Column {
   const char* title;
@@ -84,8 +60,8 @@ void MainWindowLogic::StartSaveTimer() {
   }
   // A negative delay means no delay rather than the longest one Windows allows.
   const auto interval = static_cast<std::uint32_t>(std::max(0.0, milliseconds));
-  ctx_.main.save_timer = ctx_.os.ui.SetTimer(interval, [this] { OnSaveTimer(ctx_); });
-  if (ctx_.main.save_timer == 0) throw Failure(kTimerFailure, "The timer could not be started");
+  save_timer_ = ctx_.os.ui.SetTimer(interval, [this] { OnSaveTimer(ctx_, save_timer_); });
+  if (save_timer_ == 0) throw Failure(kTimerFailure, "The timer could not be started");
 }
 
 void MainWindowLogic::StartSteps() {
@@ -94,7 +70,11 @@ void MainWindowLogic::StartSteps() {
 
   m.country = WindowsCountry();
   if (!ctx_.IsJapanese()) {
-    for (const MenuText& menu : kEnglishMenus) os.ui.SetMenuText(menu.item, menu.english);
+    for (const MenuText& menu : kMenuTexts) {
+      if (std::string_view(menu.text.english) != menu.text.japanese) {
+        os.ui.SetMenuText(menu.item, menu.text.english);
+      }
+    }
   }
 
   m.settings = ReadSettings(os);
@@ -107,13 +87,12 @@ void MainWindowLogic::StartSteps() {
   const bool meiryo = !fonts.empty() && os.files.FileExists(fonts + "\\meiryo.ttc");
   platform::ResultList& list =
       os.ui.CreateResultList(meiryo ? kListFontMeiryo : kListFontGothic, kInitialListHeight);
-  m.list = &list;
+  shown_rows_.SetList(&list);
   for (int position = 0; position < kColumnCount; ++position) {
     list.AddListColumn(position, kColumns[position].title, kColumns[position].width);
   }
 
   m.next_row = 0;
-  m.writing_result_file = false;
 
   if (m.settings.automatic()) {
     StartSaveTimer();
@@ -138,7 +117,7 @@ void MainWindowLogic::Start() {
 void MainWindowLogic::OnResize() { ctx_.os.ui.FitListToClient(); }
 
 void MainWindowLogic::OnClose() {
-  ctx_.main.list = nullptr;
+  shown_rows_.SetList(nullptr);
   ctx_.os.ui.DestroyResultList();
 }
 

@@ -1,15 +1,20 @@
 // The main window's logic: start-up, resizing, closing and its commands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "app/list_sink.h"
 #include "core/context.h"
 
 namespace norvale {
 
 class MainWindowLogic {
  public:
-  explicit MainWindowLogic(platform::Platform& os) : ctx_(os) {}
+  explicit MainWindowLogic(platform::Platform& os) : ctx_(os) { ctx_.main.rows = &shown_rows_; }
+  // The context points at this object's list sink.
+  MainWindowLogic(const MainWindowLogic&) = delete;
+  MainWindowLogic& operator=(const MainWindowLogic&) = delete;
 
   // Start-up: language, menu texts, settings, title, list, then either the
   // automatic-mode timer or the visible window with a full run.
@@ -47,6 +52,9 @@ class MainWindowLogic {
   void WarnUnlessWritten(bool written);
 
   Context ctx_;
+  // Rows go to the list, and while a save runs to its file as well.
+  ListSink shown_rows_{ctx_};
+  std::uintptr_t save_timer_ = 0;
 };
 
 }  // namespace norvale

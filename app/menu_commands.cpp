@@ -118,8 +118,8 @@ void MainWindowLogic::OnMenuCommand(MenuItem item) {
       {MenuItem::kSaveCsv, &MainWindowLogic::ChooseCommaSeparated},
       {MenuItem::kAuto, &MainWindowLogic::ToggleAutomatic},
       {MenuItem::kFolder, &MainWindowLogic::ChooseSaveFolder},
-      {MenuItem::kTien, &MainWindowLogic::AskSaveDelay},
-      {MenuItem::kVer, &MainWindowLogic::ShowVersion},
+      {MenuItem::kSaveDelay, &MainWindowLogic::AskSaveDelay},
+      {MenuItem::kVersion, &MainWindowLogic::ShowVersion},
   };
   // Every collector and the save guard themselves; this only keeps a fault
   // nobody foresaw from taking the window down with it.

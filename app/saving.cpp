@@ -1,7 +1,10 @@
 #include "app/saving.h"
 
+#include <memory>
+
 #include "app/full_run.h"
 #include "core/recording.h"
+#include "core/result_file_sink.h"
 #include "core/result_labels.h"
 #include "core/ui_texts.h"
 
@@ -48,6 +51,20 @@ void PublishResult(Context& ctx, const std::string& temp_path, const std::string
   }
 }
 
+// Runs a full collection whose rows also go to the file at `path`, behind
+// the rows shown. A row that did not reach the file spoils the file: the
+// previous result stays in place rather than a copy with rows missing.
+void WriteResultFile(Context& ctx, const std::string& path) {
+  const std::unique_ptr<platform::LineWriter> file = ctx.os.files.OpenAppend(path);
+  ResultFileSink to_file(ctx, *file, ctx.main.rows);
+  {
+    const RowSinkScope saving(ctx, to_file);
+    RunFullCollection(ctx);
+  }
+  file->Close();
+  if (to_file.first_failure()) throw *to_file.first_failure();
+}
+
 }  // namespace
 
 std::string ResultFilePath(const Context& ctx) {
@@ -59,24 +76,13 @@ bool SaveResultFile(Context& ctx) {
   std::string temp_path;
   try {
     temp_path = ctx.os.files.CreateTempFile(ctx.os.system.TempFolder(), "~Norvale");
-    m.save_row_failure.reset();
-    m.writing_result_file = true;
-    m.result_file = ctx.os.files.OpenAppend(temp_path);
-    RunFullCollection(ctx);
-    m.result_file->Close();
-    m.result_file.reset();
-    // A row that did not reach the file spoils the file: the previous result
-    // stays in place rather than a copy with rows missing.
-    if (m.save_row_failure) throw *m.save_row_failure;
+    WriteResultFile(ctx, temp_path);
     if (m.settings.folder.empty()) m.settings.folder = DefaultSaveFolder(ctx);
     PublishResult(ctx, temp_path, ResultFilePath(ctx));
     ctx.os.files.Remove(temp_path);
-    m.writing_result_file = false;
   } catch (const Failure& failure) {
-    // Leave nothing half done behind: no open file, no stray temporary file,
-    // and later rows no longer go to a file.
-    m.result_file.reset();
-    m.writing_result_file = false;
+    // Leave no stray temporary file behind (the file itself was closed, and
+    // rows stopped going to it, when the writing ended).
     if (!temp_path.empty()) {
       try {
         ctx.os.files.Remove(temp_path);
@@ -84,7 +90,6 @@ bool SaveResultFile(Context& ctx) {
         // Reported by the error row below well enough; nothing more to do.
       }
     }
-    m.save_row_failure.reset();
     ErrorRow(ctx, kGroupDatasave, kModuleMain, failure);
     // The window says so where it would have confirmed the save.
     if (m.settings.auto_save == AutoSave::kOff) {
@@ -98,10 +103,10 @@ bool SaveResultFile(Context& ctx) {
   return true;
 }
 
-void OnSaveTimer(Context& ctx) {
+void OnSaveTimer(Context& ctx, std::uintptr_t timer) {
   bool saved = false;
   Guarded(ctx, kGroupTimer, kModuleMain, [&] {
-    ctx.os.ui.KillTimer(ctx.main.save_timer);
+    ctx.os.ui.KillTimer(timer);
     saved = SaveResultFile(ctx);
   });
   // Logon scripts and schedulers see from the exit code whether the file

@@ -1,6 +1,7 @@
 // Saving the result file, and the timer of automatic mode.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/context.h"
@@ -17,9 +18,9 @@ constexpr int kExitFailure = 1;
 // a failure leaves the previous file as it was and records the error row.
 bool SaveResultFile(Context& ctx);
 
-// The automatic-mode timer fired: save once and end the program, with
-// kExitFailure when nothing was saved.
-void OnSaveTimer(Context& ctx);
+// The automatic-mode timer `timer` fired: save once and end the program,
+// with kExitFailure when nothing was saved.
+void OnSaveTimer(Context& ctx, std::uintptr_t timer);
 
 // The path the result file is saved under with the current settings.
 std::string ResultFilePath(const Context& ctx);

@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "core/recording.h"
+#include "core/result_file_sink.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace {
@@ -40,14 +40,15 @@ void RecordRows(benchmark::State& state, const char* save_type) {
   ctx.main.settings.auto_save = AutoSave::kOn;
   ctx.main.settings.save_type = ParseSaveType(save_type);
   for (auto _ : state) {
-    ctx.main.result_file = std::make_unique<StdioWriter>("/tmp/norvale-bench.tsv");
-    ctx.main.writing_result_file = true;
+    StdioWriter file("/tmp/norvale-bench.tsv");
+    ResultFileSink to_file(ctx, file, nullptr);
+    ctx.main.rows = &to_file;
     for (int i = 0; i < kRowsPerSave; ++i) {
       RecordRow(ctx, std::string("Soft"), std::string("Application"),
                 std::string("Contoso Office Professional Plus, 2021"),
                 std::string("16.0.14332.20447"), std::string("Contoso Corporation"));
     }
-    ctx.main.result_file->Close();
+    file.Close();
   }
   state.SetItemsProcessed(state.iterations() * kRowsPerSave);
 }

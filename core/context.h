@@ -2,31 +2,25 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "core/failure.h"
 #include "core/result_labels.h"
+#include "core/row_sink.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 
 namespace norvale {
 
-// The state of the program's run: settings as read at start, the list and
-// where rows go.
+// The state of the program's run: settings as read at start, the rows
+// recorded and where they go.
 struct MainState {
   std::string country;  // the system's country name in upper case ("JAPAN")
   Settings settings;
   std::string computer_name;
-  platform::ResultList* list = nullptr;  // none once the window closes
+  // The position of the next row recorded in the current run.
   std::int64_t next_row = 0;
-  // While a save runs, every row also goes to the open result file.
-  bool writing_result_file = false;
-  std::unique_ptr<platform::LineWriter> result_file;
-  // The first row a save could not write; the save fails with it.
-  std::optional<Failure> save_row_failure;
-  std::uintptr_t save_timer = 0;
+  // Set by the app; with none, rows are counted and go nowhere.
+  RowSink* rows = nullptr;
 };
 
 struct Context {

@@ -180,8 +180,8 @@ bool SettingsFileCanHold(platform::Platform& os, std::string_view text, std::str
   return !decoded || EncodingHolds(os, decoded->encoding, text);
 }
 
-bool SetINIValue(platform::Platform& os, std::string_view value, std::string_view key,
-                 std::string_view section, std::string_view path) {
+bool SetINIValue(platform::Platform& os, std::string_view section, std::string_view key,
+                 std::string_view value, std::string_view path) {
   const auto read = ReadForRewrite(os, path);
   if (!read || !EncodingHolds(os, read->encoding, value)) return false;
   const Decoded& decoded = *read;

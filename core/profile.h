@@ -55,8 +55,8 @@ std::string ReadProfileString(platform::Platform& os, std::string_view section,
 // Writes one key, creating the file and the section when missing. False when
 // the file could not be written, when it exists but could not be read whole
 // (it is then left as it is), or when its encoding cannot hold `value`.
-bool SetINIValue(platform::Platform& os, std::string_view value, std::string_view key,
-                 std::string_view section, std::string_view path);
+bool SetINIValue(platform::Platform& os, std::string_view section, std::string_view key,
+                 std::string_view value, std::string_view path);
 
 // False when the settings file's encoding (the ANSI code page, unless the
 // file is Unicode) cannot hold `text` unchanged. True when the file cannot be

@@ -10,8 +10,8 @@
 
 namespace norvale {
 
-// Records one row: shows it in the list (unless in automatic mode) and, while a
-// save runs, appends it to the temporary result file. Never throws.
+// Records one row: its values become texts once and go to the run's row
+// sink, which also hears of a row that failed. Never throws.
 void RecordValues(Context& ctx, const Value& key, const Value& group, const Value& item,
                   const Value& sub_item, const Value& contents, const Value& unit,
                   const Value& renewalday);
@@ -36,12 +36,23 @@ void Guarded(Context& ctx, std::string_view group, std::string_view module, Body
   }
 }
 
+// Sends the run's rows to `sink` while this lives, then back where they went.
+class RowSinkScope {
+ public:
+  RowSinkScope(Context& ctx, RowSink& sink) : ctx_(ctx), previous_(ctx.main.rows) {
+    ctx.main.rows = &sink;
+  }
+  ~RowSinkScope() { ctx_.main.rows = previous_; }
+  RowSinkScope(const RowSinkScope&) = delete;
+  RowSinkScope& operator=(const RowSinkScope&) = delete;
+
+ private:
+  Context& ctx_;
+  RowSink* previous_;
+};
+
 // A value as the list and the result file show it.
 std::string ValueText(Context& ctx, const Value& value);
-
-// One result line without its line end, from texts already in the file's
-// code page.
-std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type);
 
 std::string GetComputerNameText(Context& ctx);
 

@@ -5,6 +5,27 @@
 namespace norvale {
 namespace {
 
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
+  return out;
+}
+
+// Tabs and line breaks would split the row, so they become blanks. A field
+// that begins with a quote would be read as a quoted field by spreadsheets,
+// so it is quoted as their own tab-separated export does.
+std::string TabField(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return out.starts_with('"') ? Quoted(out) : out;
+}
+
 // A tab file encloses a value that begins with a double quote in quotes and
 // doubles its inner quotes, as spreadsheets read the tab dialect. Files of
 // older writers kept such values as they were; only a field that is exactly
@@ -23,6 +44,20 @@ void UnquoteTabField(std::string& field) {
 }
 
 }  // namespace
+
+std::string CommaField(const std::string& text) {
+  return text.find_first_of(",\"\r\n") == std::string::npos ? text : Quoted(text);
+}
+
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type) {
+  const bool tabs = save_type == SaveType::kTab;
+  std::string line;
+  for (int i = 0; i < kColumnCount; ++i) {
+    if (i > 0) line += tabs ? '\t' : ',';
+    line += tabs ? TabField(texts[i]) : CommaField(texts[i]);
+  }
+  return line;
+}
 
 RecordStatus ResultRecordReader::Next(ResultRecord& record) {
   record.fields.clear();

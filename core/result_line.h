@@ -1,4 +1,5 @@
-// Reading result lines back: the inverse of FormatResultLine.
+// The result-line format: writing a line from its seven texts, and reading
+// the lines of a file back.
 #pragma once
 
 #include <cstddef>
@@ -6,7 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "core/settings.h"
+#include "core/value.h"
+
 namespace norvale {
+
+// One result line without its line end, from texts already in the file's
+// code page.
+std::string FormatResultLine(const std::string (&texts)[kColumnCount], SaveType save_type);
+
+// A field of a comma-separated line: enclosed in double quotes, inner quotes
+// doubled, when it holds a comma, a quote or a line break (any field may: a
+// computer name, a date format, a value).
+std::string CommaField(const std::string& text);
 
 // Column positions of a result line.
 enum ResultColumn {

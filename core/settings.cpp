@@ -18,7 +18,7 @@ constexpr char kCommaSeparated[] = "CSV";
 constexpr size_t kSettingBuffer = 1024;
 
 bool Write(platform::Platform& os, const char* key, std::string_view value) {
-  return SetINIValue(os, value, key, kWriteSection, SettingsPath(os));
+  return SetINIValue(os, kWriteSection, key, value, SettingsPath(os));
 }
 
 }  // namespace

@@ -3,13 +3,28 @@
 #include <algorithm>
 #include <ostream>
 
+#include "core/utf.h"
+#include "core/version.h"
 #include "fleet/commands.h"
+#include "fleet/query/table_output.h"
 #include "fleet/report_command.h"
 
 namespace norvale::fleet {
 namespace {
 
 constexpr std::string_view kProgram = "norvale-fleet";
+
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+  return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+}  // namespace
+
+std::string VersionLine() {
+  return std::string(kProgram) + " " + std::to_string(NORVALE_VERSION_MAJOR) + "." +
+         std::to_string(NORVALE_VERSION_MINOR) + "." + std::to_string(NORVALE_VERSION_REVISION) +
+         "\n";
+}
 
 std::string OverallHelp() {
   std::string text =
@@ -20,15 +35,11 @@ std::string OverallHelp() {
     text += "  " + c.name + std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') +
             c.summary + "\n";
   }
-  text += "\n'norvale-fleet COMMAND --help' describes a command.\n";
+  text +=
+      "\n'norvale-fleet COMMAND --help' describes a command; 'norvale-fleet --version'\n"
+      "names this version.\n";
   return text;
 }
-
-bool Contains(const std::vector<std::string>& list, const std::string& name) {
-  return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-}  // namespace
 
 bool Arguments::Has(std::string_view flag) const {
   return std::find(flags.begin(), flags.end(), flag) != flags.end();
@@ -58,13 +69,18 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     }
     while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
-    while (!message.empty() && message.back() == ' ') message.pop_back();
-    io.err << kProgram << ": " << message << "\n";
+    message = TrimEnd(message, " ");
+    // A server's message may quote stored text: never control characters.
+    io.err << kProgram << ": " << VisibleText(message) << "\n";
     return kExitError;
   };
   if (args.empty()) return fail("no command given; 'norvale-fleet --help' lists them");
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     io.out << OverallHelp();
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    io.out << VersionLine();
     return kExitOk;
   }
   const auto command = std::find_if(Commands().begin(), Commands().end(),

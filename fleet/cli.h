@@ -45,6 +45,10 @@ struct Command {
 // Every command, in the order --help lists them.
 const std::vector<Command>& Commands();
 
+// The whole program's --help text, and its --version line.
+std::string OverallHelp();
+std::string VersionLine();
+
 // Runs the program with argv[1..]: dispatch, parsing, errors as one line.
 int RunCommandLine(const std::vector<std::string>& args, CommandIo& io);
 

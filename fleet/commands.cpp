@@ -1,9 +1,10 @@
 #include "fleet/commands.h"
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <cstdint>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 
 #include "core/utf.h"
@@ -14,15 +15,42 @@
 #include "fleet/query/table_output.h"
 #include "fleet/query/workbook.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
+#include "fleet/system/interrupt.h"
 
 namespace norvale::fleet {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr const char* kClockAhead = "clock ahead ";
+constexpr const char* kClockAheadDated = ": run dated ";
+constexpr const char* kClockAheadNotNewest =
+    ", more than a day after it was loaded and after the file's time; stored, but never "
+    "counted as the newest run of ";
+constexpr const char* kClockAheadByDate = " by that date";
+constexpr const char* kClockAheadSummary = ", clock ahead ";
+
+const std::string kNetworkDatabase =
+    " is on a network folder, where SQLite's locking does not hold and the file can be "
+    "corrupted; keep the database on a local disk or use PostgreSQL (--db postgresql://...)";
+const std::string kInterrupted = "interrupted: ";
+const std::string kInterruptedNotStored =
+    " and the files after it were not stored; the files stored before it are whole, and a "
+    "rerun loads the rest\n";
+
+// SQLite on a share (a UNC path, a network drive, NFS or SMB) is refused
+// rather than warned about: nothing the tool can do there keeps it safe.
+void RefuseNetworkSqlite(const std::string& target) {
+  if (!IsPostgresTarget(target) && IsOnNetworkFileSystem(target)) {
+    throw std::runtime_error("the database " + target + kNetworkDatabase);
+  }
+}
+
 // The load's target, made where missing; a failure names the file.
 std::unique_ptr<Database> OpenTarget(const Arguments& args) {
   const std::string target = args.Get("db", std::string(kDefaultTarget));
+  RefuseNetworkSqlite(target);
   try {
     return OpenDatabase(target);
   } catch (const DatabaseError& e) {
@@ -34,12 +62,10 @@ std::unique_ptr<Database> OpenTarget(const Arguments& args) {
 // A folder named on the command line that has no result files of its own
 // but folders inside it: the files are probably in those.
 std::string FolderWithOnlySubfolders(const std::vector<std::string>& inputs) {
-  namespace fs = std::filesystem;
   for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (!fs::is_directory(input, ec)) continue;
-    for (fs::directory_iterator it(input, ec), end; !ec && it != end; it.increment(ec)) {
-      if (it->is_directory(ec)) return input;
+    if (KindOfPath(input) != PathKind::kFolder) continue;
+    for (const FolderEntry& entry : ListFolder(input, LastLink::kFollow).entries) {
+      if (entry.kind == EntryKind::kFolder) return input;
     }
   }
   return {};
@@ -51,15 +77,23 @@ class ConsoleObserver final : public LoadObserver {
  public:
   explicit ConsoleObserver(CommandIo& io) : io_(io), start_(Clock::now()) {}
 
+  // File names and reasons may quote a file's text: shown visibly, never
+  // as control characters that would drive the terminal.
   void Skipped(const std::string& path, const std::string& why) override {
     ClearLine();
-    io_.err << "skipped " << path << ": " << why << "\n";
+    io_.err << "skipped " << VisibleText(path) << ": " << VisibleText(why) << "\n";
   }
   void Rejected(const std::string& path, int line, const std::string& why) override {
     ClearLine();
-    io_.err << "rejected " << path;
+    io_.err << "rejected " << VisibleText(path);
     if (line > 0) io_.err << ":" << line;
-    io_.err << ": " << why << "\n";
+    io_.err << ": " << VisibleText(why) << "\n";
+  }
+  void ClockAhead(const std::string& path, const std::string& computer,
+                  const std::string& run_at) override {
+    ClearLine();
+    io_.err << kClockAhead << path << kClockAheadDated << run_at << kClockAheadNotNewest << computer
+            << kClockAheadByDate << "\n";
   }
   void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
     if (!io_.terminal) return;
@@ -69,7 +103,7 @@ class ConsoleObserver final : public LoadObserver {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     std::string line = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " +
                        std::to_string(seconds > 0 ? static_cast<long long>(rows / seconds) : 0) +
-                       " rows/s " + path;
+                       " rows/s " + VisibleText(path);
     if (line.size() > 79) line = line.substr(0, 76) + "...";
     io_.err << "\r" << line << "\x1b[K" << std::flush;
     shown_ = true;
@@ -86,10 +120,56 @@ class ConsoleObserver final : public LoadObserver {
   bool shown_ = false;
 };
 
+void PrintSummary(CommandIo& io, const LoadSummary& summary, double elapsed) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", elapsed);
+  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
+         << summary.rejected << ", skipped " << summary.skipped;
+  if (summary.clock_ahead > 0) io.out << kClockAheadSummary << summary.clock_ahead;
+  if (summary.not_regular > 0) {
+    io.out << "; skipped " << summary.not_regular << ": " << kNotARegularFile;
+  }
+  io.out << " (" << summary.rows << " rows in " << seconds << " s)\n";
+}
+
+// "4096", "512K", "64M", "1G" (binary multiples; a "B" after them is allowed).
+std::optional<std::uint64_t> ParseByteSize(std::string text) {
+  if (!text.empty() && (text.back() == 'B' || text.back() == 'b')) text.pop_back();
+  int shift = 0;
+  if (!text.empty()) {
+    switch (text.back()) {
+      case 'K':
+      case 'k':
+        shift = 10;
+        break;
+      case 'M':
+      case 'm':
+        shift = 20;
+        break;
+      case 'G':
+      case 'g':
+        shift = 30;
+        break;
+      default:
+        break;
+    }
+  }
+  if (shift) text.pop_back();
+  if (text.empty() || text.size() > 12) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value == 0) return std::nullopt;
+  return value << shift;
+}
+
 int RunLoad(const Arguments& args, CommandIo& io) {
   if (args.positional.empty()) throw std::runtime_error("name at least one folder or file to load");
   LoadOptions options;
   options.recursive = args.Has("recursive");
+  options.any_file_name = args.Has("any-file-name");
   if (args.options.count("encoding")) {
     options.encoding = ParseEncodingName(args.Get("encoding"));
     if (!options.encoding) {
@@ -97,6 +177,15 @@ int RunLoad(const Arguments& args, CommandIo& io) {
                                "' (utf-8, shift_jis or windows-1252)");
     }
   }
+  if (args.options.count("max-file-size")) {
+    const auto bytes = ParseByteSize(args.Get("max-file-size"));
+    if (!bytes) {
+      throw std::runtime_error("--max-file-size wants a size such as 64M, got '" +
+                               args.Get("max-file-size") + "'");
+    }
+    options.max_file_bytes = *bytes;
+  }
+  options.stop_requested = InterruptRequested;
   auto db = OpenTarget(args);
   const SchemaChange schema = EnsureSchema(*db);
   if (schema.from > 0 && schema.from < schema.to) {
@@ -107,16 +196,17 @@ int RunLoad(const Arguments& args, CommandIo& io) {
   LoadSummary summary;
   try {
     summary = LoadResultFiles(*db, args.positional, options, observer);
+  } catch (const LoadInterrupted& interrupted) {
+    observer.ClearLine();
+    io.err << kInterrupted << VisibleText(interrupted.next_path) << kInterruptedNotStored;
+    PrintSummary(io, interrupted.summary, observer.Seconds());
+    return kExitInterrupted;
   } catch (...) {
     observer.ClearLine();
     throw;
   }
   observer.ClearLine();
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f", observer.Seconds());
-  io.out << "loaded " << summary.loaded << ", unchanged " << summary.unchanged << ", rejected "
-         << summary.rejected << ", skipped " << summary.skipped << " (" << summary.rows
-         << " rows in " << seconds << " s)\n";
+  PrintSummary(io, summary, observer.Seconds());
   if (!options.recursive && summary.loaded + summary.unchanged + summary.rejected == 0) {
     const std::string folder = FolderWithOnlySubfolders(args.positional);
     if (!folder.empty()) {
@@ -234,14 +324,14 @@ void EmitTables(const Arguments& args, CommandIo& io, const std::vector<NamedTab
     if (tables.size() != 1) {
       throw std::runtime_error("--out " + out + ": this answer has several tables; write .xlsx");
     }
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    if (file) WriteSpreadsheetCsv(file, tables[0].table);
-    if (!file) throw std::runtime_error("cannot write " + out);
+    std::ostringstream csv;
+    WriteSpreadsheetCsv(csv, tables[0].table);
+    ReplaceFileAtomically(out, csv.str());  // throws naming the file and why
     return;
   }
   for (const NamedTable& t : tables) {
     if (tables.size() > 1) io.out << (&t == &tables.front() ? "" : "\n") << "[" << t.name << "]\n";
-    WriteTable(io.out, format, t.table.header, t.table.rows,
+    WriteTable(io.out, format, t.table.header, t.table.rows, CellUse::kExactData,
                format == OutputFormat::kTable ? io.out_width : 0);
   }
 }
@@ -253,8 +343,8 @@ void EmitTable(const Arguments& args, CommandIo& io, const ResultTable& table,
 
 std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
   // A wrong --db must not leave an empty database file behind.
-  std::error_code ec;
-  if (!IsPostgresTarget(target) && !std::filesystem::exists(target, ec)) {
+  RefuseNetworkSqlite(target);
+  if (!IsPostgresTarget(target) && KindOfPath(target) == PathKind::kMissing) {
     throw std::runtime_error("no such database: " + target);
   }
   std::unique_ptr<Database> db;
@@ -282,17 +372,26 @@ Command LoadCommand() {
   return {"load",
           "store result files (.tsv/.csv) in the database",
           "usage: norvale-fleet load DIR_OR_FILE... [--db TARGET] [--recursive] [--encoding ENC]\n"
+          "                          [--max-file-size SIZE] [--any-file-name]\n"
           "Stores every result file (*.tsv, *.csv) of the folders and files named, one\n"
           "transaction per file. A file already stored for its computer stores nothing;\n"
-          "a file that cannot be read whole is rejected with its line and reason.\n\n" +
+          "a file that cannot be read whole, breaks a limit, whose rows are of another\n"
+          "computer than its name says, or whose rows the database refuses is rejected\n"
+          "with its line and reason, and the load goes on. A run dated more than a day\n"
+          "after it was loaded is stored but named \"clock ahead\": it never counts as\n"
+          "its computer's newest run by that date.\n\n" +
               kDbHelp +
               "  --recursive        also read the folders inside the folders named\n"
               "  --encoding ENC     utf-8, shift_jis or windows-1252 for every file, instead\n"
-              "                     of telling each file's encoding from its bytes\n\n"
+              "                     of telling each file's encoding from its bytes\n"
+              "  --max-file-size SIZE  reject larger files unread (default " +
+              std::to_string(kDefaultMaxFileBytes >> 20) +
+              "M; K, M and G)\n"
+              "  --any-file-name    also load files not named after their computer\n\n"
               "exit code: 0 all files stored or unchanged, 1 some file rejected,\n"
               "           2 wrong usage or a database failure\n",
-          {"db", "encoding"},
-          {"recursive"},
+          {"db", "encoding", "max-file-size"},
+          {"recursive", "any-file-name"},
           RunLoad};
 }
 

@@ -1,11 +1,7 @@
 #include "fleet/report_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <ostream>
 #include <stdexcept>
@@ -18,6 +14,8 @@
 #include "fleet/report/site_page.h"
 #include "fleet/report_pages.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/clock.h"
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
@@ -25,12 +23,8 @@ namespace {
 constexpr const char* kDefaultOut = "norvale-fleet-report.html";
 
 std::string LocalNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
+  const std::int64_t now = std::time(nullptr);
+  return UtcTimestamp(now + LocalUtcOffset(now));
 }
 
 // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS".
@@ -43,10 +37,6 @@ std::string ReferenceTime(const std::string& text) {
                              "'");
   }
   return full;
-}
-
-std::string SystemError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
 }
 
 // "site.html" (any case, also .htm) is one page; anything else a folder.
@@ -88,7 +78,7 @@ int RunReport(const Arguments& args, CommandIo& io) {
   };
   if (single) {
     const std::string page = RenderReportHtml(data, *language);
-    WriteFileAtomically(out, page);
+    ReplaceFileAtomically(out, page);
     io.out << "wrote " << out << Summary(data, page.size() / 1e6, seconds()) << "\n";
     return kExitOk;
   }
@@ -100,26 +90,6 @@ int RunReport(const Arguments& args, CommandIo& io) {
 }
 
 }  // namespace
-
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".part";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) throw std::runtime_error(SystemError("cannot write", temporary));
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int saved = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    errno = written ? errno : saved;
-    const std::string message = SystemError("cannot write", temporary);
-    std::remove(temporary.c_str());
-    throw std::runtime_error(message);
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string message = SystemError("cannot replace", path);
-    std::remove(temporary.c_str());
-    throw std::runtime_error(message);
-  }
-}
 
 Command ReportCommand() {
   return {"report",

@@ -1,4 +1,4 @@
-// norvale-fleet report: the fleet database as one HTML page.
+// norvale-fleet report: the fleet database as HTML pages.
 #pragma once
 
 #include "fleet/cli.h"
@@ -6,9 +6,5 @@
 namespace norvale::fleet {
 
 Command ReportCommand();
-
-// Writes `text` to `path` through a temporary file beside it, so a failed
-// write never leaves half a page where the last good one was.
-void WriteFileAtomically(const std::string& path, const std::string& text);
 
 }  // namespace norvale::fleet

@@ -12,7 +12,7 @@
 #include "fleet/report/page_names.h"
 #include "fleet/report/query.h"
 #include "fleet/report/site_page.h"
-#include "fleet/report_command.h"
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
@@ -82,7 +82,7 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
 
   FolderSizes sizes;
   const std::string site = RenderReportHtml(data, language);
-  WriteFileAtomically((root / kSitePage).string(), site);
+  ReplaceFileAtomically((root / kSitePage).string(), site);
   sizes.site_bytes = site.size();
 
   auto runs = RunsByComputer(db);
@@ -102,7 +102,7 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
                                        found == changes.end() ? none : found->second,
                                        language == ReportLanguage::kJapanese);
       const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
-      WriteFileAtomically((root / c.page).string(), html);
+      ReplaceFileAtomically((root / c.page).string(), html);
       ++sizes.pages;
       sizes.largest_page = std::max(sizes.largest_page, html.size());
     }

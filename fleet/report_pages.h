@@ -18,7 +18,7 @@ struct FolderSizes {
 };
 
 // Writes FOLDER/index.html and FOLDER/computers/<file>.html, each through
-// WriteFileAtomically. Sets every computer's page address in `data` first,
+// ReplaceFileAtomically. Sets every computer's page address in `data` first,
 // so the site page links to them.
 // `every_change` is ListChanges(db, {}): each page's history.
 FolderSizes WriteReportFolder(Database& db, ReportData& data,

@@ -1,5 +1,6 @@
 // The address conversion: four dotted parts in fixed width, its own error
 // row for fewer, text without a dot untouched, and never a crash.
+#include "app/list_sink.h"
 #include "collectors/network/adapters.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/fakes/fake_machine.h"
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   norvale::fakes::FakeMachine machine;
   norvale::Context ctx{machine.platform};
   ctx.main.computer_name = "PC01";
-  ctx.main.list = &machine.ui.CreateResultList("font", 200);
+  norvale::ListSink shown(ctx, &machine.ui.CreateResultList("font", 200));
+  ctx.main.rows = &shown;
 
   const std::string result = norvale::FixedWidthAddress(ctx, address);
   std::vector<std::string_view> parts;

@@ -3,8 +3,11 @@
 // most one error row, and every line it writes reads back as seven fields.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "app/list_sink.h"
 #include "collectors/software/other_items.h"
 #include "core/profile.h"
+#include "core/result_file_sink.h"
+#include "core/result_line.h"
 #include "fuzz/fuzz_check.h"
 #include "tests/fakes/fake_machine.h"
 
@@ -36,15 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   norvale::Context ctx{machine.platform};
   ctx.main.computer_name = "PC,01";
   ctx.main.settings.save_type = tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma;
-  ctx.main.list = &machine.ui.CreateResultList("font", 200);
+  norvale::ListSink shown(ctx, &machine.ui.CreateResultList("font", 200));
   machine.files.Put(norvale::SettingsPath(machine.platform), ini);
   const std::string out = "C:\\Temp\\out.tmp";
   machine.files.AddFolder("C:\\Temp");
-  ctx.main.result_file = machine.files.OpenAppend(out);
-  ctx.main.writing_result_file = true;
+  const auto writer = machine.files.OpenAppend(out);
+  norvale::ResultFileSink to_file(ctx, *writer, &shown);
+  ctx.main.rows = &to_file;
 
   norvale::GetOtherItems(ctx);
-  ctx.main.result_file->Close();
+  writer->Close();
 
   size_t errors = 0;
   for (const auto& row : machine.ui.rows) {
@@ -59,16 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The file holds the same rows, each one line of seven fields.
   const std::string file = machine.files.Get(out).value_or("");
   size_t lines = 0;
-  std::vector<std::string> fields;
-  for (size_t start = 0; start < file.size();) {
-    size_t end = file.find("\r\n", start);
-    // A comma-mode field may hold a quoted line break: read on to the record's end.
-    while (end != std::string::npos &&
-           !norvale::fuzz::ReadRecord(std::string_view(file).substr(start, end - start),
-                                      tabs ? '\t' : ',', fields)) {
-      end = file.find("\r\n", end + 2);
-    }
-    FUZZ_CHECK(end != std::string::npos);
+  norvale::ResultRecordReader reader(file, tabs ? '\t' : ',');
+  norvale::ResultRecord record;
+  norvale::RecordStatus status;
+  while ((status = reader.Next(record)) == norvale::RecordStatus::kRecord) {
+    const std::vector<std::string>& fields = record.fields;
     FUZZ_CHECK(fields.size() == 7);
     FUZZ_CHECK(fields[0] == "PC,01");
     FUZZ_CHECK(lines < machine.ui.rows.size());
@@ -82,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(fields[k] == want);
     }
     ++lines;
-    start = end + 2;
   }
+  FUZZ_CHECK(status == norvale::RecordStatus::kEnd);
   FUZZ_CHECK(lines == machine.ui.rows.size());
   return 0;
 }

@@ -1,8 +1,8 @@
-// The result-line writer: whatever the seven texts hold, a spreadsheet reader
-// gets the seven fields back, one record per line.
+// The result-line writer: whatever the seven texts hold, the reader gets the
+// seven fields back, one record per line.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "core/recording.h"
+#include "core/result_line.h"
 #include "fuzz/fuzz_check.h"
 
 using norvale::kColumnCount;
@@ -14,9 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (auto& text : texts) text = in.ConsumeRandomLengthString(64);
 
   const std::string line =
-      norvale::FormatResultLine(texts, tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma);
-  std::vector<std::string> fields;
-  FUZZ_CHECK(norvale::fuzz::ReadRecord(line, tabs ? '\t' : ',', fields));
+      norvale::FormatResultLine(texts, tabs ? norvale::SaveType::kTab : norvale::SaveType::kComma) +
+      "\r\n";
+  norvale::ResultRecordReader reader(line, tabs ? '\t' : ',');
+  norvale::ResultRecord record;
+  FUZZ_CHECK(reader.Next(record) == norvale::RecordStatus::kRecord);
+  const std::vector<std::string> fields = record.fields;
+  FUZZ_CHECK(reader.Next(record) == norvale::RecordStatus::kEnd);
   FUZZ_CHECK(fields.size() == static_cast<size_t>(kColumnCount));
   for (int i = 0; i < kColumnCount; ++i) {
     std::string want = texts[i];

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   norvale::fakes::FakeMachine machine;
   const std::string path = "C:\\Tools\\Norvale\\Norvale.ini";
   machine.files.Put(path, content);
-  if (!norvale::SetINIValue(machine.platform, value, key, section, path)) return 0;
+  if (!norvale::SetINIValue(machine.platform, section, key, value, path)) return 0;
   const std::string read =
       norvale::ReadProfileString(machine.platform, section, key, "\x01missing", 1 << 20, path);
   FUZZ_CHECK(read == value);

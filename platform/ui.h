@@ -13,7 +13,7 @@ enum class MenuItem {
   kFile,
   kSave,
   kEnd,
-  kShow,
+  kView,
   kShowAll,
   kShowHard,
   kShowDrive,
@@ -29,9 +29,9 @@ enum class MenuItem {
   kSaveCsv,
   kAuto,
   kFolder,
-  kTien,
+  kSaveDelay,
   kHelp,
-  kVer,
+  kVersion,
 };
 
 enum class MessageIcon { kNone, kInformation, kExclamation, kCritical };

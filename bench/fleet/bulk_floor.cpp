@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     std::ifstream in(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    auto parsed = norvale::fleet::ParseResultFile(bytes.str(), std::nullopt);
+    auto parsed = norvale::fleet::ParseResultFile(bytes.str());
     if (!parsed.file) continue;
     rows += parsed.file->facts.size();
     runs.push_back(std::move(parsed.file->facts));

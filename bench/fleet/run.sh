@@ -14,14 +14,8 @@ build=build/bench
 cmake --build $build -j2 --target norvale-fleet fleet_make_files fleet_bulk_floor >/dev/null
 fleet=$PWD/$build/norvale-fleet
 
-work=$(mktemp -d /tmp/norvale-fleet-bench-XXXXXX)
-chmod 755 "$work"
-pg_stop=""
-cleanup() {
-  [ -n "$pg_stop" ] && eval "$pg_stop" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/fleet/lib.sh
+make_workdir norvale-fleet-bench
 
 small=$((files / 10))
 $build/fleet_make_files "$work/share" "$files"
@@ -50,19 +44,9 @@ echo "database file: $(du -h "$work/fleet.sqlite" | cut -f1)"
 $build/fleet_bulk_floor "$work/floor.sqlite" "$work/share"
 
 echo "== PostgreSQL"
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
-as=""
-if [ "$(id -u)" -eq 0 ]; then
-  chown postgres "$work"
-  as="runuser -u postgres --"
-fi
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-$as "$bin/initdb" -D "$work/pg" -U postgres -A trust -E UTF8 --locale=C >/dev/null
-$as "$bin/pg_ctl" -D "$work/pg" -l "$work/pg.log" -w \
-  -o "-c listen_addresses=127.0.0.1 -p $port -k $work -c max_wal_size=4GB" start >/dev/null
-pg_stop="$as $bin/pg_ctl -D $work/pg -m fast -w stop"
-uri=postgresql://postgres@127.0.0.1:$port
-"$bin/psql" -q "$uri/postgres" -c 'CREATE DATABASE small' -c 'CREATE DATABASE floor'
+start_postgres
+uri=$pg_uri
+"$pg_bin/psql" -q "$uri/postgres" -c 'CREATE DATABASE small' -c 'CREATE DATABASE floor'
 load "load" "$uri/postgres" "$work/share"
 load "reload unchanged" "$uri/postgres" "$work/share"
 load "load, tenth of files" "$uri/small" "$work/small"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/list_sink.h"
 #include "core/context.h"
 #include "platform/win32/machine.h"
 #include "tests/fakes/fake_machine.h"
@@ -26,7 +27,8 @@ int main() {
     Context ctx(platform);
     ctx.main.computer_name = system.ComputerName();
     ui.rows.clear();
-    ctx.main.list = &ui.CreateResultList("font", 200);
+    ListSink shown(ctx, &ui.CreateResultList("font", 200));
+    ctx.main.rows = &shown;
     const auto start = std::chrono::steady_clock::now();
     GetApplication(ctx);
     const auto elapsed = std::chrono::steady_clock::now() - start;

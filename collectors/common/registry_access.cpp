@@ -79,12 +79,12 @@ RegValue ExpandedLikeTheShell(Context& ctx, RegValue value) {
 }  // namespace
 
 Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
-                   int kind, const Value& fallback) {
-  if (kind != kRegKindText && kind != kRegKindNumber) return fallback;
+                   RegValueKind kind, const Value& fallback) {
+  if (kind != RegValueKind::kText && kind != RegValueKind::kNumber) return fallback;
   auto value = ctx.os.registry.QueryValue(root, subkey, name, RegView::kDefault);
   if (!value) return fallback;
   value = ExpandedLikeTheShell(ctx, std::move(*value));
-  if (kind == kRegKindText) {
+  if (kind == RegValueKind::kText) {
     BufferedValue buffered = Buffered(ctx, *value);
     if (buffered.ansi_size > kTextBuffer) return fallback;
     return std::move(buffered.text);

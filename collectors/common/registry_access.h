@@ -13,16 +13,17 @@ namespace norvale {
 
 using platform::RegRoot;
 
-inline constexpr int kRegKindText = 1;
-inline constexpr int kRegKindNumber = 4;
+// What ReadRegValue reads a value as; the numbers are those of the documented
+// procedure, and any other kind reads as missing.
+enum class RegValueKind { kText = 1, kNumber = 4 };
 
-// Kind 1: a text of at most 255 characters; kind 4: a signed 32-bit number.
+// kText: a text of at most 255 characters; kNumber: a signed 32-bit number.
 // REG_EXPAND_SZ values come with their environment variables filled in, as
 // the shell's value reader gives them.
 // Anything missing, too long or of another kind gives `fallback`. Default view
 // of a 32-bit process.
 Value ReadRegValue(Context& ctx, RegRoot root, std::string_view subkey, std::string_view name,
-                   int kind, const Value& fallback);
+                   RegValueKind kind, const Value& fallback);
 
 // The subkey names of a key in the 64-bit view. Returns their number; `names`
 // is replaced only when there is at least one.

@@ -18,7 +18,8 @@ constexpr char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 constexpr std::string_view kFriendlyNameBuses[] = {"ACPI", "IDE", "PCIIDE", "SCSI", "USBSTOR"};
 
 std::string ReadText(Context& ctx, const std::string& key, std::string_view name) {
-  Value value = ReadRegValue(ctx, RegRoot::kLocalMachine, key, name, kRegKindText, std::string());
+  Value value =
+      ReadRegValue(ctx, RegRoot::kLocalMachine, key, name, RegValueKind::kText, std::string());
   if (auto* text = std::get_if<std::string>(&value)) return std::move(*text);
   return {};
 }

@@ -50,7 +50,7 @@ std::string TrimmedText(const Value& value) {
   return {};
 }
 
-std::string ProcessorValue(Context& ctx, const char* name, int kind) {
+std::string ProcessorValue(Context& ctx, const char* name, RegValueKind kind) {
   return TrimmedText(
       ReadRegValue(ctx, RegRoot::kLocalMachine, kProcessorKey, name, kind, std::string()));
 }
@@ -95,9 +95,9 @@ void GetHardware(Context& ctx) {
       disk_free = Gigabytes(disk->total_free, separator);
     }
 
-    const std::string name = ProcessorValue(ctx, "ProcessorNameString", kRegKindText);
-    const std::string vendor = ProcessorValue(ctx, "VendorIdentifier", kRegKindText);
-    const std::string clock = ProcessorValue(ctx, "~MHz", kRegKindNumber);
+    const std::string name = ProcessorValue(ctx, "ProcessorNameString", RegValueKind::kText);
+    const std::string vendor = ProcessorValue(ctx, "VendorIdentifier", RegValueKind::kText);
+    const std::string clock = ProcessorValue(ctx, "~MHz", RegValueKind::kNumber);
 
     const platform::ProcessorInfo cpu_info = ctx.os.system.SystemInfo();
     const std::int64_t model = (cpu_info.revision >> 8) & 0xFF;

@@ -29,7 +29,7 @@ void Record(Context& ctx, Row row, const std::string& contents) {
 std::string ServerComment(Context& ctx) {
   const Value comment = ReadRegValue(
       ctx, RegRoot::kLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters",
-      "srvcomment", kRegKindText, std::string());
+      "srvcomment", RegValueKind::kText, std::string());
   const auto* text = std::get_if<std::string>(&comment);
   return text ? TrimSpaces(*text) : std::string();
 }

@@ -81,7 +81,8 @@ std::string RegistryContents(Context& ctx, const Entry& entry) {
   const std::string& name = entry[3];
   // A number shows as the number, not as its raw bytes read as text.
   const auto raw = ctx.os.registry.QueryValue(*root, subkey, name, platform::RegView::kDefault);
-  const int kind = raw && raw->type == platform::kRegDword ? kRegKindNumber : kRegKindText;
+  const RegValueKind kind =
+      raw && raw->type == platform::kRegDword ? RegValueKind::kNumber : RegValueKind::kText;
   const Value value = ReadRegValue(ctx, *root, subkey, name, kind, Text(""));
   // A REG_DWORD is unsigned: all bits set is 4294967295, not -1.
   if (const auto* number = std::get_if<std::int64_t>(&value)) {

@@ -17,7 +17,8 @@ constexpr const char* kInternetExplorer = "SOFTWARE\\Microsoft\\Internet Explore
 constexpr long kFirstWindows11Build = 22000;
 
 std::string RegText(Context& ctx, const char* path, const char* name) {
-  const Value value = ReadRegValue(ctx, RegRoot::kLocalMachine, path, name, kRegKindText, Text(""));
+  const Value value =
+      ReadRegValue(ctx, RegRoot::kLocalMachine, path, name, RegValueKind::kText, Text(""));
   const auto* text = std::get_if<std::string>(&value);
   return text != nullptr ? *text : std::string();
 }

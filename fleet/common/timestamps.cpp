@@ -1,7 +1,9 @@
 #include "fleet/common/timestamps.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 #include "core/utf.h"
 
@@ -37,19 +39,42 @@ int DaysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-bool ParseDate(std::string_view text, int& year, int& month, int& day, bool month_first = false) {
+struct Date {
+  int year, month, day;
+};
+
+bool IsDate(const Date& d) {
+  return d.year >= 1900 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
+         d.day <= DaysInMonth(d.year, d.month);
+}
+
+// The valid readings of a date, month first before day first: none, one, or
+// two where the order of day and month cannot be told from the text.
+int ParseDate(std::string_view text, Date (&readings)[2]) {
   int n[3];
   char separator;
-  if (!ThreeNumbers(TrimSpaces(text), separator, n)) return false;
+  if (!ThreeNumbers(TrimSpaces(text), separator, n)) return 0;
+  Date candidates[2];
+  int count = 0;
   if (n[0] >= 1000) {
-    year = n[0], month = n[1], day = n[2];
+    candidates[count++] = {n[0], n[1], n[2]};
   } else {
-    year = n[2] < 100 ? n[2] + 2000 : n[2];
-    const bool day_first = n[0] > 12 || (!month_first && (separator == '.' || separator == '-'));
-    month = day_first ? n[1] : n[0];
-    day = day_first ? n[0] : n[1];
+    const int year = n[2] < 100 ? n[2] + 2000 : n[2];
+    if (separator == '/') candidates[count++] = {year, n[0], n[1]};
+    if (n[0] != n[1] || separator != '/') candidates[count++] = {year, n[1], n[0]};
   }
-  return year >= 1900 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+  int valid = 0;
+  for (int i = 0; i < count; ++i) {
+    if (IsDate(candidates[i])) readings[valid++] = candidates[i];
+  }
+  return valid;
+}
+
+std::string Timestamp(const Date& d, int hour, int minute, int second) {
+  char out[96];  // room for any int, as the compiler counts
+  std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, hour,
+                minute, second);
+  return out;
 }
 
 bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
@@ -113,23 +138,55 @@ std::int64_t SecondOfDay(const std::string& t) {
   return 0;
 }
 
-}  // namespace
-
-std::string NormaliseRunAt(std::string_view date, std::string_view time) {
-  int year, month, day, hour, minute, second;
-  if (!ParseDate(date, year, month, day) || !ParseTime(time, hour, minute, second)) return {};
-  char out[96];  // room for any int, as the compiler counts
-  std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
-                second);
+// "YYYY-MM-DD" of a day count since 1970-01-01 (the inverse of DayNumber).
+std::string DateOfDay(std::int64_t day) {
+  const std::int64_t z = day + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = yoe + era * 400 + (m <= 2);
+  char out[80];
+  std::snprintf(out, sizeof out, "%04lld-%02lld-%02lld", static_cast<long long>(y),
+                static_cast<long long>(m), static_cast<long long>(d));
   return out;
 }
 
+}  // namespace
+
+std::string NormaliseRunAt(std::string_view date, std::string_view time,
+                           std::optional<std::int64_t> not_after) {
+  Date readings[2];
+  int hour, minute, second;
+  const int count = ParseDate(date, readings);
+  if (count == 0 || !ParseTime(time, hour, minute, second)) return {};
+  const std::string month_first = Timestamp(readings[0], hour, minute, second);
+  if (count == 1 || !not_after) return month_first;
+  std::string earlier = Timestamp(readings[1], hour, minute, second);
+  std::string later = month_first;
+  if (later < earlier) std::swap(earlier, later);
+  // The later reading only when it too lies no later than the file. Header
+  // times are the PC's local time and `not_after` is UTC: a day's slack
+  // covers every time zone, and the two readings lie at least 29 days apart.
+  constexpr std::int64_t kTimeZoneSlack = 24 * 3600;
+  return SecondNumber(later) <= *not_after + kTimeZoneSlack ? later : earlier;
+}
+
 std::string NormaliseDate(std::string_view date, bool month_first) {
-  int year, month, day;
-  if (!ParseDate(date, year, month, day, month_first)) return {};
-  char out[64];
-  std::snprintf(out, sizeof out, "%04d-%02d-%02d", year, month, day);
-  return out;
+  std::string text(date);
+  if (month_first) {
+    // "." and "-" with the year last read day first; written as "/" the
+    // month comes first wherever it can be a month.
+    const std::size_t first = text.find_first_of("./-");
+    const char separator = first == std::string::npos ? '/' : text[first];
+    if (separator != '/') std::replace(text.begin(), text.end(), separator, '/');
+  }
+  Date readings[2];
+  if (ParseDate(text, readings) == 0) return {};
+  return Timestamp(readings[0], 0, 0, 0).substr(0, 10);
 }
 
 std::optional<std::int64_t> DayNumber(const std::string& t) {
@@ -156,32 +213,34 @@ std::optional<std::int64_t> SecondNumber(const std::string& t) {
   return *day * 86400 + SecondOfDay(t);
 }
 
-std::string NowUtc() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
-}
+std::string NowUtc() { return UtcTimestamp(std::time(nullptr)); }
 
 std::string DaysBefore(const std::string& now, int days) {
   const auto day = DayNumber(now);
   if (!day) return {};
-  // Back from a day count to the calendar (the inverse of DayNumber).
-  const std::int64_t z = *day - days + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t y = yoe + era * 400 + (m <= 2);
-  char out[80];
-  std::snprintf(out, sizeof out, "%04lld-%02lld-%02lld", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d));
-  return out + (now.size() > 10 ? now.substr(10) : std::string(" 00:00:00"));
+  return DateOfDay(*day - days) + (now.size() > 10 ? now.substr(10) : std::string(" 00:00:00"));
+}
+
+std::string UtcTimestamp(std::int64_t seconds) {
+  // Floor division, so moments before 1970 fall on the right day.
+  const std::int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  const std::int64_t second = seconds - day * 86400;
+  char time[32];
+  std::snprintf(time, sizeof time, " %02d:%02d:%02d", static_cast<int>(second / 3600),
+                static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+  return DateOfDay(day) + time;
+}
+
+bool IsAheadOfClock(const std::string& run_at, const std::string& loaded_at,
+                    const std::string& file_mtime) {
+  const auto run = SecondNumber(run_at);
+  if (!run) return false;
+  std::optional<std::int64_t> clock;
+  for (const std::string* reference : {&loaded_at, &file_mtime}) {
+    const auto at = SecondNumber(*reference);
+    if (at && (!clock || *at > *clock)) clock = at;
+  }
+  return clock && *run > *clock + 86400;
 }
 
 }  // namespace norvale::fleet

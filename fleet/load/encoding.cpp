@@ -1,5 +1,7 @@
 #include "fleet/load/encoding.h"
 
+#include <vector>
+
 #include "core/result_labels.h"
 #include "core/utf.h"
 #include "fleet/system/code_pages.h"
@@ -42,12 +44,17 @@ bool HasJapaneseLabels(std::string_view utf8) {
 // The markers as a Japanese system writes them, to recognise a Shift_JIS file
 // even where some bytes of it are damaged.
 bool HasShiftJisLabels(std::string_view bytes) {
-  for (const LabelPair& label : kLanguageMarkers) {
-    std::string encoded;
-    if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded) &&
-        bytes.find(encoded) != std::string_view::npos) {
-      return true;
+  // Encoded once: every file that is not plain ASCII asks.
+  static const std::vector<std::string> encoded_markers = [] {
+    std::vector<std::string> markers;
+    for (const LabelPair& label : kLanguageMarkers) {
+      std::string encoded;
+      if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded)) markers.push_back(encoded);
     }
+    return markers;
+  }();
+  for (const std::string& marker : encoded_markers) {
+    if (bytes.find(marker) != std::string_view::npos) return true;
   }
   return false;
 }
@@ -86,17 +93,25 @@ DecodedText DecodeAs(std::string_view bytes, Encoding encoding) {
   if (encoding == Encoding::kUtf8) {
     if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
     bad = FindInvalidUtf8(bytes);
-    if (bad == std::string_view::npos) out.utf8 = std::string(bytes);
+    out.unconverted = bytes;
+    if (bad != std::string_view::npos) out.bad_line = LineAt(bytes, bad);
   } else {
-    out.utf8.reserve(bytes.size() + bytes.size() / 2);
+    out.converted = true;
     bad = DecodeCodePage(
         bytes, encoding == Encoding::kShiftJis ? CodePage::kShiftJis : CodePage::kWindows1252,
-        out.utf8);
+        out.conversion);
+    if (bad != std::string_view::npos) {
+      out.bad_line = LineAt(bytes, bad);
+    } else {
+      // The converter's word is not taken for it: its output is checked too.
+      // Line ends convert one to one, so the line counts in the output.
+      bad = FindInvalidUtf8(out.conversion);
+      if (bad != std::string_view::npos) out.bad_line = LineAt(out.conversion, bad);
+    }
   }
   if (bad != std::string_view::npos) {
-    out.bad_line = LineAt(bytes, bad);
-    out.utf8.clear();
-    out.utf8.shrink_to_fit();
+    out.unconverted = {};
+    std::string().swap(out.conversion);
     return out;
   }
   out.ok = true;
@@ -107,16 +122,19 @@ DecodedText DecodeResultFile(std::string_view bytes) {
   if (bytes.substr(0, kBom.size()) == kBom) return DecodeAs(bytes, Encoding::kUtf8);
   if (IsAscii(bytes)) {
     DecodedText out;
-    out.utf8 = std::string(bytes);
+    out.unconverted = bytes;
     out.encoding = Encoding::kWindows1252;
     out.ok = true;
     return out;
   }
-  DecodedText japanese = DecodeAs(bytes, Encoding::kShiftJis);
-  if (japanese.ok && HasJapaneseLabels(japanese.utf8)) return japanese;
-  // Japanese labels in bytes that do not decode: a damaged Japanese file, which
-  // Windows-1252 would turn into plausible-looking garbage.
-  if (!japanese.ok && HasShiftJisLabels(bytes)) return japanese;
+  {
+    // The Shift_JIS attempt's text is dropped here unless it is the answer.
+    DecodedText japanese = DecodeAs(bytes, Encoding::kShiftJis);
+    if (japanese.ok && HasJapaneseLabels(japanese.utf8())) return japanese;
+    // Japanese labels in bytes that do not decode: a damaged Japanese file,
+    // which Windows-1252 would turn into plausible-looking garbage.
+    if (!japanese.ok && HasShiftJisLabels(bytes)) return japanese;
+  }
   DecodedText utf8 = DecodeAs(bytes, Encoding::kUtf8);
   if (utf8.ok) return utf8;
   return DecodeAs(bytes, Encoding::kWindows1252);

@@ -14,14 +14,24 @@ std::string_view EncodingName(Encoding encoding);
 // Accepts the names above and the usual aliases (utf8, sjis, cp932, cp1252, ...).
 std::optional<Encoding> ParseEncodingName(std::string_view name);
 
+// A decoded file. Bytes that are UTF-8 already are not copied: the text is
+// then a view of them, valid as long as they are.
 struct DecodedText {
-  std::string utf8;  // the text, as UTF-8, without a byte order mark
   Encoding encoding{};
   bool ok = false;
   int bad_line = 0;  // when !ok: the line with the first byte that does not decode
+  // The text, as UTF-8, without a byte order mark.
+  std::string_view utf8() const { return converted ? std::string_view(conversion) : unconverted; }
+
+  std::string_view unconverted;  // when !converted: the input itself
+  std::string conversion;        // when converted: the code page's text as UTF-8
+  bool converted = false;
 };
 
 // Decodes with one given encoding; never guesses and never replaces a byte.
+// The result is checked to be well-formed UTF-8 by this program's own rules
+// (no overlong forms, surrogates or code points past U+10FFFF), whatever the
+// system's converter let through.
 DecodedText DecodeAs(std::string_view bytes, Encoding encoding);
 
 // Decodes a result file by this rule:

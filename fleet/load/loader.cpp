@@ -1,70 +1,96 @@
 #include "fleet/load/loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
+#include <string_view>
 #include <thread>
 
+#include "fleet/common/timestamps.h"
+#include "fleet/load/computer_name.h"
 #include "fleet/load/result_file.h"
 #include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string UtcText(std::time_t t) {
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char out[32];
-  std::strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &tm);
-  return out;
+std::string SizeText(std::uint64_t bytes) {
+  return bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MB"
+                                : std::to_string(bytes) + " bytes";
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = std::move(buffer).str();
-  return true;
+constexpr char kNoSuchPath[] = "no such file or folder";
+constexpr char kCannotList[] = "cannot list the folder: ";
+constexpr char kCannotRead[] = "cannot be read";
+
+std::string TooBig(std::uint64_t limit) {
+  return "larger than the limit of " + SizeText(limit) + " (--max-file-size raises it)";
 }
 
-void AddFolder(const fs::path& folder, bool recursive, std::vector<std::string>& files,
-               LoadObserver& observer, LoadSummary& summary) {
-  std::vector<fs::path> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    entries.push_back(it->path());
-  }
-  std::sort(entries.begin(), entries.end());
-  for (const fs::path& entry : entries) {
-    std::error_code type_ec;
-    if (fs::is_directory(entry, type_ec)) {
-      if (recursive) AddFolder(entry, true, files, observer, summary);
-      continue;
+// Walks the inputs: each folder once (by its identity on disk, so neither a
+// second path to it nor a bind mount reads it twice), links never followed.
+class ShareWalk {
+ public:
+  ShareWalk(bool recursive, LoadObserver& observer, LoadSummary& summary)
+      : recursive_(recursive), observer_(observer), summary_(summary) {}
+
+  void AddFolder(const std::string& folder, LastLink last_link) {
+    FolderListing listing = ListFolder(folder, last_link);
+    if (!listing.listed) {
+      ++summary_.rejected;
+      observer_.Rejected(folder, 0, kCannotList + listing.error);
+      return;
     }
-    const std::string why = NotAResultFile(entry.filename().string());
+    if (!visited_.insert(listing.identity).second) return;
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : listing.entries) {
+      const std::string path = JoinPath(folder, entry.name);
+      switch (entry.kind) {
+        case EntryKind::kFolder:
+          if (recursive_) AddFolder(path, LastLink::kRefuse);
+          break;
+        case EntryKind::kOther:
+          SkipNotRegular(path);
+          break;
+        case EntryKind::kFile:
+          AddFile(path);
+          break;
+      }
+    }
+  }
+
+  void AddFile(const std::string& path) {
+    const std::string why = NotAResultFile(FileNameOf(path));
     if (why.empty()) {
-      files.push_back(entry.string());
+      files_.push_back(path);
     } else {
-      ++summary.skipped;
-      observer.Skipped(entry.string(), why);
+      ++summary_.skipped;
+      observer_.Skipped(path, why);
     }
   }
-}
+
+  void SkipNotRegular(const std::string& path) {
+    ++summary_.not_regular;
+    observer_.Skipped(path, kNotARegularFile);
+  }
+
+  std::vector<std::string> TakeFiles() { return std::move(files_); }
+
+ private:
+  bool recursive_;
+  LoadObserver& observer_;
+  LoadSummary& summary_;
+  std::set<FolderIdentity> visited_;
+  std::vector<std::string> files_;
+};
 
 Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
 
@@ -77,6 +103,12 @@ struct SourceInfo {
 
 // The values of kRunColumns for one file, in order.
 std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
+  const std::string loaded_at = UtcTimestamp(std::time(nullptr));
+  const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
+  // When the file was written, where its header cannot tell: its time, unless
+  // that lies after the load (a file's time is the writer's to set as well).
+  const std::string& written =
+      !source.mtime.empty() && source.mtime < loaded_at ? source.mtime : loaded_at;
   return {file.computer,
           file.run_date,
           file.run_time,
@@ -85,36 +117,80 @@ std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
           source.path,
           source.sha256,
           OrNull(source.mtime),
-          UtcText(std::time(nullptr)),
+          loaded_at,
           std::to_string(file.facts.size()),
           std::to_string(file.error_count),
-          std::string(EncodingName(file.encoding))};
+          std::string(EncodingName(file.encoding)),
+          file.run_at.empty() || ahead ? written : file.run_at,
+          ahead ? "1" : "0"};
 }
 
 // One file as the look-ahead thread leaves it for the writer.
 struct PreparedFile {
   // kNew: a content the database does not hold yet, parsed.
-  enum class State { kUnreadable, kStored, kNew };
+  enum class State { kUnreadable, kNotRegular, kStored, kNew };
   State state = State::kUnreadable;
+  std::string unreadable;  // kUnreadable: why
   SourceInfo source;
   ParsedResultFile parsed;  // kNew: the file, or why it was rejected
+  std::size_t memory = 0;   // about what the parsed file holds, in bytes
 };
 
-// How many prepared files may wait for the writer.
+// About the memory a parsed file holds: its facts and their texts.
+std::size_t MemoryOf(const ParsedResultFile& parsed) {
+  if (!parsed.file) return 0;
+  std::size_t bytes = parsed.file->facts.capacity() * sizeof(Fact);
+  for (const Fact& f : parsed.file->facts) {
+    for (const std::string* text : {&f.category, &f.item, &f.subitem, &f.contents, &f.unit}) {
+      if (text->size() >= sizeof(std::string)) bytes += text->capacity() + 1;
+    }
+  }
+  return bytes;
+}
+
+constexpr std::string_view kFileNamed = "the file is named \"";
+constexpr std::string_view kRowsOf = "\" but its rows are of \"";
+constexpr std::string_view kNameRule =
+    "\" (Norvale names each file after its computer; --any-file-name loads it anyway)";
+
+// Norvale names each file after its computer: a file whose rows name another
+// computer may be one computer posing as another, and is refused.
+void RequireOwnFileName(PreparedFile& prepared) {
+  if (!prepared.parsed.file) return;
+  const std::string named = ComputerOfFileName(prepared.source.path);
+  const std::string& computer = prepared.parsed.file->computer;
+  if (SameComputerName(named, computer)) return;
+  prepared.parsed.file.reset();
+  prepared.parsed.rejection = {1, std::string(kFileNamed) + named + std::string(kRowsOf) +
+                                      computer + std::string(kNameRule)};
+}
+
+// How much may wait for the writer: a few files, and a few megabytes of them
+// (one file is always let through, however big).
 constexpr std::size_t kFilesAhead = 32;
+constexpr std::size_t kBytesAhead = std::size_t{32} << 20;
+// How many files' bytes are read before the database is asked which of them
+// it holds: by number and by size.
+constexpr std::size_t kBatchFiles = 128;
+constexpr std::size_t kBatchBytes = std::size_t{32} << 20;
 
 // A bounded queue from the look-ahead thread to the writer, in file order.
 // The reader's failure travels through it and is thrown where the writer
 // reaches it; Cancel stops a reader whose writer gave up.
 class FileQueue {
  public:
-  explicit FileQueue(std::size_t capacity) : capacity_(capacity) {}
+  FileQueue(std::size_t max_files, std::size_t max_bytes)
+      : max_files_(max_files), max_bytes_(max_bytes) {}
 
   // False when the writer has cancelled: the reader stops.
   bool Push(PreparedFile file) {
     std::unique_lock<std::mutex> lock(mutex_);
-    space_.wait(lock, [&] { return cancelled_ || files_.size() < capacity_; });
+    space_.wait(lock, [&] {
+      return cancelled_ || files_.empty() ||
+             (files_.size() < max_files_ && bytes_ + file.memory <= max_bytes_);
+    });
     if (cancelled_) return false;
+    bytes_ += file.memory;
     files_.push_back(std::move(file));
     ready_.notify_one();
     return true;
@@ -136,6 +212,7 @@ class FileQueue {
     }
     PreparedFile file = std::move(files_.front());
     files_.pop_front();
+    bytes_ -= file.memory;
     space_.notify_one();
     return file;
   }
@@ -149,7 +226,8 @@ class FileQueue {
   std::mutex mutex_;
   std::condition_variable ready_, space_;
   std::deque<PreparedFile> files_;
-  std::size_t capacity_;
+  std::size_t max_files_, max_bytes_;
+  std::size_t bytes_ = 0;
   bool finished_ = false, cancelled_ = false;
   std::exception_ptr failure_;
 };
@@ -159,24 +237,46 @@ class FileQueue {
 // same run of the same computer, so they need no parsing, which keeps a
 // reload of an unchanged share quick), and parses the others. The check is
 // only a shortcut: the store itself refuses a content it already has.
-void ReadAhead(const std::vector<std::string>& files, Database& lookup, const LoadOptions& options,
-               FileQueue& queue) {
+void ReadAhead(const std::vector<std::string>& files, const std::set<std::string>& named,
+               Database& lookup, const LoadOptions& options, FileQueue& queue) {
   try {
-    constexpr std::size_t kBatch = 128;
     struct Pending {
       std::string bytes;
+      std::optional<std::int64_t> modified_at;
       PreparedFile prepared;
     };
     std::vector<Pending> batch;
-    for (std::size_t first = 0; first < files.size(); first += kBatch) {
-      const std::size_t last = std::min(files.size(), first + kBatch);
-      batch.assign(last - first, Pending{});
+    std::size_t next = 0;
+    while (next < files.size()) {
+      batch.clear();
+      std::size_t batch_bytes = 0;
       std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
       std::vector<Param> hashes;
-      for (std::size_t i = first; i < last; ++i) {
-        Pending& p = batch[i - first];
-        p.prepared.source.path = files[i];
-        if (!ReadWholeFile(files[i], p.bytes)) continue;
+      while (next < files.size() && batch.size() < kBatchFiles && batch_bytes < kBatchBytes) {
+        Pending& p = batch.emplace_back();
+        p.prepared.source.path = files[next++];
+        // A file the user named may be a link; one found in a folder may not.
+        const std::string& path = p.prepared.source.path;
+        FileContent content =
+            ReadRegularFile(path, options.max_file_bytes,
+                            named.count(path) ? LastLink::kFollow : LastLink::kRefuse);
+        switch (content.status) {
+          case FileContent::Status::kRead:
+            break;
+          case FileContent::Status::kNotRegular:
+            p.prepared.state = PreparedFile::State::kNotRegular;
+            continue;
+          case FileContent::Status::kTooBig:
+            p.prepared.unreadable = TooBig(options.max_file_bytes);
+            continue;
+          case FileContent::Status::kFailed:
+            p.prepared.unreadable = std::string(kCannotRead) + ": " + content.error;
+            continue;
+        }
+        p.bytes = std::move(content.bytes);
+        p.modified_at = content.modified;
+        p.prepared.source.mtime = UtcTimestamp(content.modified);
+        batch_bytes += p.bytes.size();
         p.prepared.state = PreparedFile::State::kNew;
         p.prepared.source.sha256 = Sha256Hex(p.bytes);
         sql += hashes.empty() ? "?" : ", ?";
@@ -192,11 +292,9 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
           if (stored.count(prepared.source.sha256)) {
             prepared.state = PreparedFile::State::kStored;
           } else {
-            prepared.parsed = ParseResultFile(p.bytes, options.encoding);
-            struct stat st {};
-            if (stat(prepared.source.path.c_str(), &st) == 0) {
-              prepared.source.mtime = UtcText(st.st_mtime);
-            }
+            prepared.parsed = ParseResultFile(p.bytes, {options.encoding, p.modified_at});
+            if (!options.any_file_name) RequireOwnFileName(prepared);
+            prepared.memory = MemoryOf(prepared.parsed);
           }
         }
         std::string().swap(p.bytes);
@@ -213,25 +311,27 @@ void ReadAhead(const std::vector<std::string>& files, Database& lookup, const Lo
 
 std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inputs, bool recursive,
                                             LoadObserver& observer, LoadSummary& summary) {
-  std::vector<std::string> files;
+  ShareWalk walk(recursive, observer, summary);
   for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (fs::is_directory(input, ec)) {
-      AddFolder(input, recursive, files, observer, summary);
-    } else if (!fs::exists(input, ec)) {
-      ++summary.rejected;
-      observer.Rejected(input, 0, "no such file or folder");
-    } else {
-      const std::string why = NotAResultFile(fs::path(input).filename().string());
-      if (why.empty()) {
-        files.push_back(input);
-      } else {
-        ++summary.skipped;
-        observer.Skipped(input, why);
-      }
+    // What the user named may be a link; what is found inside never is.
+    switch (KindOfPath(input)) {
+      case PathKind::kFolder:
+        walk.AddFolder(input, LastLink::kFollow);
+        break;
+      case PathKind::kFile:
+      case PathKind::kUnknown:  // reading it tells the reason
+        walk.AddFile(input);
+        break;
+      case PathKind::kOther:
+        walk.SkipNotRegular(input);
+        break;
+      case PathKind::kMissing:
+        ++summary.rejected;
+        observer.Rejected(input, 0, kNoSuchPath);
+        break;
     }
   }
-  return files;
+  return walk.TakeFiles();
 }
 
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
@@ -246,8 +346,9 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
   // does not grow with the number of files. The look-ahead has its own
   // connection for its stored-content checks.
   std::unique_ptr<Database> lookup = db.OpenAnother();
-  FileQueue queue(kFilesAhead);
-  std::thread reader([&] { ReadAhead(files, *lookup, options, queue); });
+  FileQueue queue(kFilesAhead, kBytesAhead);
+  const std::set<std::string> named(inputs.begin(), inputs.end());
+  std::thread reader([&] { ReadAhead(files, named, *lookup, options, queue); });
   struct StopReader {
     FileQueue& queue;
     std::thread& reader;
@@ -259,11 +360,22 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
 
   int done = 0;
   while (std::optional<PreparedFile> p = queue.Pop()) {
+    if (options.stop_requested && options.stop_requested()) {
+      // The runs already sent are whole transactions: let them finish so
+      // the summary counts what is stored.
+      db.FinishQueuedRuns();
+      throw LoadInterrupted{p->source.path, summary};
+    }
     observer.Progress(done++, total, summary.rows, p->source.path);
     switch (p->state) {
       case PreparedFile::State::kUnreadable:
         ++summary.rejected;
-        observer.Rejected(p->source.path, 0, "cannot be read");
+        observer.Rejected(p->source.path, 0, p->unreadable);
+        continue;
+      case PreparedFile::State::kNotRegular:
+        // Listed as a file, but something else by the time it was opened.
+        ++summary.not_regular;
+        observer.Skipped(p->source.path, kNotARegularFile);
         continue;
       case PreparedFile::State::kStored:
         ++summary.unchanged;
@@ -277,11 +389,23 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       continue;
     }
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-    db.QueueRunWithFacts(RunValues(*p->parsed.file, p->source), p->parsed.file->facts,
-                         [&summary, rows](std::optional<std::int64_t> run_id) {
-                           if (run_id) {
+    std::vector<Param> run = RunValues(*p->parsed.file, p->source);
+    const bool ahead = run[kRunColumnCount - 1] == "1";
+    db.QueueRunWithFacts(run, p->parsed.file->facts,
+                         [&summary, &observer, rows, ahead, path = p->source.path,
+                          computer = p->parsed.file->computer,
+                          run_at = p->parsed.file->run_at](const Database::StoreOutcome& outcome) {
+                           if (!outcome.refused.empty()) {
+                             // The database refused this file's rows: only this file is left out.
+                             ++summary.rejected;
+                             observer.Rejected(path, 0, outcome.refused);
+                           } else if (outcome.run_id) {
                              ++summary.loaded;
                              summary.rows += rows;
+                             if (ahead) {
+                               ++summary.clock_ahead;
+                               observer.ClockAhead(path, computer, run_at);
+                             }
                            } else {
                              ++summary.unchanged;
                            }

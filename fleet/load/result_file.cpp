@@ -29,6 +29,51 @@ bool LooksBinary(std::string_view bytes) {
   return controls * 100 > bytes.size();
 }
 
+std::size_t CountLineEnds(std::string_view text) {
+  std::size_t count = 0;
+  for (const char c : text) count += c == '\n';
+  return count;
+}
+
+std::size_t Characters(std::string_view utf8) {
+  std::size_t count = 0;
+  for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}
+
+bool HasControlCharacter(std::string_view text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) return true;
+  }
+  return false;
+}
+
+// Why a record's fields break the limits ("" when they do not).
+std::string OverLimit(const std::vector<std::string>& fields, bool header) {
+  if (header) {
+    const std::string& computer = fields[kKeyColumn];
+    if (Characters(computer) > kMaxComputerNameCharacters) {
+      return "computer name longer than " + std::to_string(kMaxComputerNameCharacters) +
+             " characters";
+    }
+    if (HasControlCharacter(computer)) return "computer name with a control character";
+    for (const std::size_t column : {kSubItemColumn, kContentsColumn, kUnitColumn}) {
+      if (fields[column].size() > kMaxHeaderFieldBytes) {
+        return "header field " + std::to_string(column + 1) + " longer than " +
+               std::to_string(kMaxHeaderFieldBytes) + " bytes";
+      }
+    }
+  }
+  for (std::size_t column = 0; column < fields.size(); ++column) {
+    if (fields[column].size() > kMaxFieldBytes) {
+      return "field " + std::to_string(column + 1) + " longer than " +
+             std::to_string(kMaxFieldBytes) + " bytes";
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string NotAResultFile(std::string_view name) {
@@ -44,18 +89,26 @@ std::string NotAResultFile(std::string_view name) {
   return "not a result file (.tsv or .csv)";
 }
 
-ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding> forced) {
+ParsedResultFile ParseResultFile(std::string_view bytes, const ParseOptions& options) {
   if (bytes.empty()) return Reject(0, "empty file");
   if (LooksBinary(bytes)) return Reject(0, "binary file, not a result file");
 
-  const DecodedText text = forced ? DecodeAs(bytes, *forced) : DecodeResultFile(bytes);
+  // Counted before decoding, which would cost a copy: a line end is the same
+  // byte in every encoding read here, and never part of a Shift_JIS character.
+  const std::size_t line_ends = CountLineEnds(bytes);
+  if (line_ends > kMaxLines) {
+    return Reject(static_cast<int>(kMaxLines) + 1,
+                  "more than " + std::to_string(kMaxLines) + " lines");
+  }
+  const DecodedText text =
+      options.encoding ? DecodeAs(bytes, *options.encoding) : DecodeResultFile(bytes);
   if (!text.ok) {
     return Reject(text.bad_line, "bytes that are not valid " +
                                      std::string(EncodingName(text.encoding)) +
                                      " (give the file's encoding with --encoding)");
   }
 
-  const std::string_view utf8 = text.utf8;
+  const std::string_view utf8 = text.utf8();
   const char separator = DetectResultSeparator(utf8.substr(0, utf8.find('\n')));
   if (separator == 0) {
     return Reject(1,
@@ -65,6 +118,7 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
 
   ResultFile file;
   file.encoding = text.encoding;
+  file.facts.reserve(line_ends);
   ResultRecordReader reader(utf8, separator);
   ResultRecord record;
   for (;;) {
@@ -81,7 +135,11 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
                                      ", expected 7");
     }
     auto& f = record.fields;
-    if (file.facts.empty()) {
+    const bool header = file.facts.empty();
+    if (const std::string why = OverLimit(f, header); !why.empty()) {
+      return Reject(record.line, why);
+    }
+    if (header) {
       file.computer = f[kKeyColumn];
       file.run_date = f[kSubItemColumn];
       file.run_time = f[kContentsColumn];
@@ -89,7 +147,7 @@ ParsedResultFile ParseResultFile(std::string_view bytes, std::optional<Encoding>
       const std::string_view prefix = kVersionPrefix;
       file.norvale_version =
           version.rfind(prefix, 0) == 0 ? version.substr(prefix.size()) : version;
-      file.run_at = NormaliseRunAt(file.run_date, file.run_time);
+      file.run_at = NormaliseRunAt(file.run_date, file.run_time, options.modified_at);
       if (file.computer.empty()) return Reject(1, "the header row has no computer name");
     } else if (f[kKeyColumn] != file.computer) {
       return Reject(record.line, "row for another computer: \"" + f[kKeyColumn] +

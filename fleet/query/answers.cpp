@@ -181,6 +181,7 @@ const std::vector<ComputerColumn>& ComputerColumns() {
       {"vendor", CellType::kText, false},
       {"model", CellType::kText, false},
       {"serial", CellType::kText, false},
+      {"clock_ahead", CellType::kDate, false},
   };
   return columns;
 }
@@ -271,10 +272,12 @@ std::optional<ChosenRun> ChooseRun(Database& db, const std::string& computer,
     sql += " AND run_id = ?";
     params.push_back(std::to_string(*choice.run_id));
   } else if (!choice.at.empty()) {
-    sql += " AND COALESCE(run_at, loaded_at) <= ?";
+    sql += " AND seen_at <= ?";
     params.push_back(choice.at.size() == 10 ? choice.at + " 99" : choice.at);
   }
-  sql += " ORDER BY COALESCE(run_at, loaded_at) DESC, run_id DESC";
+  // The order latest_runs chooses by: a run dated ahead of the clock counts
+  // as seen when it was loaded.
+  sql += " ORDER BY seen_at DESC, run_id DESC";
   const auto rows = db.Query(sql, params);
   if (rows.empty()) return std::nullopt;
   return ChosenRun{std::stoll(Text(rows[0][0])), Text(rows[0][1]), Text(rows[0][2])};

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "core/result_labels.h"
+#include "core/utf.h"
 
 namespace norvale::fleet {
 namespace {
@@ -12,8 +13,6 @@ namespace {
 bool Is(const std::string& text, const LabelPair& label) {
   return text == label.english || text == label.japanese;
 }
-
-std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
 // Where each summary field comes from: (group, item, sub-item) in either language.
 void Assign(ComputerSummary& c, const std::string& group, const std::string& item,
@@ -138,6 +137,18 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
       items, [&](const Row& row) {
         Assign(by_computer[Text(row[0])], Text(row[1]), Text(row[2]), Text(row[3]), Text(row[4]));
       });
+  // Runs stored with the clock ahead never count as the newest by their date,
+  // so a computer cannot freeze itself in the future; they are named instead.
+  db.ForEachRow(
+      "SELECT a.computer, a.run_date, a.run_time FROM runs a"
+      " JOIN latest_runs l ON l.computer = a.computer"
+      " WHERE a.clock_ahead = 1 AND (a.run_id = l.run_id OR a.run_at > l.seen_at)"
+      " ORDER BY a.computer, a.run_at, a.run_id",
+      {}, [&](const Row& row) {
+        const auto found = by_computer.find(Text(row[0]));
+        if (found != by_computer.end())
+          found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+      });
   std::vector<ComputerSummary> out;
   for (auto& [name, summary] : by_computer) out.push_back(std::move(summary));
   return out;
@@ -188,22 +199,22 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
 }
 
 std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
-  std::string sql =
-      "SELECT computer, run_id, run_date, run_time, COALESCE(run_at, loaded_at) FROM runs";
+  std::string sql = "SELECT computer, run_id, run_date, run_time, seen_at FROM runs";
   std::vector<Param> params;
   if (!filter.computer.empty()) {
     sql += " WHERE computer = ?";
     params.push_back(filter.computer);
   }
-  sql += " ORDER BY computer, COALESCE(run_at, loaded_at), run_id";
+  sql += " ORDER BY computer, seen_at, run_id";
   struct Run {
     std::string computer;
     RunRef ref;
+    std::string at;
     bool wanted;
   };
   std::vector<Run> runs;
   for (const Row& row : db.Query(sql, params)) {
-    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])},
+    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])}, Text(row[4]),
                        filter.since.empty() || Text(row[4]) >= filter.since});
   }
   // A run is compared with the computer's run before it when it is wanted;
@@ -234,7 +245,8 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
       auto emit = [&](const KeyedFact& key, const char* change, const std::string& old_value,
                       const std::string& new_value) {
         out.push_back(FactChange{runs[i].computer, previous.date, previous.time, run.date, run.time,
-                                 change, key.group, key.item, key.sub, old_value, new_value});
+                                 change, key.group, key.item, key.sub, old_value, new_value,
+                                 runs[i].at});
       };
       // Both in key order: one walk finds what was removed or changed, and
       // what is left of the newer run was added.

@@ -20,6 +20,9 @@ struct ComputerSummary {
   std::string ip, mac;  // the first adapter's
   std::string domain;   // the domain, or the workgroup outside one
   std::string user;
+  // The header date and time of the latest run whose clock was ahead and that
+  // is the newest or claims to be newer than it; empty when there is none.
+  std::string clock_ahead;
 };
 
 // One per computer, from its newest run, sorted by computer name. English
@@ -46,6 +49,8 @@ struct FactChange {
   std::string change;                // "added", "removed" or "changed"
   std::string category, item, subitem;
   std::string old_value, new_value;  // contents, with the unit after a space where there is one
+  std::string to_at;  // the newer run's time as stored ("YYYY-MM-DD HH:MM:SS"; when loaded if
+                      // its header time is not recognised)
 };
 
 struct ChangeFilter {

@@ -1,33 +1,17 @@
 #include "fleet/query/table_output.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 
+#include "core/result_line.h"
 #include "core/utf.h"
-#include "fleet/query/spreadsheet_text.h"
 
 namespace norvale::fleet {
 namespace {
 
 constexpr char kEllipsis[] = "\xE2\x80\xA6";  // "…"
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
-
-bool IsWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string TsvCell(std::string text) {
   for (char& c : text) {
@@ -36,7 +20,46 @@ std::string TsvCell(std::string text) {
   return text;
 }
 
+std::string TableCell(const std::string& text) { return VisibleText(TsvCell(text)); }
+
 }  // namespace
+
+std::string VisibleText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto show = [&out](const char* format, unsigned value) {
+    char escape[16];
+    std::snprintf(escape, sizeof escape, format, value);
+    out += escape;
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x20 || b == 0x7F) {
+      show("\\x%02x", b);
+      ++i;
+    } else if (b < 0x80) {
+      out += text[i++];
+    } else {
+      // One UTF-8 character, or the first byte that is not one.
+      const std::size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : 4;
+      if (i + length > text.size() ||
+          FindInvalidUtf8(text.substr(i, length)) != std::string_view::npos) {
+        show("\\x%02x", b);
+        ++i;
+        continue;
+      }
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      if (b == 0xC2 && second <= 0x9F) {
+        show("\\u%04x", second);  // a C1 control, U+0080 to U+009F
+      } else {
+        out.append(text.substr(i, length));
+      }
+      i += length;
+    }
+  }
+  return out;
+}
 
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "table") return OutputFormat::kTable;
@@ -71,7 +94,7 @@ void WriteSpreadsheetCsv(std::ostream& out, const ResultTable& table) {
     for (std::size_t i = 0; i < cells.size(); ++i) {
       if (i > 0) out << ',';
       const bool number = !header && i < table.types.size() && table.types[i] == CellType::kNumber;
-      out << CsvCell(number ? cells[i] : FormulaSafeText(cells[i]));
+      out << CommaField(number ? cells[i] : SpreadsheetSafeCell(cells[i]));
     }
     out << "\r\n";
   };
@@ -79,14 +102,25 @@ void WriteSpreadsheetCsv(std::ostream& out, const ResultTable& table) {
   for (const auto& row : table.rows) line(row, false);
 }
 
+std::string SpreadsheetSafeCell(std::string_view cell) {
+  static constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  std::string out;
+  if (!cell.empty() && kFormulaStarts.find(cell.front()) != std::string_view::npos) out += '\'';
+  out += cell;
+  return out;
+}
+
 void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::string>& header,
-                const std::vector<std::vector<std::string>>& rows, std::size_t max_width) {
+                const std::vector<std::vector<std::string>>& rows, CellUse use,
+                std::size_t max_width) {
   if (format != OutputFormat::kTable) {
     const bool csv = format == OutputFormat::kCsv;
     auto line = [&](const std::vector<std::string>& cells) {
       for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) out << (csv ? ',' : '\t');
-        out << (csv ? CsvCell(cells[i]) : TsvCell(cells[i]));
+        const std::string cell =
+            use == CellUse::kSpreadsheet ? SpreadsheetSafeCell(cells[i]) : cells[i];
+        out << (csv ? CommaField(cell) : TsvCell(cell));
       }
       out << '\n';
     };
@@ -97,7 +131,7 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
   std::vector<std::size_t> widths(header.size());
   auto measure = [&](const std::vector<std::string>& cells) {
     for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
-      widths[i] = std::max(widths[i], DisplayWidth(TsvCell(cells[i])));
+      widths[i] = std::max(widths[i], DisplayWidth(TableCell(cells[i])));
     }
   };
   measure(header);
@@ -119,7 +153,7 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
   auto line = [&](const std::vector<std::string>& cells) {
     std::string text;
     for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
-      const std::string cell = FitToWidth(TsvCell(cells[i]), widths[i]);
+      const std::string cell = FitToWidth(TableCell(cells[i]), widths[i]);
       text += cell;
       if (i + 1 < cells.size()) text += std::string(widths[i] - DisplayWidth(cell) + 2, ' ');
     }

@@ -168,6 +168,15 @@ std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& c
   return unseen;
 }
 
+std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers) {
+  std::vector<std::string> names;
+  for (const auto& c : computers) {
+    if (!c.clock_ahead.empty()) names.push_back(c.name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
                                  const std::string& now, int days) {
   return static_cast<std::int64_t>(ComputersNotSeen(computers, now, days).size());

@@ -1,7 +1,8 @@
 // What the fleet report shows, gathered once from the database and then
-// turned into one HTML page. Nothing here knows HTML or SQL: the loader fills
-// these records, the page writer reads them, and the charts are counted here
-// so both the page and its tests use the same numbers.
+// turned into HTML pages. Nothing here knows HTML or SQL: GatherReportData
+// (report/query.cpp) fills these records, the page writers (report/site_page.cpp
+// and report/computer_page.cpp) read them, and the charts are counted here so
+// both the pages and their tests use the same numbers.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,7 @@ struct ReportComputer {
   int error_rows = 0;
   std::int64_t run_id = 0;  // the newest run
   std::string page;         // the computer's page from the site page; empty without pages
+  std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
 };
 
 // One application name across the newest runs: every version seen and the
@@ -138,6 +140,9 @@ std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& c
 
 // Whole days from `then` to `now`; nothing when either is not a date.
 std::optional<std::int64_t> DaysBetween(const std::string& then, const std::string& now);
+
+// Names of the computers with a run dated ahead of the clock, in name order.
+std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);
 
 // Computers whose latest run is more than `days` days before `now` (or has no
 // recognised date at all: they have not been seen either).

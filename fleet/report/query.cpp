@@ -8,14 +8,13 @@
 #include <unordered_map>
 
 #include "core/result_labels.h"
+#include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/query/queries.h"
 #include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
-
-std::string Text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
 void AddApplications(Database& db, ReportData& data) {
   std::unordered_map<std::string, std::uint32_t> computer_index;
@@ -73,7 +72,7 @@ void AddChanges(Database& db, ReportData& data, const std::vector<FactChange>* e
 
 void AddErrors(Database& db, ReportData& data) {
   db.ForEachRow(
-      "SELECT r.computer, COALESCE(r.run_at, r.loaded_at), f.category, f.subitem, "
+      "SELECT r.computer, r.seen_at, f.category, f.subitem, "
       "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
       "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
       {std::string(kItemError)}, [&](const Row& row) {
@@ -84,10 +83,10 @@ void AddErrors(Database& db, ReportData& data) {
 
 }  // namespace
 
+// As stored: the header's date read when the run was loaded, where the order
+// of day and month was told by the file's time.
 ReportChange ReportChangeOf(FactChange c) {
-  std::string when = NormaliseRunAt(c.to_date, c.to_time);
-  if (when.empty()) when = c.to_date + " " + c.to_time;
-  return ReportChange{std::move(c.computer),  std::move(when),       std::move(c.change),
+  return ReportChange{std::move(c.computer),  std::move(c.to_at),    std::move(c.change),
                       std::move(c.category),  std::move(c.item),     std::move(c.subitem),
                       std::move(c.old_value), std::move(c.new_value)};
 }
@@ -113,8 +112,8 @@ ReportData GatherReportData(Database& db, const std::string& now,
     std::int64_t run_id = 0;
   };
   std::map<std::string, Latest> latest;
-  for (const Row& row : db.Query(
-           "SELECT computer, COALESCE(run_at, loaded_at), error_count, run_id FROM latest_runs")) {
+  for (const Row& row :
+       db.Query("SELECT computer, seen_at, error_count, run_id FROM latest_runs")) {
     latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str()),
                             std::atoll(Text(row[3]).c_str())};
   }
@@ -138,6 +137,7 @@ ReportData GatherReportData(Database& db, const std::string& now,
     c.mac = std::move(s.mac);
     c.domain = std::move(s.domain);
     c.user = std::move(s.user);
+    c.clock_ahead = std::move(s.clock_ahead);
     data.computers.push_back(std::move(c));
   }
   for (const ReportComputer& c : data.computers) {

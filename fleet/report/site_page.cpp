@@ -73,6 +73,11 @@ void AppendHeader(std::string& out, const ReportData& data, const ReportTexts& t
   AppendTotal(out, "not-seen", t.not_seen,
               std::to_string(ComputersNotSeenFor(data.computers, data.generated_at, kUnseenDays)),
               "#unseen");
+  std::string clock_ahead;
+  for (const std::string& name : ClockAheadComputers(data.computers)) {
+    clock_ahead += (clock_ahead.empty() ? "" : ", ") + name;
+  }
+  AppendTotal(out, "clock-ahead", t.clock_ahead, clock_ahead);
   out += "</dl></header>\n";
 }
 

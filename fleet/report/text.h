@@ -23,6 +23,7 @@ struct ReportTexts {
   const char* newest_run;
   const char* oldest_run;
   const char* not_seen;
+  const char* clock_ahead;
   const char* overview;
   const char* chart_windows;
   const char* chart_memory;

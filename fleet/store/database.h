@@ -23,7 +23,9 @@ using Row = std::vector<std::optional<std::string>>;
 
 class DatabaseError : public std::runtime_error {
  public:
-  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry };
+  // kRefused: the database refused the values of one run (a constraint, an
+  // encoding, a value too big); the other runs are not concerned.
+  enum class Kind { kOther, kLocked, kUnreachable, kFull, kRetry, kRefused };
   DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   Kind kind() const { return kind_; }
 
@@ -79,24 +81,55 @@ class Database {
 
   // The same, each run still its own transaction, but an engine may send
   // further runs before the first is answered. `done` gets each run's
-  // outcome; FinishQueuedRuns waits for all of them and throws the first
-  // failure (the runs that were answered stay stored).
-  using StoreDone = std::function<void(std::optional<std::int64_t> run_id)>;
+  // outcome, a run the database refused too; FinishQueuedRuns waits for all
+  // of them and throws the first other failure (the runs that were answered
+  // stay stored).
+  struct StoreOutcome {
+    std::optional<std::int64_t> run_id;  // the new run; nothing when stored already or refused
+    std::string refused;                 // why the database refused the run, when it did
+  };
+  using StoreDone = std::function<void(const StoreOutcome&)>;
   virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
                                  const StoreDone& done) {
-    done(StoreRunWithFacts(run, facts));
+    done(StoreOrRefuse(run, facts));
   }
   virtual void FinishQueuedRuns() {}
 
   // Stores the typed rows of a run that is stored already, inside the
   // caller's transaction (the upgrade of an older schema).
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
+
+ protected:
+  StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
+    StoreOutcome outcome;
+    try {
+      outcome.run_id = StoreRunWithFacts(run, facts);
+    } catch (const DatabaseError& e) {
+      if (e.kind() != DatabaseError::Kind::kRefused) throw;
+      outcome.refused = e.what();
+    }
+    return outcome;
+  }
 };
 
+// seen_at is when the run counts as seen, the time its computer's newest run
+// is chosen by: run_at, or where the header time is unknown or lies ahead of
+// the clock (clock_ahead 1) the file's time if not after the load, else
+// loaded_at.
 inline constexpr const char* kRunColumns =
     "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
-    "file_mtime, loaded_at, row_count, error_count, encoding";
-inline constexpr int kRunColumnCount = 12;
+    "file_mtime, loaded_at, row_count, error_count, encoding, seen_at, clock_ahead";
+inline constexpr int kRunColumnCount = 14;
+
+// "?, ?, ..." or "$first, $first+1, ..." for the values of kRunColumns.
+inline std::string RunPlaceholders(bool numbered, int first = 1) {
+  std::string out;
+  for (int i = 0; i < kRunColumnCount; ++i) {
+    if (i > 0) out += ", ";
+    out += numbered ? "$" + std::to_string(first + i) : "?";
+  }
+  return out;
+}
 
 struct OpenOptions {
   int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer

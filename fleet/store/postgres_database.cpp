@@ -3,6 +3,7 @@
 #include <deque>
 #include <map>
 
+#include "core/utf.h"
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
 
@@ -115,6 +116,15 @@ std::string InventoryInserts(const std::string& json) {
   return sql;
 }
 
+std::string NotUtf8Message(const char* database, const char* encoding) {
+  const std::string name = database ? database : "fleet";
+  return "the PostgreSQL database " + name + " has the encoding " +
+         (encoding ? encoding : "(unknown)") +
+         ", which cannot hold every character of the result files; make a UTF8 database, "
+         "for example: createdb --encoding=UTF8 --template=template0 " +
+         name;
+}
+
 class Result {
  public:
   explicit Result(PGresult* result) : result_(result) {}
@@ -133,13 +143,27 @@ class PostgresDatabase final : public Database {
       : uri_(uri), options_(options) {
     conn_ = PQconnectdb(uri.c_str());
     if (PQstatus(conn_) != CONNECTION_OK) {
-      std::string message = PQerrorMessage(conn_);
-      while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-        message.pop_back();
+      const std::string message = TrimEnd(PQerrorMessage(conn_), "\n ");
       PQfinish(conn_);
       conn_ = nullptr;
       throw DatabaseError(DatabaseError::Kind::kUnreachable,
                           "cannot reach the PostgreSQL server: " + message);
+    }
+    // Stored text is UTF-8 whatever the client's environment says, and only a
+    // UTF8 database holds every character a result file may carry.
+    if (PQsetClientEncoding(conn_, "UTF8") != 0) {
+      const std::string message = PQerrorMessage(conn_);
+      PQfinish(conn_);
+      conn_ = nullptr;
+      throw DatabaseError(DatabaseError::Kind::kOther,
+                          "cannot set the client encoding to UTF8: " + message);
+    }
+    const char* server_encoding = PQparameterStatus(conn_, "server_encoding");
+    if (!server_encoding || std::string_view(server_encoding) != "UTF8") {
+      const std::string message = NotUtf8Message(PQdb(conn_), server_encoding);
+      PQfinish(conn_);
+      conn_ = nullptr;
+      throw DatabaseError(DatabaseError::Kind::kOther, message);
     }
     // Each file is its own transaction and the files stay on the share: a
     // crash can lose only the last commits, which the next load stores again.
@@ -186,13 +210,17 @@ class PostgresDatabase final : public Database {
       AbandonPipeline();
       ConnectionLost();
     }
-    queued_.push_back(Queued{std::move(params), facts.size(), done});
-    // Take the answers that are in; never let more than a few runs wait.
+    const std::size_t bytes = ParamBytes(params);
+    queued_.push_back(Queued{std::move(params), facts.size(), bytes, done});
+    queued_bytes_ += bytes;
+    // Take the answers that are in; never let more than a few runs, or more
+    // than a few megabytes of them, wait.
     if (PQconsumeInput(conn_) != 1) {
       AbandonPipeline();
       ConnectionLost();
     }
-    while (!queued_.empty() && (queued_.size() > kMaxQueued || PQisBusy(conn_) == 0)) {
+    while (!queued_.empty() && (queued_.size() > kMaxQueued || queued_bytes_ > kMaxQueuedBytes ||
+                                PQisBusy(conn_) == 0)) {
       TakeOldestAnswer();
     }
     if (failure_) FinishQueuedRuns();  // answers the rest, then throws
@@ -222,25 +250,38 @@ class PostgresDatabase final : public Database {
   // One statement, so one transaction: the run, and its facts unnested from
   // arrays, only where the run is new.
   static const std::string& StoreSql() {
+    auto array = [](int offset, const char* type) {
+      return "$" + std::to_string(kRunColumnCount + 1 + offset) + "::" + type + "[]";
+    };
     static const std::string sql =
-        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns +
-        ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12)"
-        " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
+        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns + ") VALUES (" +
+        RunPlaceholders(true) +
+        ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
         " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
         " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
-        " unnest($13::integer[], $14::text[], $15::text[], $16::text[], $17::text[], $18::text[])"
-        " AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
-        InventoryInserts("$19::jsonb") +
+        " unnest(" +
+        array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
+        array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
+        ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
+        InventoryInserts("$" + std::to_string(kRunColumnCount + 7) + "::jsonb") +
         " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
     return sql;
   }
   static constexpr std::size_t kMaxQueued = 16;
+  static constexpr std::size_t kMaxQueuedBytes = 32 << 20;
 
   struct Queued {
     std::vector<Param> params;
     std::size_t facts;
+    std::size_t bytes;  // of the params, kept to store the run again after a conflict
     StoreDone done;
   };
+
+  static std::size_t ParamBytes(const std::vector<Param>& params) {
+    std::size_t bytes = 0;
+    for (const Param& p : params) bytes += p ? p->size() : 0;
+    return bytes;
+  }
 
   static std::vector<Param> StoreParams(const std::vector<Param>& run,
                                         const std::vector<Fact>& facts) {
@@ -291,6 +332,7 @@ class PostgresDatabase final : public Database {
   void TakeOldestAnswer() {
     Queued queued = std::move(queued_.front());
     queued_.pop_front();
+    queued_bytes_ -= queued.bytes;
     PGresult* raw = PQgetResult(conn_);
     if (!raw) {
       AbandonPipeline();
@@ -319,10 +361,12 @@ class PostgresDatabase final : public Database {
     }
     if (error && error->kind() == DatabaseError::Kind::kRetry) {
       retry_.push_back(std::move(queued));
+    } else if (error && error->kind() == DatabaseError::Kind::kRefused) {
+      queued.done({std::nullopt, error->what()});
     } else if (error) {
       if (!failure_) failure_ = error;
     } else {
-      queued.done(run_id);
+      queued.done({run_id, {}});
     }
     if (queued_.empty() && !retry_.empty()) RetryConflicts();
   }
@@ -335,9 +379,13 @@ class PostgresDatabase final : public Database {
     for (Queued& q : again) {
       if (failure_) break;
       try {
-        q.done(StoreWithRetries(q.params, q.facts));
+        q.done({StoreWithRetries(q.params, q.facts), {}});
       } catch (const DatabaseError& e) {
-        failure_ = e;
+        if (e.kind() == DatabaseError::Kind::kRefused) {
+          q.done({std::nullopt, e.what()});
+        } else {
+          failure_ = e;
+        }
       }
     }
   }
@@ -345,6 +393,7 @@ class PostgresDatabase final : public Database {
   // The connection is lost: nothing queued can be answered any more.
   void AbandonPipeline() {
     queued_.clear();
+    queued_bytes_ = 0;
     retry_.clear();
     pipeline_ = false;
   }
@@ -403,9 +452,8 @@ class PostgresDatabase final : public Database {
                            "lost the PostgreSQL server: " + std::string(PQerrorMessage(conn_)));
     }
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(conn_);
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-      message.pop_back();
+    const std::string message =
+        TrimEnd(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_), "\n ");
     const std::string code = state ? state : "";
     if (code == "53100")
       return DatabaseError(DatabaseError::Kind::kFull, "the disk is full: " + message);
@@ -415,6 +463,11 @@ class PostgresDatabase final : public Database {
     }
     if (code == "40001" || code == "40P01")
       return DatabaseError(DatabaseError::Kind::kRetry, message);
+    // Data exceptions (an encoding, a value too long), integrity constraints
+    // and program limits (an index row too big) concern the values sent.
+    if (code.rfind("22", 0) == 0 || code.rfind("23", 0) == 0 || code.rfind("54", 0) == 0) {
+      return DatabaseError(DatabaseError::Kind::kRefused, "refused by the database: " + message);
+    }
     if (code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) {
       return DatabaseError(DatabaseError::Kind::kUnreachable, message);
     }
@@ -427,7 +480,8 @@ class PostgresDatabase final : public Database {
   std::map<std::string, std::string> prepared_;  // statement text -> prepared name
   bool pipeline_ = false;
   std::deque<Queued> queued_;  // sent, not yet answered, oldest first
-  std::deque<Queued> retry_;   // answered with a conflict, to store again
+  std::size_t queued_bytes_ = 0;
+  std::deque<Queued> retry_;  // answered with a conflict, to store again
   std::optional<DatabaseError> failure_;
 };
 

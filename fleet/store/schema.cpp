@@ -26,8 +26,9 @@ constexpr const char* kTables[] = {
     " row_count INTEGER NOT NULL,"
     " error_count INTEGER NOT NULL,"
     " encoding TEXT NOT NULL,"
+    " seen_at TEXT,"
+    " clock_ahead INTEGER NOT NULL DEFAULT 0,"
     " UNIQUE (file_sha256, computer))",
-    "CREATE INDEX IF NOT EXISTS runs_by_computer ON runs (computer, run_at)",
     // facts.run_id is a runs.run_id: the loader writes a run and its facts in
     // one transaction. No declared foreign key: PostgreSQL would check it with
     // a trigger per row, which costs more than the rest of a load.
@@ -40,29 +41,66 @@ constexpr const char* kTables[] = {
     " contents TEXT NOT NULL,"
     " unit TEXT NOT NULL,"
     " PRIMARY KEY (run_id, line))@FACTS@",
-    // A computer's newest run: the latest header time; runs whose header time
-    // is not recognised count by when they were loaded; ties by load order.
-    "CREATE VIEW latest_runs AS"
-    " SELECT r.* FROM runs r WHERE NOT EXISTS ("
-    "  SELECT 1 FROM runs n WHERE n.computer = r.computer AND ("
-    "   COALESCE(n.run_at, n.loaded_at) > COALESCE(r.run_at, r.loaded_at) OR"
-    "   (COALESCE(n.run_at, n.loaded_at) = COALESCE(r.run_at, r.loaded_at)"
-    "    AND n.run_id > r.run_id)))",
+};
+
+// Each computer's newest run, chosen once per query by a window over an index
+// that holds every value it needs: the time grows with the runs, never with
+// their square, however many runs one computer has. Only the chosen runs are
+// read from the table.
+constexpr const char* kNewestRuns[] = {
+    "CREATE INDEX IF NOT EXISTS runs_newest ON runs (computer, seen_at DESC, run_id DESC)",
+    "CREATE INDEX IF NOT EXISTS runs_clock_ahead ON runs (computer) WHERE clock_ahead = 1",
+    // The latest time the run counts as seen; ties by load order.
+    "CREATE VIEW latest_runs AS SELECT r.run_id, @RUN_COLUMNS@ FROM ("
+    " SELECT run_id, ROW_NUMBER() OVER (PARTITION BY computer"
+    "  ORDER BY seen_at DESC, run_id DESC) AS newest_place FROM runs) newest"
+    " JOIN runs r ON r.run_id = newest.run_id WHERE newest.newest_place = 1",
     "CREATE VIEW latest_facts AS"
     " SELECT r.computer, f.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit"
     " FROM latest_runs r JOIN facts f ON f.run_id = r.run_id",
 };
 
+// A database of the first layout of version 1 has neither seen_at nor
+// clock_ahead, and a view that compared every run of a computer with every
+// other: it gains the columns, filled by the rule the loader applies (a
+// header time more than a day after both the load and the file's
+// modification time is ahead of the clock), and the views above.
+constexpr const char* kAddNewestOrder[] = {
+    "DROP VIEW IF EXISTS latest_facts",
+    "DROP VIEW IF EXISTS latest_runs",
+    "DROP INDEX IF EXISTS runs_by_computer",
+    "ALTER TABLE runs ADD COLUMN seen_at TEXT",
+    "ALTER TABLE runs ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0",
+    "UPDATE runs SET clock_ahead = 1 WHERE run_at > @DAY_AFTER_LOAD@",
+    "UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
+    " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END",
+};
+
+// kRunColumns as columns of "r".
+const std::string& QualifiedRunColumns() {
+  static const std::string columns = [] {
+    std::string out = "r.";
+    for (const char* c = kRunColumns; *c; ++c)
+      out += *c == ' ' ? std::string(" r.") : std::string(1, *c);
+    return out;
+  }();
+  return columns;
+}
+
 // One row per computer from its newest run: what the computers command
 // shows and filters on.
 constexpr const char* kLatestComputers =
     "CREATE VIEW latest_computers AS"
-    " SELECT r.computer, r.run_id, COALESCE(r.run_at, r.loaded_at) AS last_seen,"
+    " SELECT r.computer, r.run_id, r.seen_at AS last_seen,"
     " o.windows, o.build AS windows_build, h.cpu_name AS cpu, h.cpu_count AS cpus,"
     " h.memory_total_mb AS memory_mb, h.system_disk_total_gb AS disk_total_gb,"
     " h.system_disk_free_gb AS disk_free_gb, h.system_disk_free_pct AS disk_free_pct,"
     " a.ip_address AS ip, a.mac_address AS mac, COALESCE(l.domain, l.workgroup) AS domain,"
-    " l.user_name, s.system_vendor AS vendor, s.system_model AS model, s.bios_serial AS serial"
+    " l.user_name, s.system_vendor AS vendor, s.system_model AS model, s.bios_serial AS serial,"
+    // The header time of a run dated ahead of the clock that would otherwise
+    // be the newest: the chosen run itself, or one dated after it.
+    " (SELECT MAX(a.run_at) FROM runs a WHERE a.computer = r.computer AND a.clock_ahead = 1"
+    "  AND (a.run_id = r.run_id OR a.run_at > r.seen_at)) AS clock_ahead"
     " FROM latest_runs r"
     " LEFT JOIN os o ON o.run_id = r.run_id"
     " LEFT JOIN hardware h ON h.run_id = r.run_id"
@@ -99,6 +137,8 @@ std::vector<std::string> InventoryStatements() {
                   " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
   }
   out.push_back(kLatestComputers);
+  // A computer named in any case (the computer command) found by the index.
+  out.push_back("CREATE INDEX IF NOT EXISTS runs_by_computer_any_case ON runs (UPPER(computer))");
   return out;
 }
 
@@ -110,6 +150,12 @@ std::string ForEngine(const Database& db, std::string sql) {
       {"@ID@",
        sqlite ? "INTEGER PRIMARY KEY" : "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"},
       {"@FACTS@", sqlite ? " WITHOUT ROWID" : ""},
+      {"@RUN_COLUMNS@", QualifiedRunColumns().c_str()},
+      // The later of the load and the file's time, one day on, as sortable text.
+      {"@DAY_AFTER_LOAD@",
+       sqlite ? "datetime(MAX(loaded_at, COALESCE(file_mtime, loaded_at)), '+1 day')"
+              : "to_char(GREATEST(loaded_at, file_mtime)::timestamp + interval '1 day',"
+                " 'YYYY-MM-DD HH24:MI:SS')"},
   };
   for (const auto& [mark, text] : marks) {
     const auto at = sql.find(mark);
@@ -124,6 +170,19 @@ bool HasSchemaTable(Database& db) {
                         : "SELECT 1 FROM information_schema.tables WHERE table_name = ? "
                           "AND table_schema = current_schema()";
   return !db.Query(sql, {std::string("fleet_schema")}).empty();
+}
+
+bool HasNewestOrder(Database& db) {
+  const char* sql = db.Engine() == "sqlite"
+                        ? "SELECT 1 FROM pragma_table_info('runs') WHERE name = ?"
+                        : "SELECT 1 FROM information_schema.columns WHERE table_name = 'runs' "
+                          "AND column_name = ? AND table_schema = current_schema()";
+  return !db.Query(sql, {std::string("seen_at")}).empty();
+}
+
+template <std::size_t N>
+void ExecuteAll(Database& db, const char* const (&statements)[N]) {
+  for (const char* statement : statements) db.Execute(ForEngine(db, statement));
 }
 
 }  // namespace
@@ -171,7 +230,7 @@ SchemaChange EnsureSchema(Database& db) {
                                                            std::to_string(kSchemaVersion) + ")");
     }
     change.from = change.to = version;
-    if (version == kSchemaVersion) return change;
+    if (version == kSchemaVersion && HasNewestOrder(db)) return change;
   }
   db.BeginWrite();
   try {
@@ -179,8 +238,13 @@ SchemaChange EnsureSchema(Database& db) {
     // Another load may have just made or upgraded it.
     change.from = StoredSchemaVersion(db);
     if (change.from == 0) {
-      for (const char* statement : kTables) db.Execute(ForEngine(db, statement));
+      ExecuteAll(db, kTables);
+      ExecuteAll(db, kNewestRuns);
       db.Execute("INSERT INTO fleet_schema (version) VALUES (?)", {std::string("1")});
+    } else if (!HasNewestOrder(db)) {
+      // Before the typed tables' views exist: they are built on latest_runs.
+      ExecuteAll(db, kAddNewestOrder);
+      ExecuteAll(db, kNewestRuns);
     }
     if (change.from < 2) {
       for (const std::string& statement : InventoryStatements()) {

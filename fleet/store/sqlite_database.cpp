@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <map>
 
 #include "fleet/store/database.h"
@@ -60,10 +61,10 @@ class SqliteDatabase final : public Database {
     const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
-      const auto ids = Query(std::string("INSERT INTO runs (") + kRunColumns +
-                                 ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                                 " ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id",
-                             run);
+      static const std::string insert_run =
+          std::string("INSERT INTO runs (") + kRunColumns + ") VALUES (" + RunPlaceholders(false) +
+          ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id";
+      const auto ids = Query(insert_run, run);
       if (ids.empty()) {
         Rollback();
         return std::nullopt;
@@ -162,13 +163,10 @@ class SqliteDatabase final : public Database {
       for (std::size_t r = 0; r < rows; ++r) {
         const Fact& f = facts[next + r];
         const int base = static_cast<int>(r) * 7;
-        sqlite3_bind_int64(stmt, base + 1, run_id);
-        sqlite3_bind_int(stmt, base + 2, f.line);
+        Check(stmt, sqlite3_bind_int64(stmt, base + 1, run_id));
+        Check(stmt, sqlite3_bind_int(stmt, base + 2, f.line));
         const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
-        for (int i = 0; i < 5; ++i) {
-          sqlite3_bind_text(stmt, base + 3 + i, texts[i]->data(),
-                            static_cast<int>(texts[i]->size()), SQLITE_STATIC);
-        }
+        for (int i = 0; i < 5; ++i) BindText(stmt, base + 3 + i, *texts[i], SQLITE_STATIC);
       }
       const int rc = sqlite3_step(stmt);
       if (rc != SQLITE_DONE) {
@@ -181,6 +179,22 @@ class SqliteDatabase final : public Database {
       sqlite3_reset(stmt);
       sqlite3_clear_bindings(stmt);
     }
+  }
+
+  // A value SQLite cannot take (too big, no memory) fails the statement
+  // instead of running it with the parameter left null.
+  void BindText(sqlite3_stmt* stmt, int index, const std::string& text,
+                sqlite3_destructor_type lifetime) {
+    Check(stmt, text.size() > static_cast<std::size_t>(INT_MAX)
+                    ? SQLITE_TOOBIG
+                    : sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                                        lifetime));
+  }
+  void Check(sqlite3_stmt* stmt, int rc) {
+    if (rc == SQLITE_OK) return;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    Fail(rc, sqlite3_errstr(rc));
   }
 
   void Close() {
@@ -217,10 +231,9 @@ class SqliteDatabase final : public Database {
     for (std::size_t i = 0; i < params.size(); ++i) {
       const int index = static_cast<int>(i) + 1;
       if (params[i]) {
-        sqlite3_bind_text(stmt, index, params[i]->data(), static_cast<int>(params[i]->size()),
-                          SQLITE_TRANSIENT);
+        BindText(stmt, index, *params[i], SQLITE_TRANSIENT);
       } else {
-        sqlite3_bind_null(stmt, index);
+        Check(stmt, sqlite3_bind_null(stmt, index));
       }
     }
     Row row;
@@ -247,9 +260,14 @@ class SqliteDatabase final : public Database {
     }
   }
 
-  [[noreturn]] void Fail(int rc) {
-    const std::string message = sqlite3_errmsg(db_);
+  [[noreturn]] void Fail(int rc, const char* what = nullptr) {
+    const std::string message = what ? what : sqlite3_errmsg(db_);
     switch (rc & 0xFF) {
+      case SQLITE_CONSTRAINT:
+      case SQLITE_TOOBIG:
+      case SQLITE_MISMATCH:
+        // The values of this statement: a run that stores them is refused alone.
+        throw DatabaseError(DatabaseError::Kind::kRefused, "refused by the database: " + message);
       case SQLITE_BUSY:
       case SQLITE_LOCKED:
         throw DatabaseError(DatabaseError::Kind::kLocked,

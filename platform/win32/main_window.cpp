@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "core/ui_texts.h"
 #include "platform/win32/resource_ids.h"
 #include "platform/win32/text.h"
 
@@ -17,24 +18,18 @@ constexpr UINT kFirstCommandId = 100;
 
 UINT CommandId(MenuItem item) { return kFirstCommandId + static_cast<UINT>(item); }
 
-struct MenuEntry {
-  MenuItem item;
-  const wchar_t* text;  // the window's own texts; other languages replace them at start
+constexpr MenuItem kFileMenu[] = {MenuItem::kSave, MenuItem::kEnd};
+constexpr MenuItem kViewMenu[] = {
+    MenuItem::kShowAll, MenuItem::kShowHard,   MenuItem::kShowDrive,
+    MenuItem::kShowLan, MenuItem::kShowSoft,   MenuItem::kShowApp,
+    MenuItem::kShowEnv, MenuItem::kShowDevice, MenuItem::kShowWmi,
 };
+constexpr MenuItem kSaveTypeMenu[] = {MenuItem::kSaveTab, MenuItem::kSaveCsv};
+constexpr MenuItem kSettingMenu[] = {MenuItem::kAuto, MenuItem::kFolder, MenuItem::kSaveDelay};
+constexpr MenuItem kHelpMenu[] = {MenuItem::kVersion};
 
-constexpr MenuEntry kFileMenu[] = {{MenuItem::kSave, L"保存(&S)"}, {MenuItem::kEnd, L"終了(&E)"}};
-// "Environm" is cut short on purpose: the View item has always read so; not a
-// typo to fix.
-constexpr MenuEntry kShowMenu[] = {
-    {MenuItem::kShowAll, L"すべて表示"}, {MenuItem::kShowHard, L"Hard"},
-    {MenuItem::kShowDrive, L"Drive"},    {MenuItem::kShowLan, L"LAN"},
-    {MenuItem::kShowSoft, L"Soft"},      {MenuItem::kShowApp, L"Application"},
-    {MenuItem::kShowEnv, L"Environm"},   {MenuItem::kShowDevice, L"Device"},
-    {MenuItem::kShowWmi, L"WMI"},
-};
-constexpr MenuEntry kSaveTypeMenu[] = {{MenuItem::kSaveTab, L"タブ区切り"},
-                                       {MenuItem::kSaveCsv, L"CSV形式"}};
-constexpr MenuEntry kHelpMenu[] = {{MenuItem::kVer, L"バージョン情報(&V)"}};
+// The window's own texts; other languages replace them at start.
+std::wstring MenuTextFor(MenuItem item) { return Wide(MenuTextOf(item).japanese); }
 
 }  // namespace
 
@@ -55,31 +50,26 @@ MainWindow::~MainWindow() {
 MenuHandle MainWindow::BuildMenus() {
   MenuHandle owned_bar(CreateMenu());
   HMENU bar = owned_bar.get();
-  auto popup = [&](HMENU parent, MenuItem item, const wchar_t* text) {
+  auto popup = [&](HMENU parent, MenuItem item) {
     HMENU menu = CreatePopupMenu();
     menus_[item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), true};
-    AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu), text);
+    AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu),
+                MenuTextFor(item).c_str());
     return menu;
   };
-  auto commands = [&](HMENU parent, const auto& entries) {
-    for (const MenuEntry& e : entries) {
-      menus_[e.item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), false};
-      AppendMenuW(parent, MF_STRING, CommandId(e.item), e.text);
+  auto commands = [&](HMENU parent, const auto& items) {
+    for (const MenuItem item : items) {
+      menus_[item] = {parent, static_cast<UINT>(GetMenuItemCount(parent)), false};
+      AppendMenuW(parent, MF_STRING, CommandId(item), MenuTextFor(item).c_str());
     }
   };
-  auto command = [&](HMENU parent, MenuItem item, const wchar_t* text) {
-    const MenuEntry entry[] = {{item, text}};
-    commands(parent, entry);
-  };
 
-  commands(popup(bar, MenuItem::kFile, L"ファイル(&F)"), kFileMenu);
-  commands(popup(bar, MenuItem::kShow, L"表示(&V)"), kShowMenu);
-  HMENU setting = popup(bar, MenuItem::kSetting, L"設定(&S)");
-  commands(popup(setting, MenuItem::kSaveType, L"保存形式"), kSaveTypeMenu);
-  command(setting, MenuItem::kAuto, L"自動保存・自動終了");
-  command(setting, MenuItem::kFolder, L"保存先設定(&F)");
-  command(setting, MenuItem::kTien, L"保存遅延");
-  commands(popup(bar, MenuItem::kHelp, L"ヘルプ(&H)"), kHelpMenu);
+  commands(popup(bar, MenuItem::kFile), kFileMenu);
+  commands(popup(bar, MenuItem::kView), kViewMenu);
+  HMENU setting = popup(bar, MenuItem::kSetting);
+  commands(popup(setting, MenuItem::kSaveType), kSaveTypeMenu);
+  commands(setting, kSettingMenu);
+  commands(popup(bar, MenuItem::kHelp), kHelpMenu);
   EnableMenuItem(bar, CommandId(MenuItem::kSave), MF_BYCOMMAND | MF_GRAYED);
   return owned_bar;
 }
@@ -143,7 +133,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_COMMAND: {
       const UINT id = LOWORD(wparam);
-      if (HIWORD(wparam) == 0 && id >= kFirstCommandId && id <= CommandId(MenuItem::kVer) &&
+      if (HIWORD(wparam) == 0 && id >= kFirstCommandId && id <= CommandId(MenuItem::kVersion) &&
           handlers_.command) {
         handlers_.command(static_cast<MenuItem>(id - kFirstCommandId));
         return 0;

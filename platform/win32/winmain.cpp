@@ -12,17 +12,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   win32::RestrictDllSearchToSystem();
   win32::Win32Machine machine(instance);
   win32::MainWindow& window = machine.window;
-  MainWindowLogic form(machine.platform);
+  MainWindowLogic window_logic(machine.platform);
 
   const bool created = window.Create({
-      .resize = [&] { form.OnResize(); },
-      .query_unload = [&] { form.OnClose(); },
-      .command = [&](platform::MenuItem item) { form.OnMenuCommand(item); },
+      .resize = [&] { window_logic.OnResize(); },
+      .query_unload = [&] { window_logic.OnClose(); },
+      .command = [&](platform::MenuItem item) { window_logic.OnMenuCommand(item); },
   });
   if (!created) {
     MessageBoxW(nullptr, L"The main window could not be created.", L"Norvale", MB_OK | MB_ICONHAND);
     return 1;
   }
-  form.Start();
+  window_logic.Start();
   return window.RunMessageLoop();
 }

@@ -1,9 +1,14 @@
 #include "fleet/cli.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "fleet/store/database.h"
@@ -37,6 +42,7 @@ TEST(FleetCli, HelpAndUsageErrors) {
     const char* out_part;  // in stdout, or for errors in the one stderr line
   } cases[] = {
       {{"--help"}, kExitOk, "computers"},
+      {{"--version"}, kExitOk, "norvale-fleet 1."},
       {{"load", "--help"}, kExitOk, "usage: norvale-fleet load"},
       {{"computers", "--help"}, kExitOk, "usage: norvale-fleet computers"},
       {{"software", "--help"}, kExitOk, "--versions"},
@@ -130,11 +136,12 @@ TEST(FleetCli, ChangesTable) {
   TempDir dir;
   const std::string db = dir / "fleet.sqlite";
   PcSpec pc;
-  WriteFile(dir / "a.tsv", ResultBytes(pc));
+  for (const char* run : {"1", "2"}) std::filesystem::create_directory(dir / run);
+  WriteFile(dir / "1/PC-01.tsv", ResultBytes(pc));
   pc.date = "2026/12/03";
   pc.memory_mb = "16270";
-  WriteFile(dir / "b.tsv", ResultBytes(pc));
-  ASSERT_EQ(Cli({"load", dir / "a.tsv", dir / "b.tsv", "--db", db}).code, kExitOk);
+  WriteFile(dir / "2/PC-01.tsv", ResultBytes(pc));
+  ASSERT_EQ(Cli({"load", dir / "1/PC-01.tsv", dir / "2/PC-01.tsv", "--db", db}).code, kExitOk);
   const CliResult r = Cli({"changes", "--db", db, "--computer", "PC-01", "--format", "tsv"});
   EXPECT_EQ(
       r.out,
@@ -212,6 +219,128 @@ TEST(FleetCli, NotADatabaseIsOneLine) {
   EXPECT_EQ(Lines(r.err), 1) << r.err;
   EXPECT_NE(r.err.find("not a database"), std::string::npos) << r.err;
 }
+
+struct ProgramRun {
+  int code = -1;
+  std::string out, err;
+  long max_rss_kb = 0;  // the program's peak resident memory
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the built norvale-fleet itself, its output in files of `dir`.
+// Runs the built norvale-fleet itself, its output in files of `dir`, under
+// /usr/bin/time for its peak memory: a child forked from this process would
+// count this process's memory as its own. Under the address sanitizer freed
+// memory waits in a quarantine of up to 256 MB; a small one leaves the
+// program's own peak.
+ProgramRun RunFleet(const TempDir& dir, const std::vector<std::string>& args) {
+  const std::string out_path = dir / "stdout", err_path = dir / "stderr", rss_path = dir / "rss";
+  std::vector<std::string> all = {"/usr/bin/time", "-f", "%M", "-o", rss_path, NORVALE_FLEET_EXE};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment;
+  for (char** e = environ; *e; ++e) {
+    if (std::string_view(*e).rfind("ASAN_OPTIONS=", 0) != 0) environment.push_back(*e);
+  }
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
+                        "quarantine_size_mb=4");
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  ProgramRun run;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    run.code = WEXITSTATUS(status);
+  }
+  run.out = ReadAll(out_path);
+  run.err = ReadAll(err_path);
+  // time's own note ("Command exited with non-zero status 1") comes first.
+  const std::string rss = ReadAll(rss_path);
+  const auto last_line = rss.find_last_of('\n', rss.size() > 1 ? rss.size() - 2 : 0);
+  run.max_rss_kb = std::atol(rss.c_str() + (last_line == std::string::npos ? 0 : last_line + 1));
+  return run;
+}
+
+// A share every user can write, with one file of each kind that broke
+// loads among 300 good ones: bytes that are no UTF-8 (with a byte order mark
+// and without), a 3,000-character computer name, a 300 MB file, and a row
+// whose computer name would drive the terminal. One load stores the 300,
+// names each of the others, and keeps its memory small.
+class FleetLoadEndToEnd : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(FleetLoadEndToEnd, PoisonedFilesAmongGoodOnesAreRejectedAlone) {
+  TempDir dir;
+  const std::string share = dir / "share";
+  std::filesystem::create_directory(share);
+  for (int i = 0; i < 300; ++i) {
+    PcSpec pc;
+    pc.computer = "PC-" + std::to_string(100 + i);
+    pc.japanese = i % 10 == 0;
+    pc.apps = {{"App", "1.0", "Acme"}};
+    WriteFile(share + "/" + pc.computer + ".tsv", ResultBytes(pc));
+  }
+  PcSpec poisoned;
+  poisoned.computer = "BAD";
+  poisoned.apps = {{"X\xF4\x90\x80\x80", "1.0", "Acme"}};
+  WriteFile(share + "/BAD-F4.tsv", ResultText(poisoned));
+  poisoned.apps = {{"X\xF8\x88\x80\x80\x80", "1.0", "Acme"}};
+  WriteFile(share + "/BAD-FIVE.tsv", "\xEF\xBB\xBF" + ResultText(poisoned));
+  PcSpec long_name;
+  long_name.computer = std::string(3000, 'L');
+  WriteFile(share + "/LONG.tsv", ResultBytes(long_name));
+  PcSpec escape;
+  escape.computer = "ESC";
+  WriteFile(share + "/ESC.tsv",
+            ResultBytes(escape) + "X\x1b[1A\x1b[2K\r\tSoft\tApplication\tA\t1\t\t2026/12/01\r\n");
+  std::ofstream(share + "/HUGE.tsv").close();
+  std::filesystem::resize_file(share + "/HUGE.tsv", std::uintmax_t{300} << 20);  // sparse
+  const std::string target = GetParam() == "sqlite" ? dir / "fleet.sqlite" : FreshPostgresTarget();
+  ASSERT_FALSE(target.empty());
+
+  const ProgramRun first = RunFleet(dir, {"load", share, "--db", target});
+  EXPECT_EQ(first.code, kExitRejected) << first.err;
+  EXPECT_EQ(first.out.rfind("loaded 300, unchanged 0, rejected 5, skipped 0 (", 0), 0u)
+      << first.out;
+  for (const char* rejected :
+       {"BAD-F4.tsv:18: bytes that are not valid windows-1252",
+        "BAD-FIVE.tsv:18: bytes that are not valid utf-8",
+        "LONG.tsv:1: computer name longer than 63 characters",
+        "HUGE.tsv: larger than the limit of 16 MB",
+        "ESC.tsv:19: row for another computer: \"X\\x1b[1A\\x1b[2K\\x0d\""}) {
+    EXPECT_NE(first.err.find(rejected), std::string::npos) << rejected << "\n" << first.err;
+  }
+  EXPECT_EQ(first.err.find_first_of("\x1b\r"), std::string::npos) << first.err;
+  EXPECT_EQ(Lines(first.err), 5) << first.err;
+  EXPECT_GT(first.max_rss_kb, 0);
+  EXPECT_LT(first.max_rss_kb, 120 * 1024) << "KB";  // far below the 300 MB file
+
+  const ProgramRun again = RunFleet(dir, {"load", share, "--db", target});
+  EXPECT_EQ(again.out.rfind("loaded 0, unchanged 300, rejected 5, skipped 0 (", 0), 0u)
+      << again.out;
+  const ProgramRun computers = RunFleet(dir, {"computers", "--db", target, "--format", "csv"});
+  EXPECT_EQ(computers.code, kExitOk) << computers.err;
+  EXPECT_EQ(Lines(computers.out), 301);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, FleetLoadEndToEnd, ::testing::Values("sqlite"));
+INSTANTIATE_TEST_SUITE_P(Postgres, FleetLoadEndToEnd, ::testing::Values("postgresql"));
 
 TEST(FleetCliPostgres, UnreachableServerIsOneLine) {
   const CliResult r = Cli({"load", "/tmp", "--db", UnreachablePostgresTarget()});

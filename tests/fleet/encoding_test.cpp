@@ -35,8 +35,8 @@ TEST(DecodeResultFile, TellsEachFilesEncoding) {
     const DecodedText decoded = DecodeResultFile(c.bytes);
     ASSERT_TRUE(decoded.ok) << c.name;
     EXPECT_EQ(decoded.encoding, c.want) << c.name;
-    EXPECT_NE(decoded.utf8.find(c.must_contain), std::string::npos) << c.name;
-    EXPECT_NE(decoded.utf8.substr(0, 3), bom) << c.name;
+    EXPECT_NE(decoded.utf8().find(c.must_contain), std::string::npos) << c.name;
+    EXPECT_NE(decoded.utf8().substr(0, 3), bom) << c.name;
   }
 }
 
@@ -52,7 +52,7 @@ TEST(DecodeResultFile, NeverGuessesWhereBytesDoNotDecode) {
   EXPECT_EQ(decoded.encoding, Encoding::kShiftJis);
   EXPECT_EQ(decoded.bad_line, 3);
 
-  const ParsedResultFile parsed = ParseResultFile(damaged, std::nullopt);
+  const ParsedResultFile parsed = ParseResultFile(damaged);
   ASSERT_FALSE(parsed.file);
   EXPECT_EQ(parsed.rejection.line, 3);
   EXPECT_NE(parsed.rejection.reason.find("shift_jis"), std::string::npos);
@@ -71,13 +71,56 @@ TEST(DecodeResultFile, ForcedEncodingIsUsedOrTheFileRejected) {
       {Encoding::kUtf8, false, ""},  // 0xEB alone is no UTF-8
   };
   for (const Case& c : cases) {
-    const ParsedResultFile parsed = ParseResultFile(bytes, c.forced);
+    const ParsedResultFile parsed = ParseResultFile(bytes, {c.forced, std::nullopt});
     ASSERT_EQ(parsed.file.has_value(), c.ok) << EncodingName(c.forced);
     if (!c.ok) continue;
     EXPECT_EQ(parsed.file->encoding, c.forced);
     bool found = false;
     for (const Fact& f : parsed.file->facts) found = found || f.contents == c.user;
     EXPECT_TRUE(found);
+  }
+}
+
+// Bytes past U+10FFFF and five-byte forms are no UTF-8, with a byte order
+// mark or without, detected or forced: the file is rejected at their line.
+TEST(DecodeResultFile, ByteSequencesThatAreNoUtf8AreRejected) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string header = "PC-01\tCreate\tDateTime\t2026/12/08\t9:05:01\tNorvale Ver 1.3\t\r\n";
+  auto file = [&](const std::string& value) {
+    return header + "PC-01\tSoft\tApplication\t" + value + "\t1.0\t\t2026/12/08\r\n";
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::optional<Encoding> forced;
+  } cases[] = {
+      {"past U+10FFFF, with a mark", bom + file("X\xF4\x90\x80\x80"), std::nullopt},
+      {"past U+10FFFF, without", file("X\xF4\x90\x80\x80"), std::nullopt},
+      {"five bytes, with a mark", bom + file("X\xF8\x88\x80\x80\x80"), std::nullopt},
+      // Without a mark these bytes are good Windows-1252, read as such.
+      {"five bytes, forced", file("X\xF8\x88\x80\x80\x80"), Encoding::kUtf8},
+      {"surrogate, forced", file("X\xED\xA0\x80"), Encoding::kUtf8},
+      {"overlong, forced", file("X\xC0\xAF"), Encoding::kUtf8},
+  };
+  for (const Case& c : cases) {
+    const ParsedResultFile parsed = ParseResultFile(c.bytes, {c.forced, std::nullopt});
+    EXPECT_FALSE(parsed.file.has_value()) << c.name;
+    EXPECT_EQ(parsed.rejection.line, 2) << c.name;
+    EXPECT_NE(parsed.rejection.reason.find("not valid"), std::string::npos) << c.name;
+  }
+}
+
+// Bytes that are UTF-8 already are read where they are, not copied.
+TEST(DecodeResultFile, Utf8IsNotCopied) {
+  PcSpec western;
+  western.user = "José";
+  const std::string bom = "\xEF\xBB\xBF";
+  for (const std::string& bytes :
+       {bom + ResultText(western), ResultText(western), ResultBytes(PcSpec())}) {
+    const DecodedText decoded = DecodeResultFile(bytes);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.utf8().data() + decoded.utf8().size(), bytes.data() + bytes.size());
+    EXPECT_TRUE(decoded.conversion.empty());
   }
 }
 

@@ -1,12 +1,14 @@
 #include "tests/fleet/fleet_world.h"
 
 #include <stdlib.h>
+#include <utime.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include "core/recording.h"
+#include "core/result_line.h"
 
 namespace norvale::fleet::testing {
 
@@ -112,6 +114,14 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void SetFileTime(const std::string& path, const std::string& utc) {
+  std::tm tm{};
+  if (!strptime(utc.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) throw std::runtime_error("bad time " + utc);
+  const std::time_t at = timegm(&tm);
+  const utimbuf times{at, at};
+  if (utime(path.c_str(), &times) != 0) throw std::runtime_error("cannot set the time of " + path);
 }
 
 TempDir::TempDir() {

@@ -39,6 +39,8 @@ std::string ResultBytes(const PcSpec& pc);
 std::string Encode(const std::string& utf8, CodePage page);
 
 void WriteFile(const std::string& path, const std::string& bytes);
+// Sets a file's modification time to "YYYY-MM-DD HH:MM:SS" UTC.
+void SetFileTime(const std::string& path, const std::string& utc);
 
 // A fresh temporary folder, removed with the object.
 class TempDir {
@@ -55,9 +57,14 @@ class TempDir {
 // Keeps what a load reports.
 struct RecordingObserver : LoadObserver {
   std::vector<std::string> skipped, rejected;  // "path" / "path:line: reason"
+  std::vector<std::string> clock_ahead;        // "computer run_at"
   void Skipped(const std::string& path, const std::string&) override { skipped.push_back(path); }
   void Rejected(const std::string& path, int line, const std::string& why) override {
     rejected.push_back(path + ":" + std::to_string(line) + ": " + why);
+  }
+  void ClockAhead(const std::string&, const std::string& computer,
+                  const std::string& run_at) override {
+    clock_ahead.push_back(computer + " " + run_at);
   }
 };
 

@@ -11,7 +11,7 @@ namespace norvale::fleet::testing {
 namespace {
 
 Inventory InventoryOf(const PcSpec& pc) {
-  const ParsedResultFile parsed = ParseResultFile(ResultBytes(pc), std::nullopt);
+  const ParsedResultFile parsed = ParseResultFile(ResultBytes(pc));
   if (!parsed.file) throw std::runtime_error(parsed.rejection.reason);
   return DeriveInventory(parsed.file->facts);
 }

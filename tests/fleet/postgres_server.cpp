@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
@@ -114,6 +115,17 @@ class Server {
     return BaseUri() + "?options=-csearch_path%3D" + schema;
   }
 
+  std::string FreshDatabase(const std::string& encoding) {
+    const std::string name = "d" + std::to_string(++schemas_);
+    // Straight through libpq: the program's own connection refuses such databases.
+    PGconn* conn = PQconnectdb(BaseUri().c_str());
+    PQclear(PQexec(conn, ("CREATE DATABASE " + name + " ENCODING '" + encoding +
+                          "' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'")
+                             .c_str()));
+    PQfinish(conn);
+    return "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/" + name;
+  }
+
  private:
   std::string BaseUri() const {
     return "postgresql://postgres@127.0.0.1:" + std::to_string(port_) + "/postgres";
@@ -140,14 +152,30 @@ class ServerEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-std::string FreshPostgresTarget() {
+namespace {
+
+// The shared server, started on first use; nothing (and a failed test) when
+// it cannot start.
+Server* RunningServer() {
   auto& server = TheServer();
   if (!server) server = std::make_unique<Server>();
   if (!server->error().empty()) {
     ADD_FAILURE() << server->error();
-    return {};
+    return nullptr;
   }
-  return server->FreshTarget();
+  return server.get();
+}
+
+}  // namespace
+
+std::string FreshPostgresTarget() {
+  Server* server = RunningServer();
+  return server ? server->FreshTarget() : std::string();
+}
+
+std::string FreshPostgresDatabase(const std::string& encoding) {
+  Server* server = RunningServer();
+  return server ? server->FreshDatabase(encoding) : std::string();
 }
 
 std::string UnreachablePostgresTarget() {

@@ -12,6 +12,9 @@ namespace norvale::fleet::testing {
 // returns empty text) when no server can be started.
 std::string FreshPostgresTarget();
 
+// A URI of a fresh database of the given server encoding ("LATIN1", "EUC_JP").
+std::string FreshPostgresDatabase(const std::string& encoding);
+
 // A URI to a port where nothing listens.
 std::string UnreachablePostgresTarget();
 

@@ -42,7 +42,8 @@ TEST(TableOutput, CsvAndTsvCells) {
 TEST(TableOutput, FitsTheTerminalByNarrowingTheWidestColumns) {
   std::ostringstream out;
   WriteTable(out, OutputFormat::kTable, {"computer", "cpu", "user"},
-             {{"PC-01", "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz", "山田太郎"}}, 30);
+             {{"PC-01", "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz", "山田太郎"}},
+             CellUse::kExactData, 30);
   EXPECT_EQ(out.str(),
             "computer  cpu         user\n"
             "--------  ----------  --------\n"
@@ -74,6 +75,76 @@ TEST(TableOutput, SpreadsheetCsvKeepsFormulasAsText) {
             "'\tTab,7\r\n"
             "\"a=b, \"\"c\"\"\",8\r\n"
             "山田,9\r\n");
+}
+
+// What would move the cursor or wipe a line is shown, never sent; text
+// without control characters is left as it is.
+TEST(TableOutput, VisibleText) {
+  struct Case {
+    std::string text, want;
+  } cases[] = {
+      {"plain Café 山田", "plain Café 山田"},
+      {"\x1b[1A\x1b[2K\rfake", "\\x1b[1A\\x1b[2K\\x0dfake"},
+      {"bell\x07 del\x7f nul" + std::string(1, '\0'), "bell\\x07 del\\x7f nul\\x00"},
+      {"csi\xC2\x9B"
+       "2J next\xC2\x85",
+       "csi\\u009b2J next\\u0085"},
+      {"\xC2\xA0nbsp", "\xC2\xA0nbsp"},
+      {"bad\xF4\x90\x80\x80 cut\xE5\xB1", "bad\\xf4\\x90\\x80\\x80 cut\\xe5\\xb1"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(VisibleText(c.text), c.want) << c.want;
+}
+
+// A table shows control characters visibly and lines up by what is shown;
+// CSV and TSV keep them exact for scripts.
+TEST(TableOutput, ControlCharactersInCells) {
+  const std::vector<std::vector<std::string>> rows = {{"\x1b[1A\x1b[2K\rX", "1"}};
+  struct Case {
+    OutputFormat format;
+    std::string want;
+  } cases[] = {
+      {OutputFormat::kTable,
+       "name              n\n"
+       "----------------  -\n"
+       "\\x1b[1A\\x1b[2K X  1\n"},
+      {OutputFormat::kCsv, "name,n\n\"\x1b[1A\x1b[2K\rX\",1\n"},
+      {OutputFormat::kTsv, "name\tn\n\x1b[1A\x1b[2K X\t1\n"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out;
+    WriteTable(out, c.format, {"name", "n"}, rows);
+    EXPECT_EQ(out.str(), c.want);
+  }
+}
+
+// Data for scripts stays exact; a file for a spreadsheet never starts a
+// formula, whatever character a spreadsheet would take as its start.
+TEST(TableOutput, SpreadsheetCellsNeverStartAFormula) {
+  struct Case {
+    OutputFormat format;
+    std::string cell, exact, spreadsheet;
+  } cases[] = {
+      {OutputFormat::kCsv, "=HYPERLINK(\"http://x\",\"Click\")",
+       "\"=HYPERLINK(\"\"http://x\"\",\"\"Click\"\")\"",
+       "\"'=HYPERLINK(\"\"http://x\"\",\"\"Click\"\")\""},
+      {OutputFormat::kCsv, "+1+cmd|' /C calc'!A0", "+1+cmd|' /C calc'!A0", "'+1+cmd|' /C calc'!A0"},
+      {OutputFormat::kCsv, "-2+3", "-2+3", "'-2+3"},
+      {OutputFormat::kCsv, "@SUM(A1)", "@SUM(A1)", "'@SUM(A1)"},
+      {OutputFormat::kCsv, "\t=1+1", "\t=1+1", "'\t=1+1"},
+      {OutputFormat::kCsv, "\r=1+1", "\"\r=1+1\"", "\"'\r=1+1\""},
+      {OutputFormat::kTsv, "=1+1", "=1+1", "'=1+1"},
+      {OutputFormat::kTsv, "\t=1+1", " =1+1", "' =1+1"},
+      {OutputFormat::kCsv, "Office = 2019", "Office = 2019", "Office = 2019"},
+      {OutputFormat::kCsv, "", "", ""},
+      {OutputFormat::kTsv, "'quoted", "'quoted", "'quoted"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream exact, safe;
+    WriteTable(exact, c.format, {"h"}, {{c.cell}});
+    WriteTable(safe, c.format, {"h"}, {{c.cell}}, CellUse::kSpreadsheet);
+    EXPECT_EQ(exact.str(), "h\n" + c.exact + "\n") << c.cell;
+    EXPECT_EQ(safe.str(), "h\n" + c.spreadsheet + "\n") << c.cell;
+  }
 }
 
 TEST(TableOutput, DisplayWidth) {

@@ -125,16 +125,55 @@ TEST_F(ReportCommand, DatabaseWithoutFleetDataIsAnError) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "typo.sqlite"));
 }
 
-TEST_F(ReportCommand, FailedWriteKeepsThePreviousPage) {
+// Files beside the page other than the page itself: a temporary file that
+// stayed behind would show here.
+std::vector<std::string> OtherFiles(const std::string& folder, const std::string& page) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().string() != page && name != "fleet.sqlite" && name != "PC-01.tsv" &&
+        name.rfind("fleet.sqlite-", 0) != 0) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(ReportCommand, FailedReplaceKeepsThePreviousPageAndNoTemporaryFile) {
   const std::string page = dir_ / "site.html";
   ASSERT_EQ(RunFleet({"report", "--db", db_, "--out", page}).code, kExitOk);
   const std::string before = Slurp(page);
-  // The temporary file cannot be made (a folder has its name): nothing is replaced.
-  std::filesystem::create_directory(page + ".part");
-  const Outcome failed = RunFleet({"report", "--db", db_, "--out", page, "--lang", "ja"});
+  // The page cannot be replaced by a file: a folder stands in its way.
+  const std::string folder_page = dir_ / "folder.html";
+  std::filesystem::create_directory(folder_page);
+  const Outcome failed = RunFleet({"report", "--db", db_, "--out", folder_page});
   EXPECT_EQ(failed.code, kExitError);
-  EXPECT_NE(failed.err.find("cannot write " + page + ".part"), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find("cannot replace " + folder_page + ": "), std::string::npos)
+      << failed.err;
+  EXPECT_TRUE(std::filesystem::is_directory(folder_page));
+  EXPECT_EQ(OtherFiles(dir_.path(), page), std::vector<std::string>{"folder.html"});
   EXPECT_EQ(Slurp(page), before);
+}
+
+// Links planted where the page or its old temporary file would go are never
+// written through: the files they point at stay as they were, and the page
+// becomes a file of its own.
+TEST_F(ReportCommand, LinksBesideThePageAreNeverWrittenThrough) {
+  const std::string page = dir_ / "site.html";
+  const std::string victim = dir_ / "victim.txt";
+  testing::WriteFile(victim, "precious");
+  for (const std::string& link : {page + ".part", page + ".tmp", page}) {
+    std::filesystem::create_symlink(victim, link);
+  }
+  const Outcome ok = RunFleet({"report", "--db", db_, "--out", page});
+  ASSERT_EQ(ok.code, kExitOk) << ok.err;
+  EXPECT_EQ(Slurp(victim), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(page));
+  EXPECT_EQ(Slurp(page).rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(OtherFiles(dir_.path(), page),
+            (std::vector<std::string>{"site.html.part", "site.html.tmp", "victim.txt"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(page + ".part"));
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ namespace norvale::testing {
 struct App {
   fakes::FakeMachine m;
   MainWindowLogic form{m.platform};
+  // Where rows go outside a save: the window's list.
+  RowSink* const list_rows = form.context().main.rows;
   Context& ctx() { return form.context(); }
 
   // Starts the program, with a settings file when `ini` is given.

@@ -39,7 +39,8 @@ TEST(GetApplication, ThirtyTwoBitWindowsHasOneView) {
   fakes::FakeMachine m;
   m.registry = fakes::FakeRegistry(false);  // no WOW6432Node: one view
   Context ctx(m.platform);
-  ctx.main.list = &m.ui.CreateResultList("font", 200);
+  ListSink shown(ctx, &m.ui.CreateResultList("font", 200));
+  ctx.main.rows = &shown;
   m.system.wow64 = false;
   m.registry.Import(
       "REGEDIT4\r\n\r\n"

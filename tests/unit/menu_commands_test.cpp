@@ -51,8 +51,8 @@ TEST(MenuCommands, EachCommandWritesItsOneKey) {
       {MenuItem::kSaveCsv, "SAVETYPE", "CSV"},
       {MenuItem::kAuto, "AUTOSAVE", "1"},
       {MenuItem::kFolder, "SAVEFOLDER", "D:\\out"},
-      {MenuItem::kTien, "SAVETIME", "30"},
-      {MenuItem::kVer, nullptr, nullptr},
+      {MenuItem::kSaveDelay, "SAVETIME", "30"},
+      {MenuItem::kVersion, nullptr, nullptr},
       // Parents only open their submenus.
       {MenuItem::kFile, nullptr, nullptr},
       {MenuItem::kSaveType, nullptr, nullptr},
@@ -77,7 +77,7 @@ TEST(MenuCommands, EachCommandWritesItsOneKey) {
     // Only the save shows a message, only End ends, only Version shows the box.
     EXPECT_EQ(app.m.ui.messages.size(), c.item == MenuItem::kSave ? 1u : 0u) << "row " << row;
     EXPECT_EQ(app.m.ui.ended, c.item == MenuItem::kEnd) << "row " << row;
-    EXPECT_EQ(app.m.ui.about_boxes.size(), c.item == MenuItem::kVer ? 1u : 0u) << "row " << row;
+    EXPECT_EQ(app.m.ui.about_boxes.size(), c.item == MenuItem::kVersion ? 1u : 0u) << "row " << row;
     EXPECT_EQ(app.m.files.FileExists("C:\\Users\\admin\\Desktop\\PC01.tsv"),
               c.item == MenuItem::kSave)
         << "row " << row;
@@ -351,7 +351,7 @@ TEST(SaveDelay, AnswersUntilANumberOrNothing) {
     App app;
     app.Start("[setting]\r\nSAVETIME=9\r\n");
     for (const auto& a : c.answers) app.m.ui.input_answers.push_back(a);
-    app.form.OnMenuCommand(MenuItem::kTien);
+    app.form.OnMenuCommand(MenuItem::kSaveDelay);
     EXPECT_TRUE(app.m.ui.input_answers.empty()) << "row " << row << ": every answer was asked for";
     EXPECT_EQ(app.m.ui.input_requests.size(), c.answers.size()) << "row " << row;
     for (const auto& request : app.m.ui.input_requests) {
@@ -374,8 +374,8 @@ TEST(SaveDelay, NextQuestionOffersTheWholeNumberKept) {
   App app;
   app.Start();
   app.m.ui.input_answers = {"2.5", "30"};
-  app.form.OnMenuCommand(MenuItem::kTien);
-  app.form.OnMenuCommand(MenuItem::kTien);
+  app.form.OnMenuCommand(MenuItem::kSaveDelay);
+  app.form.OnMenuCommand(MenuItem::kSaveDelay);
   ASSERT_EQ(app.m.ui.input_requests.size(), 2u);
   EXPECT_EQ(app.m.ui.input_requests[0].default_text, "0");
   EXPECT_EQ(app.m.ui.input_requests[1].default_text, "2");
@@ -387,8 +387,8 @@ TEST(Version, AboutBoxTextsPerLanguage) {
     App app;
     if (japanese) app.m.Japanese();
     app.Start();
-    app.form.OnMenuCommand(MenuItem::kVer);
-    app.form.OnMenuCommand(MenuItem::kVer);
+    app.form.OnMenuCommand(MenuItem::kVersion);
+    app.form.OnMenuCommand(MenuItem::kVersion);
     ASSERT_EQ(app.m.ui.about_boxes.size(), 2u);
     const auto& box = app.m.ui.about_boxes[1];
     EXPECT_EQ(box.title, japanese ? "バージョン情報" : "Version");

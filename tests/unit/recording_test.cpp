@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
+
+#include "app/list_sink.h"
+#include "core/result_file_sink.h"
 #include "tests/fakes/fake_machine.h"
 
 namespace norvale {
@@ -12,63 +17,23 @@ using fakes::FakeMachine;
 struct Recorder {
   FakeMachine machine;
   Context ctx{machine.platform};
+  ListSink shown{ctx, &machine.ui.CreateResultList("font", 200)};
   std::string temp = "C:\\Temp\\out.tmp";
+  std::unique_ptr<platform::LineWriter> file;
+  std::optional<ResultFileSink> to_file;
 
   Recorder() {
     ctx.main.computer_name = "PC01";
-    ctx.main.list = &machine.ui.CreateResultList("font", 200);
+    ctx.main.rows = &shown;
   }
+  // Rows go to the list and the file, as in a save from the window.
   void StartFile() {
-    ctx.main.result_file = machine.files.OpenAppend(temp);
-    ctx.main.writing_result_file = true;
+    file = machine.files.OpenAppend(temp);
+    to_file.emplace(ctx, *file, &shown);
+    ctx.main.rows = &*to_file;
   }
   std::string File() const { return *machine.files.Get(temp); }
 };
-
-TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
-  struct Case {
-    const char* name;
-    std::string texts[kColumnCount];
-    std::string save_type;
-    std::string want;
-  } cases[] = {
-      {"plain comma", {"K", "G", "I", "S", "a,b", "", "D"}, "CSV", "K,G,I,S,\"a,b\",,D"},
-      {"comma and quote",
-       {"K", "G", "I", "S", "say \"hi\", bye", "", "D"},
-       "CSV",
-       "K,G,I,S,\"say \"\"hi\"\", bye\",,D"},
-      {"every field may be quoted",
-       {"K,1", "G,2", "I", "S", "C", "U", "8,12,2026"},
-       "CSV",
-       "\"K,1\",\"G,2\",I,S,C,U,\"8,12,2026\""},
-      {"quote in the computer name",
-       {"PC\"1", "G", "I", "S", "C", "U", "D"},
-       "CSV",
-       "\"PC\"\"1\",G,I,S,C,U,D"},
-      {"line break", {"K", "G", "I", "S", "a\r\nb", "", "D"}, "CSV", "K,G,I,S,\"a\r\nb\",,D"},
-      {"lower-case tsv is comma", {"K", "G", "I", "S", "C", "U", "D"}, "tsv", "K,G,I,S,C,U,D"},
-      {"tab mode folds breaks",
-       {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"},
-       "TSV",
-       "K\tG\tI\tS\ta b  c\tx,y\tD"},
-      {"tab mode quotes a leading quote",
-       {"K", "G", "I", "S", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "D"},
-       "TSV",
-       "K\tG\tI\tS\t\"\"\"C:\\Program Files\\App\\app.exe\"\" /S\"\t\"\"\"unclosed\"\tD"},
-      {"tab mode leaves other quotes alone",
-       {"K", "G", "I", "S", "say \"hi\"", "a\"", "D"},
-       "TSV",
-       "K\tG\tI\tS\tsay \"hi\"\ta\"\tD"},
-      {"tab mode folds breaks before quoting",
-       {"\"a\tb\"", "G", "I", "S", "C", "U", "D"},
-       "TSV",
-       "\"\"\"a b\"\"\"\tG\tI\tS\tC\tU\tD"},
-  };
-  // The save type as the settings file gives it.
-  for (const auto& c : cases) {
-    EXPECT_EQ(FormatResultLine(c.texts, ParseSaveType(c.save_type)), c.want) << c.name;
-  }
-}
 
 TEST(RecordValues, ShowsAndWritesRowsAndAdvances) {
   Recorder r;
@@ -129,12 +94,12 @@ TEST(RecordValues, WriteFailureIsSilentDuringSaveButRemembered) {
   EXPECT_EQ(r.machine.ui.rows[1][2], "I2");
   EXPECT_EQ(r.ctx.main.next_row, 2);
   // Silent, but not forgotten: the save learns its file lacks a row.
-  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
-  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
+  ASSERT_TRUE(r.to_file->first_failure().has_value());
+  EXPECT_EQ(r.to_file->first_failure()->number(), 61);
   // The first failure is the one the save reports.
   r.machine.locale.fail_dates = true;
   RecordRow(r.ctx, std::string("G"), std::string("I"), Value{}, Value{}, Value{});
-  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 61);
+  EXPECT_EQ(r.to_file->first_failure()->number(), 61);
 }
 
 TEST(RecordValues, FailureShowsMessageOnlyOutsideSave) {
@@ -150,8 +115,8 @@ TEST(RecordValues, FailureShowsMessageOnlyOutsideSave) {
   EXPECT_EQ(r.machine.ui.messages.size(), 1u);
   EXPECT_EQ(r.File(), "");
   // A row missing from the file fails the save.
-  ASSERT_TRUE(r.ctx.main.save_row_failure.has_value());
-  EXPECT_EQ(r.ctx.main.save_row_failure->number(), 5);
+  ASSERT_TRUE(r.to_file->first_failure().has_value());
+  EXPECT_EQ(r.to_file->first_failure()->number(), 5);
 }
 
 TEST(ErrorRow, CarriesModuleNumberAndDescription) {

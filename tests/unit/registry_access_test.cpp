@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/recording.h"
+#include "core/result_file_sink.h"
 #include "tests/unit/world.h"
 
 namespace norvale {
@@ -20,41 +21,42 @@ TEST(ReadRegValue, TextAndNumbersFromTheDefaultView) {
   struct Case {
     const char* path;
     const char* name;
-    int kind;
+    RegValueKind kind;
     Value want;
   } cases[] = {
       // A 32-bit process sees WOW6432Node: the 32-bit tag, not the 64-bit one.
-      {kTest, "AssetTag", kRegKindText, Text("A-1234")},
-      {kTest, "Empty", kRegKindText, Text("")},
-      {kTest, "Nothing", kRegKindText, fallback},
-      {"SOFTWARE\\NoSuchKey", "AssetTag", kRegKindText, fallback},
-      {kTest, "Text256", kRegKindText, fallback},  // 256 characters and the NUL overflow 256
-      {kTest, "AllOnes", kRegKindNumber, Whole(-1)},
-      {kTest, "One", kRegKindNumber, Whole(1)},
-      {kTest, "Hundred", kRegKindNumber, Whole(256)},
-      {kTest, "Qword", kRegKindNumber, fallback},  // 8 bytes do not fit 4
-      {kTest, "Nothing", kRegKindNumber, fallback},
-      {kTest, "AssetTag", 3, fallback},  // kinds other than 1 and 4
+      {kTest, "AssetTag", RegValueKind::kText, Text("A-1234")},
+      {kTest, "Empty", RegValueKind::kText, Text("")},
+      {kTest, "Nothing", RegValueKind::kText, fallback},
+      {"SOFTWARE\\NoSuchKey", "AssetTag", RegValueKind::kText, fallback},
+      {kTest, "Text256", RegValueKind::kText, fallback},  // 256 characters and the NUL overflow 256
+      {kTest, "AllOnes", RegValueKind::kNumber, Whole(-1)},
+      {kTest, "One", RegValueKind::kNumber, Whole(1)},
+      {kTest, "Hundred", RegValueKind::kNumber, Whole(256)},
+      {kTest, "Qword", RegValueKind::kNumber, fallback},  // 8 bytes do not fit 4
+      {kTest, "Nothing", RegValueKind::kNumber, fallback},
+      {kTest, "AssetTag", static_cast<RegValueKind>(3), fallback},  // no kind of ours
       // The type Windows reports is ignored: bytes read as text up to the first NUL.
-      {kTest, "Binary", kRegKindText, Text("ABC")},
-      {kTest, "Multi", kRegKindText, Text("one")},
+      {kTest, "Binary", RegValueKind::kText, Text("ABC")},
+      {kTest, "Multi", RegValueKind::kText, Text("one")},
       // REG_EXPAND_SZ is the exception: the shell's reader expands it.
-      {kTest, "Expand", kRegKindText, Text("C:\\Windows\\x")},
-      {kTest, "One", kRegKindText, Text("\x01")},
-      {kTest, "Zero", kRegKindText, Text("")},
+      {kTest, "Expand", RegValueKind::kText, Text("C:\\Windows\\x")},
+      {kTest, "One", RegValueKind::kText, Text("\x01")},
+      {kTest, "Zero", RegValueKind::kText, Text("")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kLocalMachine, c.path, c.name, c.kind, fallback), c.want)
-        << c.name << " kind " << c.kind;
+        << c.name << " kind " << static_cast<int>(c.kind);
   }
   const Value text255 =
-      ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Text255", kRegKindText, fallback);
+      ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Text255", RegValueKind::kText, fallback);
   ASSERT_TRUE(std::holds_alternative<std::string>(text255));
   EXPECT_EQ(std::get<std::string>(text255).size(), 255u);
   EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kCurrentUser, "Software\\NorvaleTest", "Owner",
-                         kRegKindText, fallback),
+                         RegValueKind::kText, fallback),
             Text("Alice"));
-  EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Nothing", kRegKindNumber, Whole(7)),
+  EXPECT_EQ(ReadRegValue(w.ctx, RegRoot::kLocalMachine, kTest, "Nothing", RegValueKind::kNumber,
+                         Whole(7)),
             Whole(7));
 }
 
@@ -151,8 +153,9 @@ TEST(ReadRegString, UnicodeTextReachesTheCodePageOnlyInTheFile) {
   ASSERT_TRUE(ReadRegString64(w.ctx, RegRoot::kLocalMachine, kTest, "Owner", text));
   EXPECT_EQ(text, "山田 Taro");
 
-  w.ctx.main.result_file = w.m.files.OpenAppend("C:\\Temp\\t.tmp");
-  w.ctx.main.writing_result_file = true;
+  const auto file = w.m.files.OpenAppend("C:\\Temp\\t.tmp");
+  ResultFileSink to_file(w.ctx, *file, &w.shown);
+  w.ctx.main.rows = &to_file;
   RecordRow(w.ctx, std::string("OTHER"), std::string("REGISTRY"), std::string("Owner"), text,
             std::string());
   EXPECT_EQ(w.m.ui.rows.back()[4], "山田 Taro");

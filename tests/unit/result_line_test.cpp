@@ -4,10 +4,53 @@
 
 #include <vector>
 
-#include "core/recording.h"
-
 namespace norvale {
 namespace {
+
+TEST(ResultLine, CommaModeQuotesOnlyWhereNeeded) {
+  struct Case {
+    const char* name;
+    std::string texts[kColumnCount];
+    std::string save_type;
+    std::string want;
+  } cases[] = {
+      {"plain comma", {"K", "G", "I", "S", "a,b", "", "D"}, "CSV", "K,G,I,S,\"a,b\",,D"},
+      {"comma and quote",
+       {"K", "G", "I", "S", "say \"hi\", bye", "", "D"},
+       "CSV",
+       "K,G,I,S,\"say \"\"hi\"\", bye\",,D"},
+      {"every field may be quoted",
+       {"K,1", "G,2", "I", "S", "C", "U", "8,12,2026"},
+       "CSV",
+       "\"K,1\",\"G,2\",I,S,C,U,\"8,12,2026\""},
+      {"quote in the computer name",
+       {"PC\"1", "G", "I", "S", "C", "U", "D"},
+       "CSV",
+       "\"PC\"\"1\",G,I,S,C,U,D"},
+      {"line break", {"K", "G", "I", "S", "a\r\nb", "", "D"}, "CSV", "K,G,I,S,\"a\r\nb\",,D"},
+      {"lower-case tsv is comma", {"K", "G", "I", "S", "C", "U", "D"}, "tsv", "K,G,I,S,C,U,D"},
+      {"tab mode folds breaks",
+       {"K", "G", "I", "S", "a\tb\r\nc", "x,y", "D"},
+       "TSV",
+       "K\tG\tI\tS\ta b  c\tx,y\tD"},
+      {"tab mode quotes a leading quote",
+       {"K", "G", "I", "S", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "D"},
+       "TSV",
+       "K\tG\tI\tS\t\"\"\"C:\\Program Files\\App\\app.exe\"\" /S\"\t\"\"\"unclosed\"\tD"},
+      {"tab mode leaves other quotes alone",
+       {"K", "G", "I", "S", "say \"hi\"", "a\"", "D"},
+       "TSV",
+       "K\tG\tI\tS\tsay \"hi\"\ta\"\tD"},
+      {"tab mode folds breaks before quoting",
+       {"\"a\tb\"", "G", "I", "S", "C", "U", "D"},
+       "TSV",
+       "\"\"\"a b\"\"\"\tG\tI\tS\tC\tU\tD"},
+  };
+  // The save type as the settings file gives it.
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatResultLine(c.texts, ParseSaveType(c.save_type)), c.want) << c.name;
+  }
+}
 
 // Whatever the writer produces, the reader gives back field for field.
 TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {

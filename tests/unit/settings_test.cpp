@@ -73,7 +73,7 @@ TEST(SettingsFile, ReadsDefaultsCutsLongValuesAndRoundTripsUnicodeFiles) {
   // A file Windows wrote in UTF-16 stays UTF-16 when a key is written.
   m.WriteSettings(std::string_view("\xFF\xFE[\0s\0]\0\r\0\n\0a\0=\0b\0\r\0\n\0", 22));
   EXPECT_EQ(ReadProfileString(m.platform, "S", "A", "", 1024, path), "b");
-  EXPECT_TRUE(SetINIValue(m.platform, "TSV", "SAVETYPE", "SETTING", path));
+  EXPECT_TRUE(SetINIValue(m.platform, "SETTING", "SAVETYPE", "TSV", path));
   const std::string bytes = *m.files.Get(path);
   EXPECT_TRUE(bytes.starts_with("\xFF\xFE[\0s\0]\0"));
   EXPECT_EQ(ReadProfileString(m.platform, "setting", "SAVETYPE", "", 1024, path), "TSV");
@@ -83,8 +83,8 @@ TEST(SettingsFile, ReadsDefaultsCutsLongValuesAndRoundTripsUnicodeFiles) {
 TEST(SettingsFile, FailedWriteReportsFalse) {
   fakes::FakeMachine m;
   m.files.read_only.insert("C:\\TOOLS\\NORVALE\\NORVALE.INI");
-  EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", m.SettingsFile()));
-  EXPECT_FALSE(SetINIValue(m.platform, "1", "AUTOSAVE", "SETTING", "Q:\\nowhere\\Norvale.ini"));
+  EXPECT_FALSE(SetINIValue(m.platform, "SETTING", "AUTOSAVE", "1", m.SettingsFile()));
+  EXPECT_FALSE(SetINIValue(m.platform, "SETTING", "AUTOSAVE", "1", "Q:\\nowhere\\Norvale.ini"));
 }
 
 }  // namespace

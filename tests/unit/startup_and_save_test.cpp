@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
+
 #include "app/main_window_logic.h"
 #include "app/saving.h"
+#include "core/ui_texts.h"
 #include "core/version.h"
 #include "tests/fakes/fake_machine.h"
 #include "tests/unit/app_world.h"
@@ -12,6 +16,35 @@ namespace {
 using platform::MenuItem;
 
 using testing::App;
+
+TEST(MenuTexts, EveryItemOnceInMenuOrder) {
+  ASSERT_EQ(std::size(kMenuTexts), static_cast<size_t>(MenuItem::kVersion) + 1);
+  for (size_t i = 0; i < std::size(kMenuTexts); ++i) {
+    EXPECT_EQ(static_cast<size_t>(kMenuTexts[i].item), i) << kMenuTexts[i].text.english;
+  }
+}
+
+TEST(FormLoad, EnglishSystemGetsEnglishMenus) {
+  App app;
+  app.form.Start();
+  const std::map<MenuItem, std::string> want = {
+      {MenuItem::kFile, "File(&F)"},
+      {MenuItem::kSave, "Save(&S)"},
+      {MenuItem::kEnd, "End(&E)"},
+      {MenuItem::kView, "View(&V)"},
+      {MenuItem::kShowAll, "All"},
+      {MenuItem::kSetting, "Settings(&S)"},
+      {MenuItem::kSaveType, "SaveType(TSV)"},  // the current type, set after the menus
+      {MenuItem::kSaveTab, "TSV"},
+      {MenuItem::kSaveCsv, "CSV"},
+      {MenuItem::kAuto, "AutoSave,AutoQuit"},
+      {MenuItem::kFolder, "SaveFilder(&F)"},
+      {MenuItem::kSaveDelay, "SaveDelay"},
+      {MenuItem::kHelp, "Help(&H)"},
+      {MenuItem::kVersion, "Version(&V)"},
+  };
+  EXPECT_EQ(app.m.ui.menu_text, want);  // the category items keep their texts
+}
 
 TEST(FormLoad, WithoutSettingsStartsInteractiveInEnglish) {
   App app;
@@ -115,7 +148,7 @@ TEST(SaveResultFile, InteractiveSaveGoesToTheDesktopAndSaysSo) {
   EXPECT_EQ(app.m.ui.messages[0].text, "saved to an 'C:\\Users\\admin\\Desktop\\PC01.tsv'");
   EXPECT_EQ(app.m.ui.messages[0].icon, platform::MessageIcon::kInformation);
   EXPECT_EQ(app.ctx().main.settings.folder, "C:\\Users\\admin\\Desktop");
-  EXPECT_FALSE(app.ctx().main.writing_result_file);
+  EXPECT_EQ(app.ctx().main.rows, app.list_rows);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
   EXPECT_EQ(app.m.files.FilesIn("C:\\Users\\admin\\Desktop").size(), 1u);
 }
@@ -140,8 +173,7 @@ TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
   app.form.OnMenuCommand(MenuItem::kSave);
   ASSERT_EQ(app.m.ui.messages.size(), 1u);
   EXPECT_EQ(app.m.ui.messages[0].text, "not saved:Path not found");
-  EXPECT_FALSE(app.ctx().main.writing_result_file);
-  EXPECT_FALSE(app.ctx().main.result_file);
+  EXPECT_EQ(app.ctx().main.rows, app.list_rows);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
   const auto& last = app.m.ui.rows.back();
   EXPECT_EQ(last[1], "Datasave");
@@ -152,7 +184,7 @@ TEST(SaveResultFile, MissingFolderLeavesErrorRowAndNoFiles) {
   app.form.OnMenuCommand(MenuItem::kShowAll);
   EXPECT_EQ(app.m.ui.rows.front()[1], "Create");
   for (const auto& row : app.m.ui.rows) EXPECT_NE(row[1], "Datasave");
-  EXPECT_FALSE(app.ctx().main.writing_result_file);
+  EXPECT_EQ(app.ctx().main.rows, app.list_rows);
   EXPECT_TRUE(app.m.files.FilesIn("C:\\Temp").empty());
 }
 
@@ -205,7 +237,7 @@ TEST(OnSaveTimer, FailingTempFolderStillEnds) {
   app.m.ui.FireTimer();
   EXPECT_TRUE(app.m.ui.ended);
   EXPECT_EQ(app.m.ui.exit_code, kExitFailure);
-  EXPECT_FALSE(app.ctx().main.writing_result_file);
+  EXPECT_EQ(app.ctx().main.rows, app.list_rows);
   EXPECT_FALSE(app.m.files.FileExists("C:\\Tools\\Norvale\\PC01.tsv"));
 }
 

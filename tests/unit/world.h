@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/list_sink.h"
 #include "core/context.h"
 #include "tests/fakes/fake_machine.h"
 
@@ -30,10 +31,11 @@ inline constexpr char kWmiModules[] = "Select * from CIM_PhysicalMemory";
 struct World {
   fakes::FakeMachine m;
   Context ctx{m.platform};
+  ListSink shown{ctx, &m.ui.CreateResultList("font", 200)};
 
   World() {
     ctx.main.computer_name = kComputer;
-    ctx.main.list = &m.ui.CreateResultList("font", 200);
+    ctx.main.rows = &shown;
   }
 
   // Item, SubItem, Contents and Unit of every row shown, after checking that

@@ -39,8 +39,8 @@ TEST(Win32Profile, WindowsReadsWhatWeWrote) {
   Windows w;
   const std::string path = ScratchFolder(w, "profile") + "\\ours.ini";
   ASSERT_TRUE(w.files.WriteAll(path, "; note\r\n[Setting]\r\n autosave = 0 \r\n[REGISTRY]\r\n01=a\r\n"));
-  ASSERT_TRUE(SetINIValue(w.platform, "1", "AUTOSAVE", "SETTING", path));
-  ASSERT_TRUE(SetINIValue(w.platform, "30", "SAVETIME", "SETTING", path));
+  ASSERT_TRUE(SetINIValue(w.platform, "SETTING", "AUTOSAVE", "1", path));
+  ASSERT_TRUE(SetINIValue(w.platform, "SETTING", "SAVETIME", "30", path));
   wchar_t value[64] = {};
   GetPrivateProfileStringW(L"setting", L"AUTOSAVE", L"?", value, 64, Wide(path).c_str());
   EXPECT_EQ(Utf8(value), "1");

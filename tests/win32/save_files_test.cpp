@@ -61,11 +61,11 @@ TEST(Win32Settings, FileLockedByAnotherProgramIsNotRewritten) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_EQ(w.files.ReadAll(path), std::nullopt);
-    EXPECT_FALSE(SetINIValue(w.platform, "CSV", "SAVETYPE", "SETTING", path));
+    EXPECT_FALSE(SetINIValue(w.platform, "SETTING", "SAVETYPE", "CSV", path));
     CloseHandle(lock);
   }
   EXPECT_EQ(w.files.ReadAll(path), before);
-  EXPECT_TRUE(SetINIValue(w.platform, "CSV", "SAVETYPE", "SETTING", path));
+  EXPECT_TRUE(SetINIValue(w.platform, "SETTING", "SAVETYPE", "CSV", path));
   EXPECT_EQ(ReadProfileString(w.platform, "REGISTRY", "01", "", 1024, path), "x");
 }
 

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <regex>
 
-#include "collectors/software/applications.h"
+#include "app/list_sink.h"
 #include "collectors/common/registry_access.h"
+#include "collectors/software/applications.h"
 #include "core/context.h"
 #include "core/utf.h"
 #include "platform/win32/machine.h"
@@ -40,7 +41,8 @@ struct RecordingList : platform::ResultList {
 struct Machine : Win32Machine {
   RecordingList list;
   Context ctx{platform};
-  Machine() { ctx.main.list = &list; }
+  ListSink shown{ctx, &list};
+  Machine() { ctx.main.rows = &shown; }
 };
 
 // Writes a text value into a key of HKLM in one view, creating the key.
@@ -86,10 +88,11 @@ TEST(Win32RegistryViews, EachReaderUsesItsView) {
   PutText(KEY_WOW64_64KEY, std::wstring(kScratch) + L"\\Only64", L"x", L"1");
 
   const char* path = "SOFTWARE\\NorvaleWin32Test";
-  EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kLocalMachine, path, "Tag", kRegKindText, Text("")),
+  EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kLocalMachine, path, "Tag", RegValueKind::kText, Text("")),
             Text("thirty-two"));
-  EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kLocalMachine, path, "AllOnes", kRegKindNumber, Text("")),
-            Whole(-1));
+  EXPECT_EQ(
+      ReadRegValue(m.ctx, RegRoot::kLocalMachine, path, "AllOnes", RegValueKind::kNumber, Text("")),
+      Whole(-1));
   std::string text;
   EXPECT_TRUE(ReadRegString64(m.ctx, RegRoot::kLocalMachine, path, "Tag", text));
   EXPECT_EQ(text, "sixty-four");
@@ -215,7 +218,7 @@ TEST(Win32Registry, ExpandableTextIsReadExpandedLikeTheShell) {
                              Text("C:\\Users\\伊藤" + std::string(240, 'x'))},
                         Case{"TooLongOnceExpanded", Text("default")}}) {
     EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kCurrentUser, "Software\\NorvaleExpandTest", c.name,
-                           kRegKindText, Text("default")),
+                           RegValueKind::kText, Text("default")),
               c.want)
         << c.name;
   }

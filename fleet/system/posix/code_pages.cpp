@@ -30,9 +30,11 @@ std::size_t Convert(const char* to, const char* from, std::string_view in, std::
       rc = iconv(cd, nullptr, nullptr, &dst, &dst_left);
       flushed = rc != static_cast<std::size_t>(-1);
     }
+    // Taken before the append, whose allocation may change errno.
+    const int error = rc == static_cast<std::size_t>(-1) ? errno : 0;
     out.append(buffer, sizeof buffer - dst_left);
     // E2BIG only means the buffer is full: go round again.
-    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) ok = false;
+    if (error != 0 && error != E2BIG) ok = false;
   }
   iconv_close(cd);
   return ok ? std::string_view::npos : in.size() - src_left;

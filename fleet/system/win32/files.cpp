@@ -1,0 +1,226 @@
+#include "fleet/system/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "fleet/system/limited_read.h"
+#include "fleet/system/win32/wide_text.h"
+
+namespace norvale::fleet {
+namespace {
+
+using win32::ExtendedPath;
+using win32::FileHandle;
+using win32::SystemMessage;
+
+// Links are symbolic links and junctions; other reparse points (files kept
+// in the cloud, deduplicated files) are ordinary files and folders.
+bool IsLink(DWORD attributes, DWORD reparse_tag) {
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (reparse_tag == IO_REPARSE_TAG_SYMLINK || reparse_tag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+// The reparse tag of an opened handle (0 when it has none).
+DWORD ReparseTag(HANDLE handle, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return 0;
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) {
+    return IO_REPARSE_TAG_SYMLINK;  // unknown: treated as a link, never followed
+  }
+  return info.ReparseTag;
+}
+
+// Opens with every sharing mode, so a file that Norvale is writing or
+// replacing on a client is still read (the content hash tells the rest).
+HANDLE Open(const std::wstring& path, DWORD access, DWORD flags) {
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+DWORD LinkFlag(LastLink last_link) {
+  return last_link == LastLink::kRefuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
+}
+
+std::int64_t UnixSeconds(const FILETIME& time) {
+  // 100 ns steps since 1601-01-01.
+  const std::int64_t ticks =
+      (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  constexpr std::int64_t kTicksPerSecond = 10000000;
+  constexpr std::int64_t kSeconds1601To1970 = 11644473600;
+  return ticks / kTicksPerSecond - kSeconds1601To1970;
+}
+
+}  // namespace
+
+FolderListing ListFolder(const std::string& path, LastLink last_link) {
+  FolderListing listing;
+  const std::wstring folder = ExtendedPath(path);
+  // The folder's identity comes from the folder opened here, the same one
+  // listed below, not from a second look-up by name.
+  FileHandle handle(
+      Open(folder, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS | LinkFlag(last_link)));
+  if (!handle.valid()) {
+    listing.error = SystemMessage(GetLastError());
+    return listing;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle.get(), &info)) {
+    listing.error = SystemMessage(GetLastError());
+    return listing;
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      (last_link == LastLink::kRefuse &&
+       IsLink(info.dwFileAttributes, ReparseTag(handle.get(), info.dwFileAttributes)))) {
+    listing.error = SystemMessage(ERROR_DIRECTORY);
+    return listing;
+  }
+  listing.identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+
+  std::wstring pattern = folder;
+  if (pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND)
+      listing.listed = true;  // an empty drive root
+    else
+      listing.error = SystemMessage(error);
+    return listing;
+  }
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    EntryKind kind = EntryKind::kFile;
+    // dwReserved0 holds the reparse tag of a reparse point.
+    if (IsLink(found.dwFileAttributes, found.dwReserved0) ||
+        (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+      kind = EntryKind::kOther;
+    } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      kind = EntryKind::kFolder;
+    }
+    listing.entries.push_back({win32::WideToUtf8(name), kind});
+  } while (FindNextFileW(search, &found));
+  const DWORD error = GetLastError();
+  FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) {
+    listing.error = SystemMessage(error);
+    return listing;
+  }
+  listing.listed = true;
+  return listing;
+}
+
+PathKind KindOfPath(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(ExtendedPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
+                                                                          : PathKind::kUnknown;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::kFolder;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::kOther;
+  return PathKind::kFile;
+}
+
+FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, LastLink last_link) {
+  FileContent content;
+  // The extended path takes "CON.tsv" or "NUL.tsv" as a file name instead of
+  // the console or the null device.
+  FileHandle file(
+      Open(ExtendedPath(path), GENERIC_READ,
+           FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS | LinkFlag(last_link)));
+  if (!file.valid()) {
+    content.error = SystemMessage(GetLastError());
+    return content;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+      (last_link == LastLink::kRefuse &&
+       IsLink(info.dwFileAttributes, ReparseTag(file.get(), info.dwFileAttributes)))) {
+    content.status = FileContent::Status::kNotRegular;
+    return content;
+  }
+  content.modified = UnixSeconds(info.ftLastWriteTime);
+  const std::uint64_t size =
+      (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  content.status = ReadWithinLimit(
+      size, max_bytes,
+      [&file](char* into, std::size_t size) -> std::int64_t {
+        DWORD got = 0;
+        const DWORD step = static_cast<DWORD>(std::min<std::size_t>(size, 1 << 24));
+        return ReadFile(file.get(), into, step, &got, nullptr) ? got : -1;
+      },
+      content.bytes);
+  if (content.status == FileContent::Status::kFailed) content.error = SystemMessage(GetLastError());
+  return content;
+}
+
+void ReplaceFileAtomically(const std::string& path, std::string_view text) {
+  const std::wstring target = ExtendedPath(path);
+  // A name of our own that no other writer uses, created new: an existing
+  // file or link of that name is never opened.
+  static LONG counter = 0;
+  const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(InterlockedIncrement(&counter)) + L".part";
+  auto failure = [](const std::string& what, const std::string& file, DWORD error) {
+    return std::runtime_error(what + " " + file + ": " + SystemMessage(error));
+  };
+  DWORD write_error = ERROR_SUCCESS;
+  {
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throw failure("cannot write", path + ".part", GetLastError());
+    std::size_t written = 0;
+    while (written < text.size() && write_error == ERROR_SUCCESS) {
+      const DWORD step = static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1 << 24));
+      DWORD done = 0;
+      if (!WriteFile(file.get(), text.data() + written, step, &done, nullptr) || done == 0) {
+        write_error = GetLastError();
+        if (write_error == ERROR_SUCCESS) write_error = ERROR_WRITE_FAULT;
+      }
+      written += done;
+    }
+  }
+  if (write_error != ERROR_SUCCESS) {
+    DeleteFileW(temporary.c_str());
+    throw failure("cannot write", path + ".part", write_error);
+  }
+  if (!MoveFileExW(temporary.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    throw failure("cannot replace", path, error);
+  }
+}
+
+bool IsOnNetworkFileSystem(const std::string& path) {
+  const std::wstring full = ExtendedPath(path);
+  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) return true;
+  // \\?\X:\ : the drive's type (a mapped network drive is DRIVE_REMOTE).
+  if (full.size() >= 7 && full[5] == L':') {
+    const std::wstring root = full.substr(4, 2) + L"\\";
+    return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
+  }
+  return false;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '\\' && path.back() != '/' && path.back() != ':') {
+    path += '\\';
+  }
+  return path.append(name);
+}
+
+std::string FileNameOf(std::string_view path) {
+  const auto separator = path.find_last_of("\\/:");
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+}  // namespace norvale::fleet
