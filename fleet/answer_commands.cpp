@@ -1,5 +1,7 @@
 // The commands that answer everyday questions from the typed tables:
 // computers, computer, search, software, unseen and export.
+#include "fleet/answer_commands.h"
+
 #include <stdexcept>
 
 #include "core/utf.h"
@@ -43,6 +45,31 @@ const char* HeadingOf(const std::string& table, bool japanese) {
   }
   return table.c_str();
 }
+
+}  // namespace
+
+std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
+                                          const std::vector<FactChange>& changes, bool japanese) {
+  std::vector<NamedTable> tables;
+  ResultTable about{{"computer", "run_id", "run_at"},
+                    {CellType::kText, CellType::kNumber, CellType::kDate},
+                    {{run.computer, std::to_string(run.run_id), run.run_at}}};
+  tables.push_back({kRunHeading[japanese ? 1 : 0], std::move(about)});
+  for (const Heading& h : kHeadings) {
+    for (Section& section : sections) {
+      if (section.table == h.table) tables.push_back({HeadingOf(h.table, japanese), section.rows});
+    }
+  }
+  // What changed with this run.
+  std::vector<FactChange> last;
+  for (const FactChange& c : changes) {
+    if (NormaliseRunAt(c.to_date, c.to_time) == run.run_at) last.push_back(c);
+  }
+  if (!last.empty()) tables.push_back({HeadingOf("changes", japanese), ChangesTable(last)});
+  return tables;
+}
+
+namespace {
 
 int Days(const Arguments& args) {
   const std::string text = args.Get("days", "30");
@@ -113,26 +140,9 @@ int RunComputer(const Arguments& args, CommandIo& io) {
   const std::string name = KnownComputer(*db, args.positional[0]);
   const auto run = ChooseRun(*db, name, choice);
   if (!run) throw std::runtime_error("no run of " + name + " matches --run or --at");
-
-  std::vector<NamedTable> tables;
-  ResultTable about{{"computer", "run_id", "run_at"},
-                    {CellType::kText, CellType::kNumber, CellType::kDate},
-                    {{run->computer, std::to_string(run->run_id), run->run_at}}};
-  tables.push_back({kRunHeading[japanese ? 1 : 0], std::move(about)});
-  std::vector<Section> sections = AnswerComputer(*db, run->run_id);
-  for (const Heading& h : kHeadings) {
-    for (Section& section : sections) {
-      if (section.table == h.table) tables.push_back({HeadingOf(h.table, japanese), section.rows});
-    }
-  }
-  // What changed with this run.
-  ChangeFilter filter{name, "", false};
-  std::vector<FactChange> last;
-  for (const FactChange& c : ListChanges(*db, filter)) {
-    if (NormaliseRunAt(c.to_date, c.to_time) == run->run_at) last.push_back(c);
-  }
-  if (!last.empty()) tables.push_back({HeadingOf("changes", japanese), ChangesTable(last)});
-  EmitTables(args, io, tables);
+  EmitTables(args, io,
+             ComputerRunTables(*run, AnswerComputer(*db, run->run_id),
+                               ListChanges(*db, {name, "", false}), japanese));
   return kExitOk;
 }
 

@@ -6,11 +6,13 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "core/utf.h"
 #include "core/version.h"
 #include "fleet/commands.h"
 #include "fleet/common/timestamps.h"
-#include "fleet/report/html.h"
 #include "fleet/report/query.h"
+#include "fleet/report/site_page.h"
+#include "fleet/report_pages.h"
 #include "fleet/store/schema.h"
 #include "fleet/system/clock.h"
 #include "fleet/system/files.h"
@@ -37,6 +39,21 @@ std::string ReferenceTime(const std::string& text) {
   return full;
 }
 
+// "site.html" (any case, also .htm) is one page; anything else a folder.
+bool IsSinglePage(const std::string& out) {
+  const auto dot = out.find_last_of("./\\");
+  if (dot == std::string::npos || out[dot] != '.') return false;
+  const std::string extension = UpperAscii(out.substr(dot));
+  return extension == ".HTML" || extension == ".HTM";
+}
+
+std::string Summary(const ReportData& data, double megabytes, double seconds) {
+  char line[256];
+  std::snprintf(line, sizeof line, " (%zu computers, %zu applications, %.1f MB in %.1f s)",
+                data.computers.size(), data.applications.size(), megabytes, seconds);
+  return line;
+}
+
 int RunReport(const Arguments& args, CommandIo& io) {
   if (!args.positional.empty()) {
     throw std::runtime_error("unexpected argument '" + args.positional[0] + "'");
@@ -45,21 +62,30 @@ int RunReport(const Arguments& args, CommandIo& io) {
   if (!language) throw std::runtime_error("--lang is en or ja, got '" + args.Get("lang") + "'");
   const std::string now = ReferenceTime(args.Get("now"));
   const std::string out = args.Get("out", kDefaultOut);
-  if (out.empty()) throw std::runtime_error("--out needs a file name");
+  if (out.empty()) throw std::runtime_error("--out needs a file or folder name");
 
   auto db = OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
 
   const auto start = std::chrono::steady_clock::now();
-  ReportData data = GatherReportData(*db, now);
+  const bool single = IsSinglePage(out);
+  // The computer pages show every change; the site page those of 30 days.
+  const std::vector<FactChange> every_change =
+      single ? std::vector<FactChange>() : ListChanges(*db, {});
+  ReportData data = GatherReportData(*db, now, single ? nullptr : &every_change);
   data.version = VersionText();
-  const std::string page = RenderReportHtml(data, *language);
-  ReplaceFileAtomically(out, page);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  char line[256];
-  std::snprintf(line, sizeof line, " (%zu computers, %zu applications, %.1f MB in %.1f s)\n",
-                data.computers.size(), data.applications.size(), page.size() / 1e6, seconds);
-  io.out << "wrote " << out << line;
+  auto seconds = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  if (single) {
+    const std::string page = RenderReportHtml(data, *language);
+    ReplaceFileAtomically(out, page);
+    io.out << "wrote " << out << Summary(data, page.size() / 1e6, seconds()) << "\n";
+    return kExitOk;
+  }
+  const FolderSizes sizes = WriteReportFolder(*db, data, every_change, out, *language);
+  io.out << "wrote " << out << "/index.html and " << sizes.pages << " computer pages"
+         << Summary(data, sizes.site_bytes / 1e6, seconds()) << "; largest computer page "
+         << (sizes.largest_page + 1023) / 1024 << " KB\n";
   return kExitOk;
 }
 
@@ -67,20 +93,23 @@ int RunReport(const Arguments& args, CommandIo& io) {
 
 Command ReportCommand() {
   return {"report",
-          "the whole fleet as one HTML page",
-          "usage: norvale-fleet report [--db TARGET] [--out FILE.html] [--lang en|ja]\n"
-          "                            [--now DATE]\n"
-          "Writes one self-contained HTML page (styles, charts and script inside the\n"
+          "the whole fleet as HTML: a site page and a page per computer",
+          "usage: norvale-fleet report [--db TARGET] [--out FOLDER | --out FILE.html]\n"
+          "                            [--lang en|ja] [--now DATE]\n"
+          "Writes self-contained HTML pages (styles, charts and script inside each\n"
           "file; nothing is fetched): site totals, charts of Windows versions, memory,\n"
-          "system disk free space, CPU models and the most common applications, and\n"
-          "tables of every computer, every application, the changes of the last 30\n"
-          "days and the error rows of the latest runs.\n\n"
-          "  --db TARGET        an SQLite file (default norvale-fleet.sqlite in the current\n"
-          "                     folder) or a PostgreSQL URI, postgresql://user@host/dbname\n"
-          "  --out FILE.html    where to write the page (default norvale-fleet-report.html)\n"
-          "  --lang en|ja       headings in English (default) or Japanese\n"
-          "  --now DATE         the report's date, YYYY-MM-DD [HH:MM:SS] (default: now);\n"
-          "                     \"not seen\" and \"changes\" count 30 days back from it\n",
+          "system disk free space, CPU models and the most common applications, the\n"
+          "computers not seen for 30 days, and tables of every computer, every\n"
+          "application, the changes of the last 30 days and the error rows of the\n"
+          "latest runs. Tables are in the page; the script sorts, filters, pages and\n"
+          "downloads them as CSV.\n\n" +
+              kDbHelp +
+              "  --out FOLDER       FOLDER/index.html and a page per computer in\n"
+              "                     FOLDER/computers/ (names safe on any file system)\n"
+              "  --out FILE.html    only the site page (default norvale-fleet-report.html)\n"
+              "  --lang en|ja       headings in English (default) or Japanese\n"
+              "  --now DATE         the report's date, YYYY-MM-DD [HH:MM:SS] (default: now);\n"
+              "                     \"not seen\" and \"changes\" count 30 days back from it\n",
           {"db", "out", "lang", "now"},
           {},
           RunReport};

@@ -1,4 +1,4 @@
-// norvale-fleet report: the fleet database as one HTML page.
+// norvale-fleet report: the fleet database as HTML pages.
 #pragma once
 
 #include "fleet/cli.h"

@@ -283,34 +283,69 @@ std::optional<ChosenRun> ChooseRun(Database& db, const std::string& computer,
   return ChosenRun{std::stoll(Text(rows[0][0])), Text(rows[0][1]), Text(rows[0][2])};
 }
 
-std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id) {
-  std::vector<Section> out;
+namespace {
+
+// A table holding a single entry reads better as a field per line than as
+// one wide line.
+ResultTable FieldPerLine(const ResultTable& rows) {
+  ResultTable fields{{"field", "value"}, {CellType::kText, CellType::kText}, {}};
+  for (std::size_t c = 0; c < rows.header.size(); ++c) {
+    if (!rows.rows[0][c].empty()) fields.rows.push_back({rows.header[c], rows.rows[0][c]});
+  }
+  return fields;
+}
+
+// One kind of inventory for several runs: one query, its rows handed to the
+// run they belong to (`tables`, in the order of `run_ids`).
+void ReadInventory(Database& db, const InventoryTable& table,
+                   const std::vector<std::int64_t>& run_ids, std::vector<ResultTable>& tables) {
+  ResultTable empty;
+  std::string columns;
+  for (const InventoryColumn& column : table.columns) {
+    if (std::string_view(column.name) == "line") continue;
+    empty.header.push_back(column.name);
+    empty.types.push_back(column.type == ColumnType::kText ? CellType::kText : CellType::kNumber);
+    columns += ", " + std::string(column.name);
+  }
+  std::map<std::int64_t, std::size_t> at;
+  std::string sql = "SELECT run_id" + columns + " FROM " + table.name + " WHERE run_id IN (";
+  std::vector<Param> params;
+  for (std::size_t i = 0; i < run_ids.size(); ++i) {
+    at[run_ids[i]] = i;
+    sql += i ? ",?" : "?";
+    params.push_back(std::to_string(run_ids[i]));
+  }
+  sql += table.one_per_run ? ")" : ") ORDER BY run_id, line";
+  tables.assign(run_ids.size(), empty);
+  db.ForEachRow(sql, params, [&](const Row& row) {
+    ResultTable& target = tables[at[std::stoll(Text(row[0]))]];
+    std::vector<std::string> cells;
+    for (std::size_t i = 1; i < row.size(); ++i) {
+      cells.push_back(target.types[i - 1] == CellType::kNumber ? NumberText(row[i]) : Text(row[i]));
+    }
+    target.rows.push_back(std::move(cells));
+  });
+}
+
+}  // namespace
+
+std::vector<std::vector<Section>> AnswerComputerRuns(Database& db,
+                                                     const std::vector<std::int64_t>& run_ids) {
+  std::vector<std::vector<Section>> out(run_ids.size());
+  std::vector<ResultTable> tables;
   for (const InventoryTable& table : InventoryTables()) {
-    std::vector<std::string> header;
-    std::vector<CellType> types;
-    std::string columns;
-    for (const InventoryColumn& column : table.columns) {
-      if (std::string_view(column.name) == "line") continue;
-      header.push_back(column.name);
-      types.push_back(column.type == ColumnType::kText ? CellType::kText : CellType::kNumber);
-      columns += (columns.empty() ? "" : ", ") + std::string(column.name);
+    ReadInventory(db, table, run_ids, tables);
+    for (std::size_t r = 0; r < run_ids.size(); ++r) {
+      if (tables[r].rows.empty()) continue;
+      out[r].push_back(
+          Section{table.name, table.one_per_run ? FieldPerLine(tables[r]) : std::move(tables[r])});
     }
-    ResultTable rows = FromQuery(db,
-                                 "SELECT " + columns + " FROM " + table.name + " WHERE run_id = ?" +
-                                     (table.one_per_run ? "" : " ORDER BY line"),
-                                 {std::to_string(run_id)}, header, types);
-    if (rows.rows.empty()) continue;
-    if (table.one_per_run) {
-      // One entry: a field per line reads better than one wide line.
-      ResultTable fields{{"field", "value"}, {CellType::kText, CellType::kText}, {}};
-      for (std::size_t c = 0; c < rows.header.size(); ++c) {
-        if (!rows.rows[0][c].empty()) fields.rows.push_back({rows.header[c], rows.rows[0][c]});
-      }
-      rows = std::move(fields);
-    }
-    out.push_back(Section{table.name, std::move(rows)});
   }
   return out;
+}
+
+std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id) {
+  return std::move(AnswerComputerRuns(db, {run_id})[0]);
 }
 
 ResultTable AnswerSearch(Database& db, const std::string& text) {

@@ -64,6 +64,10 @@ struct Section {
   ResultTable rows;
 };
 std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id);
+// The same for several runs at once (a query per kind, however many runs),
+// in the order of `run_ids`.
+std::vector<std::vector<Section>> AnswerComputerRuns(Database& db,
+                                                     const std::vector<std::int64_t>& run_ids);
 
 // Latest facts and computer names that contain `text` (any case).
 ResultTable AnswerSearch(Database& db, const std::string& text);

@@ -1,22 +1,24 @@
 // The report page's style sheet and script. Both are written into every page:
 // the page must work from a file share with no network, so nothing is linked.
-#include "fleet/report/html.h"
+#include "fleet/report/assets.h"
 
 namespace norvale::fleet {
 
 const char kReportStyle[] = R"CSS(
-:root{--ink:#1d2430;--muted:#5b6575;--line:#d9dee6;--bar:#3b6ea5;--warn:#b3261e;--bg:#f6f7f9}
+:root{--ink:#1d2430;--muted:#5b6575;--line:#d9dee6;--bar:#3b6ea5;--warn:#b3261e;--bg:#f6f7f9;--link:#1f5a9e}
 *{box-sizing:border-box}
 body{margin:0;padding:20px 28px;font:14px/1.45 system-ui,"Segoe UI","Noto Sans CJK JP","VL Gothic","Meiryo",sans-serif;color:var(--ink);background:#fff}
-h1{font-size:22px;margin:0 0 2px}
+a{color:var(--link)}
+h1{font-size:22px;margin:0 0 2px;overflow-wrap:anywhere}
 h2{font-size:17px;margin:26px 0 8px;padding-bottom:4px;border-bottom:2px solid var(--line)}
-.meta{color:var(--muted);margin:0 0 12px}
+.meta,.crumbs{color:var(--muted);margin:0 0 12px}
+.crumbs{margin:0 0 4px}
 .totals{display:flex;flex-wrap:wrap;gap:10px;margin:0}
 .totals div{background:var(--bg);border:1px solid var(--line);border-radius:6px;padding:8px 14px;min-width:150px}
 .totals dt{font-size:12px;color:var(--muted)}
 .totals dd{margin:0;font-size:20px;font-weight:600;font-variant-numeric:tabular-nums}
-.charts{display:grid;grid-template-columns:repeat(auto-fit,minmax(520px,1fr));gap:14px}
-figure.chart{margin:0;border:1px solid var(--line);border-radius:6px;padding:10px 12px;break-inside:avoid;page-break-inside:avoid}
+.charts{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(520px,100%),1fr));gap:14px}
+figure.chart{margin:0;min-width:0;border:1px solid var(--line);border-radius:6px;padding:10px 12px;break-inside:avoid;page-break-inside:avoid}
 figcaption{font-weight:600;margin-bottom:6px}
 svg.bars{display:block;max-width:100%;height:auto}
 svg.bars text{font-size:12px;fill:var(--ink)}
@@ -24,43 +26,56 @@ svg.bars text.label{text-anchor:end}
 svg.bars text.count{font-weight:600;font-variant-numeric:tabular-nums}
 svg.bars rect{fill:var(--bar)}
 #chart-disk g.bar:first-child rect{fill:var(--warn)}
-.low-disk{margin:6px 0 0;font-size:13px;max-height:7.5em;overflow-y:auto}
-.low-disk .pc{color:var(--warn);font-weight:600}
-.empty,.hint{color:var(--muted);margin:4px 0}
-.filter{width:320px;max-width:100%;padding:5px 8px;margin:0 0 8px;border:1px solid var(--line);border-radius:4px;font:inherit}
+.low-disk,.low-memory{margin:6px 0 0;font-size:13px;max-height:7.5em;overflow-y:auto;overflow-wrap:anywhere}
+.low-disk .pc,.low-memory .pc{color:var(--warn);font-weight:600}
+.empty,.hint,p.none{color:var(--muted);margin:4px 0}
+.tools{display:flex;flex-wrap:wrap;gap:8px;margin:0 0 8px}
+.filter{width:320px;max-width:100%;padding:5px 8px;border:1px solid var(--line);border-radius:4px;font:inherit}
+.tools button,.pager button{font:inherit;padding:2px 10px;border:1px solid var(--line);border-radius:4px;background:#fff;cursor:pointer}
 .table-wrap{overflow-x:auto;border:1px solid var(--line);border-radius:6px}
 table.data{border-collapse:collapse;width:100%;font-size:12px}
-table.data th{background:var(--bg);text-align:left;vertical-align:bottom;padding:5px;border-bottom:1px solid var(--line);cursor:pointer;user-select:none}
+table.data th{background:var(--bg);text-align:left;vertical-align:bottom;padding:5px;border-bottom:1px solid var(--line);white-space:nowrap}
+table.data th[tabindex]{cursor:pointer;user-select:none}
 table.data th[data-type=num]{text-align:right}
 table.data th[aria-sort=ascending]::after{content:" \25B2";font-size:10px}
 table.data th[aria-sort=descending]::after{content:" \25BC";font-size:10px}
 table.data td{padding:3px 5px;border-bottom:1px solid #eef0f3;vertical-align:top;max-width:26em;overflow-wrap:break-word}
 table.data td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2){white-space:nowrap}
+#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2),#unseen td:nth-child(2){white-space:nowrap}
 #computers td:nth-child(1){white-space:nowrap}
 #computers td:nth-child(3){min-width:9em}
 #computers td:nth-child(4){min-width:11em}
 table.data td.warn{color:var(--warn);font-weight:600}
+html.js table.data>tbody>tr:nth-child(n+101),table.data>tbody>tr.off{display:none}
 #applications tbody tr.app{cursor:pointer}
 #applications tbody tr.app:hover,#applications tbody tr.open{background:#eef4fb}
-tr.detail td{background:#fafbfc;font-size:12px;color:var(--muted)}
+tr.detail td{background:#fafbfc;font-size:12px;color:var(--muted);max-width:none}
 tr.detail .names{color:var(--ink)}
-.pager{display:flex;gap:8px;align-items:center;margin:6px 0 0;color:var(--muted);font-size:13px}
-.pager button{font:inherit;padding:2px 10px;border:1px solid var(--line);border-radius:4px;background:#fff;cursor:pointer}
+tr.detail .version{color:var(--muted)}
+.pager{display:flex;flex-wrap:wrap;gap:8px;align-items:center;margin:6px 0 0;color:var(--muted);font-size:13px}
 .pager button:disabled{opacity:.4;cursor:default}
-@page{size:A4;margin:12mm}
+@media (max-width:600px){
+ body{padding:12px}
+ .totals div{min-width:0;flex:1 1 40%}
+ .filter{width:100%}
+}
+@page{size:A4;margin:10mm}
+@page wide{size:A4 landscape;margin:8mm}
 @media print{
- body{padding:0;font-size:10pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}
+ body{padding:0;font-size:9pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}
+ a{color:inherit;text-decoration:none}
  .charts{display:block}
  figure.chart{margin:0 0 8px}
  figure.chart svg.bars{max-width:500px}
- .filter,.pager button,.hint{display:none}
- .low-disk{max-height:none;overflow:visible}
+ .tools,.pager,.hint,p.none{display:none}
+ .low-disk,.low-memory{max-height:none;overflow:visible}
+ #computers,#changes,#errors,#unseen{page:wide}
  .table-wrap{overflow:visible;border:none}
- table.data{font-size:7.5pt}
- table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:2px 3px}
- table.data th{padding:2px 3px}
- table.data th{cursor:default}
+ table.data{font-size:7pt}
+ table.data>tbody>tr,table.data>tbody>tr.off,html.js table.data>tbody>tr:nth-child(n+101){display:table-row}
+ table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:1px 3px}
+ table.data td.num,#computers td:nth-child(10),#computers td:nth-child(11),#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
+ table.data th{padding:2px 3px;white-space:normal}
  thead{display:table-header-group}
  tr{break-inside:avoid;page-break-inside:avoid}
  h2{break-after:avoid;page-break-after:avoid}
@@ -70,58 +85,105 @@ tr.detail .names{color:var(--ink)}
 const char kReportScript[] = R"JS(
 (function () {
   'use strict';
-  var data = JSON.parse(document.getElementById('report-data').textContent);
-  var T = data.texts;
+  var root = document.documentElement;
+  var dataElement = document.getElementById('report-data');
+  var data = dataElement ? JSON.parse(dataElement.textContent) : {};
+  var T = JSON.parse(document.getElementById('report-texts').textContent);
   var PAGE = 100;
-  var collator = new Intl.Collator(document.documentElement.lang, {numeric: true});
+  var collator = new Intl.Collator(root.lang, {numeric: true});
 
   function fill(text, values) {
     return text.replace(/\{(\w+)\}/g, function (m, k) { return k in values ? values[k] : m; });
   }
-  function shown(v) { return v === null || v === undefined ? '' : String(v); }
+  function button(text, className) {
+    var b = document.createElement('button');
+    b.type = 'button';
+    b.textContent = text;
+    b.className = className;
+    return b;
+  }
 
-  // One table: rows are arrays of cells (text, number or null). Only the
-  // current page is in the DOM, so a 10,000-row table opens as fast as a
-  // short one; sorting and filtering work on the whole array.
-  function Table(id, rows, options) {
-    var section = document.getElementById(id);
-    var tbody = section.querySelector('tbody');
-    var heads = section.querySelectorAll('thead th');
-    var pager = section.querySelector('.pager');
-    var filter = section.querySelector('.filter');
-    var numeric = Array.prototype.map.call(heads, function (th) { return th.dataset.type === 'num'; });
-    var view = rows.map(function (_, i) { return i; });
-    var lower = null, sortColumn = -1, sortDirection = 1, page = 0, timer = 0;
+  // A spreadsheet would run a cell that starts like a formula: such text
+  // is kept as text with a leading apostrophe.
+  function csvCell(text) {
+    if (/^[=+\-@\t\r]/.test(text)) text = "'" + text;
+    return /[",\r\n]/.test(text) ? '"' + text.replace(/"/g, '""') + '"' : text;
+  }
+  function download(name, heads, rows) {
+    var lines = [heads.map(function (th) { return csvCell(th.textContent); }).join(',')];
+    rows.forEach(function (tr) {
+      lines.push(Array.prototype.map.call(tr.cells, function (td) {
+        return csvCell(td.textContent);
+      }).join(','));
+    });
+    var blob = new Blob(['\ufeff' + lines.join('\r\n') + '\r\n'], {type: 'text/csv;charset=utf-8'});
+    var a = document.createElement('a');
+    a.href = URL.createObjectURL(blob);
+    a.download = name + '.csv';
+    document.body.appendChild(a);
+    a.click();
+    setTimeout(function () { URL.revokeObjectURL(a.href); a.remove(); }, 0);
+  }
 
+  // One table whose rows are in the page: the script only sorts, filters
+  // and pages them. Rows off the current page get the class "off", which
+  // print ignores, so paper always has every row.
+  function Table(section) {
+    var table = section.querySelector('table.data');
+    var tbody = table.tBodies[0];
+    var heads = Array.prototype.slice.call(table.tHead.rows[0].cells);
+    var rows = Array.prototype.slice.call(tbody.rows);
+    var numeric = heads.map(function (th) { return th.dataset.type === 'num'; });
+    var view = rows.slice(), lower = null, sortColumn = -1, sortDirection = 1, page = 0, timer = 0;
+    var tools = document.createElement('div');
+    var filter = document.createElement('input');
+    var save = button(T.download, 'download');
+    tools.className = 'tools';
+    filter.type = 'search';
+    filter.className = 'filter';
+    filter.placeholder = T.filter;
+    filter.setAttribute('aria-label', T.filter);
+    tools.append(filter, save);
+    table.parentNode.before(tools);
+    var pager = document.createElement('div');
     var range = document.createElement('span');
-    var previous = document.createElement('button');
-    var next = document.createElement('button');
-    previous.type = next.type = 'button';
-    previous.textContent = T.previous;
-    next.textContent = T.next;
-    previous.className = 'previous';
-    next.className = 'next';
+    var previous = button(T.previous, 'previous'), next = button(T.next, 'next');
+    pager.className = 'pager';
     pager.append(previous, next, range);
-    previous.addEventListener('click', function () { page--; render(); });
-    next.addEventListener('click', function () { page++; render(); });
+    table.parentNode.after(pager);
+    var empty = document.createElement('p');
+    empty.className = 'none';
+    empty.textContent = T.none;
+    pager.after(empty);
+    previous.addEventListener('click', function () { closeDetails(); page--; render(); });
+    next.addEventListener('click', function () { closeDetails(); page++; render(); });
+    save.addEventListener('click', function () { download(section.id, heads, view); });
 
+    function key(tr, c) {
+      var text = tr.cells[c] ? tr.cells[c].textContent : '';
+      if (text === '') return null;
+      return numeric[c] ? Number(text) : text;
+    }
     function compare(a, b) {
-      var x = rows[a][sortColumn], y = rows[b][sortColumn];
-      var xe = x === null || x === '', ye = y === null || y === '';
-      if (xe || ye) return xe === ye ? a - b : (xe ? 1 : -1);  // blanks last either way
+      var x = key(a, sortColumn), y = key(b, sortColumn);
+      if (x === null || y === null) return x === y ? 0 : (x === null ? 1 : -1);  // blanks last
       var r = numeric[sortColumn] ? x - y : collator.compare(x, y);
-      return r === 0 ? a - b : r * sortDirection;
+      return r * sortDirection;
+    }
+    function closeDetails() {
+      tbody.querySelectorAll('tr.detail').forEach(function (d) {
+        d.previousElementSibling.classList.remove('open');
+        d.remove();
+      });
     }
     function apply() {
+      closeDetails();
       var needle = filter.value.trim().toLowerCase();
       if (needle && !lower) {
-        lower = rows.map(function (r) { return r.map(shown).join('\u0001').toLowerCase(); });
+        lower = new Map();
+        rows.forEach(function (tr) { lower.set(tr, tr.textContent.toLowerCase()); });
       }
-      view = [];
-      for (var i = 0; i < rows.length; i++) {
-        if (!needle || lower[i].indexOf(needle) >= 0) view.push(i);
-      }
-      if (sortColumn >= 0) view.sort(compare);
+      view = rows.filter(function (tr) { return !needle || lower.get(tr).indexOf(needle) >= 0; });
       page = 0;
       render();
     }
@@ -129,33 +191,14 @@ const char kReportScript[] = R"JS(
       var pages = Math.max(1, Math.ceil(view.length / PAGE));
       page = Math.min(Math.max(page, 0), pages - 1);
       var start = page * PAGE, end = Math.min(view.length, start + PAGE);
-      var fragment = document.createDocumentFragment();
-      for (var k = start; k < end; k++) {
-        var row = rows[view[k]], tr = document.createElement('tr');
-        tr.dataset.row = view[k];
-        for (var c = 0; c < row.length; c++) {
-          var td = document.createElement('td');
-          td.textContent = shown(row[c]);
-          if (numeric[c]) td.className = 'num';
-          tr.appendChild(td);
-        }
-        if (options.decorate) options.decorate(tr, view[k]);
-        fragment.appendChild(tr);
-      }
-      if (view.length === 0) {
-        var empty = document.createElement('tr'), cell = document.createElement('td');
-        cell.colSpan = heads.length;
-        cell.className = 'none';
-        cell.textContent = T.none;
-        empty.appendChild(cell);
-        fragment.appendChild(empty);
-      }
-      tbody.textContent = '';
-      tbody.appendChild(fragment);
+      var shown = new Set(view.slice(start, end));
+      rows.forEach(function (tr) { tr.classList.toggle('off', !shown.has(tr)); });
       range.textContent = view.length === 0 ? '' :
           fill(T.rows, {a: start + 1, b: end, n: view.length.toLocaleString()});
       previous.disabled = page === 0;
       next.disabled = page >= pages - 1;
+      pager.hidden = view.length <= PAGE;
+      empty.hidden = view.length > 0;
       section.dataset.shown = view.length;
     }
     function sortBy(column) {
@@ -165,11 +208,17 @@ const char kReportScript[] = R"JS(
         if (i === column) th.setAttribute('aria-sort', sortDirection > 0 ? 'ascending' : 'descending');
         else th.removeAttribute('aria-sort');
       });
+      closeDetails();
+      rows.sort(compare);
+      var fragment = document.createDocumentFragment();
+      rows.forEach(function (tr) { fragment.appendChild(tr); });
+      tbody.appendChild(fragment);
       view.sort(compare);
       page = 0;
       render();
     }
     heads.forEach(function (th, i) {
+      th.tabIndex = 0;
       th.addEventListener('click', function () { sortBy(i); });
       th.addEventListener('keydown', function (e) { if (e.key === 'Enter') sortBy(i); });
     });
@@ -177,63 +226,66 @@ const char kReportScript[] = R"JS(
       clearTimeout(timer);
       timer = setTimeout(apply, rows.length > 5000 ? 150 : 0);
     });
-    if (options.sortBy !== undefined) {
-      sortDirection = options.descending ? 1 : -1;  // sortBy flips it back
-      sortColumn = options.sortBy;
-      sortBy(options.sortBy);
-    } else {
-      render();
-    }
+    render();
   }
 
-  var computers = data.computers;
-  Table('computers', computers, {
-    decorate: function (tr, i) {
-      var c = computers[i];
-      if (c[8] !== null && c[8] < 10) tr.children[8].classList.add('warn');
-      if (c[13] > 0) tr.children[13].classList.add('warn');
-    }
-  });
+  // An application's row opens a line under it with its computers, each with
+  // the version it has, linked to the computer's page where there is one.
+  function applicationDetails() {
+    var apps = document.getElementById('applications');
+    if (!apps || !data.installs) return;
+    apps.querySelector('tbody').addEventListener('click', function (e) {
+      var tr = e.target.closest('tr.app');
+      if (!tr || e.target.closest('a')) return;
+      var open = tr.nextElementSibling;
+      if (open && open.classList.contains('detail')) {
+        open.remove();
+        tr.classList.remove('open');
+        return;
+      }
+      var installs = [];
+      (data.installs[Number(tr.dataset.app)] || []).forEach(function (version) {
+        var at = 0;
+        version[1].forEach(function (step, k) {
+          at = k ? at + step : step;
+          installs.push([at, version[0]]);
+        });
+      });
+      installs.sort(function (a, b) { return a[0] - b[0]; });
+      var detail = document.createElement('tr'), td = document.createElement('td');
+      var label = document.createElement('div'), names = document.createElement('div');
+      detail.className = 'detail';
+      td.colSpan = tr.cells.length;
+      label.textContent = fill(T['with'], {name: tr.cells[0].textContent});
+      names.className = 'names';
+      installs.forEach(function (pair, k) {
+        var cell = computerRows[pair[0]].cells[0], link = cell.querySelector('a');
+        var item = document.createElement(link ? 'a' : 'span');
+        if (link) item.href = link.getAttribute('href');
+        item.textContent = cell.textContent;
+        if (k) names.append(', ');
+        names.append(item);
+        if (pair[1]) {
+          var v = document.createElement('span');
+          v.className = 'version';
+          v.textContent = ' ' + pair[1];
+          names.append(v);
+        }
+      });
+      td.append(label, names);
+      detail.appendChild(td);
+      tr.after(detail);
+      tr.classList.add('open');
+    });
+  }
 
-  var apps = data.applications;
-  Table('applications', apps.map(function (a) {
-    return [a[0], a[1], a[2].join(', '), a[3].length];
-  }), {
-    sortBy: 3,  // the most common applications first
-    descending: true,
-    decorate: function (tr) { tr.className = 'app'; }
-  });
-  // An application's row opens a line under it with the computers it is on.
-  document.querySelector('#applications tbody').addEventListener('click', function (e) {
-    var tr = e.target.closest('tr.app');
-    if (!tr) return;
-    var open = tr.nextElementSibling;
-    if (open && open.classList.contains('detail')) {
-      open.remove();
-      tr.classList.remove('open');
-      return;
-    }
-    var app = apps[Number(tr.dataset.row)];
-    var detail = document.createElement('tr'), td = document.createElement('td');
-    var label = document.createElement('div'), names = document.createElement('div');
-    detail.className = 'detail';
-    td.colSpan = tr.children.length;
-    label.textContent = fill(T['with'], {name: app[0]});
-    names.className = 'names';
-    names.textContent = app[3].map(function (i) { return computers[i][0]; }).join(', ');
-    td.append(label, names);
-    detail.appendChild(td);
-    tr.after(detail);
-    tr.classList.add('open');
-  });
-
-  Table('changes', data.changes.map(function (c) {
-    var r = c.slice();
-    if (['added', 'removed', 'changed'].indexOf(c[2]) >= 0) r[2] = T[c[2]];
-    return r;
-  }), {});
-  Table('errors', data.errors, {});
-  document.documentElement.dataset.ready = '1';
+  // The computers table's rows in the page's order, before any sorting:
+  // the installs name computers by it.
+  var computerRows = Array.prototype.slice.call(document.querySelectorAll('#computers tbody > tr'));
+  document.querySelectorAll('section.table-section').forEach(Table);
+  applicationDetails();
+  root.classList.remove('js');
+  root.dataset.ready = '1';
 })();
 )JS";
 

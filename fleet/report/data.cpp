@@ -1,6 +1,7 @@
 #include "fleet/report/data.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -137,6 +138,36 @@ std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& appl
   return bars;
 }
 
+std::vector<std::uint32_t> LowMemoryComputers(const std::vector<ReportComputer>& computers) {
+  std::vector<std::uint32_t> low;
+  for (std::uint32_t i = 0; i < computers.size(); ++i) {
+    const auto& mb = computers[i].memory_mb;
+    if (mb && std::isfinite(*mb) && *mb > 0 && *mb <= kLowMemoryMb) low.push_back(i);
+  }
+  std::stable_sort(low.begin(), low.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return *computers[a].memory_mb < *computers[b].memory_mb;
+  });
+  return low;
+}
+
+std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& computers,
+                                            const std::string& now, int days) {
+  std::vector<std::uint32_t> unseen;
+  auto reference = SecondNumber(now);
+  if (!reference) return unseen;
+  const std::int64_t limit = *reference - std::int64_t{days} * 86400;
+  for (std::uint32_t i = 0; i < computers.size(); ++i) {
+    auto seen = SecondNumber(computers[i].last_run);
+    if (!seen || *seen < limit) unseen.push_back(i);
+  }
+  // Undated runs first: they are the least known of all.
+  std::stable_sort(unseen.begin(), unseen.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return SecondNumber(computers[a].last_run).value_or(INT64_MIN) <
+           SecondNumber(computers[b].last_run).value_or(INT64_MIN);
+  });
+  return unseen;
+}
+
 std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers) {
   std::vector<std::string> names;
   for (const auto& c : computers) {
@@ -148,15 +179,13 @@ std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& 
 
 std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,
                                  const std::string& now, int days) {
-  auto reference = SecondNumber(now);
-  if (!reference) return 0;
-  const std::int64_t limit = *reference - std::int64_t{days} * 86400;
-  std::int64_t count = 0;
-  for (const auto& c : computers) {
-    auto seen = SecondNumber(c.last_run);
-    if (!seen || *seen < limit) ++count;
-  }
-  return count;
+  return static_cast<std::int64_t>(ComputersNotSeen(computers, now, days).size());
+}
+
+std::optional<std::int64_t> DaysBetween(const std::string& then, const std::string& now) {
+  const auto a = SecondNumber(then), b = SecondNumber(now);
+  if (!a || !b) return std::nullopt;
+  return (*b - *a) / 86400;
 }
 
 }  // namespace norvale::fleet

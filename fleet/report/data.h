@@ -1,13 +1,14 @@
 // What the fleet report shows, gathered once from the database and then
-// turned into one HTML page. Nothing here knows HTML or SQL: GatherReportData
-// (report/query.cpp) fills these records, RenderReportHtml (report/html.cpp)
-// reads them, and the charts are counted here so both the page and its tests
-// use the same numbers.
+// turned into HTML pages. Nothing here knows HTML or SQL: GatherReportData
+// (report/query.cpp) fills these records, the page writers (report/site_page.cpp
+// and report/computer_page.cpp) read them, and the charts are counted here so
+// both the pages and their tests use the same numbers.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace norvale::fleet {
@@ -29,6 +30,8 @@ struct ReportComputer {
   std::string domain;
   std::string user;
   int error_rows = 0;
+  std::int64_t run_id = 0;  // the newest run
+  std::string page;         // the computer's page from the site page; empty without pages
   std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
 };
 
@@ -39,6 +42,8 @@ struct ReportApplication {
   std::string publisher;
   std::vector<std::string> versions;
   std::vector<std::uint32_t> computers;
+  // Each computer (index) with the version it has, by computer then version.
+  std::vector<std::pair<std::uint32_t, std::string>> installs;
 };
 
 // One fact that differs between two consecutive runs of a computer.
@@ -119,7 +124,22 @@ std::vector<std::string> LowDiskComputers(const std::vector<ReportComputer>& com
 std::vector<ChartBar> TopApplications(const std::vector<ReportApplication>& applications,
                                       std::size_t limit = 20);
 
+// Computers with this much physical memory or less are listed under the
+// memory chart: 4 GB PCs show a little under 4096 MB.
+inline constexpr double kLowMemoryMb = 4096;
+
+// Indexes of the computers at or under kLowMemoryMb, smallest first.
+std::vector<std::uint32_t> LowMemoryComputers(const std::vector<ReportComputer>& computers);
+
 // ---- Dates -------------------------------------------------------------------
+
+// Indexes of the computers whose latest run is more than `days` days before
+// `now` or has no recognised date, the longest unseen first.
+std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& computers,
+                                            const std::string& now, int days);
+
+// Whole days from `then` to `now`; nothing when either is not a date.
+std::optional<std::int64_t> DaysBetween(const std::string& then, const std::string& now);
 
 // Names of the computers with a run dated ahead of the clock, in name order.
 std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);

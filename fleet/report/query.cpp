@@ -11,6 +11,7 @@
 #include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/query/queries.h"
+#include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
@@ -34,7 +35,9 @@ void AddApplications(Database& db, ReportData& data) {
     if (!entry.version.empty()) app.versions.push_back(entry.version);
     for (const std::string& computer : entry.computers) {
       const auto found = computer_index.find(computer);
-      if (found != computer_index.end()) app.computers.push_back(found->second);
+      if (found == computer_index.end()) continue;
+      app.computers.push_back(found->second);
+      app.installs.emplace_back(found->second, entry.version);
     }
   }
   for (ReportApplication& app : data.applications) {
@@ -43,19 +46,27 @@ void AddApplications(Database& db, ReportData& data) {
     std::sort(app.computers.begin(), app.computers.end());
     app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
                         app.computers.end());
+    // By version, then computer: the page writes each version once.
+    std::sort(app.installs.begin(), app.installs.end(), [](const auto& a, const auto& b) {
+      return a.second != b.second ? a.second < b.second : a.first < b.first;
+    });
+    app.installs.erase(std::unique(app.installs.begin(), app.installs.end()), app.installs.end());
   }
 }
 
-void AddChanges(Database& db, ReportData& data) {
+void AddChanges(Database& db, ReportData& data, const std::vector<FactChange>* every_change) {
   ChangeFilter filter;
   filter.since = DaysBefore(data.generated_at, 30);
   if (filter.since.empty()) return;
+  if (every_change) {
+    for (const FactChange& c : *every_change) {
+      ReportChange change = ReportChangeOf(c);
+      if (change.when >= filter.since) data.changes.push_back(std::move(change));
+    }
+    return;
+  }
   for (FactChange& c : ListChanges(db, filter)) {
-    // As stored: the header's date read when the run was loaded, where the
-    // order of day and month was told by the file's time.
-    data.changes.push_back(ReportChange{
-        std::move(c.computer), std::move(c.to_at), std::move(c.change), std::move(c.category),
-        std::move(c.item), std::move(c.subitem), std::move(c.old_value), std::move(c.new_value)});
+    data.changes.push_back(ReportChangeOf(std::move(c)));
   }
 }
 
@@ -72,6 +83,14 @@ void AddErrors(Database& db, ReportData& data) {
 
 }  // namespace
 
+// As stored: the header's date read when the run was loaded, where the order
+// of day and month was told by the file's time.
+ReportChange ReportChangeOf(FactChange c) {
+  return ReportChange{std::move(c.computer),  std::move(c.to_at),    std::move(c.change),
+                      std::move(c.category),  std::move(c.item),     std::move(c.subitem),
+                      std::move(c.old_value), std::move(c.new_value)};
+}
+
 std::optional<double> ParseSize(std::string_view text) {
   std::string s(text);
   if (s.find('.') == std::string::npos) std::replace(s.begin(), s.end(), ',', '.');
@@ -82,21 +101,30 @@ std::optional<double> ParseSize(std::string_view text) {
   return value;
 }
 
-ReportData GatherReportData(Database& db, const std::string& now) {
+ReportData GatherReportData(Database& db, const std::string& now,
+                            const std::vector<FactChange>* every_change) {
   ReportData data;
   data.generated_at = now;
 
-  std::map<std::string, std::pair<std::string, int>> latest;  // computer -> (time, errors)
-  for (const Row& row : db.Query("SELECT computer, seen_at, error_count FROM latest_runs")) {
-    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str())};
+  struct Latest {
+    std::string when;
+    int errors = 0;
+    std::int64_t run_id = 0;
+  };
+  std::map<std::string, Latest> latest;
+  for (const Row& row :
+       db.Query("SELECT computer, seen_at, error_count, run_id FROM latest_runs")) {
+    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str()),
+                            std::atoll(Text(row[3]).c_str())};
   }
   for (ComputerSummary& s : ListComputers(db)) {
     ReportComputer c;
     c.name = std::move(s.computer);
     const auto found = latest.find(c.name);
     if (found != latest.end()) {
-      c.last_run = found->second.first;
-      c.error_rows = found->second.second;
+      c.last_run = found->second.when;
+      c.error_rows = found->second.errors;
+      c.run_id = found->second.run_id;
     }
     c.windows = std::move(s.windows);
     c.cpu = std::move(s.cpu);
@@ -104,7 +132,8 @@ ReportData GatherReportData(Database& db, const std::string& now) {
     c.memory_mb = ParseSize(s.memory_mb);
     c.disk_total_gb = ParseSize(s.disk_total_gb);
     c.disk_free_gb = ParseSize(s.disk_free_gb);
-    c.ip = std::move(s.ip);
+    // Addresses as people write them: the files pad them to 192.168.001.010.
+    c.ip = PlainAddress(s.ip).value_or(std::string());
     c.mac = std::move(s.mac);
     c.domain = std::move(s.domain);
     c.user = std::move(s.user);
@@ -124,7 +153,7 @@ ReportData GatherReportData(Database& db, const std::string& now) {
   if (!runs.empty()) data.totals.runs_loaded = std::atoll(Text(runs[0][0]).c_str());
 
   AddApplications(db, data);
-  AddChanges(db, data);
+  AddChanges(db, data, every_change);
   AddErrors(db, data);
   return data;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "fleet/query/queries.h"
 #include "fleet/report/data.h"
 #include "fleet/store/database.h"
 
@@ -13,7 +14,13 @@ namespace norvale::fleet {
 
 // `now` ("YYYY-MM-DD HH:MM:SS") is the page's date and the reference for
 // "not seen for 30 days" and "changes of the last 30 days".
-ReportData GatherReportData(Database& db, const std::string& now);
+// `every_change`, when the caller has already listed them all, saves
+// comparing the runs a second time.
+ReportData GatherReportData(Database& db, const std::string& now,
+                            const std::vector<FactChange>* every_change = nullptr);
+
+// A change as the report shows it, dated by the newer run.
+ReportChange ReportChangeOf(FactChange change);
 
 // A size as the result file writes it ("8077", "237.9", or "237,9" where the
 // PC's decimal separator is a comma); nothing for anything else.

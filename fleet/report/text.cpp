@@ -66,6 +66,16 @@ constexpr ReportTexts kEnglish = {
     .rows_range = "Rows {a}\u2013{b} of {n}",
     .no_rows = "Nothing to show",
     .computers_with = "Computers with {name}:",
+    .download = "Download CSV",
+    .col_days = "Days",
+    .low_memory = "4 GB of memory or less:",
+    .no_low_memory = "No computer has 4 GB of memory or less.",
+    .back_to_site = "Site report",
+    .history = "Runs",
+    .run_changes = "Changes between runs",
+    .col_run = "Run",
+    .col_rows = "Rows",
+    .col_previous = "Previous run",
 };
 
 constexpr ReportTexts kJapanese = {
@@ -132,6 +142,16 @@ constexpr ReportTexts kJapanese = {
     .rows_range = "{n} 行中 {a}\u2013{b} 行目",
     .no_rows = "該当なし",
     .computers_with = "{name} があるコンピューター:",
+    .download = "CSV をダウンロード",
+    .col_days = "日数",
+    .low_memory = "メモリ 4 GB 以下:",
+    .no_low_memory = "メモリ 4 GB 以下のコンピューターはありません。",
+    .back_to_site = "サイトのレポート",
+    .history = "実行履歴",
+    .run_changes = "実行間の変更",
+    .col_run = "実行",
+    .col_rows = "行数",
+    .col_previous = "前回の実行",
 };
 
 }  // namespace
@@ -144,6 +164,13 @@ std::optional<ReportLanguage> ParseReportLanguage(std::string_view code) {
 
 const ReportTexts& TextsFor(ReportLanguage language) {
   return language == ReportLanguage::kJapanese ? kJapanese : kEnglish;
+}
+
+const char* ChangeKindWord(const std::string& kind, const ReportTexts& t) {
+  if (kind == "added") return t.kind_added;
+  if (kind == "removed") return t.kind_removed;
+  if (kind == "changed") return t.kind_changed;
+  return kind.c_str();
 }
 
 }  // namespace norvale::fleet

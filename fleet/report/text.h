@@ -82,8 +82,23 @@ struct ReportTexts {
   const char* rows_range;
   const char* no_rows;
   const char* computers_with;
+  const char* download;
+  // Lists of the site page
+  const char* col_days;
+  const char* low_memory;
+  const char* no_low_memory;
+  // The computer pages
+  const char* back_to_site;
+  const char* history;
+  const char* run_changes;
+  const char* col_run;
+  const char* col_rows;
+  const char* col_previous;
 };
 
 const ReportTexts& TextsFor(ReportLanguage language);
+
+// "added", "removed" or "changed" in the page's language; other text as it is.
+const char* ChangeKindWord(const std::string& kind, const ReportTexts& texts);
 
 }  // namespace norvale::fleet

@@ -54,6 +54,35 @@ TEST_F(ReportCommand, WritesThePageAndSaysWhere) {
   EXPECT_FALSE(std::filesystem::exists(page + ".part"));
 }
 
+// A folder gets the site page and a page per computer; names that differ
+// only in case get pages of their own, and the site page links each.
+TEST_F(ReportCommand, FolderHoldsTheSitePageAndAPagePerComputer) {
+  testing::PcSpec pc;
+  pc.computer = "pc-01";
+  testing::WriteFile(dir_ / "pc-01.tsv", testing::ResultBytes(pc));
+  ASSERT_EQ(RunFleet({"load", dir_ / "pc-01.tsv", "--db", db_}).code, kExitOk);
+  const std::string folder = dir_ / "site";
+  const Outcome ok = RunFleet({"report", "--db", db_, "--out", folder, "--now", "2026-12-08"});
+  ASSERT_EQ(ok.code, kExitOk) << ok.err;
+  EXPECT_EQ(ok.out.rfind("wrote " + folder + "/index.html and 2 computer pages", 0), 0u) << ok.out;
+  const std::string site = Slurp(folder + "/index.html");
+  std::size_t pages = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder + "/computers")) {
+    const std::string file = entry.path().filename().string();
+    const std::string page = Slurp(entry.path().string());
+    const bool upper = page.find("<h1 id=\"computer-name\">PC-01</h1>") != std::string::npos;
+    const bool lower = page.find("<h1 id=\"computer-name\">pc-01</h1>") != std::string::npos;
+    EXPECT_TRUE(upper != lower) << file;
+    const std::string link =
+        std::string("<a href=\"computers/") + file + "\">" + (upper ? "PC-01" : "pc-01") + "</a>";
+    EXPECT_NE(site.find(link), std::string::npos) << link;
+    EXPECT_NE(page.find("href=\"../index.html\""), std::string::npos);
+    ++pages;
+  }
+  EXPECT_EQ(pages, 2u);
+  EXPECT_FALSE(std::filesystem::exists(folder + "/index.html.part"));
+}
+
 TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
   struct Case {
     std::vector<std::string> args;
@@ -63,7 +92,7 @@ TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {
       {{"report", "--now", "12/08/2026"}, "--now wants YYYY-MM-DD"},
       {{"report", "--now", "2026-02-30"}, "--now wants YYYY-MM-DD"},
       {{"report", "--now", "2026-12-08T10:00:00"}, "--now wants YYYY-MM-DD"},
-      {{"report", "--out", ""}, "--out needs a file name"},
+      {{"report", "--out", ""}, "--out needs a file or folder name"},
       {{"report", "page.html"}, "unexpected argument 'page.html'"},
       {{"report", "--db", "/nonexistent/folder/x.sqlite"}, "report: "},
   };

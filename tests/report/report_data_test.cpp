@@ -185,5 +185,27 @@ TEST(ReportData, ComputersNotSeenForThirtyDays) {
   EXPECT_EQ(ComputersNotSeenFor({Computer("A")}, "not a date", 30), 0);
 }
 
+TEST(ReportData, UnseenAndLowMemoryListsNameTheirComputersInOrder) {
+  std::vector<ReportComputer> pcs;
+  const std::pair<const char*, std::optional<double>> specs[] = {
+      {"2026-12-01 09:00:00", 8077}, {"2026-10-01 09:00:00", 3991}, {"", 4096},
+      {"2026-06-01 09:00:00", 4097}, {"2026-11-30 09:00:00", 0},    {"2026-11-30 09:00:00", {}},
+      {"2026-11-30 09:00:00", 2047},
+  };
+  for (const auto& [last_run, memory] : specs) {
+    pcs.push_back(Computer("PC" + std::to_string(pcs.size())));
+    pcs.back().last_run = last_run;
+    pcs.back().memory_mb = memory;
+  }
+  // Undated first, then the longest unseen.
+  EXPECT_EQ(ComputersNotSeen(pcs, "2026-12-08 09:00:00", 30),
+            (std::vector<std::uint32_t>{2, 3, 1}));
+  // 4 GB and less, smallest first; no figure and 0 are not low, they are unknown.
+  EXPECT_EQ(LowMemoryComputers(pcs), (std::vector<std::uint32_t>{6, 1, 2}));
+  EXPECT_EQ(DaysBetween("2026-10-01 09:00:00", "2026-12-08 09:00:00"), 68);
+  EXPECT_EQ(DaysBetween("2026-12-08 08:00:00", "2026-12-08 09:00:00"), 0);
+  EXPECT_EQ(DaysBetween("", "2026-12-08 09:00:00"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace norvale::fleet

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
 
-#include "fleet/report/html.h"
+#include "fleet/report/bar_chart.h"
+#include "fleet/report/computer_page.h"
+#include "fleet/report/html_text.h"
+#include "fleet/report/json_text.h"
+#include "fleet/report/label_width.h"
+#include "fleet/report/page_names.h"
+#include "fleet/report/site_page.h"
 
 namespace norvale::fleet {
 namespace {
@@ -120,8 +127,9 @@ ReportData HostileSite() {
 
 TEST(ReportHtml, StoredTextNeverBecomesMarkup) {
   const std::string page = RenderReportHtml(HostileSite(), ReportLanguage::kEnglish);
-  EXPECT_EQ(CountOf(page, "<script"), 2u);  // the data block and the page's own script
-  EXPECT_EQ(CountOf(page, "</script>"), 2u);
+  // The class switch in the head, two data blocks and the page's own script.
+  EXPECT_EQ(CountOf(page, "<script"), 4u);
+  EXPECT_EQ(CountOf(page, "</script>"), 4u);
   EXPECT_EQ(page.find("<img"), std::string::npos);
   EXPECT_EQ(page.find("<b>"), std::string::npos);
   // The embedded data holds no '<' at all, whatever the names contain.
@@ -132,7 +140,8 @@ TEST(ReportHtml, StoredTextNeverBecomesMarkup) {
   const auto close = page.find("</script>", body);
   EXPECT_EQ(page.substr(body, close - body).find('<'), std::string::npos);
   // Japanese names stay as they were stored.
-  EXPECT_NE(page.find("\"経理部-PC01\""), std::string::npos);
+  EXPECT_NE(page.find("<td><span>経理部-PC01</span>"), std::string::npos);
+  EXPECT_NE(page.find("<td>&lt;/script&gt;&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
   EXPECT_NE(page.find("<span class=\"pc\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</span>"),
             std::string::npos);
 }
@@ -147,13 +156,15 @@ TEST(ReportHtml, HeaderTotalsAndLanguage) {
       {en, "<html lang=\"en\">"},
       {en, "<dd id=\"total-computers\">2</dd>"},
       {en, "<dd id=\"total-runs\">3</dd>"},
-      {en, "<dd id=\"not-seen\">1</dd>"},  // the October run is more than 30 days old
+      {en, "<dd id=\"not-seen\"><a href=\"#unseen\">1</a></dd>"},  // the October run is over 30
+                                                                   // days old
       {en, "<span id=\"version\">Norvale Ver 1.3.3</span>"},
       {en, "<figcaption>Computers per Windows version</figcaption>"},
       {en, "<p class=\"low-disk\">Under 10 % free: <span class=\"pc\">"},
       {ja, "<html lang=\"ja\">"},
       {ja, "<figcaption>Windows バージョン別の台数</figcaption>"},
-      {ja, "<th data-type=\"text\" tabindex=\"0\">コンピューター名</th>"},
+      {ja, "<th>コンピューター名</th>"},
+      {ja, "<th data-type=\"num\">プロセッサ数</th>"},
       {ja, "\"rows\":\"{n} 行中 {a}\u2013{b} 行目\""},
   };
   for (const auto& c : cases) EXPECT_NE(c.page.find(c.needle), std::string::npos) << c.needle;
@@ -174,8 +185,116 @@ TEST(ReportHtml, EmptySiteStillMakesAPage) {
   EXPECT_NE(page.find("<dd id=\"total-computers\">0</dd>"), std::string::npos);
   EXPECT_NE(page.find("<dd id=\"newest-run\">\u2013</dd>"), std::string::npos);
   EXPECT_NE(page.find("No data"), std::string::npos);  // the application chart has no bars
-  EXPECT_NE(page.find("\"computers\":[],\"applications\":[],\"changes\":[],\"errors\":[]"),
-            std::string::npos);
+  EXPECT_NE(page.find("{\"installs\":[]}"), std::string::npos);
+  // Every table says it is empty without the script's help.
+  EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 5u);
+}
+
+// The site page is rows in the HTML: every computer, linked to its page
+// where there is one, and the lists the charts count.
+TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
+  ReportData site = HostileSite();
+  site.computers[0].page = "computers/a~1.html";
+  site.computers[1].page = "computers/b~2.html";
+  site.computers[1].memory_mb = 3991;  // a 4 GB PC
+  site.applications[0].installs = {{0, "1.0"}, {1, "2.0"}};
+  const std::string page = RenderReportHtml(site, ReportLanguage::kEnglish);
+  struct Case {
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      // The computers table, the unseen list and the low-disk list link both
+      // ways of being named; the error row links the Japanese PC.
+      {"<a href=\"computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</a>", 2},
+      {"<a href=\"computers/a~1.html\" class=\"pc\">", 1},
+      {"<a href=\"computers/b~2.html\">経理部-PC01</a>", 2},
+      {"<a href=\"computers/b~2.html\" class=\"pc\">経理部-PC01</a>", 2},
+      {"<p class=\"low-memory\">4 GB of memory or less: <a", 1},
+      {"<section class=\"table-section\" id=\"unseen\">", 1},
+      {"<td class=\"num\">68<", 1},  // October 1st to December 8th
+      {"<dd id=\"not-seen\"><a href=\"#unseen\">1</a></dd>", 1},
+      {"<tr class=\"app\" data-app=\"0\">", 1},
+      {"\"installs\":[[[\"1.0\",[0]],[\"2.0\",[1]]]]", 1},
+      {"<td class=\"num warn\">5<", 2},  // 5 % free, in red
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(page, c.needle), c.count) << c.needle;
+}
+
+TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
+  ComputerPage pc;
+  pc.name = "<img src=x onerror=alert(1)>";
+  pc.run_at = "2026-12-07 08:00:00";
+  pc.sections.push_back(
+      {"Hardware", ResultTable{{"field", "value"},
+                               {CellType::kText, CellType::kText},
+                               {{"cpu_name", "<b>fast</b>"}, {"memory_total_mb", "8077"}}}});
+  pc.sections.push_back(
+      {"Applications", ResultTable{{"name", "version", "count"},
+                                   {CellType::kText, CellType::kText, CellType::kNumber},
+                                   {{"Editor", "2.0", "1"}}}});
+  pc.runs = {{7, "2026-11-01 08:00:00", 300, 0}, {9, "2026-12-07 08:00:00", 310, 2}};
+  pc.changes = {
+      {pc.name, "2026-12-07 08:00:00", "added", "Soft", "Application", "Editor", "", "2.0"}};
+  const std::string en =
+      RenderComputerPage(pc, "2026-12-08 09:00:00", "Norvale Ver 1.3.3", ReportLanguage::kEnglish);
+  const std::string ja =
+      RenderComputerPage(pc, "2026-12-08 09:00:00", "Norvale Ver 1.3.3", ReportLanguage::kJapanese);
+  struct Case {
+    const std::string& page;
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      {en, "<img", 0},
+      {en, "<b>", 0},
+      {en, "<h1 id=\"computer-name\">&lt;img src=x onerror=alert(1)&gt;</h1>", 1},
+      {en, "<a id=\"site-link\" href=\"../index.html\">Site report</a>", 1},
+      {en, "<h2>Hardware</h2>", 1},
+      {en, "<td>cpu_name<td>&lt;b&gt;fast&lt;/b&gt;", 1},
+      {en, "<th>name</th><th>version</th><th data-type=\"num\">count</th>", 1},
+      {en, "<td class=\"num\">9<td>2026-12-07 08:00:00", 1},
+      {en, "<td class=\"num warn\">2<", 1},
+      {en, "<td>added<td>Soft", 1},
+      {en, "<script", 3},  // no data block: the rows are all in the page
+      {ja, "<h2>実行履歴</h2>", 1},
+      {ja, "<td>追加", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.page, c.needle), c.count) << c.needle;
+}
+
+TEST(ReportHtml, ComputerPageFilesAreSafeAndApartWhereCaseIsIgnored) {
+  struct Case {
+    std::string name;
+    std::string file;  // empty: only checked for its shape
+  } cases[] = {
+      {"pc-001", "pc-001.html"},
+      {"PC-001", ""},
+      {"pc-001 ", ""},
+      {"CON", ""},
+      {"con", ""},
+      {"nul", ""},
+      {"a/b\\c:d*e?f\"g<h>i|j", ""},
+      {"..", ""},
+      {"", ""},
+      {"経理部-PC01", ""},
+      {std::string(300, 'x'), ""},
+  };
+  std::set<std::string> folded;
+  for (const auto& c : cases) {
+    const std::string file = ComputerPageFile(c.name);
+    if (!c.file.empty()) {
+      EXPECT_EQ(file, c.file);
+    }
+    EXPECT_TRUE(file.size() >= 6 && file.substr(file.size() - 5) == ".html") << file;
+    EXPECT_LE(file.size(), 100u) << c.name;
+    EXPECT_EQ(file.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-_~."), std::string::npos)
+        << file;
+    const std::string stem = file.substr(0, file.size() - 5);
+    for (const char* reserved : {"con", "nul", "aux", "prn", "com1", "lpt1"}) {
+      EXPECT_NE(stem, reserved);
+    }
+    EXPECT_TRUE(folded.insert(file).second) << c.name << " shares " << file;
+    EXPECT_EQ(ComputerPageFile(c.name), file) << "stable from one report to the next";
+  }
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
-#include "fleet/report/html.h"
 #include "fleet/report/query.h"
+#include "fleet/report/site_page.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet {
@@ -116,7 +116,7 @@ TEST_F(ReportSite, ComputersFromTheirNewestRuns) {
   EXPECT_EQ(a.last_run, "2026-12-05 09:00:00");
   EXPECT_EQ(a.memory_mb, 16264);
   EXPECT_EQ(a.disk_total_gb, 237.9);
-  EXPECT_EQ(a.ip, "192.168.001.010");
+  EXPECT_EQ(a.ip, "192.168.1.10");
   EXPECT_EQ(a.error_rows, 0);
   const auto& b = Find(data, "経理部-PC01");
   EXPECT_EQ(DiskFreePercent(b), 5.0);
@@ -176,8 +176,8 @@ TEST_F(ReportSite, PageShowsTheSiteAsStored) {
   const std::string page = RenderReportHtml(data, ReportLanguage::kJapanese);
   EXPECT_NE(page.find("<dd id=\"total-computers\">3</dd>"), std::string::npos);
   EXPECT_NE(page.find("<span class=\"pc\">経理部-PC01</span>"), std::string::npos);
-  EXPECT_NE(page.find("\"Viewer \\u003cPro\\u003e\""), std::string::npos);
-  EXPECT_NE(page.find("\"\\\"Quoted\\\" Inc.\""), std::string::npos);
+  EXPECT_NE(page.find("<td>Viewer &lt;Pro&gt;"), std::string::npos);
+  EXPECT_NE(page.find("<td>&quot;Quoted&quot; Inc."), std::string::npos);
 }
 
 }  // namespace
