@@ -33,10 +33,10 @@ void MainWindowLogic::WarnUnlessWritten(bool written) {
   if (written) return;
   // The change holds for this run; the user learns it will not outlive it.
   const std::string path = SettingsPath(ctx_.os);
-  ctx_.os.ui.ShowMessage(ctx_.IsJapanese() ? path + kMessageNotWrittenJapaneseSuffix
-                                           : kMessageNotWrittenEnglishPrefix + path +
-                                                 kMessageNotWrittenEnglishSuffix,
-                         platform::MessageIcon::kExclamation);
+  ctx_.os.ui.ShowMessage(
+      ctx_.IsJapanese() ? path + kMessageNotWrittenJapaneseSuffix
+                        : kMessageNotWrittenEnglishPrefix + path + kMessageNotWrittenEnglishSuffix,
+      platform::MessageIcon::kExclamation);
 }
 
 void MainWindowLogic::ShowAll() { RunFullCollection(ctx_); }

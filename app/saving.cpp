@@ -36,8 +36,7 @@ std::string NotSavedMessage(const Context& ctx, const Failure& failure) {
 void PublishResult(Context& ctx, const std::string& temp_path, const std::string& target) {
   // Two saves of one computer at once (a logon script beside a scheduled
   // task) each copy to a name of their own.
-  const std::string partial =
-      target + "." + std::to_string(ctx.os.system.ProcessId()) + ".part";
+  const std::string partial = target + "." + std::to_string(ctx.os.system.ProcessId()) + ".part";
   try {
     ctx.os.files.Copy(temp_path, partial);
     ctx.os.files.Replace(partial, target);

@@ -47,7 +47,9 @@ class Failure : public std::runtime_error {
   static Failure BadFileName() { return {error_number::kBadFileName, "Bad file name or number"}; }
   static Failure FileNotFound() { return {error_number::kFileNotFound, "File not found"}; }
   static Failure DiskFull() { return {error_number::kDiskFull, "Disk full"}; }
-  static Failure PermissionDenied() { return {error_number::kPermissionDenied, "Permission denied"}; }
+  static Failure PermissionDenied() {
+    return {error_number::kPermissionDenied, "Permission denied"};
+  }
   static Failure PathFileAccess() {
     return {error_number::kPathFileAccess, "Path/File access error"};
   }

@@ -70,8 +70,8 @@ std::string FormatFixed(double value, int decimals, std::string_view separator) 
   // exact value instead.
   if (!(std::fabs(scaled) < 9.0e18)) return WithSeparator(ExactFixed(value, decimals), separator);
   const auto whole = static_cast<long long>(scaled);
-  const unsigned long long magnitude =
-      whole < 0 ? 0ULL - static_cast<unsigned long long>(whole) : static_cast<unsigned long long>(whole);
+  const unsigned long long magnitude = whole < 0 ? 0ULL - static_cast<unsigned long long>(whole)
+                                                 : static_cast<unsigned long long>(whole);
   const auto step = static_cast<unsigned long long>(scale);
   std::string text = whole < 0 ? "-" : "";
   text += std::to_string(magnitude / step);

@@ -12,7 +12,8 @@ enum class Encoding { kAnsi, kUtf8, kUtf16 };
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -146,7 +147,9 @@ std::string ProfileText::Text() const {
   return text;
 }
 
-std::string SettingsPath(platform::Platform& os) { return os.system.ProgramFolder() + "\\Norvale.ini"; }
+std::string SettingsPath(platform::Platform& os) {
+  return os.system.ProgramFolder() + "\\Norvale.ini";
+}
 
 std::string ReadProfileString(platform::Platform& os, std::string_view section,
                               std::string_view key, std::string_view fallback, size_t size,

@@ -33,8 +33,8 @@ void RecordValues(Context& ctx, const Value& key, const Value& group, const Valu
                   const Value& renewalday) {
   MainState& m = ctx.main;
   try {
-    const Value* values[kColumnCount] = {&key, &group, &item, &sub_item, &contents, &unit,
-                                         &renewalday};
+    const Value* values[kColumnCount] = {&key,      &group, &item,      &sub_item,
+                                         &contents, &unit,  &renewalday};
     std::string texts[kColumnCount];
     for (int i = 0; i < kColumnCount; ++i) texts[i] = ValueText(ctx, *values[i]);
     if (m.rows != nullptr) m.rows->Add(m.next_row, texts);

@@ -43,9 +43,8 @@ int main(int argc, char** argv) {
   win32::Win32Machine windows(nullptr);  // its window is never created: the walk shows nothing
   win32::Win32System& system = windows.system;
   CountingRegistry registry(windows.registry);
-  platform::Platform platform{registry,       system,           windows.locale,
-                              windows.files,  windows.window,   windows.hardware,
-                              windows.wmi,    windows.security};
+  platform::Platform platform{registry,       system,           windows.locale, windows.files,
+                              windows.window, windows.hardware, windows.wmi,    windows.security};
   Context ctx(platform);
   ctx.main.settings.auto_save = AutoSave::kOn;  // rows are counted, not shown
   ctx.main.computer_name = system.ComputerName();

@@ -69,7 +69,8 @@ std::vector<std::string> ReadRegStrings(Context& ctx, RegView view, RegRoot root
 // environment variables filled in; the buffer limits apply to that text.
 RegValue ExpandedLikeTheShell(Context& ctx, RegValue value) {
   if (value.type != platform::kRegExpandSz) return value;
-  const std::string text = CutAtNul(Utf16LeToUtf8(std::string(value.data.begin(), value.data.end())) + '\0');
+  const std::string text =
+      CutAtNul(Utf16LeToUtf8(std::string(value.data.begin(), value.data.end())) + '\0');
   const std::string wide = Utf8ToUtf16Le(ctx.os.system.ExpandEnvironmentText(text) + '\0');
   value.type = platform::kRegSz;
   value.data.assign(wide.begin(), wide.end());

@@ -44,9 +44,9 @@ bool FontInstalled(const wchar_t* face) {
 // keep the dialog font).
 FontHandle CreateLabelFont(int dpi) {
   if (!FontInstalled(L"メイリオ") && !FontInstalled(L"Meiryo")) return FontHandle();
-  return FontHandle(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, L"メイリオ"));
+  return FontHandle(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"メイリオ"));
 }
 
 int ScreenDpi() {

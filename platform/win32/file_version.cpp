@@ -66,10 +66,10 @@ std::optional<std::string> Win32Files::FileVersion(std::string_view path) {
           0) {
     return std::nullopt;
   }
-  const auto info_size = SystemFunction<decltype(&GetFileVersionInfoSizeW)>(
-      kVersionDll, "GetFileVersionInfoSizeW");
-  const auto info = SystemFunction<decltype(&GetFileVersionInfoW)>(kVersionDll,
-                                                                   "GetFileVersionInfoW");
+  const auto info_size =
+      SystemFunction<decltype(&GetFileVersionInfoSizeW)>(kVersionDll, "GetFileVersionInfoSizeW");
+  const auto info =
+      SystemFunction<decltype(&GetFileVersionInfoW)>(kVersionDll, "GetFileVersionInfoW");
   const auto query = SystemFunction<decltype(&VerQueryValueW)>(kVersionDll, "VerQueryValueW");
   if (info_size == nullptr || info == nullptr || query == nullptr) throw LastErrorFailure();
 

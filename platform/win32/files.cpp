@@ -12,7 +12,9 @@ namespace {
 // save of many thousand rows costs a few system calls, not one per row.
 class BufferedWriter : public platform::LineWriter {
  public:
-  explicit BufferedWriter(FILE* file) : file_(file) { std::setvbuf(file_, nullptr, _IOFBF, 1 << 16); }
+  explicit BufferedWriter(FILE* file) : file_(file) {
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+  }
   ~BufferedWriter() override {
     if (file_ != nullptr) std::fclose(file_);
   }

@@ -17,7 +17,8 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM /*param*/, LPARAM 
   return 0;
 }
 
-std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, std::string_view initial) {
+std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
+                                           std::string_view initial) {
   // The chooser needs COM in a single-threaded apartment on this thread.
   const ComApartment com = EnterComApartment();
   const std::wstring wide_title = Wide(title);
@@ -37,7 +38,8 @@ std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title, s
   const CoTaskMemory chosen(SHBrowseForFolderW(&info));
   if (!chosen) return std::nullopt;
   wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), path)) return std::string();
+  if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(chosen.get()), path))
+    return std::string();
   return Utf8(path);
 }
 

@@ -24,7 +24,8 @@ platform::ScreenSize Win32Hardware::PrimaryScreenSize() {
   // The whole primary screen, taskbar included, in physical pixels.
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 0 || height <= 0) throw Failure(error_number::kInvalidCall, "The screen size cannot be read");
+  if (width <= 0 || height <= 0)
+    throw Failure(error_number::kInvalidCall, "The screen size cannot be read");
   return {width, height};
 }
 

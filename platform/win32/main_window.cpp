@@ -76,9 +76,9 @@ MenuHandle MainWindow::BuildMenus() {
 
 bool MainWindow::Create(Handlers handlers) {
   handlers_ = std::move(handlers);
-  icon_big_.reset(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                 GetSystemMetrics(SM_CYICON), 0)));
+  icon_big_.reset(
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
   icon_small_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON),
                                                   GetSystemMetrics(SM_CYSMICON), 0)));
@@ -152,7 +152,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(hwnd_.get(), message, wparam, lparam);
 }
 
-void MainWindow::SetTitle(std::string_view title) { SetWindowTextW(hwnd_.get(), Wide(title).c_str()); }
+void MainWindow::SetTitle(std::string_view title) {
+  SetWindowTextW(hwnd_.get(), Wide(title).c_str());
+}
 
 void MainWindow::SetMenuText(MenuItem item, std::string_view text) {
   const auto it = menus_.find(item);
@@ -190,14 +192,14 @@ platform::ResultList& MainWindow::CreateResultList(std::string_view font_face, i
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&init);
   DestroyResultList();
-  list_font_.reset(CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                               0, 0x40, Wide(font_face).c_str()));
+  list_font_.reset(CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0,
+                               0, 0, 0x40, Wide(font_face).c_str()));
   RECT client = {};
   GetClientRect(hwnd_.get(), &client);
-  list_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
-                                  WS_BORDER | LVS_REPORT,
-                              0, 0, client.right, height, hwnd_.get(), nullptr, instance_, nullptr));
+  list_.reset(CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | LVS_REPORT, 0, 0,
+      client.right, height, hwnd_.get(), nullptr, instance_, nullptr));
   SendMessageW(list_.get(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   SendMessageW(list_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(list_font_.get()), TRUE);
@@ -225,8 +227,9 @@ int MainWindow::AddListColumn(int position, std::string_view title, int width) {
   column.cx = width;
   column.pszText = text.data();
   column.iSubItem = position;
-  return static_cast<int>(
-      SendMessageW(list_.get(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
+  return static_cast<int>(SendMessageW(list_.get(), LVM_INSERTCOLUMNW,
+                                       static_cast<WPARAM>(position),
+                                       reinterpret_cast<LPARAM>(&column)));
 }
 
 int MainWindow::AddListRow(int row, std::string_view text) {
@@ -235,7 +238,8 @@ int MainWindow::AddListRow(int row, std::string_view text) {
   item.mask = LVIF_TEXT;
   item.iItem = row;
   item.pszText = wide.data();
-  return static_cast<int>(SendMessageW(list_.get(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  return static_cast<int>(
+      SendMessageW(list_.get(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 bool MainWindow::SetListCell(int row, int column, std::string_view text) {

@@ -11,10 +11,12 @@ std::optional<std::string> MainWindow::InputBox(std::string_view prompt, std::st
 }
 
 std::optional<std::string> MainWindow::BrowseForFolder(std::string_view title,
-                                                      std::string_view initial) {
+                                                       std::string_view initial) {
   return win32::BrowseForFolder(hwnd_.get(), title, initial);
 }
 
-void MainWindow::ShowAboutBox(const platform::AboutBoxTexts& texts) { about_.Show(hwnd_.get(), texts); }
+void MainWindow::ShowAboutBox(const platform::AboutBoxTexts& texts) {
+  about_.Show(hwnd_.get(), texts);
+}
 
 }  // namespace norvale::win32

@@ -109,7 +109,8 @@ std::vector<std::string> SubkeyNames(HKEY key) {
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = 256;
-    const LONG status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status =
+        RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
     // A key deleted or made unreadable under us is a failure, not the end
     // of a shorter list.

@@ -15,9 +15,10 @@ class Win32Registry : public platform::Registry {
                                                platform::RegView view) override;
   // Opens the key once: under Wine every open of a deep path costs a server
   // round trip per path component.
-  std::vector<std::optional<platform::RegValue>> QueryValues(
-      platform::RegRoot root, std::string_view path, const std::vector<std::string>& names,
-      platform::RegView view) override;
+  std::vector<std::optional<platform::RegValue>> QueryValues(platform::RegRoot root,
+                                                             std::string_view path,
+                                                             const std::vector<std::string>& names,
+                                                             platform::RegView view) override;
 };
 
 // The names of every subkey of an open key, in enumeration order. Only "no

@@ -1,7 +1,7 @@
 #include "platform/win32/system.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/text.h"
@@ -63,8 +63,8 @@ std::uint32_t Win32System::ProcessId() { return GetCurrentProcessId(); }
 std::string Win32System::SpecialFolderPath(platform::SpecialFolder folder) {
   wchar_t path[MAX_PATH] = {};
   const bool fonts = folder == platform::SpecialFolder::kFonts;
-  const HRESULT hr = SHGetFolderPathW(nullptr, fonts ? CSIDL_FONTS : CSIDL_DESKTOPDIRECTORY, nullptr,
-                                      SHGFP_TYPE_CURRENT, path);
+  const HRESULT hr = SHGetFolderPathW(nullptr, fonts ? CSIDL_FONTS : CSIDL_DESKTOPDIRECTORY,
+                                      nullptr, SHGFP_TYPE_CURRENT, path);
   if (FAILED(hr)) {
     // Without a desktop a save would go to "\<name>.tsv" at the root of the
     // current drive; the save reports the failure instead.
@@ -158,8 +158,8 @@ std::string Win32System::ExpandEnvironmentText(std::string_view text) {
   const std::wstring wide = Wide(text);
   std::wstring expanded(wide.size() + 1, L'\0');
   for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD n =
-        ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    const DWORD n = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(),
+                                              static_cast<DWORD>(expanded.size()));
     if (n == 0) throw LastErrorFailure();
     // n counts the terminator; a variable may grow between the calls.
     if (n <= expanded.size()) return Utf8(std::wstring_view(expanded.data(), n - 1));
@@ -170,7 +170,8 @@ std::string Win32System::ExpandEnvironmentText(std::string_view text) {
 
 std::optional<std::string> Win32Locale::SystemCountryName() {
   wchar_t name[256] = {};
-  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_SENGCOUNTRY, name, 256) == 0) return std::nullopt;
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_SENGCOUNTRY, name, 256) == 0)
+    return std::nullopt;
   return Utf8(name);
 }
 
@@ -186,7 +187,8 @@ std::string Win32Locale::ShortDate(const Date& date) {
 std::string Win32Locale::TimeText(const TimeOfDay& time) {
   const SYSTEMTIME st = ToSystemTime({2000, 1, 1}, time);
   wchar_t text[128] = {};
-  if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, text, 128) == 0) throw LastErrorFailure();
+  if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, text, 128) == 0)
+    throw LastErrorFailure();
   return Utf8(text);
 }
 
@@ -215,7 +217,8 @@ std::string Win32Locale::ToAnsi(std::string_view utf8) {
 
 std::string Win32Locale::FromAnsi(std::string_view ansi) {
   if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
   return Utf8(wide);

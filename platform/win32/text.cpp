@@ -6,7 +6,8 @@ namespace norvale::win32 {
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
@@ -22,7 +23,9 @@ std::string Utf8(std::wstring_view wide) {
   return out;
 }
 
-std::string Utf8(const wchar_t* wide) { return wide == nullptr ? std::string() : Utf8(std::wstring_view(wide)); }
+std::string Utf8(const wchar_t* wide) {
+  return wide == nullptr ? std::string() : Utf8(std::wstring_view(wide));
+}
 
 std::string SystemMessage(DWORD code) {
   LocalMemory buffer;
@@ -30,7 +33,8 @@ std::string SystemMessage(DWORD code) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
   std::string text;
-  if (n != 0 && buffer) text = Utf8(std::wstring_view(static_cast<const wchar_t*>(buffer.get()), n));
+  if (n != 0 && buffer)
+    text = Utf8(std::wstring_view(static_cast<const wchar_t*>(buffer.get()), n));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
@@ -38,7 +42,9 @@ std::string SystemMessage(DWORD code) {
   return text;
 }
 
-Failure Win32Failure(DWORD code) { return Failure(static_cast<std::int64_t>(code), SystemMessage(code)); }
+Failure Win32Failure(DWORD code) {
+  return Failure(static_cast<std::int64_t>(code), SystemMessage(code));
+}
 
 Failure LastErrorFailure() { return Win32Failure(GetLastError()); }
 

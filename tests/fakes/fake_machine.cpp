@@ -97,7 +97,8 @@ std::string FakeLocale::TimeText(const TimeOfDay& time) {
 std::string FakeLocale::ToAnsi(std::string_view utf8) {
   if (!ascii_code_page) return std::string(utf8);
   std::string out;
-  for (char32_t cp : Utf8ToCodePoints(utf8)) out += cp < 0x80 ? static_cast<char>(cp) : default_char;
+  for (char32_t cp : Utf8ToCodePoints(utf8))
+    out += cp < 0x80 ? static_cast<char>(cp) : default_char;
   return out;
 }
 
@@ -193,7 +194,8 @@ std::optional<std::string> FakeFiles::FileVersion(std::string_view path) {
   const std::string key = Key(path);
   if (files.count(key) == 0 || hidden.count(key) > 0) return std::nullopt;
   if (in_use.count(key) > 0) {
-    throw Failure(32, "The process cannot access the file because it is being used by another process.");
+    throw Failure(
+        32, "The process cannot access the file because it is being used by another process.");
   }
   const auto it = versions.find(key);
   return it == versions.end() ? std::string() : it->second;
@@ -263,8 +265,7 @@ void FakeUi::FireTimer(size_t index) {
 
 std::optional<std::string> FakeUi::InputBox(std::string_view prompt, std::string_view title,
                                             std::string_view default_text) {
-  input_requests.push_back(
-      {std::string(prompt), std::string(title), std::string(default_text)});
+  input_requests.push_back({std::string(prompt), std::string(title), std::string(default_text)});
   // A test that runs out of answers gets Cancel, so a retry loop cannot spin forever.
   if (input_answers.empty()) return std::nullopt;
   auto answer = input_answers.front();

@@ -84,8 +84,8 @@ class FakeFiles : public platform::Files {
   bool fail_writes = false;                  // every line write fails (disk full)
   // Line writes succeed into a buffer whose flush fails: only Close reports it.
   bool fail_flush = false;
-  std::set<std::string> unreadable;          // upper-case paths that exist but cannot be read
-  std::vector<std::string> copied_to;        // destinations of Copy, in order
+  std::set<std::string> unreadable;             // upper-case paths that exist but cannot be read
+  std::vector<std::string> copied_to;           // destinations of Copy, in order
   std::map<std::string, std::string> versions;  // upper-case path -> "a.b.c.d"
   std::set<std::string> hidden;                 // upper-case paths of hidden or system files
   std::set<std::string> in_use;                 // upper-case paths another program holds open
@@ -180,7 +180,7 @@ class FakeUi : public platform::Ui, public platform::ResultList {
   };
   std::deque<std::optional<std::string>> input_answers;  // nullopt = Cancel
   std::vector<InputRequest> input_requests;
-  std::deque<std::optional<std::string>> folder_answers;  // nullopt = Cancel
+  std::deque<std::optional<std::string>> folder_answers;             // nullopt = Cancel
   std::vector<std::pair<std::string, std::string>> folder_requests;  // title, initial
   std::vector<platform::AboutBoxTexts> about_boxes;
 

@@ -30,10 +30,14 @@ struct RootName {
   RegRoot root;
 };
 constexpr RootName kRoots[] = {
-    {"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},   {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},
-    {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine}, {"HKEY_USERS", RegRoot::kUsers},
-    {"HKEY_CURRENT_CONFIG", RegRoot::kCurrentConfig}, {"HKCR", RegRoot::kClassesRoot},
-    {"HKCU", RegRoot::kCurrentUser},                {"HKLM", RegRoot::kLocalMachine},
+    {"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},
+    {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},
+    {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine},
+    {"HKEY_USERS", RegRoot::kUsers},
+    {"HKEY_CURRENT_CONFIG", RegRoot::kCurrentConfig},
+    {"HKCR", RegRoot::kClassesRoot},
+    {"HKCU", RegRoot::kCurrentUser},
+    {"HKLM", RegRoot::kLocalMachine},
     {"HKU", RegRoot::kUsers},
 };
 
@@ -90,7 +94,8 @@ RegValue ParseData(std::string_view data) {
     return RegString(QuotedString(data, pos));
   }
   if (data.starts_with("dword:")) {
-    return RegDword(static_cast<std::uint32_t>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
+    return RegDword(
+        static_cast<std::uint32_t>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
   }
   if (data.starts_with("hex:")) return RegValue{platform::kRegBinary, HexBytes(data.substr(4))};
   if (data.starts_with("hex(")) {
@@ -151,7 +156,8 @@ FakeRegistry::Key& FakeRegistry::Create(RegRoot root, std::string_view physical_
 std::string FakeRegistry::Physical(RegRoot root, std::string_view path,
                                    platform::RegView view) const {
   std::string p(path);
-  if (!sixty_four_bit_ || view == platform::RegView::k64 || root != RegRoot::kLocalMachine) return p;
+  if (!sixty_four_bit_ || view == platform::RegView::k64 || root != RegRoot::kLocalMachine)
+    return p;
   const std::string upper = UpperAscii(p);
   if (upper == "SOFTWARE" || upper.starts_with("SOFTWARE\\")) {
     if (upper.starts_with("SOFTWARE\\WOW6432NODE")) return p;
@@ -188,8 +194,8 @@ void FakeRegistry::DeleteKey(RegRoot root, std::string_view path) {
 }
 
 void FakeRegistry::Import(std::string_view reg_text) {
-  std::string text = reg_text.starts_with("\xFF\xFE") ? Utf16LeToUtf8(reg_text.substr(2))
-                                                      : std::string(reg_text);
+  std::string text =
+      reg_text.starts_with("\xFF\xFE") ? Utf16LeToUtf8(reg_text.substr(2)) : std::string(reg_text);
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   // Join continuation lines (a trailing backslash in hex data).
   std::vector<std::string> lines;

@@ -32,8 +32,7 @@ class FakeRegistry : public platform::Registry {
                 std::uint32_t value);
   void DeleteKey(platform::RegRoot root, std::string_view path);
 
-  std::optional<std::vector<std::string>> EnumSubkeys(platform::RegRoot root,
-                                                      std::string_view path,
+  std::optional<std::vector<std::string>> EnumSubkeys(platform::RegRoot root, std::string_view path,
                                                       platform::RegView view) override;
   std::optional<platform::RegValue> QueryValue(platform::RegRoot root, std::string_view path,
                                                std::string_view name,

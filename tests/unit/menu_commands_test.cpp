@@ -270,8 +270,7 @@ TEST(SettingsWrite, FailureIsReportedAndTheFileKept) {
     bool unreadable;
     bool read_only;
   } cases[] = {{"unreadable", true, false}, {"read-only", false, true}};
-  const std::string ini =
-      "[SETTING]\r\nAUTOSAVE=0\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
+  const std::string ini = "[SETTING]\r\nAUTOSAVE=0\r\nSAVEFOLDER=D:\\out\r\n[REGISTRY]\r\n01=x\r\n";
   for (const auto& c : cases) {
     App app;
     app.Start(ini);
@@ -281,8 +280,7 @@ TEST(SettingsWrite, FailureIsReportedAndTheFileKept) {
     app.form.OnMenuCommand(MenuItem::kSaveCsv);
     EXPECT_EQ(app.m.files.Get(app.m.SettingsFile()), ini) << c.name;
     ASSERT_EQ(app.m.ui.messages.size(), 1u) << c.name;
-    EXPECT_EQ(app.m.ui.messages[0].text,
-              "could not write to 'C:\\Tools\\Norvale\\Norvale.ini'");
+    EXPECT_EQ(app.m.ui.messages[0].text, "could not write to 'C:\\Tools\\Norvale\\Norvale.ini'");
     EXPECT_EQ(app.ctx().main.settings.save_type, SaveType::kComma) << "the run keeps the choice";
   }
 }

@@ -59,7 +59,8 @@ TEST(ResultLineReader, ReadsBackWhatTheWriterWrote) {
       {"PC", "Env", "PATH", "", "", "", "D"},
       {"PC", "OTHER", "multi\r\nline", "a\"b", "\"quoted\"", ",", "D"},
       {"PC", "Soft", "日本語", "ソフト, 名前", "１．０", "株式会社", "D"},
-      {"PC", "Soft", "Uninstall", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "\"\"", "D"},
+      {"PC", "Soft", "Uninstall", "\"C:\\Program Files\\App\\app.exe\" /S", "\"unclosed", "\"\"",
+       "D"},
   };
   for (const auto& row : cases) {
     for (const char* save_type : {"CSV", "TSV"}) {

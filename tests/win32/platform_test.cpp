@@ -1,7 +1,6 @@
 // The Windows layer against the real system (run under Wine in CI).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -30,7 +29,8 @@ TEST(Win32Profile, OurReaderReadsWhatWindowsWrote) {
   ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", L"SAVEFOLDER", L"C:\\Data\\Sites",
                                          Wide(path).c_str()));
   ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", L"SAVETYPE", L"CSV", Wide(path).c_str()));
-  EXPECT_EQ(ReadProfileString(w.platform, "setting", "savefolder", "", 1024, path), "C:\\Data\\Sites");
+  EXPECT_EQ(ReadProfileString(w.platform, "setting", "savefolder", "", 1024, path),
+            "C:\\Data\\Sites");
   EXPECT_EQ(ReadProfileString(w.platform, "setting", "SAVETYPE", "TSV", 1024, path), "CSV");
   EXPECT_EQ(ReadProfileString(w.platform, "other", "X", "", 1024, path), "1");
 }
@@ -38,7 +38,8 @@ TEST(Win32Profile, OurReaderReadsWhatWindowsWrote) {
 TEST(Win32Profile, WindowsReadsWhatWeWrote) {
   Windows w;
   const std::string path = ScratchFolder(w, "profile") + "\\ours.ini";
-  ASSERT_TRUE(w.files.WriteAll(path, "; note\r\n[Setting]\r\n autosave = 0 \r\n[REGISTRY]\r\n01=a\r\n"));
+  ASSERT_TRUE(
+      w.files.WriteAll(path, "; note\r\n[Setting]\r\n autosave = 0 \r\n[REGISTRY]\r\n01=a\r\n"));
   ASSERT_TRUE(SetINIValue(w.platform, "SETTING", "AUTOSAVE", "1", path));
   ASSERT_TRUE(SetINIValue(w.platform, "SETTING", "SAVETIME", "30", path));
   wchar_t value[64] = {};
@@ -165,11 +166,10 @@ TEST(Win32System, ExpandsDefinedVariablesOnly) {
     const char* text;
     const char* want;
   };
-  for (const Case& c : {Case{"%NORVALE_TEST_DIR%\\x", "D:\\Daten\\日本\\x"},
-                        Case{"%norvale_test_dir%", "D:\\Daten\\日本"},
-                        Case{"%NORVALE_UNSET%\\y", "%NORVALE_UNSET%\\y"},
-                        Case{"plain", "plain"},
-                        Case{"", ""}}) {
+  for (const Case& c :
+       {Case{"%NORVALE_TEST_DIR%\\x", "D:\\Daten\\日本\\x"},
+        Case{"%norvale_test_dir%", "D:\\Daten\\日本"},
+        Case{"%NORVALE_UNSET%\\y", "%NORVALE_UNSET%\\y"}, Case{"plain", "plain"}, Case{"", ""}}) {
     EXPECT_EQ(w.system.ExpandEnvironmentText(c.text), c.want) << c.text;
   }
   // Longer than any first guess of the buffer.
@@ -185,8 +185,8 @@ TEST(Win32Files, VersionOfAFileInUseIsAFailureNotAnEmptyVersion) {
   const std::string program = folder + "\\kernel-copy.dll";
   wchar_t system[MAX_PATH] = {};
   GetSystemDirectoryW(system, MAX_PATH);
-  ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\kernel32.dll").c_str(), Wide(program).c_str(),
-                        FALSE));
+  ASSERT_TRUE(
+      CopyFileW((std::wstring(system) + L"\\kernel32.dll").c_str(), Wide(program).c_str(), FALSE));
   const std::string text = folder + "\\notes.txt";
   ASSERT_TRUE(w.files.WriteAll(text, "no resources here\r\n"));
   const std::string empty = folder + "\\empty.bin";

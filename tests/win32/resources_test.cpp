@@ -1,7 +1,6 @@
 // Resource owners and DLLs loaded from the system folder.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -71,9 +70,9 @@ TEST(ScopedHandle, RealHandlesAreGivenBack) {
 
 std::wstring ModulePath(FARPROC function) {
   HMODULE module = nullptr;
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(function)), &module)) {
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(function)), &module)) {
     return {};
   }
   wchar_t path[MAX_PATH] = {};
@@ -88,9 +87,9 @@ TEST(SystemLibrary, FunctionsComeFromTheSystemFolder) {
     const wchar_t* dll;
     const char* function;
   };
-  for (const Case& c : {Case{L"version.dll", "GetFileVersionInfoSizeW"},
-                        Case{L"version.dll", "VerQueryValueW"},
-                        Case{L"mpr.dll", "WNetGetConnectionW"}}) {
+  for (const Case& c :
+       {Case{L"version.dll", "GetFileVersionInfoSizeW"}, Case{L"version.dll", "VerQueryValueW"},
+        Case{L"mpr.dll", "WNetGetConnectionW"}}) {
     const FARPROC function = SystemFunction(c.dll, c.function);
     ASSERT_NE(function, nullptr) << c.function;
     const std::wstring path = ModulePath(function);
@@ -109,8 +108,8 @@ TEST(SystemLibrary, TheSearchIsRestrictedToTheSystemFolder) {
   std::wstring planted = self;
   planted = planted.substr(0, planted.find_last_of(L'\\') + 1) + L"norvale-planted.dll";
   ASSERT_TRUE(CopyFileW(self, planted.c_str(), FALSE));
-  const HMODULE before = LoadLibraryExW(L"norvale-planted.dll", nullptr,
-                                        LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+  const HMODULE before =
+      LoadLibraryExW(L"norvale-planted.dll", nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
   ASSERT_NE(before, nullptr) << "the planted copy must be loadable from the program's folder";
   FreeLibrary(before);
 

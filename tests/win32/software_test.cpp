@@ -193,16 +193,22 @@ TEST(Win32Registry, ExpandableTextIsReadExpandedLikeTheShell) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"NORVALE_TEST_HOME", L"C:\\Users\\伊藤"));
   ASSERT_TRUE(SetEnvironmentVariableW(L"NORVALE_TEST_LONG", std::wstring(200, L'y').c_str()));
   const std::wstring long_tail(260, L'x');
-  RegImport(m, "Windows Registry Editor Version 5.00\r\n\r\n"
-               "[HKEY_CURRENT_USER\\Software\\NorvaleExpandTest]\r\n"
-               "\"Home\"=" + ExpandHex(L"%NORVALE_TEST_HOME%\\data") + "\r\n"
-               "\"Unset\"=" + ExpandHex(L"%NORVALE_NOT_SET%\\x") + "\r\n"
-               // 259 characters as stored, 251 once expanded: it fits.
-               "\"FitsOnceExpanded\"=" + ExpandHex(L"%NORVALE_TEST_HOME%" + long_tail.substr(0, 240)) +
-               "\r\n"
-               // 38 characters as stored, 400 once expanded: it does not.
-               "\"TooLongOnceExpanded\"=" + ExpandHex(L"%NORVALE_TEST_LONG%%NORVALE_TEST_LONG%") +
-               "\r\n");
+  RegImport(m,
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\NorvaleExpandTest]\r\n"
+            "\"Home\"=" +
+                ExpandHex(L"%NORVALE_TEST_HOME%\\data") +
+                "\r\n"
+                "\"Unset\"=" +
+                ExpandHex(L"%NORVALE_NOT_SET%\\x") +
+                "\r\n"
+                // 259 characters as stored, 251 once expanded: it fits.
+                "\"FitsOnceExpanded\"=" +
+                ExpandHex(L"%NORVALE_TEST_HOME%" + long_tail.substr(0, 240)) +
+                "\r\n"
+                // 38 characters as stored, 400 once expanded: it does not.
+                "\"TooLongOnceExpanded\"=" +
+                ExpandHex(L"%NORVALE_TEST_LONG%%NORVALE_TEST_LONG%") + "\r\n");
   const auto raw = m.registry.QueryValue(RegRoot::kCurrentUser, "Software\\NorvaleExpandTest",
                                          "Home", platform::RegView::kDefault);
   ASSERT_TRUE(raw);
@@ -212,11 +218,10 @@ TEST(Win32Registry, ExpandableTextIsReadExpandedLikeTheShell) {
     const char* name;
     Value want;
   };
-  for (const Case& c : {Case{"Home", Text("C:\\Users\\伊藤\\data")},
-                        Case{"Unset", Text("%NORVALE_NOT_SET%\\x")},
-                        Case{"FitsOnceExpanded",
-                             Text("C:\\Users\\伊藤" + std::string(240, 'x'))},
-                        Case{"TooLongOnceExpanded", Text("default")}}) {
+  for (const Case& c :
+       {Case{"Home", Text("C:\\Users\\伊藤\\data")}, Case{"Unset", Text("%NORVALE_NOT_SET%\\x")},
+        Case{"FitsOnceExpanded", Text("C:\\Users\\伊藤" + std::string(240, 'x'))},
+        Case{"TooLongOnceExpanded", Text("default")}}) {
     EXPECT_EQ(ReadRegValue(m.ctx, RegRoot::kCurrentUser, "Software\\NorvaleExpandTest", c.name,
                            RegValueKind::kText, Text("default")),
               c.want)
