@@ -72,8 +72,8 @@ constexpr const char* kAddNewestOrder[] = {
     "ALTER TABLE runs ADD COLUMN seen_at TEXT",
     "ALTER TABLE runs ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0",
     "UPDATE runs SET clock_ahead = 1 WHERE run_at > @DAY_AFTER_LOAD@",
-    "UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
-    " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END",
+    ("UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
+     " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END"),
 };
 
 // kRunColumns as columns of "r".
