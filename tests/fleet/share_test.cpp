@@ -50,7 +50,7 @@ TEST(LoadResultFiles, StopRequestKeepsTheStoredFilesWhole) {
 }
 
 // FIFOs and POSIX links; Windows has its own cases of links and devices
-// (tests/fleet/win32/).
+// (tests/win32/fleet/).
 #ifndef _WIN32
 
 using Status = FileContent::Status;

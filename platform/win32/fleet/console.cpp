@@ -5,8 +5,8 @@
 #include <memory>
 #include <ostream>
 
-#include "fleet/system/win32/console_stream.h"
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/console_stream.h"
+#include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet {
 namespace win32 {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fleet/system/files.h"
-#include "fleet/system/win32/console_stream.h"
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/console_stream.h"
+#include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet::win32 {
 namespace {

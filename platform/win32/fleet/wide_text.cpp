@@ -1,4 +1,4 @@
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet::win32 {
 

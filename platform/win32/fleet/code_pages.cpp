@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/wide_text.h"
 
 // The wide entry point (linked with -municode): arguments arrive as UTF-16,
 // so a share or a --db path outside the ANSI code page arrives whole.

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "fleet/system/limited_read.h"
-#include "fleet/system/win32/wide_text.h"
+#include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet {
 namespace {
