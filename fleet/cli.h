@@ -31,6 +31,8 @@ struct CommandIo {
   std::ostream& err;
   bool terminal = false;      // progress display wanted (stderr is a terminal)
   std::size_t out_width = 0;  // columns of the terminal stdout is; 0 when not one
+  // Whether Ctrl+C was pressed: a load asks it between files and while it stores one.
+  std::function<bool()> stop_requested = nullptr;
 };
 
 struct Command {

@@ -35,9 +35,19 @@ const std::string kNetworkDatabase =
     " is on a network folder, where SQLite's locking does not hold and the file can be "
     "corrupted; keep the database on a local disk or use PostgreSQL (--db postgresql://...)";
 const std::string kInterrupted = "interrupted: ";
-const std::string kInterruptedNotStored =
-    " and the files after it were not stored; the files stored before it are whole, and a "
-    "rerun loads the rest\n";
+const std::string kInterruptedRolledBack =
+    " was rolled back and the files after it were not stored";
+const std::string kInterruptedNotStored = " and the files after it were not stored";
+const std::string kInterruptedLoadedBefore = "; files loaded before it: ";
+const std::string kInterruptedRerun = ", each whole; a rerun loads the rest\n";
+
+// Which file Ctrl+C stopped at, whether its rows were rolled back, and how
+// many files were stored before it.
+void PrintInterrupted(const CommandIo& io, const LoadInterrupted& interrupted) {
+  io.err << kInterrupted << VisibleText(interrupted.next_path)
+         << (interrupted.rolled_back ? kInterruptedRolledBack : kInterruptedNotStored)
+         << kInterruptedLoadedBefore << interrupted.summary.loaded << kInterruptedRerun;
+}
 
 // SQLite on a share (a UNC path, a network drive, NFS or SMB) is refused
 // rather than warned about: nothing the tool can do there keeps it safe.
@@ -185,7 +195,7 @@ int RunLoad(const Arguments& args, CommandIo& io) {
     }
     options.max_file_bytes = *bytes;
   }
-  options.stop_requested = InterruptRequested;
+  options.stop_requested = io.stop_requested;
   auto db = OpenTarget(args);
   const SchemaChange schema = EnsureSchema(*db);
   if (schema.from > 0 && schema.from < schema.to) {
@@ -198,7 +208,7 @@ int RunLoad(const Arguments& args, CommandIo& io) {
     summary = LoadResultFiles(*db, args.positional, options, observer);
   } catch (const LoadInterrupted& interrupted) {
     observer.ClearLine();
-    io.err << kInterrupted << VisibleText(interrupted.next_path) << kInterruptedNotStored;
+    PrintInterrupted(io, interrupted);
     PrintSummary(io, interrupted.summary, observer.Seconds());
     return kExitInterrupted;
   } catch (...) {

@@ -30,6 +30,7 @@ int RunProgram(const std::vector<std::string>& args) {
     return kExitError;
   }
   CatchInterrupt();
+  io.stop_requested = InterruptRequested;
   const int code = RunCommandLine(args, io);
   io.out.flush();
   return code;

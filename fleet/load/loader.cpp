@@ -358,60 +358,74 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
     }
   } stop_reader{queue, reader};
 
+  // Ctrl+C rolls back the run in hand; its done callback names it.
+  db.SetStopCheck(options.stop_requested);
+  struct ClearStopCheck {
+    Database& db;
+    ~ClearStopCheck() { db.SetStopCheck(nullptr); }
+  } clear_stop_check{db};
+  std::string rolled_back;
   int done = 0;
-  while (std::optional<PreparedFile> p = queue.Pop()) {
-    if (options.stop_requested && options.stop_requested()) {
-      // The runs already sent are whole transactions: let them finish so
-      // the summary counts what is stored.
-      db.FinishQueuedRuns();
-      throw LoadInterrupted{p->source.path, summary};
-    }
-    observer.Progress(done++, total, summary.rows, p->source.path);
-    switch (p->state) {
-      case PreparedFile::State::kUnreadable:
+  try {
+    while (std::optional<PreparedFile> p = queue.Pop()) {
+      if (options.stop_requested && options.stop_requested()) {
+        // The runs already sent are whole transactions: let them finish so
+        // the summary counts what is stored (a run not committed yet is
+        // rolled back).
+        db.FinishQueuedRuns();
+        throw LoadInterrupted{p->source.path, summary, false};
+      }
+      observer.Progress(done++, total, summary.rows, p->source.path);
+      switch (p->state) {
+        case PreparedFile::State::kUnreadable:
+          ++summary.rejected;
+          observer.Rejected(p->source.path, 0, p->unreadable);
+          continue;
+        case PreparedFile::State::kNotRegular:
+          // Listed as a file, but something else by the time it was opened.
+          ++summary.not_regular;
+          observer.Skipped(p->source.path, kNotARegularFile);
+          continue;
+        case PreparedFile::State::kStored:
+          ++summary.unchanged;
+          continue;
+        case PreparedFile::State::kNew:
+          break;
+      }
+      if (!p->parsed.file) {
         ++summary.rejected;
-        observer.Rejected(p->source.path, 0, p->unreadable);
+        observer.Rejected(p->source.path, p->parsed.rejection.line, p->parsed.rejection.reason);
         continue;
-      case PreparedFile::State::kNotRegular:
-        // Listed as a file, but something else by the time it was opened.
-        ++summary.not_regular;
-        observer.Skipped(p->source.path, kNotARegularFile);
-        continue;
-      case PreparedFile::State::kStored:
-        ++summary.unchanged;
-        continue;
-      case PreparedFile::State::kNew:
-        break;
-    }
-    if (!p->parsed.file) {
-      ++summary.rejected;
-      observer.Rejected(p->source.path, p->parsed.rejection.line, p->parsed.rejection.reason);
-      continue;
-    }
-    const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-    std::vector<Param> run = RunValues(*p->parsed.file, p->source);
-    const bool ahead = run[kRunColumnCount - 1] == "1";
-    db.QueueRunWithFacts(run, p->parsed.file->facts,
-                         [&summary, &observer, rows, ahead, path = p->source.path,
-                          computer = p->parsed.file->computer,
-                          run_at = p->parsed.file->run_at](const Database::StoreOutcome& outcome) {
-                           if (!outcome.refused.empty()) {
-                             // The database refused this file's rows: only this file is left out.
-                             ++summary.rejected;
-                             observer.Rejected(path, 0, outcome.refused);
-                           } else if (outcome.run_id) {
-                             ++summary.loaded;
-                             summary.rows += rows;
-                             if (ahead) {
-                               ++summary.clock_ahead;
-                               observer.ClockAhead(path, computer, run_at);
+      }
+      const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
+      std::vector<Param> run = RunValues(*p->parsed.file, p->source);
+      const bool ahead = run[kRunColumnCount - 1] == "1";
+      db.QueueRunWithFacts(run, p->parsed.file->facts,
+                           [&summary, &observer, &rolled_back, rows, ahead, path = p->source.path,
+                            computer = p->parsed.file->computer, run_at = p->parsed.file->run_at](
+                               const Database::StoreOutcome& outcome) {
+                             if (outcome.rolled_back) {
+                               rolled_back = path;
+                             } else if (!outcome.refused.empty()) {
+                               // The database refused this file's rows: only this file is left out.
+                               ++summary.rejected;
+                               observer.Rejected(path, 0, outcome.refused);
+                             } else if (outcome.run_id) {
+                               ++summary.loaded;
+                               summary.rows += rows;
+                               if (ahead) {
+                                 ++summary.clock_ahead;
+                                 observer.ClockAhead(path, computer, run_at);
+                               }
+                             } else {
+                               ++summary.unchanged;
                              }
-                           } else {
-                             ++summary.unchanged;
-                           }
-                         });
+                           });
+    }
+    db.FinishQueuedRuns();
+  } catch (const RunRolledBack&) {
+    throw LoadInterrupted{rolled_back, summary, true};
   }
-  db.FinishQueuedRuns();
   observer.Progress(total, total, summary.rows, {});
   return summary;
 }

@@ -24,7 +24,8 @@ struct LoadOptions {
   // Loads files whose name is not their computer's (Norvale names each file
   // after its computer; anything else may be one computer posing as another).
   bool any_file_name = false;
-  // Asked between two files: true stops the load there (Ctrl+C).
+  // Asked between two files and while a file's rows are stored: true stops
+  // the load, rolling back the file whose rows are not committed yet (Ctrl+C).
   std::function<bool()> stop_requested;
 };
 
@@ -58,10 +59,12 @@ class LoadObserver {
 };
 
 // A load stopped on request: the files before `next_path` are stored whole,
-// it and the ones after it are not.
+// it and the ones after it are not. `rolled_back`: its rows were being
+// stored and were rolled back; otherwise it was not begun.
 struct LoadInterrupted {
   std::string next_path;
   LoadSummary summary;
+  bool rolled_back = false;
 };
 
 // The result files that `inputs` (files and folders) name, in a stable order.
@@ -77,7 +80,7 @@ std::vector<std::string> CollectResultFiles(const std::vector<std::string>& inpu
 // any other database failure rolls back the file in hand and is thrown (the
 // files stored before it stay, and a rerun stores the rest). Memory stays
 // bounded: files are read ahead only up to a number of bytes. A stop request
-// throws LoadInterrupted.
+// rolls back the file in hand and throws LoadInterrupted.
 LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs,
                             const LoadOptions& options, LoadObserver& observer);
 

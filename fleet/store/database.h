@@ -33,6 +33,13 @@ class DatabaseError : public std::runtime_error {
   Kind kind_;
 };
 
+// Thrown once a stop request has rolled back the run in hand; the runs
+// queued before it are answered first (their outcomes delivered).
+class RunRolledBack : public std::runtime_error {
+ public:
+  RunRolledBack() : std::runtime_error("the run in hand was rolled back on request") {}
+};
+
 class Database {
  public:
   virtual ~Database() = default;
@@ -87,19 +94,36 @@ class Database {
   struct StoreOutcome {
     std::optional<std::int64_t> run_id;  // the new run; nothing when stored already or refused
     std::string refused;                 // why the database refused the run, when it did
+    bool rolled_back = false;            // stopped before its commit: nothing of it is stored
   };
   using StoreDone = std::function<void(const StoreOutcome&)>;
   virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
                                  const StoreDone& done) {
-    done(StoreOrRefuse(run, facts));
+    StoreOutcome outcome;
+    try {
+      outcome = StoreOrRefuse(run, facts);
+    } catch (const RunRolledBack&) {
+      done({std::nullopt, {}, true});
+      throw;
+    }
+    done(outcome);
   }
   virtual void FinishQueuedRuns() {}
+
+  // Asked while a run's rows are stored and before its commit (Ctrl+C):
+  // when it answers true the run is rolled back and RunRolledBack thrown.
+  // Empty: runs are never stopped.
+  void SetStopCheck(std::function<bool()> stop_requested) {
+    stop_requested_ = std::move(stop_requested);
+  }
 
   // Stores the typed rows of a run that is stored already, inside the
   // caller's transaction (the upgrade of an older schema).
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
 
  protected:
+  bool StopRequested() const { return stop_requested_ && stop_requested_(); }
+
   StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
     StoreOutcome outcome;
     try {
@@ -110,6 +134,9 @@ class Database {
     }
     return outcome;
   }
+
+ private:
+  std::function<bool()> stop_requested_;
 };
 
 // seen_at is when the run counts as seen, the time its computer's newest run

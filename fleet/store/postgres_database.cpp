@@ -193,29 +193,21 @@ class PostgresDatabase final : public Database {
     return StoreWithRetries(StoreParams(run, facts), facts.size());
   }
 
-  // Pipeline mode: each run is sent with its own sync point, so it stays one
-  // transaction, while the server works through the runs sent before it.
+  // Pipeline mode: each run is its own transaction, while the server works
+  // through the runs sent before it. A run's commit is sent only with the
+  // next run (or at the end), after the stop check: the server stores its
+  // rows meanwhile, and a stop request rolls it back.
   void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
                          const StoreDone& done) override {
     std::vector<Param> params = StoreParams(run, facts);
     const std::string& name = PreparedName(StoreSql());
-    if (!pipeline_) {
-      if (PQenterPipelineMode(conn_) != 1) ConnectionLost();
-      pipeline_ = true;
+    if (open_) {
+      if (StopRequested()) FinishRuns(kRollback);  // throws
+      CloseOpenRun(kCommit);
     }
-    const std::vector<const char*> values = Values(params);
-    if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
-                            nullptr, nullptr, 0) != 1 ||
-        PQpipelineSync(conn_) != 1) {
-      AbandonPipeline();
-      ConnectionLost();
-    }
-    const std::size_t bytes = ParamBytes(params);
-    queued_.push_back(Queued{std::move(params), facts.size(), bytes, done});
-    queued_bytes_ += bytes;
     // Take the answers that are in; never let more than a few runs, or more
     // than a few megabytes of them, wait.
-    if (PQconsumeInput(conn_) != 1) {
+    if (!queued_.empty() && PQconsumeInput(conn_) != 1) {
       AbandonPipeline();
       ConnectionLost();
     }
@@ -224,6 +216,23 @@ class PostgresDatabase final : public Database {
       TakeOldestAnswer();
     }
     if (failure_) FinishQueuedRuns();  // answers the rest, then throws
+    if (!pipeline_) {
+      if (PQenterPipelineMode(conn_) != 1) ConnectionLost();
+      pipeline_ = true;
+    }
+    // The sync point after the rows sends them on; it ends no transaction
+    // begun by BEGIN, and after a failed statement it is where the server
+    // takes statements again, so that the run's end still reaches it.
+    const std::vector<const char*> values = Values(params);
+    if (!SendStatement(kBegin) ||
+        PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                            nullptr, nullptr, 0) != 1 ||
+        PQpipelineSync(conn_) != 1) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    const std::size_t bytes = ParamBytes(params);
+    open_ = Queued{std::move(params), facts.size(), bytes, done};
   }
 
   void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
@@ -233,7 +242,13 @@ class PostgresDatabase final : public Database {
     Execute(sql, {std::to_string(run_id), InventoryJson(inventory)});
   }
 
-  void FinishQueuedRuns() override {
+  void FinishQueuedRuns() override { FinishRuns(open_ && StopRequested() ? kRollback : kCommit); }
+
+ private:
+  // Ends the open run with `end`, waits for every answer and leaves the
+  // pipeline; throws the first failure, or RunRolledBack after a rollback.
+  void FinishRuns(const char* end) {
+    if (open_) CloseOpenRun(end);
     while (!queued_.empty()) TakeOldestAnswer();
     if (pipeline_) {
       pipeline_ = false;
@@ -244,11 +259,11 @@ class PostgresDatabase final : public Database {
       failure_.reset();
       throw failure;
     }
+    if (end == kRollback) throw RunRolledBack();
   }
 
- private:
-  // One statement, so one transaction: the run, and its facts unnested from
-  // arrays, only where the run is new.
+  // One statement: the run, and its facts unnested from arrays, only where
+  // the run is new.
   static const std::string& StoreSql() {
     auto array = [](int offset, const char* type) {
       return "$" + std::to_string(kRunColumnCount + 1 + offset) + "::" + type + "[]";
@@ -275,7 +290,41 @@ class PostgresDatabase final : public Database {
     std::size_t facts;
     std::size_t bytes;  // of the params, kept to store the run again after a conflict
     StoreDone done;
+    bool rolled_back = false;
   };
+
+  static constexpr const char* kBegin = "BEGIN";
+  static constexpr const char* kCommit = "COMMIT";
+  static constexpr const char* kRollback = "ROLLBACK";
+
+  bool SendStatement(const char* sql) {
+    return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+  }
+
+  // Ends the open run's transaction with COMMIT or ROLLBACK and its sync
+  // point; its answer is then awaited like the others'.
+  void CloseOpenRun(const char* end) {
+    Queued run = std::move(*open_);
+    open_.reset();
+    run.rolled_back = end == kRollback;
+    if (!SendStatement(end) || PQpipelineSync(conn_) != 1) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    queued_bytes_ += run.bytes;
+    queued_.push_back(std::move(run));
+  }
+
+  // The next statement's result in the pipeline, and the end of its results.
+  PGresult* TakeStatementResult() {
+    PGresult* result = PQgetResult(conn_);
+    if (!result) {
+      AbandonPipeline();
+      ConnectionLost();
+    }
+    for (PGresult* rest; (rest = PQgetResult(conn_)) != nullptr;) PQclear(rest);
+    return result;
+  }
 
   static std::size_t ParamBytes(const std::vector<Param>& params) {
     std::size_t bytes = 0;
@@ -325,50 +374,58 @@ class PostgresDatabase final : public Database {
     }
   }
 
-  // Reads the oldest queued run's answer and its sync point. A failed run is
-  // remembered and the later ones are still read (each is its own
-  // transaction); a conflict to retry is stored again once the pipeline is
-  // empty.
-  void TakeOldestAnswer() {
-    Queued queued = std::move(queued_.front());
-    queued_.pop_front();
-    queued_bytes_ -= queued.bytes;
-    PGresult* raw = PQgetResult(conn_);
-    if (!raw) {
-      AbandonPipeline();
-      ConnectionLost();
-    }
-    std::optional<DatabaseError> error;
-    std::optional<std::int64_t> run_id;
-    {
-      Result result(raw);
-      if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
-        try {
-          run_id = StoredRunId(result.get(), queued.facts);
-        } catch (const DatabaseError& e) {
-          error = e;
-        }
-      } else {
-        error = ErrorOf(result.get());
-      }
-    }
-    // The end of the statement's results, then the sync point.
-    for (PGresult* rest; (rest = PQgetResult(conn_)) != nullptr;) PQclear(rest);
+  void TakeSyncPoint() {
     Result sync(PQgetResult(conn_));
     if (PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) {
       AbandonPipeline();
       ConnectionLost();
     }
-    if (error && error->kind() == DatabaseError::Kind::kRetry) {
+  }
+
+  // Reads the oldest queued run's answers (BEGIN and the store, a sync
+  // point, its end, a sync point). A failed run is remembered and the later
+  // ones are still read (each is its own transaction); a conflict to retry
+  // is stored again once the pipeline is empty.
+  void TakeOldestAnswer() {
+    Queued queued = std::move(queued_.front());
+    queued_.pop_front();
+    queued_bytes_ -= queued.bytes;
+    std::optional<DatabaseError> error;
+    std::optional<std::int64_t> run_id;
+    {
+      Result begin(TakeStatementResult());
+      Result store(TakeStatementResult());
+      TakeSyncPoint();
+      Result end(TakeStatementResult());
+      TakeSyncPoint();
+      // The first statement that failed; the server skipped the ones after
+      // it up to the sync point, and the run's end then rolled it back.
+      for (const Result* result : {&begin, &store, &end}) {
+        const ExecStatusType status = PQresultStatus(result->get());
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) continue;
+        if (status != PGRES_PIPELINE_ABORTED) error = ErrorOf(result->get());
+        break;
+      }
+      if (!error && !queued.rolled_back) {
+        try {
+          run_id = StoredRunId(store.get(), queued.facts);
+        } catch (const DatabaseError& e) {
+          error = e;
+        }
+      }
+    }
+    if (queued.rolled_back) {
+      queued.done({std::nullopt, {}, true});
+    } else if (error && error->kind() == DatabaseError::Kind::kRetry) {
       retry_.push_back(std::move(queued));
     } else if (error && error->kind() == DatabaseError::Kind::kRefused) {
-      queued.done({std::nullopt, error->what()});
+      queued.done({std::nullopt, error->what(), false});
     } else if (error) {
       if (!failure_) failure_ = error;
     } else {
-      queued.done({run_id, {}});
+      queued.done({run_id, {}, false});
     }
-    if (queued_.empty() && !retry_.empty()) RetryConflicts();
+    if (queued_.empty() && !open_ && !retry_.empty()) RetryConflicts();
   }
 
   void RetryConflicts() {
@@ -379,10 +436,10 @@ class PostgresDatabase final : public Database {
     for (Queued& q : again) {
       if (failure_) break;
       try {
-        q.done({StoreWithRetries(q.params, q.facts), {}});
+        q.done({StoreWithRetries(q.params, q.facts), {}, false});
       } catch (const DatabaseError& e) {
         if (e.kind() == DatabaseError::Kind::kRefused) {
-          q.done({std::nullopt, e.what()});
+          q.done({std::nullopt, e.what(), false});
         } else {
           failure_ = e;
         }
@@ -392,6 +449,7 @@ class PostgresDatabase final : public Database {
 
   // The connection is lost: nothing queued can be answered any more.
   void AbandonPipeline() {
+    open_.reset();
     queued_.clear();
     queued_bytes_ = 0;
     retry_.clear();
@@ -479,7 +537,8 @@ class PostgresDatabase final : public Database {
   PGconn* conn_ = nullptr;
   std::map<std::string, std::string> prepared_;  // statement text -> prepared name
   bool pipeline_ = false;
-  std::deque<Queued> queued_;  // sent, not yet answered, oldest first
+  std::optional<Queued> open_;  // sent without its commit yet
+  std::deque<Queued> queued_;   // sent, not yet answered, oldest first
   std::size_t queued_bytes_ = 0;
   std::deque<Queued> retry_;  // answered with a conflict, to store again
   std::optional<DatabaseError> failure_;

@@ -72,6 +72,7 @@ class SqliteDatabase final : public Database {
       const std::int64_t run_id = std::stoll(*ids[0][0]);
       InsertFacts(run_id, facts);
       StoreInventory(run_id, inventory);
+      StopIfRequested();
       Commit();
       return run_id;
     } catch (...) {
@@ -174,11 +175,17 @@ class SqliteDatabase final : public Database {
         Fail(rc);
       }
       next += rows;
+      StopIfRequested();
     }
     for (sqlite3_stmt* stmt : {many, one}) {
       sqlite3_reset(stmt);
       sqlite3_clear_bindings(stmt);
     }
+  }
+
+  // Inside a run's transaction: the caller rolls it back.
+  void StopIfRequested() {
+    if (StopRequested()) throw RunRolledBack();
   }
 
   // A value SQLite cannot take (too big, no memory) fails the statement

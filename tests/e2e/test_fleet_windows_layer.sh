@@ -88,8 +88,8 @@ fleet load "$long" --db "$long\\fleet.sqlite" >"$work/long.out" 2>&1 || true
 check "a folder path of ${#long} characters loads" grep -q "loaded 3," "$work/long.out"
 
 # Ctrl+C (Wine turns SIGINT into the console's Ctrl+C event) once some runs
-# are stored: the load stops between files with 130, says where, and a rerun
-# stores the rest.
+# are stored: the load rolls back the file in hand, ends with 130, says
+# which file, and a rerun stores the rest.
 big="$WINEPREFIX/drive_c/big"
 mkdir -p "$big"
 "$make_files" "$big" 1500 >/dev/null
