@@ -43,10 +43,8 @@ DWORD LinkFlag(LastLink last_link) {
   return last_link == LastLink::kRefuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
 }
 
-std::int64_t UnixSeconds(const FILETIME& time) {
-  // 100 ns steps since 1601-01-01.
-  const std::int64_t ticks =
-      (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+// `ticks`: 100 ns steps since 1601-01-01.
+std::int64_t UnixSeconds(std::int64_t ticks) {
   constexpr std::int64_t kTicksPerSecond = 10000000;
   constexpr std::int64_t kSeconds1601To1970 = 11644473600;
   return ticks / kTicksPerSecond - kSeconds1601To1970;
@@ -138,17 +136,22 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
     content.error = SystemMessage(GetLastError());
     return content;
   }
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+  // Attributes, time and size only: GetFileInformationByHandle would also
+  // ask for the volume's serial number, which under Wine is a round trip to
+  // its mount manager for every file.
+  FILE_BASIC_INFO info{};
+  LARGE_INTEGER file_size{};
+  if (GetFileType(file.get()) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &info, sizeof info) ||
+      (info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
       (last_link == LastLink::kRefuse &&
-       IsLink(info.dwFileAttributes, ReparseTag(file.get(), info.dwFileAttributes)))) {
+       IsLink(info.FileAttributes, ReparseTag(file.get(), info.FileAttributes))) ||
+      !GetFileSizeEx(file.get(), &file_size)) {
     content.status = FileContent::Status::kNotRegular;
     return content;
   }
-  content.modified = UnixSeconds(info.ftLastWriteTime);
-  const std::uint64_t size =
-      (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  content.modified = UnixSeconds(info.LastWriteTime.QuadPart);
+  const auto size = static_cast<std::uint64_t>(file_size.QuadPart);
   content.status = ReadWithinLimit(
       size, max_bytes,
       [&file](char* into, std::size_t size) -> std::int64_t {
