@@ -7,6 +7,7 @@
 
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
+#include "fleet/system/sqlite_files.h"
 
 namespace norvale::fleet {
 namespace {
@@ -15,6 +16,7 @@ class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, const OpenOptions& options)
       : path_(path), options_(options), busy_timeout_ms_(options.busy_timeout_ms) {
+    FitSqliteFileAccess();
     const int rc =
         sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
