@@ -74,9 +74,9 @@ class Database {
 
  public:
   // Stores one run with all its facts and the typed rows derived from them
-  // as one transaction: the values of kRunColumns in order, then the facts. Returns the new run's
-  // id, or nothing when the same content is stored already for that computer.
-  virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+  // as one transaction. Returns the new run's id, or nothing when the same
+  // content is stored already for that computer.
+  virtual std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                         const std::vector<Fact>& facts) = 0;
 
   // The same, each run still its own transaction, but an engine may send
@@ -89,7 +89,7 @@ class Database {
     std::string refused;                 // why the database refused the run, when it did
   };
   using StoreDone = std::function<void(const StoreOutcome&)>;
-  virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+  virtual void QueueRunWithFacts(const RunRecord& run, const std::vector<Fact>& facts,
                                  const StoreDone& done) {
     done(StoreOrRefuse(run, facts));
   }
@@ -100,7 +100,7 @@ class Database {
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
 
  protected:
-  StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
+  StoreOutcome StoreOrRefuse(const RunRecord& run, const std::vector<Fact>& facts) {
     StoreOutcome outcome;
     try {
       outcome.run_id = StoreRunWithFacts(run, facts);
@@ -111,25 +111,6 @@ class Database {
     return outcome;
   }
 };
-
-// seen_at is when the run counts as seen, the time its computer's newest run
-// is chosen by: run_at, or where the header time is unknown or lies ahead of
-// the clock (clock_ahead 1) the file's time if not after the load, else
-// loaded_at.
-inline constexpr const char* kRunColumns =
-    "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
-    "file_mtime, loaded_at, row_count, error_count, encoding, seen_at, clock_ahead";
-inline constexpr int kRunColumnCount = 14;
-
-// "?, ?, ..." or "$first, $first+1, ..." for the values of kRunColumns.
-inline std::string RunPlaceholders(bool numbered, int first = 1) {
-  std::string out;
-  for (int i = 0; i < kRunColumnCount; ++i) {
-    if (i > 0) out += ", ";
-    out += numbered ? "$" + std::to_string(first + i) : "?";
-  }
-  return out;
-}
 
 struct OpenOptions {
   int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer

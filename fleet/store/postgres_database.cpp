@@ -6,6 +6,7 @@
 #include "core/utf.h"
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
+#include "fleet/store/run_columns.h"
 
 namespace norvale::fleet {
 namespace {
@@ -188,14 +189,14 @@ class PostgresDatabase final : public Database {
   }
   void LockSchema() override { Execute("SELECT pg_advisory_xact_lock(72656574)"); }
 
-  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+  std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                 const std::vector<Fact>& facts) override {
     return StoreWithRetries(StoreParams(run, facts), facts.size());
   }
 
   // Pipeline mode: each run is sent with its own sync point, so it stays one
   // transaction, while the server works through the runs sent before it.
-  void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+  void QueueRunWithFacts(const RunRecord& run, const std::vector<Fact>& facts,
                          const StoreDone& done) override {
     std::vector<Param> params = StoreParams(run, facts);
     const std::string& name = PreparedName(StoreSql());
@@ -250,21 +251,23 @@ class PostgresDatabase final : public Database {
   // One statement, so one transaction: the run, and its facts unnested from
   // arrays, only where the run is new.
   static const std::string& StoreSql() {
-    auto array = [](int offset, const char* type) {
-      return "$" + std::to_string(kRunColumnCount + 1 + offset) + "::" + type + "[]";
-    };
-    static const std::string sql =
-        std::string("WITH run AS (INSERT INTO runs (") + kRunColumns + ") VALUES (" +
-        RunPlaceholders(true) +
-        ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id),"
-        " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
-        " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM run,"
-        " unnest(" +
-        array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
-        array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
-        ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
-        InventoryInserts("$" + std::to_string(kRunColumnCount + 7) + "::jsonb") +
-        " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
+    static const std::string sql = [] {
+      // The facts' arrays and the typed rows' JSON follow the run's values.
+      const std::size_t first = RunColumns().size() + 1;
+      auto array = [first](std::size_t offset, const char* type) {
+        return "$" + std::to_string(first + offset) + "::" + type + "[]";
+      };
+      return "WITH run AS (" + NumberPlaceholders(InsertRunStatement()) +
+             "),"
+             " stored AS (INSERT INTO facts (run_id, line, category, item, subitem, contents, unit)"
+             " SELECT run.run_id, f.line, f.category, f.item, f.subitem, f.contents, f.unit FROM"
+             " run, unnest(" +
+             array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
+             array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
+             ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
+             InventoryInserts("$" + std::to_string(first + 6) + "::jsonb") +
+             " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
+    }();
     return sql;
   }
   static constexpr std::size_t kMaxQueued = 16;
@@ -283,9 +286,8 @@ class PostgresDatabase final : public Database {
     return bytes;
   }
 
-  static std::vector<Param> StoreParams(const std::vector<Param>& run,
-                                        const std::vector<Fact>& facts) {
-    std::vector<Param> params = run;
+  static std::vector<Param> StoreParams(const RunRecord& run, const std::vector<Fact>& facts) {
+    std::vector<Param> params = RunParams(run);
     params.push_back(LineArray(facts));
     for (std::string Fact::*field :
          {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {

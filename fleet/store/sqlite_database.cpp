@@ -7,6 +7,7 @@
 
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
+#include "fleet/store/run_columns.h"
 
 namespace norvale::fleet {
 namespace {
@@ -56,15 +57,12 @@ class SqliteDatabase final : public Database {
   }
   void LockSchema() override {}
 
-  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+  std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                 const std::vector<Fact>& facts) override {
     const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
-      static const std::string insert_run =
-          std::string("INSERT INTO runs (") + kRunColumns + ") VALUES (" + RunPlaceholders(false) +
-          ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id";
-      const auto ids = Query(insert_run, run);
+      const auto ids = Query(InsertRunStatement(), RunParams(run));
       if (ids.empty()) {
         Rollback();
         return std::nullopt;
