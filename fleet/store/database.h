@@ -36,7 +36,6 @@ class DatabaseError : public std::runtime_error {
 class Database {
  public:
   virtual ~Database() = default;
-  virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
   // A second connection to the same database, with the same options.
   virtual std::unique_ptr<Database> OpenAnother() const = 0;
 
@@ -65,6 +64,24 @@ class Database {
   virtual void Rollback() noexcept = 0;
   // Serialises schema creation between concurrent loads (inside a transaction).
   virtual void LockSchema() = 0;
+
+  // Where the engines' SQL differs. The column type of a key the database
+  // numbers itself.
+  virtual std::string_view GeneratedKeyType() const = 0;
+  // Ends the CREATE TABLE of a table always written and read by its key.
+  virtual std::string_view KeyOrderedTable() const = 0;
+  // The operator that matches a LIKE pattern in any case (ASCII letters;
+  // other scripts have no case to ignore). Cheaper than LOWER() on both
+  // sides of every row.
+  virtual std::string_view AnyCaseLike() const = 0;
+  // The later of two "YYYY-MM-DD HH:MM:SS" texts, the first when the second
+  // is null.
+  virtual std::string LaterOf(std::string_view first, std::string_view second) const = 0;
+  // A "YYYY-MM-DD HH:MM:SS" text one day on, as the same kind of text.
+  virtual std::string OneDayLater(std::string_view timestamp) const = 0;
+  // Whether this database's schema holds the table, or the table the column.
+  virtual bool HasTable(const std::string& table) = 0;
+  virtual bool HasColumn(const std::string& table, const std::string& column) = 0;
 
  protected:
   // Runs one statement with bound parameters; each row goes to `handle`
@@ -120,13 +137,6 @@ struct OpenOptions {
 // connection URI; anything else is the path of an SQLite file.
 std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options = {});
 bool IsPostgresTarget(std::string_view target);
-
-// The operator that matches a LIKE pattern in any case (ASCII letters; other
-// scripts have no case to ignore): SQLite's LIKE already does, PostgreSQL
-// needs ILIKE. Cheaper than LOWER() on both sides of every row.
-inline const char* AnyCaseLike(const Database& db) {
-  return db.Engine() == "postgresql" ? "ILIKE" : "LIKE";
-}
 
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
 std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);

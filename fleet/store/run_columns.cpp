@@ -26,11 +26,10 @@ constexpr RunColumn kRunColumns[] = {
 
 std::span<const RunColumn> RunColumns() { return kRunColumns; }
 
-std::string RunColumnList(std::string_view prefix) {
+std::string RunColumnList() {
   std::string out;
   for (const RunColumn& column : kRunColumns) {
     if (!out.empty()) out += ", ";
-    out += prefix;
     out += column.name;
   }
   return out;

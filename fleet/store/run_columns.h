@@ -4,7 +4,6 @@
 
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "fleet/store/database.h"
@@ -18,8 +17,8 @@ struct RunColumn {
 
 std::span<const RunColumn> RunColumns();
 
-// "computer, run_date, ..." with each name after `prefix` ("r." for a join).
-std::string RunColumnList(std::string_view prefix = "");
+// "computer, run_date, ..."
+std::string RunColumnList();
 
 // The record's values in the order of RunColumns.
 std::vector<Param> RunParams(const RunRecord& run);

@@ -45,7 +45,6 @@ class SqliteDatabase final : public Database {
 
   ~SqliteDatabase() override { Close(); }
 
-  std::string_view Engine() const override { return "sqlite"; }
   std::unique_ptr<Database> OpenAnother() const override {
     return std::make_unique<SqliteDatabase>(path_, options_);
   }
@@ -56,6 +55,25 @@ class SqliteDatabase final : public Database {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
   void LockSchema() override {}
+
+  std::string_view GeneratedKeyType() const override { return "INTEGER PRIMARY KEY"; }
+  // One tree in key order instead of a table and an index beside it.
+  std::string_view KeyOrderedTable() const override { return " WITHOUT ROWID"; }
+  // SQLite's LIKE ignores the case of ASCII letters already.
+  std::string_view AnyCaseLike() const override { return "LIKE"; }
+  std::string LaterOf(std::string_view first, std::string_view second) const override {
+    const std::string a(first);
+    return "MAX(" + a + ", COALESCE(" + std::string(second) + ", " + a + "))";
+  }
+  std::string OneDayLater(std::string_view timestamp) const override {
+    return "datetime(" + std::string(timestamp) + ", '+1 day')";
+  }
+  bool HasTable(const std::string& table) override {
+    return !Query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", {table}).empty();
+  }
+  bool HasColumn(const std::string& table, const std::string& column) override {
+    return !Query("SELECT 1 FROM pragma_table_info(?) WHERE name = ?", {table, column}).empty();
+  }
 
   std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                 const std::vector<Fact>& facts) override {

@@ -695,6 +695,52 @@ TEST_P(FleetStore, NewerSchemaIsRefused) {
   EXPECT_THROW(EnsureSchema(*db_), DatabaseError);
 }
 
+// The SQL each engine writes where their dialects differ, run by the engine.
+TEST_P(FleetStore, DialectExpressionsAgreeOnBothEngines) {
+  EnsureSchema(*db_);
+  EXPECT_TRUE(db_->HasTable("runs"));
+  EXPECT_FALSE(db_->HasTable("no_such_table"));
+  EXPECT_FALSE(db_->HasTable("latest_runs")) << "a view is no table";
+  EXPECT_TRUE(db_->HasColumn("runs", "seen_at"));
+  EXPECT_FALSE(db_->HasColumn("runs", "no_such_column"));
+  EXPECT_FALSE(db_->HasColumn("facts", "seen_at"));
+
+  const struct {
+    const char* loaded_at;
+    const char* file_mtime;  // nullptr: unknown
+    const char* day_after;
+  } times[] = {
+      {"2026-12-01 10:00:00", nullptr, "2026-12-02 10:00:00"},
+      {"2026-12-01 10:00:00", "2026-12-03 08:00:00", "2026-12-04 08:00:00"},
+      {"2026-12-03 08:00:00", "2026-12-01 10:00:00", "2026-12-04 08:00:00"},
+      {"2026-12-31 23:30:00", "2026-01-01 00:00:00", "2027-01-01 23:30:00"},
+      {"2028-02-28 12:00:00", nullptr, "2028-02-29 12:00:00"},
+  };
+  const std::string day_after =
+      "SELECT " + db_->OneDayLater(db_->LaterOf("loaded_at", "file_mtime")) +
+      " FROM (SELECT CAST(? AS TEXT) AS loaded_at, CAST(? AS TEXT) AS file_mtime) t";
+  for (const auto& t : times) {
+    const Param mtime = t.file_mtime ? Param(t.file_mtime) : Param();
+    EXPECT_EQ(Scalar(day_after, {std::string(t.loaded_at), mtime}), t.day_after)
+        << t.loaded_at << " / " << (t.file_mtime ? t.file_mtime : "null");
+  }
+
+  const struct {
+    const char* text;
+    const char* pattern;
+    const char* matches;
+  } likes[] = {
+      {"Acme Office 2019", "%OFFICE%", "1"}, {"acme", "ACME", "1"},        {"Acme", "Acne", "0"},
+      {"100% done", "100\\%%", "1"},         {"100 done", "100\\%%", "0"},
+  };
+  const std::string like = "SELECT COUNT(*) FROM (SELECT CAST(? AS TEXT) AS name) t WHERE name " +
+                           std::string(db_->AnyCaseLike()) + " ? ESCAPE '\\'";
+  for (const auto& l : likes) {
+    EXPECT_EQ(Scalar(like, {std::string(l.text), std::string(l.pattern)}), l.matches)
+        << l.text << " ~ " << l.pattern;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sqlite, FleetStore, ::testing::Values("sqlite"));
 INSTANTIATE_TEST_SUITE_P(Postgres, FleetStore, ::testing::Values("postgresql"));
 
