@@ -318,13 +318,4 @@ std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions&
   return std::make_unique<SqliteDatabase>(path, options);
 }
 
-bool IsPostgresTarget(std::string_view target) {
-  return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
-}
-
-std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options) {
-  if (IsPostgresTarget(target)) return OpenPostgres(target, options);
-  return OpenSqlite(target, options);
-}
-
 }  // namespace norvale::fleet
