@@ -155,7 +155,8 @@ constexpr std::string_view kNameRule =
 void RequireOwnFileName(PreparedFile& prepared) {
   if (!prepared.parsed.file) return;
   const std::string named = ComputerOfFileName(prepared.source.path);
-  const std::string& computer = prepared.parsed.file->computer;
+  // A copy: the file, and the name with it, is dropped before the message is made.
+  const std::string computer = prepared.parsed.file->computer;
   if (SameComputerName(named, computer)) return;
   prepared.parsed.file.reset();
   prepared.parsed.rejection = {1, std::string(kFileNamed) + named + std::string(kRowsOf) +
