@@ -1,11 +1,11 @@
-// The commands of norvale-fleet; cli.cpp lists them in one table.
+// The commands of norvale-fleet; command_table.cpp lists them in one table.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "fleet/cli.h"
+#include "fleet/command.h"
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
 #include "fleet/store/database.h"
