@@ -16,6 +16,15 @@ namespace norvale::fleet {
 extern const std::string kDbHelp;
 extern const std::string kFormatHelp;  // --format and --out
 std::unique_ptr<Database> OpenForQuery(const Arguments& args);
+
+// A command that answers from the database. Its help is `about` (usage and
+// what it shows), --db, its own `options`, then --format and --out and any
+// `format_note`; it takes --db, --format and --out besides `value_options`.
+Command QuestionCommand(std::string name, std::string summary, const std::string& about,
+                        const std::string& options, std::vector<std::string> value_options,
+                        std::vector<std::string> flag_options,
+                        std::function<int(const Arguments&, CommandIo&)> run,
+                        const std::string& format_note = {});
 OutputFormat FormatOf(const Arguments& args);
 void NoPositional(const Arguments& args);
 
