@@ -152,21 +152,20 @@ TEST_P(FleetStore, TextIsStoredAsWritten) {
 // alone or queued behind others; unknown times are stored as null.
 TEST_P(FleetStore, RunRecordFieldsLandInTheirColumns) {
   EnsureSchema(*db_);
-  RunRecord known;
-  known.computer = "PC-FIELDS";
-  known.run_date = "2026/12/01";
-  known.run_time = "9:00:00";
-  known.run_at = "2026-12-01 09:00:00";
-  known.norvale_version = "4.2.1";
-  known.source_file = "/share/PC-FIELDS.tsv";
-  known.file_sha256 = "ab12";
-  known.file_mtime = "2026-12-01 09:00:05";
-  known.loaded_at = "2026-12-02 10:00:00";
-  known.row_count = 1;
-  known.error_count = 7;
-  known.encoding = "shift_jis";
-  known.seen_at = "2026-12-01 09:00:01";
-  known.clock_ahead = true;
+  const RunRecord known{.computer = "PC-FIELDS",
+                        .run_date = "2026/12/01",
+                        .run_time = "9:00:00",
+                        .run_at = "2026-12-01 09:00:00",
+                        .norvale_version = "4.2.1",
+                        .source_file = "/share/PC-FIELDS.tsv",
+                        .file_sha256 = "ab12",
+                        .file_mtime = "2026-12-01 09:00:05",
+                        .loaded_at = "2026-12-02 10:00:00",
+                        .row_count = 1,
+                        .error_count = 7,
+                        .encoding = "shift_jis",
+                        .seen_at = "2026-12-01 09:00:01",
+                        .clock_ahead = true};
   RunRecord unknown = known;
   unknown.file_sha256 = "cd34";
   unknown.run_at.clear();
