@@ -17,13 +17,10 @@ extern const std::string kDbHelp;
 extern const std::string kFormatHelp;  // --format and --out
 std::unique_ptr<Database> OpenForQuery(const Arguments& args);
 
-// A command that answers from the database. Its help is `about` (usage and
-// what it shows), --db, its own `options`, then --format and --out and any
-// `format_note`; it takes --db, --format and --out besides `value_options`.
-Command QuestionCommand(std::string name, std::string summary, const std::string& about,
-                        const std::string& options, std::vector<std::string> value_options,
-                        std::vector<std::string> flag_options,
-                        std::function<int(const Arguments&, CommandIo&)> run,
+// Completes a command that answers from the database: its help (usage and
+// what it shows) gains --db, `options_help`, then --format and --out and any
+// `format_note`; --db, --format and --out join its options.
+Command QuestionCommand(Command command, const std::string& options_help,
                         const std::string& format_note = {});
 OutputFormat FormatOf(const Arguments& args);
 void NoPositional(const Arguments& args);
