@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/load/loader.h"
 #include "fleet/store/inventory.h"
 #include "fleet/system/files.h"
@@ -137,7 +138,8 @@ TEST_P(CtrlCWhileStoring, LoadCommandNamesTheRolledBackFile) {
     }
     return ++asks >= 2;
   };
-  EXPECT_EQ(RunCommandLine({"load", share.path(), "--db", target}, io), kExitInterrupted);
+  EXPECT_EQ(RunCommandLine(FleetCommands(), {"load", share.path(), "--db", target}, io),
+            kExitInterrupted);
   std::smatch said;
   const std::string text = err.str();
   ASSERT_TRUE(std::regex_search(
