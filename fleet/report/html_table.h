@@ -3,6 +3,7 @@
 // download of the rows in view.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,21 @@ void AppendLinkCell(std::string& out, std::string_view text, std::string_view hr
 // <a href=HREF>TEXT</a>, or the text alone in a span when there is no href.
 void AppendLink(std::string& out, std::string_view text, std::string_view href,
                 std::string_view css_class = {});
+
+// A whole table section: a row per item, whose cells `append_cells` writes.
+template <typename Items, typename AppendCells>
+void AppendTableSection(std::string& out, std::string_view id, std::string_view heading,
+                        std::string_view hint, const std::vector<TableColumn>& columns,
+                        const Items& items, std::string_view no_rows, AppendCells append_cells) {
+  OpenTableSection(out, id, heading, hint, columns);
+  std::size_t rows = 0;
+  for (const auto& item : items) {
+    OpenRow(out);
+    append_cells(out, item);
+    out += "</tr>\n";
+    ++rows;
+  }
+  CloseTableSection(out, rows, no_rows);
+}
 
 }  // namespace norvale::fleet

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "fleet/report/bar_chart.h"
+#include "fleet/report/change_table.h"
 #include "fleet/report/computer_page.h"
 #include "fleet/report/html_text.h"
 #include "fleet/report/json_text.h"
@@ -259,6 +260,46 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {ja, "<td>追加", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.page, c.needle), c.count) << c.needle;
+}
+
+// One writer serves the site page (a computer column, linked where the
+// computer has a page) and a computer page (no computer column).
+TEST(ReportHtml, ChangeTableWithAndWithoutTheComputerColumn) {
+  const std::vector<ReportChange> changes = {
+      {"PC-1", "2026-12-07 08:00:00", "removed", "Soft", "Application", "<Old>", "1.0", ""},
+      {"PC-2", "2026-12-07 09:00:00", "changed", "Hard", "CPU", "Count", "2", "4"}};
+  const auto& t = TextsFor(ReportLanguage::kEnglish);
+  std::string site, computer;
+  AppendChangeTable(site, "changes", "Changes", changes, t, [](const std::string& name) {
+    return std::string_view(name == "PC-1" ? "computers/pc-1.html" : "");
+  });
+  AppendChangeTable(computer, "run-changes", "Between runs", changes, t);
+  struct Case {
+    const std::string& html;
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      {site, "<th>Computer</th><th>Time</th>", 1},
+      {site, "<tr><td><a href=\"computers/pc-1.html\">PC-1</a><td>2026-12-07 08:00:00<td>removed",
+       1},
+      {site,
+       "<tr><td><span>PC-2</span><td>2026-12-07 "
+       "09:00:00<td>changed<td>Hard<td>CPU<td>Count<td>2<td>4</tr>",
+       1},
+      {site, "<td>&lt;Old&gt;", 1},
+      {computer, "<th>Computer</th>", 0},
+      {computer, "PC-1", 0},
+      {computer, "<thead><tr><th>Time</th>", 1},
+      {computer,
+       "<tr><td>2026-12-07 "
+       "08:00:00<td>removed<td>Soft<td>Application<td>&lt;Old&gt;<td>1.0<td></tr>",
+       1},
+      {computer, "<p class=\"none\">", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
+  std::string empty;
+  AppendChangeTable(empty, "run-changes", "Between runs", {}, t);
+  EXPECT_NE(empty.find("<p class=\"none\">Nothing to show</p></section>"), std::string::npos);
 }
 
 TEST(ReportHtml, ComputerPageFilesAreSafeAndApartWhereCaseIsIgnored) {
