@@ -30,9 +30,10 @@ struct ReportComputer {
   std::string domain;
   std::string user;
   int error_rows = 0;
-  std::int64_t run_id = 0;  // the newest run
-  std::string page;         // the computer's page from the site page; empty without pages
-  std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
+  std::int64_t run_id = 0;            // the newest run
+  std::string page;                   // the computer's page from the site page; empty without pages
+  std::string clock_ahead;            // a run dated ahead of the clock, not counted as the newest
+  std::string clock_ahead_loaded_at;  // when that run was loaded
 };
 
 // One application name across the newest runs: every version seen and the
