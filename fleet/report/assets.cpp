@@ -41,7 +41,7 @@ table.data th[aria-sort=ascending]::after{content:" \25B2";font-size:10px}
 table.data th[aria-sort=descending]::after{content:" \25BC";font-size:10px}
 table.data td{padding:3px 5px;border-bottom:1px solid #eef0f3;vertical-align:top;max-width:26em;overflow-wrap:break-word}
 table.data td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2),#unseen td:nth-child(2){white-space:nowrap}
+#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2),#unseen td:nth-child(2),#ahead td{white-space:nowrap}
 #computers td:nth-child(1){white-space:nowrap}
 #computers td:nth-child(3){min-width:9em}
 #computers td:nth-child(4){min-width:11em}

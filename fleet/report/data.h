@@ -142,8 +142,8 @@ std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& c
 // Whole days from `then` to `now`; nothing when either is not a date.
 std::optional<std::int64_t> DaysBetween(const std::string& then, const std::string& now);
 
-// Names of the computers with a run dated ahead of the clock, in name order.
-std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);
+// Indexes of the computers with a run dated ahead of the clock, in name order.
+std::vector<std::uint32_t> ClockAheadComputers(const std::vector<ReportComputer>& computers);
 
 // Computers whose latest run is more than `days` days before `now` (or has no
 // recognised date at all: they have not been seen either).

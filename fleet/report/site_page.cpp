@@ -74,11 +74,8 @@ void AppendHeader(std::string& out, const ReportData& data, const ReportTexts& t
   AppendTotal(out, "not-seen", t.not_seen,
               std::to_string(ComputersNotSeenFor(data.computers, data.generated_at, kUnseenDays)),
               "#unseen");
-  std::string clock_ahead;
-  for (const std::string& name : ClockAheadComputers(data.computers)) {
-    clock_ahead += (clock_ahead.empty() ? "" : ", ") + name;
-  }
-  AppendTotal(out, "clock-ahead", t.clock_ahead, clock_ahead);
+  AppendTotal(out, "clock-ahead", t.clock_ahead,
+              std::to_string(ClockAheadComputers(data.computers).size()), "#ahead");
   out += "</dl></header>\n";
 }
 
@@ -139,6 +136,19 @@ void AppendUnseen(std::string& out, const ReportData& data, const ReportTexts& t
                        AppendCell(row, c.user);
                        AppendCell(row, c.ip);
                      });
+}
+
+// The runs dated ahead of the clock, as their files wrote them, and when
+// they came in: the time a PC's clock claimed is what to look into.
+void AppendClockAhead(std::string& out, const ReportData& data, const ReportTexts& t) {
+  AppendTableSection(
+      out, "ahead", t.clock_ahead, {}, {{t.col_computer}, {t.col_run_written}, {t.col_loaded}},
+      ClockAheadComputers(data.computers), t.no_rows, [&](std::string& row, std::uint32_t i) {
+        const ReportComputer& c = data.computers[i];
+        AppendLinkCell(row, c.name, c.page);
+        AppendCell(row, c.clock_ahead);
+        AppendCell(row, c.clock_ahead_loaded_at);
+      });
 }
 
 void AppendComputerCells(std::string& out, const ReportComputer& c) {
@@ -229,6 +239,7 @@ void AppendTables(std::string& out, const ReportData& data, const ReportTexts& t
     return found == pages.end() ? std::string_view() : found->second;
   };
   AppendUnseen(out, data, t);
+  AppendClockAhead(out, data, t);
   AppendComputers(out, data, t);
   AppendApplications(out, data, t);
   AppendChangeTable(out, "changes", t.changes, data.changes, t, page_of);

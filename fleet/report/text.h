@@ -85,6 +85,8 @@ struct ReportTexts {
   const char* download;
   // Lists of the site page
   const char* col_days;
+  const char* col_run_written;
+  const char* col_loaded;
   const char* low_memory;
   const char* no_low_memory;
   // The computer pages

@@ -188,7 +188,8 @@ TEST(ReportHtml, EmptySiteStillMakesAPage) {
   EXPECT_NE(page.find("No data"), std::string::npos);  // the application chart has no bars
   EXPECT_NE(page.find("{\"installs\":[]}"), std::string::npos);
   // Every table says it is empty without the script's help.
-  EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 5u);
+  EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 6u);
+  EXPECT_NE(page.find("<dd id=\"clock-ahead\"><a href=\"#ahead\">0</a></dd>"), std::string::npos);
 }
 
 // The site page is rows in the HTML: every computer, linked to its page
@@ -199,6 +200,8 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
   site.computers[1].page = "computers/b~2.html";
   site.computers[1].memory_mb = 3991;  // a 4 GB PC
   site.applications[0].installs = {{0, "1.0"}, {1, "2.0"}};
+  site.computers[1].clock_ahead = "2099/12/31 9:00:00";
+  site.computers[1].clock_ahead_loaded_at = "2026-12-07 08:05:00";
   const std::string page = RenderReportHtml(site, ReportLanguage::kEnglish);
   struct Case {
     std::string needle;
@@ -208,7 +211,7 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       // ways of being named; the error row links the Japanese PC.
       {"<a href=\"computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</a>", 2},
       {"<a href=\"computers/a~1.html\" class=\"pc\">", 1},
-      {"<a href=\"computers/b~2.html\">経理部-PC01</a>", 2},
+      {"<a href=\"computers/b~2.html\">経理部-PC01</a>", 3},
       {"<a href=\"computers/b~2.html\" class=\"pc\">経理部-PC01</a>", 2},
       {"<p class=\"low-memory\">4 GB of memory or less: <a", 1},
       {"<section class=\"table-section\" id=\"unseen\">", 1},
@@ -217,6 +220,12 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       {"<tr class=\"app\" data-app=\"0\">", 1},
       {"\"installs\":[[[\"1.0\",[0]],[\"2.0\",[1]]]]", 1},
       {"<td class=\"num warn\">5<", 2},  // 5 % free, in red
+      // The run from the future: counted in the header, listed as written.
+      {"<dd id=\"clock-ahead\"><a href=\"#ahead\">1</a></dd>", 1},
+      {"<section class=\"table-section\" id=\"ahead\">", 1},
+      {"<tr><td><a href=\"computers/b~2.html\">経理部-PC01</a><td>2099/12/31 9:00:00<td>2026-12-07 "
+       "08:05:00</tr>",
+       1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(page, c.needle), c.count) << c.needle;
 }
