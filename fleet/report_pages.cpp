@@ -5,9 +5,13 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 
+#include "core/result_labels.h"
 #include "core/utf.h"
 #include "fleet/answer_commands.h"
+#include "fleet/report/application_page.h"
 #include "fleet/report/computer_page.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/query.h"
@@ -21,17 +25,18 @@ constexpr const char* kSitePage = "index.html";
 // Runs whose inventory is read together: few queries, bounded memory.
 constexpr std::size_t kBatch = 400;
 
-// Gives each computer its page; a name whose file another already took
-// (only a hash collision could) gets its run number added.
-void AssignPages(ReportData& data) {
+// Gives each computer and application its page; a name whose file another
+// already took (only a hash collision could) gets `tiebreak` of it added.
+template <typename Items, typename Tiebreak>
+void AssignPages(Items& items, const char* folder, Tiebreak tiebreak) {
   std::set<std::string> taken;
-  for (ReportComputer& c : data.computers) {
-    std::string file = ComputerPageFile(c.name);
+  for (auto& item : items) {
+    std::string file = ComputerPageFile(item.name);
     if (!taken.insert(UpperAscii(file)).second) {
-      file.insert(file.size() - 5, "-" + std::to_string(c.run_id));
+      file.insert(file.size() - 5, "-" + tiebreak(item));
       taken.insert(UpperAscii(file));
     }
-    c.page = std::string(kComputerPagesFolder) + "/" + file;
+    item.page = std::string(folder) + "/" + file;
   }
 }
 
@@ -54,6 +59,35 @@ std::map<std::string, std::vector<FactChange>> ChangesByComputer(
   return changes;
 }
 
+// The files name no install date. What the history tells is when an
+// application came: the newest run that added it, or the computer's first
+// run when every run has had it.
+constexpr const char* kSeenSinceColumn = "seen_since";
+
+void AddSeenSince(std::vector<Section>& sections, const std::vector<FactChange>& changes,
+                  const std::vector<ReportRun>& runs) {
+  const auto applications = std::find_if(
+      sections.begin(), sections.end(), [](const Section& s) { return s.table == "applications"; });
+  if (applications == sections.end() || runs.empty()) return;
+  ResultTable& table = applications->rows;
+  const auto name = std::find(table.header.begin(), table.header.end(), "name");
+  if (name == table.header.end()) return;
+  const std::size_t column = name - table.header.begin();
+  std::unordered_map<std::string_view, std::string_view>
+      added;  // by name; changes are oldest first
+  for (const FactChange& c : changes) {
+    if (c.change == "added" && c.category == kGroupSoft && c.item == kItemApplication) {
+      added[c.subitem] = c.to_at;
+    }
+  }
+  table.header.push_back(kSeenSinceColumn);
+  table.types.push_back(CellType::kDate);
+  for (std::vector<std::string>& row : table.rows) {
+    const auto found = added.find(row[column]);
+    row.emplace_back(found == added.end() ? runs.front().when : found->second);
+  }
+}
+
 ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
                     std::vector<ReportRun> runs, const std::vector<FactChange>& changes,
                     bool japanese) {
@@ -61,6 +95,7 @@ ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
   page.name = c.name;
   page.run_at = c.last_run;
   const ChosenRun run{c.run_id, c.name, c.last_run};
+  AddSeenSince(sections, changes, runs);
   for (NamedTable& table : ComputerRunTables(run, std::move(sections), changes, japanese)) {
     page.sections.emplace_back(std::move(table.name), std::move(table.table));
   }
@@ -76,9 +111,14 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
                               const std::string& folder, ReportLanguage language) {
   const std::filesystem::path root(folder);
   std::error_code ec;
-  std::filesystem::create_directories(root / kComputerPagesFolder, ec);
-  if (ec) throw std::runtime_error("cannot make the folder " + folder + ": " + ec.message());
-  AssignPages(data);
+  for (const char* pages : {kComputerPagesFolder, kApplicationPagesFolder}) {
+    std::filesystem::create_directories(root / pages, ec);
+    if (ec) throw std::runtime_error("cannot make the folder " + folder + ": " + ec.message());
+  }
+  AssignPages(data.computers, kComputerPagesFolder,
+              [](const ReportComputer& c) { return std::to_string(c.run_id); });
+  AssignPages(data.applications, kApplicationPagesFolder,
+              [n = 0](const ReportApplication&) mutable { return std::to_string(++n); });
 
   FolderSizes sizes;
   const std::string site = RenderReportHtml(data, language);
@@ -106,6 +146,10 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
       ++sizes.pages;
       sizes.largest_page = std::max(sizes.largest_page, html.size());
     }
+  }
+  for (const ReportApplication& application : data.applications) {
+    ReplaceFileAtomically((root / application.page).string(),
+                          RenderApplicationPage(application, data, language));
   }
   return sizes;
 }

@@ -43,8 +43,9 @@ struct ReportApplication {
   std::string publisher;
   std::vector<std::string> versions;
   std::vector<std::uint32_t> computers;
-  // Each computer (index) with the version it has, by computer then version.
+  // Each computer (index) with the version it has, by version then computer.
   std::vector<std::pair<std::uint32_t, std::string>> installs;
+  std::string page;  // the application's page from the site page; empty without pages
 };
 
 // One fact that differs between two consecutive runs of a computer.

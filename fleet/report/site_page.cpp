@@ -196,14 +196,23 @@ void AppendApplications(std::string& out, const ReportData& data, const ReportTe
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     return data.applications[a].computers.size() > data.applications[b].computers.size();
   });
-  OpenTableSection(out, "applications", t.applications, t.applications_hint,
+  // With pages, an application's name leads to its computers; without, its
+  // row opens them from the page's data.
+  const bool pages = !data.applications.empty() && !data.applications[0].page.empty();
+  OpenTableSection(out, "applications", t.applications,
+                   pages ? t.applications_pages_hint : t.applications_hint,
                    {{t.col_application}, {t.col_publisher}, {t.col_versions}, {t.col_count, true}});
   for (const std::uint32_t i : order) {
     const ReportApplication& a = data.applications[i];
     std::string versions;
     for (const std::string& v : a.versions) versions += (versions.empty() ? "" : ", ") + v;
-    OpenRow(out, "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
-    AppendCell(out, a.name);
+    if (pages) {
+      OpenRow(out);
+      AppendLinkCell(out, a.name, a.page);
+    } else {
+      OpenRow(out, "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
+      AppendCell(out, a.name);
+    }
     AppendCell(out, a.publisher);
     AppendCell(out, versions);
     AppendCell(out, std::to_string(a.computers.size()), "num");

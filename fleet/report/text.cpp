@@ -27,6 +27,7 @@ constexpr ReportTexts kEnglish = {
     .computers = "Computers",
     .applications = "Applications",
     .applications_hint = "Click an application to see its computers.",
+    .applications_pages_hint = "Each application's page lists its computers and their versions.",
     .changes = "Changes in the last 30 days",
     .errors = "Error rows of the latest runs",
     .col_computer = "Computer",
@@ -46,6 +47,7 @@ constexpr ReportTexts kEnglish = {
     .col_application = "Application",
     .col_publisher = "Publisher",
     .col_versions = "Versions",
+    .col_version = "Version",
     .col_count = "Computers",
     .col_when = "Time",
     .col_kind = "Change",
@@ -105,6 +107,9 @@ constexpr ReportTexts kJapanese = {
     .applications = "アプリケーション",
     .applications_hint =
         "アプリケーションをクリックすると、インストールされているコンピューターを表示します。",
+    .applications_pages_hint =
+        "アプリケーション名のリンク先に、インストールされているコンピューターとバージョンがあります"
+        "。",
     .changes = "過去 30 日間の変更",
     .errors = "最新の実行のエラー行",
     .col_computer = "コンピューター名",
@@ -124,6 +129,7 @@ constexpr ReportTexts kJapanese = {
     .col_application = "アプリケーション名",
     .col_publisher = "発行元",
     .col_versions = "バージョン",
+    .col_version = "バージョン",
     .col_count = "台数",
     .col_when = "日時",
     .col_kind = "変更",

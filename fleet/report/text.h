@@ -39,6 +39,7 @@ struct ReportTexts {
   const char* computers;
   const char* applications;
   const char* applications_hint;
+  const char* applications_pages_hint;  // when each application has a page
   const char* changes;
   const char* errors;
   // Computer columns
@@ -60,6 +61,7 @@ struct ReportTexts {
   const char* col_application;
   const char* col_publisher;
   const char* col_versions;
+  const char* col_version;
   const char* col_count;
   // Change and error columns
   const char* col_when;

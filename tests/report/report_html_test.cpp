@@ -3,6 +3,7 @@
 #include <regex>
 #include <set>
 
+#include "fleet/report/application_page.h"
 #include "fleet/report/bar_chart.h"
 #include "fleet/report/change_table.h"
 #include "fleet/report/computer_page.h"
@@ -269,6 +270,46 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {ja, "<td>追加", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.page, c.needle), c.count) << c.needle;
+}
+
+// With pages, an application's name on the site page leads to a page whose
+// rows are its computers, each with its version: nothing needs the script.
+TEST(ReportHtml, ApplicationPageListsEachComputerWithItsVersion) {
+  ReportData site = HostileSite();
+  site.computers[0].page = "computers/a~1.html";
+  site.applications[0].installs = {{1, "1.0"}, {0, "2.0 <beta>"}};
+  site.applications[0].publisher = "\"Evil\" & Co";
+  site.applications[0].page = "applications/x~3.html";
+  const std::string page =
+      RenderApplicationPage(site.applications[0], site, ReportLanguage::kEnglish);
+  const std::string index = RenderReportHtml(site, ReportLanguage::kEnglish);
+  const std::string ja =
+      RenderApplicationPage(site.applications[0], site, ReportLanguage::kJapanese);
+  struct Case {
+    const std::string& html;
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      {page, "<img", 0},
+      {page, "<title>&lt;/script&gt;&lt;img src=x onerror=alert(1)&gt;</title>", 1},
+      {page, "<span id=\"publisher\">&quot;Evil&quot; &amp; Co</span>", 1},
+      {page, "<a id=\"site-link\" href=\"../index.html\">", 1},
+      {page, "<th>Computer</th><th>Version</th><th>Last run</th>", 1},
+      // A computer without a page is named, not linked.
+      {page, "<tr><td><span>経理部-PC01</span><td>1.0<td>2026-12-07 08:00:00</tr>", 1},
+      {page,
+       "<tr><td><a href=\"../computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/"
+       "script&gt;</a><td>2.0 &lt;beta&gt;<td>2026-10-01 08:00:00</tr>",
+       1},
+      {ja, "<th>コンピューター名</th><th>バージョン</th>", 1},
+      {index,
+       "<tr><td><a href=\"applications/x~3.html\">&lt;/script&gt;&lt;img src=x "
+       "onerror=alert(1)&gt;</a>",
+       1},
+      {index, "data-app=", 0},
+      {index, "<script type=\"application/json\" id=\"report-data\">{}</script>", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
 }
 
 // One writer serves the site page (a computer column, linked where the
