@@ -74,6 +74,8 @@ tr.detail .version{color:var(--muted)}
  table.data{font-size:7pt}
  table.data>tbody>tr,table.data>tbody>tr.off,html.js table.data>tbody>tr:nth-child(n+101){display:table-row}
  table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:1px 3px}
+ table.data td[data-p]{font-size:0;white-space:nowrap !important}
+ table.data td[data-p]::after{content:attr(data-p);font-size:7pt}
  table.data td.num,#computers td:nth-child(10),#computers td:nth-child(11),#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
  table.data th{padding:2px 3px;white-space:normal}
  thead{display:table-header-group}

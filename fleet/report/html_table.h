@@ -23,6 +23,12 @@ void OpenTableSection(std::string& out, std::string_view id, std::string_view he
 // Closes what OpenTableSection opened; a table without rows says so.
 void CloseTableSection(std::string& out, std::size_t rows, std::string_view no_rows);
 
+// On paper a cell shows a short form of a date-time (its date) or of a MAC
+// address (its twelve digits): the print style sheet shows data-p instead of
+// the text, which stays as stored for sorting, filtering and downloads.
+// Empty for any other text.
+std::string PaperForm(std::string_view text);
+
 // "<tr" with the given attributes (already escaped HTML) and ">".
 void OpenRow(std::string& out, std::string_view attributes = {});
 void AppendCell(std::string& out, std::string_view text, std::string_view css_class = {});

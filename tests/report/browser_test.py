@@ -264,6 +264,7 @@ def check_application_pages(driver, folder, installs, apps):
         on.setdefault(s["name"], set()).add((s["computer"], s["version"]))
     common = max(on, key=lambda a: (len(on[a]), a))
     for name in (HOSTILE_APP, common):
+        open_page(driver, index)
         driver.execute_script("arguments[0].click()", driver.find_element(
             By.CSS_SELECTOR, f'#applications a[href="{links[name]}"]'))
         WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
@@ -474,6 +475,18 @@ def check_printed_rows(text, names, label):
     check(not missing, f"{label}: the printed pages hold every row ({len(missing)} of {len(names)} missing: {missing[:3]})")
 
 
+def check_paper_forms(text, computers, db):
+    """On paper the tables' date-times show their dates and MAC addresses their
+    digits; the header's times stay whole."""
+    whole = re.findall(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d", text)
+    check(len(whole) <= 3, f"printed tables show dates without times: {len(whole)} date-times, {whole[:3]}")
+    flat = re.sub(r"\s+", "", text)
+    check(all(c["last_seen"][:10] in flat for c in computers), "every last run's date is printed")
+    macs = [m for (m,) in sqlite3.connect(db).execute("SELECT mac FROM latest_computers WHERE mac <> ''")]
+    check(macs and all(re.sub(r"[:-]", "", m) in flat for m in macs), f"{len(macs)} MAC addresses printed as digits")
+    check(not re.search(r"([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}", text), "no MAC address printed with its separators")
+
+
 def check_japanese_headers(driver):
     broken = driver.execute_script("""
         return Array.from(document.querySelectorAll('th')).filter(th => {
@@ -517,6 +530,7 @@ def main():
         text = print_pdf(driver, os.path.join(art, "site-en-print.pdf"))
         check_printed_rows(text, [c["computer"] for c in computers], "site page, computers")
         check_printed_rows(text, apps, "site page, applications")
+        check_paper_forms(text, computers, db)
         # The single page: an application's row opens its computers from the page's data.
         check_english(driver, en, computers, installs, installs, db)
         check_application_pages(driver, site["en"], installs, apps)

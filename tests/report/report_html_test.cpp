@@ -7,6 +7,7 @@
 #include "fleet/report/bar_chart.h"
 #include "fleet/report/change_table.h"
 #include "fleet/report/computer_page.h"
+#include "fleet/report/html_table.h"
 #include "fleet/report/html_text.h"
 #include "fleet/report/json_text.h"
 #include "fleet/report/label_width.h"
@@ -224,7 +225,8 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       // The run from the future: counted in the header, listed as written.
       {"<dd id=\"clock-ahead\"><a href=\"#ahead\">1</a></dd>", 1},
       {"<section class=\"table-section\" id=\"ahead\">", 1},
-      {"<tr><td><a href=\"computers/b~2.html\">経理部-PC01</a><td>2099/12/31 9:00:00<td>2026-12-07 "
+      {"<tr><td><a href=\"computers/b~2.html\">経理部-PC01</a><td>2099/12/31 9:00:00<td "
+       "data-p=\"2026-12-07\">2026-12-07 "
        "08:05:00</tr>",
        1},
   };
@@ -262,7 +264,7 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {en, "<h2>Hardware</h2>", 1},
       {en, "<td>cpu_name<td>&lt;b&gt;fast&lt;/b&gt;", 1},
       {en, "<th>name</th><th>version</th><th data-type=\"num\">count</th>", 1},
-      {en, "<td class=\"num\">9<td>2026-12-07 08:00:00", 1},
+      {en, "<td class=\"num\">9<td data-p=\"2026-12-07\">2026-12-07 08:00:00", 1},
       {en, "<td class=\"num warn\">2<", 1},
       {en, "<td>added<td>Soft", 1},
       {en, "<script", 3},  // no data block: the rows are all in the page
@@ -296,10 +298,12 @@ TEST(ReportHtml, ApplicationPageListsEachComputerWithItsVersion) {
       {page, "<a id=\"site-link\" href=\"../index.html\">", 1},
       {page, "<th>Computer</th><th>Version</th><th>Last run</th>", 1},
       // A computer without a page is named, not linked.
-      {page, "<tr><td><span>経理部-PC01</span><td>1.0<td>2026-12-07 08:00:00</tr>", 1},
+      {page,
+       "<tr><td><span>経理部-PC01</span><td>1.0<td data-p=\"2026-12-07\">2026-12-07 08:00:00</tr>",
+       1},
       {page,
        "<tr><td><a href=\"../computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/"
-       "script&gt;</a><td>2.0 &lt;beta&gt;<td>2026-10-01 08:00:00</tr>",
+       "script&gt;</a><td>2.0 &lt;beta&gt;<td data-p=\"2026-10-01\">2026-10-01 08:00:00</tr>",
        1},
       {ja, "<th>コンピューター名</th><th>バージョン</th>", 1},
       {index,
@@ -310,6 +314,33 @@ TEST(ReportHtml, ApplicationPageListsEachComputerWithItsVersion) {
       {index, "<script type=\"application/json\" id=\"report-data\">{}</script>", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
+}
+
+// Paper gets short forms of date-times and MAC addresses; anything that only
+// looks like one keeps its cell as it is.
+TEST(ReportHtml, PaperFormsOfDatesAndAddresses) {
+  struct Case {
+    std::string text, paper;
+  } cases[] = {
+      {"2026-12-07 08:00:00", "2026-12-07"},
+      {"D7:FB:E1:7A:01:29", "D7FBE17A0129"},
+      {"d7-fb-e1-7a-01-29", "d7fbe17a0129"},
+      {"2026-12-07", ""},
+      {"2026/12/07 8:00:00", ""},
+      {"2026-12-07T08:00:00", ""},
+      {"2026-12-07 08:00:0x", ""},
+      {"D7:FB-E1:7A:01:29", ""},  // mixed separators
+      {"D7:FB:E1:7A:01:2G", ""},
+      {"\"><script>x</script>", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PaperForm(c.text), c.paper) << c.text;
+  std::string cells;
+  AppendCell(cells, "2026-12-07 08:00:00", "num");
+  AppendCell(cells, "D7:FB:E1:7A:01:29");
+  EXPECT_EQ(cells,
+            "<td class=\"num\" data-p=\"2026-12-07\">2026-12-07 08:00:00"
+            "<td data-p=\"D7FBE17A0129\">D7:FB:E1:7A:01:29");
 }
 
 // One writer serves the site page (a computer column, linked where the
@@ -330,10 +361,12 @@ TEST(ReportHtml, ChangeTableWithAndWithoutTheComputerColumn) {
     std::size_t count;
   } cases[] = {
       {site, "<th>Computer</th><th>Time</th>", 1},
-      {site, "<tr><td><a href=\"computers/pc-1.html\">PC-1</a><td>2026-12-07 08:00:00<td>removed",
+      {site,
+       "<tr><td><a href=\"computers/pc-1.html\">PC-1</a><td data-p=\"2026-12-07\">2026-12-07 "
+       "08:00:00<td>removed",
        1},
       {site,
-       "<tr><td><span>PC-2</span><td>2026-12-07 "
+       "<tr><td><span>PC-2</span><td data-p=\"2026-12-07\">2026-12-07 "
        "09:00:00<td>changed<td>Hard<td>CPU<td>Count<td>2<td>4</tr>",
        1},
       {site, "<td>&lt;Old&gt;", 1},
@@ -341,7 +374,7 @@ TEST(ReportHtml, ChangeTableWithAndWithoutTheComputerColumn) {
       {computer, "PC-1", 0},
       {computer, "<thead><tr><th>Time</th>", 1},
       {computer,
-       "<tr><td>2026-12-07 "
+       "<tr><td data-p=\"2026-12-07\">2026-12-07 "
        "08:00:00<td>removed<td>Soft<td>Application<td>&lt;Old&gt;<td>1.0<td></tr>",
        1},
       {computer, "<p class=\"none\">", 0},
