@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -52,10 +53,20 @@ std::map<std::string, std::vector<ReportRun>> RunsByComputer(Database& db) {
   return runs;
 }
 
-std::map<std::string, std::vector<FactChange>> ChangesByComputer(
+// Each computer's changes as a part of the whole list, which holds a
+// computer's changes together (ListChanges orders them by computer): no copy.
+std::unordered_map<std::string_view, std::span<const FactChange>> ChangesByComputer(
     const std::vector<FactChange>& every_change) {
-  std::map<std::string, std::vector<FactChange>> changes;
-  for (const FactChange& c : every_change) changes[c.computer].push_back(c);
+  std::unordered_map<std::string_view, std::span<const FactChange>> changes;
+  for (std::size_t first = 0, end = 0; first < every_change.size(); first = end) {
+    end = first + 1;
+    while (end < every_change.size() &&
+           every_change[end].computer == every_change[first].computer) {
+      ++end;
+    }
+    changes.emplace(every_change[first].computer,
+                    std::span<const FactChange>(every_change).subspan(first, end - first));
+  }
   return changes;
 }
 
@@ -64,7 +75,7 @@ std::map<std::string, std::vector<FactChange>> ChangesByComputer(
 // run when every run has had it.
 constexpr const char* kSeenSinceColumn = "seen_since";
 
-void AddSeenSince(std::vector<Section>& sections, const std::vector<FactChange>& changes,
+void AddSeenSince(std::vector<Section>& sections, std::span<const FactChange> changes,
                   const std::vector<ReportRun>& runs) {
   const auto applications = std::find_if(
       sections.begin(), sections.end(), [](const Section& s) { return s.table == "applications"; });
@@ -89,7 +100,7 @@ void AddSeenSince(std::vector<Section>& sections, const std::vector<FactChange>&
 }
 
 ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
-                    std::vector<ReportRun> runs, const std::vector<FactChange>& changes,
+                    std::vector<ReportRun> runs, std::span<const FactChange> changes,
                     bool japanese) {
   ComputerPage page;
   page.name = c.name;
@@ -120,14 +131,13 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
   AssignPages(data.applications, kApplicationPagesFolder,
               [n = 0](const ReportApplication&) mutable { return std::to_string(++n); });
 
+  // The pages are made again by the next report: waiting for the disk after
+  // each of ten thousand of them would take longer than writing them all.
+  // The site page, written last, is flushed.
+  constexpr Flush kPageFlush = Flush::kWhenTheSystemWrites;
   FolderSizes sizes;
-  const std::string site = RenderReportHtml(data, language);
-  ReplaceFileAtomically((root / kSitePage).string(), site);
-  sizes.site_bytes = site.size();
-
   auto runs = RunsByComputer(db);
   const auto changes = ChangesByComputer(every_change);
-  const std::vector<FactChange> none;
   // The inventory of many computers at once: a query per kind and batch
   // instead of one per kind and computer.
   for (std::size_t first = 0; first < data.computers.size(); first += kBatch) {
@@ -138,19 +148,23 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
     for (std::size_t i = first; i < end; ++i) {
       const ReportComputer& c = data.computers[i];
       const auto found = changes.find(c.name);
-      const ComputerPage page = PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
-                                       found == changes.end() ? none : found->second,
-                                       language == ReportLanguage::kJapanese);
+      const ComputerPage page =
+          PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
+                 found == changes.end() ? std::span<const FactChange>() : found->second,
+                 language == ReportLanguage::kJapanese);
       const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
-      ReplaceFileAtomically((root / c.page).string(), html);
+      ReplaceFileAtomically((root / c.page).string(), html, kPageFlush);
       ++sizes.pages;
       sizes.largest_page = std::max(sizes.largest_page, html.size());
     }
   }
   for (const ReportApplication& application : data.applications) {
     ReplaceFileAtomically((root / application.page).string(),
-                          RenderApplicationPage(application, data, language));
+                          RenderApplicationPage(application, data, language), kPageFlush);
   }
+  const std::string site = RenderReportHtml(data, language);
+  ReplaceFileAtomically((root / kSitePage).string(), site);
+  sizes.site_bytes = site.size();
   return sizes;
 }
 
