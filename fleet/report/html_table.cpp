@@ -42,19 +42,10 @@ std::string PaperForm(std::string_view text) {
   return {};
 }
 
-void OpenTableSection(std::string& out, std::string_view id, std::string_view heading,
-                      std::string_view hint, const std::vector<TableColumn>& columns) {
-  out += "<section class=\"table-section\" id=\"";
-  AppendHtmlEscaped(out, id);
-  out += "\"><h2>";
-  AppendHtmlEscaped(out, heading);
-  out += "</h2>";
-  if (!hint.empty()) {
-    out += "<p class=\"hint\">";
-    AppendHtmlEscaped(out, hint);
-    out += "</p>";
-  }
-  out += "<div class=\"table-wrap\"><table class=\"data\"><thead><tr>";
+namespace {
+
+void AppendTableHead(std::string& out, const std::vector<TableColumn>& columns) {
+  out += "<table class=\"data\"><thead><tr>";
   for (const auto& column : columns) {
     out += column.numeric ? "<th data-type=\"num\">" : "<th>";
     AppendHtmlEscaped(out, column.heading);
@@ -63,8 +54,40 @@ void OpenTableSection(std::string& out, std::string_view id, std::string_view he
   out += "</tr></thead><tbody>\n";
 }
 
+}  // namespace
+
+void OpenTableSection(std::string& out, std::string_view id, std::string_view heading,
+                      std::string_view hint, const std::vector<TableColumn>& columns,
+                      std::size_t rows) {
+  out += "<section class=\"table-section\" id=\"";
+  AppendHtmlEscaped(out, id);
+  out += '"';
+  if (rows > kFirstViewRows) {
+    out += " data-rows=\"";
+    out += std::to_string(rows);
+    out += '"';
+  }
+  out += "><h2>";
+  AppendHtmlEscaped(out, heading);
+  out += "</h2>";
+  if (!hint.empty()) {
+    out += "<p class=\"hint\">";
+    AppendHtmlEscaped(out, hint);
+    out += "</p>";
+  }
+  out += rows > kFirstViewRows ? "<div class=\"table-wrap first\">" : "<div class=\"table-wrap\">";
+  AppendTableHead(out, columns);
+}
+
+void OpenWholeTable(std::string& out, const std::vector<TableColumn>& columns) {
+  out += "</tbody></table></div><noscript><div class=\"table-wrap\">";
+  AppendTableHead(out, columns);
+}
+
+void CloseWholeTable(std::string& out) { out += "</tbody></table></div></noscript>"; }
+
 void CloseTableSection(std::string& out, std::size_t rows, std::string_view no_rows) {
-  out += "</tbody></table></div>";
+  if (rows <= kFirstViewRows) out += "</tbody></table></div>";
   if (rows == 0) {
     out += "<p class=\"none\">";
     AppendHtmlEscaped(out, no_rows);

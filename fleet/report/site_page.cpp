@@ -199,26 +199,26 @@ void AppendApplications(std::string& out, const ReportData& data, const ReportTe
   // With pages, an application's name leads to its computers; without, its
   // row opens them from the page's data.
   const bool pages = !data.applications.empty() && !data.applications[0].page.empty();
-  OpenTableSection(out, "applications", t.applications,
-                   pages ? t.applications_pages_hint : t.applications_hint,
-                   {{t.col_application}, {t.col_publisher}, {t.col_versions}, {t.col_count, true}});
-  for (const std::uint32_t i : order) {
-    const ReportApplication& a = data.applications[i];
-    std::string versions;
-    for (const std::string& v : a.versions) versions += (versions.empty() ? "" : ", ") + v;
-    if (pages) {
-      OpenRow(out);
-      AppendLinkCell(out, a.name, a.page);
-    } else {
-      OpenRow(out, "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
-      AppendCell(out, a.name);
-    }
-    AppendCell(out, a.publisher);
-    AppendCell(out, versions);
-    AppendCell(out, std::to_string(a.computers.size()), "num");
-    out += "</tr>\n";
-  }
-  CloseTableSection(out, order.size(), t.no_rows);
+  AppendTableSection(
+      out, "applications", t.applications, pages ? t.applications_pages_hint : t.applications_hint,
+      {{t.col_application}, {t.col_publisher}, {t.col_versions}, {t.col_count, true}}, order,
+      t.no_rows,
+      [&](std::string& row, std::uint32_t i) {
+        const ReportApplication& a = data.applications[i];
+        std::string versions;
+        for (const std::string& v : a.versions) versions += (versions.empty() ? "" : ", ") + v;
+        if (pages) {
+          AppendLinkCell(row, a.name, a.page);
+        } else {
+          AppendCell(row, a.name);
+        }
+        AppendCell(row, a.publisher);
+        AppendCell(row, versions);
+        AppendCell(row, std::to_string(a.computers.size()), "num");
+      },
+      [&](std::string& row, std::uint32_t i) {
+        OpenRow(row, pages ? "" : "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
+      });
 }
 
 void AppendErrors(std::string& out, const ReportData& data, const ReportTexts& t,

@@ -119,6 +119,15 @@ def open_page(driver, path):
         lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
 
 
+def make_whole(driver):
+    """A long table's rows past its first page wait in a <noscript> until the
+    table is used: filtering makes them."""
+    driver.execute_script("""
+        document.querySelectorAll('section.table-section').forEach(s => {
+          if (s.querySelector('noscript')) s.querySelector('input.filter').dispatchEvent(new Event('input')); });""")
+    WebDriverWait(driver, 20).until(lambda d: d.execute_script("return !document.querySelector('section noscript')"))
+
+
 def chart_bars(driver, chart_id):
     return driver.execute_script(
         "return Array.from(document.querySelectorAll('#' + arguments[0] + ' g.bar'))"
@@ -255,6 +264,7 @@ def check_application_pages(driver, folder, installs, apps):
     each with its version, as rows that show without the script."""
     index = os.path.join(folder, "index.html")
     open_page(driver, index)
+    make_whole(driver)
     links = dict(driver.execute_script(
         "return Array.from(document.querySelectorAll('#applications a[href^=\"applications/\"]'))"
         ".map(a => [a.textContent, a.getAttribute('href')]);"))
@@ -265,10 +275,12 @@ def check_application_pages(driver, folder, installs, apps):
     common = max(on, key=lambda a: (len(on[a]), a))
     for name in (HOSTILE_APP, common):
         open_page(driver, index)
+        make_whole(driver)
         driver.execute_script("arguments[0].click()", driver.find_element(
             By.CSS_SELECTOR, f'#applications a[href="{links[name]}"]'))
         WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
         check(driver.find_element(By.ID, "application-name").text == name, f"the link of {name!r} opens its page")
+        make_whole(driver)
         check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 3,
               f"{name!r}: no element came from stored text")
         rows = driver.execute_script(
@@ -353,6 +365,9 @@ def site_links(driver):
 def check_links_and_pages(driver, folder, fleet, db, computers, lang):
     site = os.path.join(folder, "index.html")
     open_page(driver, site)
+    check(driver.execute_script("return document.querySelectorAll('#computers tbody > tr').length") == 100,
+          f"[{lang}] the page is ready with the first hundred computers built")
+    make_whole(driver)
     links = site_links(driver)
     by_name = {}
     for text, href, where in links:
@@ -379,6 +394,7 @@ def check_links_and_pages(driver, folder, fleet, db, computers, lang):
         check(driver.title == name, f"[{lang}] {name!r}: the title is the name as text")
         check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 3,
               f"[{lang}] {name!r}: no element came from stored text")
+        make_whole(driver)
         want = [[h, c, [[spaced(x) for x in r] for r in rows]]
                 for h, c, rows in computer_sections(fleet, db, name, lang)]
         got = [[h, c, [[spaced(x) for x in r] for r in rows]] for h, c, rows in page_sections(driver)]
@@ -395,6 +411,7 @@ def check_links_and_pages(driver, folder, fleet, db, computers, lang):
         driver.find_element(By.ID, "site-link").click()
         WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
         open_page(driver, site)
+        make_whole(driver)
     return by_name
 
 

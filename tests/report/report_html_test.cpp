@@ -316,6 +316,39 @@ TEST(ReportHtml, ApplicationPageListsEachComputerWithItsVersion) {
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
 }
 
+// A long table is ready with its first page of rows built; the whole table
+// follows in <noscript>, which a browser without the script shows instead.
+TEST(ReportHtml, LongTablesCarryTheirWholeTableForBrowsersWithoutScript) {
+  struct Case {
+    std::size_t rows;
+    std::size_t built;  // rows outside <noscript>
+    bool whole;
+  } cases[] = {{0, 0, false}, {100, 100, false}, {101, 100, true}, {250, 100, true}};
+  for (const auto& c : cases) {
+    std::vector<int> items(c.rows);
+    for (std::size_t i = 0; i < c.rows; ++i) items[i] = static_cast<int>(i);
+    std::string html;
+    AppendTableSection(html, "t", "T", {}, {{"n", true}}, items, "none",
+                       [](std::string& row, int i) { AppendCell(row, std::to_string(i), "num"); });
+    const auto noscript = html.find("<noscript>");
+    EXPECT_EQ(noscript != std::string::npos, c.whole) << c.rows;
+    const std::string built = html.substr(0, noscript);
+    const std::string whole = noscript == std::string::npos ? "" : html.substr(noscript);
+    EXPECT_EQ(CountOf(built, "<tr><td"), c.built) << c.rows;
+    EXPECT_EQ(CountOf(whole, "<tr><td"), c.whole ? c.rows : 0) << c.rows;
+    if (c.rows > 0) {
+      const std::string last = "<td class=\"num\">" + std::to_string(c.rows - 1) + "</tr>";
+      EXPECT_EQ(CountOf(html, last), 1u) << c.rows;
+    }
+    EXPECT_EQ(CountOf(html, "data-rows=\"" + std::to_string(c.rows) + "\""), c.whole ? 1u : 0u);
+    EXPECT_EQ(CountOf(html, "<div class=\"table-wrap first\">"), c.whole ? 1u : 0u);
+    EXPECT_EQ(CountOf(whole, "<thead><tr><th data-type=\"num\">n</th></tr></thead>"),
+              c.whole ? 1u : 0u);
+    EXPECT_EQ(html.substr(html.size() - 11), "</section>\n") << c.rows;
+    EXPECT_EQ(CountOf(html, "<table"), CountOf(html, "</table>"));
+  }
+}
+
 // Paper gets short forms of date-times and MAC addresses; anything that only
 // looks like one keeps its cell as it is.
 TEST(ReportHtml, PaperFormsOfDatesAndAddresses) {
