@@ -1,7 +1,6 @@
 #include "fleet/report/application_page.h"
 
 #include "fleet/report/html_table.h"
-#include "fleet/report/html_text.h"
 #include "fleet/report/page_frame.h"
 
 namespace norvale::fleet {
@@ -12,19 +11,12 @@ std::string RenderApplicationPage(const ReportApplication& application, const Re
   std::string out;
   out.reserve(16384 + application.installs.size() * 96);
   AppendPageStart(out, t, application.name, data.version);
-  out += "<header><p class=\"crumbs\"><a id=\"site-link\" href=\"../index.html\">";
-  AppendHtmlEscaped(out, t.back_to_site);
-  out += "</a></p><h1 id=\"application-name\">";
-  AppendHtmlEscaped(out, application.name);
-  out += "</h1><p class=\"meta\">";
-  AppendHtmlEscaped(out, t.col_publisher);
-  out += " <span id=\"publisher\">";
-  AppendHtmlEscaped(out, application.publisher.empty() ? "\u2013" : application.publisher);
-  out += "</span> \u00b7 ";
-  AppendHtmlEscaped(out, t.generated);
-  out += " <span id=\"generated\">";
-  AppendHtmlEscaped(out, data.generated_at);
-  out += "</span></p></header>\n";
+  AppendSubpageHeader(
+      out, t, "application-name", application.name,
+      {{t.col_publisher, "publisher",
+        application.publisher.empty() ? std::string_view("\u2013") : application.publisher},
+       {t.generated, "generated", data.generated_at},
+       {nullptr, "version", data.version}});
   std::string link;
   AppendTableSection(out, "installs", t.computers, {},
                      {{t.col_computer}, {t.col_version}, {t.col_last_run}}, application.installs,

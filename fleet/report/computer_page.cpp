@@ -8,25 +8,6 @@
 namespace norvale::fleet {
 namespace {
 
-void AppendHeader(std::string& out, const ComputerPage& page, const std::string& generated_at,
-                  const std::string& version, const ReportTexts& t) {
-  out += "<header><p class=\"crumbs\"><a id=\"site-link\" href=\"../index.html\">";
-  AppendHtmlEscaped(out, t.back_to_site);
-  out += "</a></p><h1 id=\"computer-name\">";
-  AppendHtmlEscaped(out, page.name);
-  out += "</h1><p class=\"meta\">";
-  AppendHtmlEscaped(out, t.col_last_run);
-  out += " <span id=\"run-at\">";
-  AppendHtmlEscaped(out, page.run_at);
-  out += "</span> \u00b7 ";
-  AppendHtmlEscaped(out, t.generated);
-  out += " <span id=\"generated\">";
-  AppendHtmlEscaped(out, generated_at);
-  out += "</span> \u00b7 <span id=\"version\">";
-  AppendHtmlEscaped(out, version);
-  out += "</span></p></header>\n";
-}
-
 void AppendSection(std::string& out, std::size_t number, const std::string& heading,
                    const ResultTable& table, const ReportTexts& t) {
   std::vector<TableColumn> columns;
@@ -62,7 +43,10 @@ std::string RenderComputerPage(const ComputerPage& page, const std::string& gene
   std::string out;
   out.reserve(32768);
   AppendPageStart(out, t, page.name, version);
-  AppendHeader(out, page, generated_at, version, t);
+  AppendSubpageHeader(out, t, "computer-name", page.name,
+                      {{t.col_last_run, "run-at", page.run_at},
+                       {t.generated, "generated", generated_at},
+                       {nullptr, "version", version}});
   for (std::size_t i = 0; i < page.sections.size(); ++i) {
     AppendSection(out, i + 1, page.sections[i].first, page.sections[i].second, t);
   }

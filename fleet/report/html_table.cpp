@@ -62,7 +62,7 @@ void OpenTableSection(std::string& out, std::string_view id, std::string_view he
   out += "<section class=\"table-section\" id=\"";
   AppendHtmlEscaped(out, id);
   out += '"';
-  if (rows > kFirstViewRows) {
+  if (rows > kBuiltWholeUpTo) {
     out += " data-rows=\"";
     out += std::to_string(rows);
     out += '"';
@@ -75,7 +75,7 @@ void OpenTableSection(std::string& out, std::string_view id, std::string_view he
     AppendHtmlEscaped(out, hint);
     out += "</p>";
   }
-  out += rows > kFirstViewRows ? "<div class=\"table-wrap first\">" : "<div class=\"table-wrap\">";
+  out += rows > kBuiltWholeUpTo ? "<div class=\"table-wrap first\">" : "<div class=\"table-wrap\">";
   AppendTableHead(out, columns);
 }
 
@@ -87,7 +87,7 @@ void OpenWholeTable(std::string& out, const std::vector<TableColumn>& columns) {
 void CloseWholeTable(std::string& out) { out += "</tbody></table></div></noscript>"; }
 
 void CloseTableSection(std::string& out, std::size_t rows, std::string_view no_rows) {
-  if (rows <= kFirstViewRows) out += "</tbody></table></div>";
+  if (rows <= kBuiltWholeUpTo) out += "</tbody></table></div>";
   if (rows == 0) {
     out += "<p class=\"none\">";
     AppendHtmlEscaped(out, no_rows);

@@ -17,6 +17,9 @@ struct TableColumn {
 
 // The rows a table shows at first with the script on: its first page.
 inline constexpr std::size_t kFirstViewRows = 100;
+// Tables longer than this are built a first page at a time (OpenWholeTable):
+// a few hundred rows cost less to build than to carry twice.
+inline constexpr std::size_t kBuiltWholeUpTo = 250;
 
 // <section class="table-section" id=ID [data-rows=N]><h2>HEADING</h2>, the
 // hint when there is one, then the table's head; rows follow with the
@@ -67,7 +70,7 @@ void AppendTableSection(std::string& out, std::string_view id, std::string_view 
     }
   };
   OpenTableSection(out, id, heading, hint, columns, count);
-  if (count > kFirstViewRows) {
+  if (count > kBuiltWholeUpTo) {
     append_rows(kFirstViewRows);
     OpenWholeTable(out, columns);
     append_rows(count);

@@ -362,11 +362,11 @@ def site_links(driver):
         ".map(a => [a.textContent, a.getAttribute('href'), a.closest('[id]').id]);")
 
 
-def check_links_and_pages(driver, folder, fleet, db, computers, lang):
+def check_links_and_pages(driver, folder, fleet, db, computers, apps, lang):
     site = os.path.join(folder, "index.html")
     open_page(driver, site)
-    check(driver.execute_script("return document.querySelectorAll('#computers tbody > tr').length") == 100,
-          f"[{lang}] the page is ready with the first hundred computers built")
+    check(driver.execute_script("return document.querySelectorAll('#applications tbody > tr').length") == 100,
+          f"[{lang}] the page is ready with the first hundred of its {len(apps)} applications built")
     make_whole(driver)
     links = site_links(driver)
     by_name = {}
@@ -555,7 +555,7 @@ def main():
         driver.set_window_size(1280, 1024)
         by_name = {}
         for lang in ("en", "ja"):
-            by_name = check_links_and_pages(driver, site[lang], args.fleet, db, computers, lang)
+            by_name = check_links_and_pages(driver, site[lang], args.fleet, db, computers, apps, lang)
         check_download(driver, index["en"], work)
         open_page(driver, index["ja"])
         driver.save_screenshot(os.path.join(art, "site-ja-1280.png"))

@@ -9,6 +9,7 @@
 #include "fleet/load/loader.h"
 #include "fleet/store/database.h"
 #include "tests/fleet/fleet_world.h"
+#include "tests/report/count_of.h"
 
 namespace norvale::fleet {
 namespace {
@@ -30,14 +31,7 @@ std::string Slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::size_t CountOf(const std::string& haystack, const std::string& needle) {
-  std::size_t n = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++n;
-  }
-  return n;
-}
+using testing::CountOf;
 
 class ReportCommand : public ::testing::Test {
  protected:

@@ -13,6 +13,7 @@
 #include "fleet/report/label_width.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/site_page.h"
+#include "tests/report/count_of.h"
 
 namespace norvale::fleet {
 namespace {
@@ -23,14 +24,7 @@ std::string Json(std::string_view text) {
   return out;
 }
 
-std::size_t CountOf(const std::string& haystack, const std::string& needle) {
-  std::size_t n = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++n;
-  }
-  return n;
-}
+using testing::CountOf;
 
 TEST(ReportHtml, EscapesStoredTextForContentAndAttributes) {
   struct Case {
@@ -323,7 +317,8 @@ TEST(ReportHtml, LongTablesCarryTheirWholeTableForBrowsersWithoutScript) {
     std::size_t rows;
     std::size_t built;  // rows outside <noscript>
     bool whole;
-  } cases[] = {{0, 0, false}, {100, 100, false}, {101, 100, true}, {250, 100, true}};
+  } cases[] = {
+      {0, 0, false}, {101, 101, false}, {250, 250, false}, {251, 100, true}, {900, 100, true}};
   for (const auto& c : cases) {
     std::vector<int> items(c.rows);
     for (std::size_t i = 0; i < c.rows; ++i) items[i] = static_cast<int>(i);
