@@ -98,6 +98,9 @@ class Database {
   // Stores the typed rows of a run that is stored already, inside the
   // caller's transaction (the upgrade of an older schema).
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
+  // The same for several runs; an engine may send them as one statement.
+  virtual void StoreInventories(const std::vector<std::int64_t>& run_ids,
+                                const std::vector<Inventory>& inventories);
 
  protected:
   StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
