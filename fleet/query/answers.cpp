@@ -162,18 +162,16 @@ std::vector<std::pair<bool, std::string>> VersionParts(const std::string& v) {
 
 // The newest runs whose search text matches the LIKE pattern `like` in any
 // case, by computer. Each fact's texts are lines of the search text, so
-// "%pattern%" over it misses no run where one of them matches `like`;
-// PostgreSQL keeps the text in lower case, where ILIKE is a LIKE of both
-// sides in lower case.
+// "%pattern%" over it misses no run where one of them matches `like`.
 std::vector<std::string> RunsWithText(Database& db, const std::string& like) {
-  const bool postgres = db.Engine() == "postgresql";
   std::vector<std::string> runs;
   // The text looked up run by run: a join would let PostgreSQL, which
   // cannot estimate the LIKE, choose the newest runs again for every text.
-  db.ForEachRow(std::string("SELECT r.run_id FROM latest_runs r WHERE (SELECT t.search_text") +
-                    " FROM run_search_texts t WHERE t.run_id = r.run_id) LIKE " +
-                    (postgres ? "lower(?)" : "?") + " ESCAPE '\\' ORDER BY r.computer",
-                {"%" + like + "%"}, [&](const Row& row) { runs.push_back(Text(row[0])); });
+  db.ForEachRow(
+      "SELECT r.run_id FROM latest_runs r WHERE (SELECT t.search_text"
+      " FROM run_search_texts t WHERE t.run_id = r.run_id) " +
+          std::string(db.SearchTextLike()) + " ESCAPE '\\' ORDER BY r.computer",
+      {"%" + like + "%"}, [&](const Row& row) { runs.push_back(Text(row[0])); });
   return runs;
 }
 
@@ -367,7 +365,7 @@ std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id) {
 
 ResultTable AnswerSearch(Database& db, const std::string& text) {
   const Param like = LikePattern(text);
-  const std::string matches = std::string(" ") + AnyCaseLike(db) + " ? ESCAPE '\\'";
+  const std::string matches = " " + std::string(db.AnyCaseLike()) + " ? ESCAPE '\\'";
   const CellType kT = CellType::kText;
   ResultTable table{{"computer", "kind", "item", "value"}, {kT, kT, kT, kT}, {}};
   db.ForEachRow("SELECT computer FROM latest_runs WHERE computer" + matches, {like},

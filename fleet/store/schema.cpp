@@ -4,18 +4,19 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
 
-// The same statements serve both engines; only the generated key differs.
-constexpr const char* kTables[] = {
-    "CREATE TABLE IF NOT EXISTS fleet_schema (version INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS runs ("
-    " run_id @ID@,"
+// The same statements serve both engines; only the generated key and the
+// tables kept in key order differ (Tables).
+constexpr const char* kSchemaVersionTable =
+    "CREATE TABLE IF NOT EXISTS fleet_schema (version INTEGER NOT NULL)";
+// The runs table after its generated key.
+constexpr const char* kRunsAfterKey =
+    ","
     " computer TEXT NOT NULL,"
     " run_date TEXT NOT NULL,"
     " run_time TEXT NOT NULL,"
@@ -30,10 +31,11 @@ constexpr const char* kTables[] = {
     " encoding TEXT NOT NULL,"
     " seen_at TEXT,"
     " clock_ahead INTEGER NOT NULL DEFAULT 0,"
-    " UNIQUE (file_sha256, computer))",
-    // facts.run_id is a runs.run_id: the loader writes a run and its facts in
-    // one transaction. No declared foreign key: PostgreSQL would check it with
-    // a trigger per row, which costs more than the rest of a load.
+    " UNIQUE (file_sha256, computer))";
+// facts.run_id is a runs.run_id: the loader writes a run and its facts in
+// one transaction. No declared foreign key: PostgreSQL would check it with
+// a trigger per row, which costs more than the rest of a load.
+constexpr const char* kFactsTable =
     "CREATE TABLE IF NOT EXISTS facts ("
     " run_id BIGINT NOT NULL,"
     " line INTEGER NOT NULL,"
@@ -42,8 +44,14 @@ constexpr const char* kTables[] = {
     " subitem TEXT NOT NULL,"
     " contents TEXT NOT NULL,"
     " unit TEXT NOT NULL,"
-    " PRIMARY KEY (run_id, line))@FACTS@",
-};
+    " PRIMARY KEY (run_id, line))";
+
+std::vector<std::string> Tables(const Database& db) {
+  return {kSchemaVersionTable,
+          "CREATE TABLE IF NOT EXISTS runs (run_id " + std::string(db.GeneratedKeyType()) +
+              kRunsAfterKey,
+          kFactsTable + std::string(db.KeyOrderedTable())};
+}
 
 // Each computer's newest run, chosen once per query by a window over an index
 // that holds every value it needs: the time grows with the runs, never with
@@ -53,7 +61,7 @@ constexpr const char* kNewestRuns[] = {
     "CREATE INDEX IF NOT EXISTS runs_newest ON runs (computer, seen_at DESC, run_id DESC)",
     "CREATE INDEX IF NOT EXISTS runs_clock_ahead ON runs (computer) WHERE clock_ahead = 1",
     // The latest time the run counts as seen; ties by load order.
-    "CREATE VIEW latest_runs AS SELECT r.run_id, @RUN_COLUMNS@ FROM ("
+    "CREATE VIEW latest_runs AS SELECT r.* FROM ("
     " SELECT run_id, ROW_NUMBER() OVER (PARTITION BY computer"
     "  ORDER BY seen_at DESC, run_id DESC) AS newest_place FROM runs) newest"
     " JOIN runs r ON r.run_id = newest.run_id WHERE newest.newest_place = 1",
@@ -73,20 +81,16 @@ constexpr const char* kAddNewestOrder[] = {
     "DROP INDEX IF EXISTS runs_by_computer",
     "ALTER TABLE runs ADD COLUMN seen_at TEXT",
     "ALTER TABLE runs ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0",
-    "UPDATE runs SET clock_ahead = 1 WHERE run_at > @DAY_AFTER_LOAD@",
-    ("UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
-     " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END"),
 };
+constexpr const char* kFillSeenAt =
+    "UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
+    " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END";
 
-// kRunColumns as columns of "r".
-const std::string& QualifiedRunColumns() {
-  static const std::string columns = [] {
-    std::string out = "r.";
-    for (const char* c = kRunColumns; *c; ++c)
-      out += *c == ' ' ? std::string(" r.") : std::string(1, *c);
-    return out;
-  }();
-  return columns;
+// Fills the added columns: clock_ahead first, seen_at depends on it.
+void FillNewestOrder(Database& db) {
+  const std::string day_after_load = db.OneDayLater(db.LaterOf("loaded_at", "file_mtime"));
+  db.Execute("UPDATE runs SET clock_ahead = 1 WHERE run_at > " + day_after_load);
+  db.Execute(kFillSeenAt);
 }
 
 // One row per computer from its newest run: what the computers command
@@ -110,12 +114,12 @@ constexpr const char* kLatestComputers =
     " LEFT JOIN lan l ON l.run_id = r.run_id"
     " LEFT JOIN system_info s ON s.run_id = r.run_id";
 
-// SearchTextOf each run, where the search command looks first. PostgreSQL
-// keeps it in lower case, as ILIKE would compare it, so the search needs no
-// lower() of every run's text.
+// SearchTextOf each run, where the search command looks first (PostgreSQL
+// keeps it in lower case: see Database::SearchTextLike).
 constexpr const char* kSearchTextTable = "run_search_texts";
 constexpr const char* kSearchTexts =
-    "CREATE TABLE IF NOT EXISTS run_search_texts (run_id @RUN_KEY@, search_text TEXT NOT NULL)";
+    "CREATE TABLE IF NOT EXISTS run_search_texts (run_id BIGINT PRIMARY KEY,"
+    " search_text TEXT NOT NULL)";
 
 const char* SqlType(ColumnType type) {
   switch (type) {
@@ -131,7 +135,7 @@ const char* SqlType(ColumnType type) {
 
 // The statements that schema version 2 adds: a table and a latest_* view
 // per kind of inventory, and latest_computers.
-std::vector<std::string> InventoryStatements() {
+std::vector<std::string> InventoryStatements(const Database& db) {
   std::vector<std::string> out;
   for (const InventoryTable& table : InventoryTables()) {
     std::string sql =
@@ -139,8 +143,8 @@ std::vector<std::string> InventoryStatements() {
     for (const InventoryColumn& column : table.columns) {
       sql += std::string(", ") + column.name + " " + SqlType(column.type);
     }
-    sql += table.one_per_run ? ", PRIMARY KEY (run_id))@FACTS@"
-                             : ", PRIMARY KEY (run_id, line))@FACTS@";
+    sql += table.one_per_run ? ", PRIMARY KEY (run_id))" : ", PRIMARY KEY (run_id, line))";
+    sql += db.KeyOrderedTable();
     out.push_back(sql);
     out.push_back(std::string("CREATE VIEW latest_") + table.name + " AS SELECT r.computer, t.*" +
                   " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
@@ -152,51 +156,13 @@ std::vector<std::string> InventoryStatements() {
   return out;
 }
 
-std::string ForEngine(const Database& db, std::string sql) {
-  const bool sqlite = db.Engine() == "sqlite";
-  // SQLite keeps the facts in their key's order, one tree instead of a table
-  // and an index beside it: a run's facts are written and read together.
-  const std::pair<const char*, const char*> marks[] = {
-      {"@ID@",
-       sqlite ? "INTEGER PRIMARY KEY" : "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"},
-      {"@FACTS@", sqlite ? " WITHOUT ROWID" : ""},
-      {"@RUN_KEY@", sqlite ? "INTEGER PRIMARY KEY" : "BIGINT PRIMARY KEY"},
-      {"@FOLD@", sqlite ? "?" : "lower(?)"},
-      {"@RUN_COLUMNS@", QualifiedRunColumns().c_str()},
-      // The later of the load and the file's time, one day on, as sortable text.
-      {"@DAY_AFTER_LOAD@",
-       sqlite ? "datetime(MAX(loaded_at, COALESCE(file_mtime, loaded_at)), '+1 day')"
-              : "to_char(GREATEST(loaded_at, file_mtime)::timestamp + interval '1 day',"
-                " 'YYYY-MM-DD HH24:MI:SS')"},
-  };
-  for (const auto& [mark, text] : marks) {
-    const auto at = sql.find(mark);
-    if (at != std::string::npos) sql.replace(at, std::string_view(mark).size(), text);
-  }
-  return sql;
-}
+bool HasSchemaTable(Database& db) { return db.HasTable("fleet_schema"); }
 
-bool HasTable(Database& db, const std::string& name) {
-  const char* sql = db.Engine() == "sqlite"
-                        ? "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"
-                        : "SELECT 1 FROM information_schema.tables WHERE table_name = ? "
-                          "AND table_schema = current_schema()";
-  return !db.Query(sql, {name}).empty();
-}
+bool HasNewestOrder(Database& db) { return db.HasColumn("runs", "seen_at"); }
 
-bool HasSchemaTable(Database& db) { return HasTable(db, "fleet_schema"); }
-
-bool HasNewestOrder(Database& db) {
-  const char* sql = db.Engine() == "sqlite"
-                        ? "SELECT 1 FROM pragma_table_info('runs') WHERE name = ?"
-                        : "SELECT 1 FROM information_schema.columns WHERE table_name = 'runs' "
-                          "AND column_name = ? AND table_schema = current_schema()";
-  return !db.Query(sql, {std::string("seen_at")}).empty();
-}
-
-template <std::size_t N>
-void ExecuteAll(Database& db, const char* const (&statements)[N]) {
-  for (const char* statement : statements) db.Execute(ForEngine(db, statement));
+template <typename Statements>
+void ExecuteAll(Database& db, const Statements& statements) {
+  for (const auto& statement : statements) db.Execute(statement);
 }
 
 }  // namespace
@@ -238,27 +204,22 @@ std::int64_t ForEachStoredRun(Database& db, Handler handle) {
   return static_cast<std::int64_t>(run_ids.size());
 }
 
-// Derives the typed rows of every stored run, stored a batch at a time.
-std::int64_t DeriveStoredRuns(Database& db) {
+// Derives the typed rows (or with `search_texts_only` the search text) of
+// every stored run, stored a batch at a time.
+std::int64_t DeriveStoredRuns(Database& db, bool search_texts_only = false) {
   std::vector<std::int64_t> run_ids;
   std::vector<Inventory> inventories;
-  const std::int64_t runs =
-      ForEachStoredRun(db, [&](std::int64_t run_id, const std::vector<Fact>& facts, bool last) {
-        run_ids.push_back(run_id);
-        inventories.push_back(DeriveInventory(facts));
-        if (!last) return;
-        db.StoreInventories(run_ids, inventories);
-        run_ids.clear();
-        inventories.clear();
-      });
-  return runs;
-}
-
-std::int64_t StoreSearchTexts(Database& db) {
-  const std::string insert = ForEngine(
-      db, "INSERT INTO run_search_texts (run_id, search_text) VALUES (CAST(? AS BIGINT), @FOLD@)");
-  return ForEachStoredRun(db, [&](std::int64_t run_id, const std::vector<Fact>& facts, bool) {
-    db.Execute(insert, {std::to_string(run_id), SearchTextOf(facts)});
+  return ForEachStoredRun(db, [&](std::int64_t run_id, const std::vector<Fact>& facts, bool last) {
+    run_ids.push_back(run_id);
+    if (search_texts_only) {
+      inventories.emplace_back().search_text = SearchTextOf(facts);
+    } else {
+      inventories.push_back(DeriveInventory(facts));
+    }
+    if (!last) return;
+    db.StoreInventories(run_ids, inventories);
+    run_ids.clear();
+    inventories.clear();
   });
 }
 
@@ -280,7 +241,7 @@ SchemaChange EnsureSchema(Database& db) {
                                                            std::to_string(kSchemaVersion) + ")");
     }
     change.from = change.to = version;
-    if (version == kSchemaVersion && HasNewestOrder(db) && HasTable(db, kSearchTextTable)) {
+    if (version == kSchemaVersion && HasNewestOrder(db) && db.HasTable(kSearchTextTable)) {
       return change;
     }
   }
@@ -290,28 +251,27 @@ SchemaChange EnsureSchema(Database& db) {
     // Another load may have just made or upgraded it.
     change.from = StoredSchemaVersion(db);
     if (change.from == 0) {
-      ExecuteAll(db, kTables);
+      ExecuteAll(db, Tables(db));
       ExecuteAll(db, kNewestRuns);
       db.Execute("INSERT INTO fleet_schema (version) VALUES (?)", {std::string("1")});
     } else if (!HasNewestOrder(db)) {
       // Before the typed tables' views exist: they are built on latest_runs.
       ExecuteAll(db, kAddNewestOrder);
+      FillNewestOrder(db);
       ExecuteAll(db, kNewestRuns);
     }
     if (change.from < 2) {
-      for (const std::string& statement : InventoryStatements()) {
-        db.Execute(ForEngine(db, statement));
-      }
+      ExecuteAll(db, InventoryStatements(db));
       if (change.from > 0) {
         // Derived again from the facts, whatever an earlier attempt left.
         db.Execute("DELETE FROM run_search_texts");
         change.runs = DeriveStoredRuns(db);
       }
       db.Execute("UPDATE fleet_schema SET version = ?", {std::string("2")});
-    } else if (!HasTable(db, kSearchTextTable)) {
+    } else if (!db.HasTable(kSearchTextTable)) {
       // Schema 2 as first released had no search texts.
-      db.Execute(ForEngine(db, kSearchTexts));
-      change.runs = StoreSearchTexts(db);
+      db.Execute(kSearchTexts);
+      change.runs = DeriveStoredRuns(db, true);
     }
     db.Commit();
   } catch (...) {

@@ -201,7 +201,7 @@ TEST_P(FleetAnswers, SearchFindsLatestFactsAndNamesInAnyCase) {
 TEST_P(FleetAnswers, SearchFindsWhatAScanOfTheLatestFactsFinds) {
   PutSite();
   auto db = OpenDatabase(target_);
-  const std::string like = db->Engine() == "sqlite" ? " LIKE ?" : " ILIKE ?";
+  const std::string like = " " + std::string(db->AnyCaseLike()) + " ?";
   const std::string texts[] = {
       "FIREFOX",  "fIrEfOx",   "efo",  "山田",  "田01",         "ツー",
       "ユーザー", "Fire*",     "*ox",  "?ire*", "1*.0",         "0125",
