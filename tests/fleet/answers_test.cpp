@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/query/queries.h"
 #include "fleet/store/database.h"
@@ -87,7 +88,7 @@ class FleetAnswers : public ::testing::TestWithParam<std::string> {
     args.push_back(target_);
     std::ostringstream out, err;
     CommandIo io{out, err, false};
-    const int code = RunCommandLine(args, io);
+    const int code = RunCommandLine(FleetCommands(), args, io);
     last_ = {code, out.str(), err.str()};
     return last_;
   }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/load/loader.h"
 #include "fleet/store/database.h"
 #include "tests/fleet/fleet_world.h"
@@ -21,7 +22,7 @@ struct Outcome {
 Outcome RunFleet(const std::vector<std::string>& args) {
   std::ostringstream out, err;
   CommandIo io{out, err, false};
-  const int code = RunCommandLine(args, io);
+  const int code = RunCommandLine(FleetCommands(), args, io);
   return {code, out.str(), err.str()};
 }
 
