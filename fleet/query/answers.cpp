@@ -165,6 +165,13 @@ std::vector<std::pair<bool, std::string>> VersionParts(const std::string& v) {
 // "%pattern%" over it misses no run where one of them matches `like`.
 std::vector<std::string> RunsWithText(Database& db, const std::string& like) {
   std::vector<std::string> runs;
+  if (!db.HasTable("run_search_texts")) {
+    // A database of the first schema 2 gains its search texts at its next
+    // load; until then every newest run is a candidate.
+    db.ForEachRow("SELECT run_id FROM latest_runs ORDER BY computer", {},
+                  [&](const Row& row) { runs.push_back(Text(row[0])); });
+    return runs;
+  }
   // The text looked up run by run: a join would let PostgreSQL, which
   // cannot estimate the LIKE, choose the newest runs again for every text.
   db.ForEachRow(

@@ -190,10 +190,15 @@ TEST_P(FleetAnswers, SearchFindsLatestFactsAndNamesInAnyCase) {
       {"jabig", {"PC-JABIG"}},  {"office", {"PC-BIG"}},  // the newest run only
       {"ツール", {"PC-JABIG"}}, {"100%", {}},            // LIKE's wildcards are plain characters
   };
-  for (const Case& c : cases) {
-    Names got = FirstColumn({"search", c.text});
-    got.erase(std::unique(got.begin(), got.end()), got.end());
-    EXPECT_EQ(got, c.want) << c.text;
+  // The same answers from a database made before search texts were kept,
+  // which gains them only at its next load.
+  for (const bool with_search_texts : {true, false}) {
+    if (!with_search_texts) OpenDatabase(target_)->Execute("DROP TABLE run_search_texts");
+    for (const Case& c : cases) {
+      Names got = FirstColumn({"search", c.text});
+      got.erase(std::unique(got.begin(), got.end()), got.end());
+      EXPECT_EQ(got, c.want) << c.text << (with_search_texts ? "" : " (no search texts)");
+    }
   }
 }
 
