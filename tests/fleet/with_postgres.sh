@@ -3,7 +3,9 @@
 # programs that cannot start one themselves: a Windows program under Wine
 # cannot run the Linux server. The server's URI is handed over in
 # NORVALE_TEST_POSTGRES, a port where nothing listens in
-# NORVALE_TEST_POSTGRES_UNREACHABLE_PORT. The server runs as the postgres user
+# NORVALE_TEST_POSTGRES_UNREACHABLE_PORT. NORVALE_TEST_POSTGRES_GSS names a
+# user the server asks for GSSAPI authentication, which libpq on Windows
+# answers through SSPI (the server has no key, so it never succeeds). The server runs as the postgres user
 # when started by root (it refuses to run as root), with its data and socket
 # in a temporary folder, and is stopped when the command ends.
 #
@@ -38,6 +40,9 @@ if ! "${as[@]}" "$bin/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --loca
   cat "$dir/initdb.out" >&2
   exit 1
 fi
+gss_user=norvale_gss
+{ echo "host all $gss_user 127.0.0.1/32 gss"; cat "$dir/data/pg_hba.conf"; } >"$dir/pg_hba.conf"
+"${as[@]}" cp "$dir/pg_hba.conf" "$dir/data/pg_hba.conf"
 if ! "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
   -o "-c listen_addresses=127.0.0.1 -p $port -k $dir -c fsync=off -c full_page_writes=off -c max_connections=40" \
   start >"$dir/pg_ctl.out" 2>&1; then
@@ -46,6 +51,7 @@ if ! "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
 fi
 
 export NORVALE_TEST_POSTGRES="postgresql://postgres@127.0.0.1:$port/postgres"
+export NORVALE_TEST_POSTGRES_GSS="postgresql://$gss_user@127.0.0.1:$port/postgres"
 NORVALE_TEST_POSTGRES_UNREACHABLE_PORT=$(free_port)
 export NORVALE_TEST_POSTGRES_UNREACHABLE_PORT
 set +e
