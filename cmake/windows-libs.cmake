@@ -1,7 +1,8 @@
-# SQLite, OpenSSL and libpq for norvale-fleet.exe: static Windows builds made
-# from Debian's source packages by scripts/windows-libs, outside the clone.
-# NORVALE_WINDOWS_LIBS lists their folders (each with include/ and lib/);
-# scripts/build sets it. Defines norvale::sqlite3 and norvale::libpq.
+# SQLite, OpenSSL, libpq, zlib and libxlsxwriter for norvale-fleet.exe:
+# static Windows builds made from Debian's source packages by
+# scripts/windows-libs, outside the clone. NORVALE_WINDOWS_LIBS lists their
+# folders (each with include/ and lib/); scripts/build sets it. Defines
+# norvale::sqlite3, norvale::libpq and norvale::xlsxwriter.
 
 set(NORVALE_WINDOWS_LIBS "" CACHE STRING
   "Folders of the static Windows libraries (scripts/windows-libs --print)")
@@ -25,6 +26,8 @@ norvale_windows_library(norvale::sqlite3 libsqlite3.a)
 norvale_windows_library(norvale_crypto libcrypto.a)
 norvale_windows_library(norvale_ssl libssl.a)
 norvale_windows_library(norvale::libpq libpq.a)
+norvale_windows_library(norvale_zlib libz.a)
+norvale_windows_library(norvale::xlsxwriter libxlsxwriter.a)
 
 # CRYPT32, Secur32 and bcrypt are Windows' own DLLs but not known DLLs, so a
 # static import would take a copy planted beside the program first. They are
@@ -68,3 +71,6 @@ set_property(TARGET norvale_crypto PROPERTY INTERFACE_LINK_LIBRARIES
 set_property(TARGET norvale_ssl PROPERTY INTERFACE_LINK_LIBRARIES norvale_crypto)
 set_property(TARGET norvale::libpq PROPERTY INTERFACE_LINK_LIBRARIES
   norvale_ssl norvale_crypto norvale_delay_secur32 shell32 ws2_32 advapi32)
+# libxlsxwriter zips the workbook with zlib and, as Debian builds it, takes
+# its MD5 from OpenSSL.
+set_property(TARGET norvale::xlsxwriter PROPERTY INTERFACE_LINK_LIBRARIES norvale_zlib norvale_crypto)
