@@ -10,6 +10,7 @@
 #include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
+#include "fleet/open_store.h"
 #include "fleet/query/answers.h"
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
@@ -31,33 +32,10 @@ constexpr const char* kClockAheadNotNewest =
 constexpr const char* kClockAheadByDate = " by that date";
 constexpr const char* kClockAheadSummary = ", clock ahead ";
 
-const std::string kNetworkDatabase =
-    " is on a network folder, where SQLite's locking does not hold and the file can be "
-    "corrupted; keep the database on a local disk or use PostgreSQL (--db postgresql://...)";
 const std::string kInterrupted = "interrupted: ";
 const std::string kInterruptedNotStored =
     " and the files after it were not stored; the files stored before it are whole, and a "
     "rerun loads the rest\n";
-
-// SQLite on a share (a UNC path, a network drive, NFS or SMB) is refused
-// rather than warned about: nothing the tool can do there keeps it safe.
-void RefuseNetworkSqlite(const std::string& target) {
-  if (!IsPostgresTarget(target) && IsOnNetworkFileSystem(target)) {
-    throw std::runtime_error("the database " + target + kNetworkDatabase);
-  }
-}
-
-// The load's target, made where missing; a failure names the file.
-std::unique_ptr<Database> OpenTarget(const Arguments& args) {
-  const std::string target = args.Get("db", std::string(kDefaultTarget));
-  RefuseNetworkSqlite(target);
-  try {
-    return OpenDatabase(target);
-  } catch (const DatabaseError& e) {
-    if (IsPostgresTarget(target)) throw;  // the URI may hold a password
-    throw std::runtime_error(target + ": " + e.what());
-  }
-}
 
 // A folder named on the command line that has no result files of its own
 // but folders inside it: the files are probably in those.
@@ -186,7 +164,7 @@ int RunLoad(const Arguments& args, CommandIo& io) {
     options.max_file_bytes = *bytes;
   }
   options.stop_requested = InterruptRequested;
-  auto db = OpenTarget(args);
+  auto db = OpenStoreForLoad(args.Get("db", std::string(kDefaultTarget)));
   const SchemaChange schema = EnsureSchema(*db);
   if (schema.from > 0 && schema.from < schema.to) {
     io.out << "upgraded the database from fleet schema " << schema.from << " to " << schema.to
@@ -339,33 +317,6 @@ void EmitTables(const Arguments& args, CommandIo& io, const std::vector<NamedTab
 void EmitTable(const Arguments& args, CommandIo& io, const ResultTable& table,
                const std::string& sheet) {
   EmitTables(args, io, {NamedTable{sheet, table}});
-}
-
-std::unique_ptr<Database> OpenStoreForQuery(const std::string& target) {
-  // A wrong --db must not leave an empty database file behind.
-  RefuseNetworkSqlite(target);
-  if (!IsPostgresTarget(target) && KindOfPath(target) == PathKind::kMissing) {
-    throw std::runtime_error("no such database: " + target);
-  }
-  std::unique_ptr<Database> db;
-  int version = 0;
-  try {
-    db = OpenDatabase(target);
-    version = StoredSchemaVersion(*db);
-  } catch (const DatabaseError& e) {
-    if (IsPostgresTarget(target)) throw;  // the URI may hold a password
-    throw std::runtime_error(target + ": " + e.what());
-  }
-  if (version == 0) throw std::runtime_error("no fleet data in " + target + "; run 'load' first");
-  if (version > kSchemaVersion) {
-    throw std::runtime_error("the database has a newer fleet schema (version " +
-                             std::to_string(version) + ")");
-  }
-  if (version < kSchemaVersion) {
-    throw std::runtime_error("the database has fleet schema version " + std::to_string(version) +
-                             "; 'load' upgrades it (in place, nothing lost)");
-  }
-  return db;
 }
 
 Command LoadCommand() {

@@ -12,11 +12,6 @@
 
 namespace norvale::fleet {
 
-// Opens a target that holds fleet data for reading; a missing file, a fresh
-// target or one of a newer schema is refused with a one-line message naming
-// it, instead of creating a file or failing on SQL.
-std::unique_ptr<Database> OpenStoreForQuery(const std::string& target);
-
 // What the answering commands share.
 extern const std::string kDbHelp;
 extern const std::string kFormatHelp;  // --format and --out

@@ -10,6 +10,7 @@
 #include "core/version.h"
 #include "fleet/commands.h"
 #include "fleet/common/timestamps.h"
+#include "fleet/open_store.h"
 #include "fleet/report/query.h"
 #include "fleet/report/site_page.h"
 #include "fleet/report_pages.h"

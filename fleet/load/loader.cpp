@@ -92,8 +92,6 @@ class ShareWalk {
   std::vector<std::string> files_;
 };
 
-Param OrNull(const std::string& text) { return text.empty() ? Param() : Param(text); }
-
 // Where a file's content came from.
 struct SourceInfo {
   std::string path;
@@ -101,28 +99,27 @@ struct SourceInfo {
   std::string mtime;  // "YYYY-MM-DD HH:MM:SS" UTC, or empty
 };
 
-// The values of kRunColumns for one file, in order.
-std::vector<Param> RunValues(const ResultFile& file, const SourceInfo& source) {
-  const std::string loaded_at = UtcTimestamp(std::time(nullptr));
-  const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
+RunRecord RunRecordOf(const ResultFile& file, const SourceInfo& source) {
+  RunRecord run;
+  run.computer = file.computer;
+  run.run_date = file.run_date;
+  run.run_time = file.run_time;
+  run.run_at = file.run_at;
+  run.norvale_version = file.norvale_version;
+  run.source_file = source.path;
+  run.file_sha256 = source.sha256;
+  run.file_mtime = source.mtime;
+  run.loaded_at = UtcTimestamp(std::time(nullptr));
+  run.row_count = static_cast<std::int64_t>(file.facts.size());
+  run.error_count = file.error_count;
+  run.encoding = EncodingName(file.encoding);
+  run.clock_ahead = IsAheadOfClock(file.run_at, run.loaded_at, source.mtime);
   // When the file was written, where its header cannot tell: its time, unless
   // that lies after the load (a file's time is the writer's to set as well).
   const std::string& written =
-      !source.mtime.empty() && source.mtime < loaded_at ? source.mtime : loaded_at;
-  return {file.computer,
-          file.run_date,
-          file.run_time,
-          OrNull(file.run_at),
-          file.norvale_version,
-          source.path,
-          source.sha256,
-          OrNull(source.mtime),
-          loaded_at,
-          std::to_string(file.facts.size()),
-          std::to_string(file.error_count),
-          std::string(EncodingName(file.encoding)),
-          file.run_at.empty() || ahead ? written : file.run_at,
-          ahead ? "1" : "0"};
+      !source.mtime.empty() && source.mtime < run.loaded_at ? source.mtime : run.loaded_at;
+  run.seen_at = file.run_at.empty() || run.clock_ahead ? written : file.run_at;
+  return run;
 }
 
 // One file as the look-ahead thread leaves it for the writer.
@@ -158,7 +155,8 @@ constexpr std::string_view kNameRule =
 void RequireOwnFileName(PreparedFile& prepared) {
   if (!prepared.parsed.file) return;
   const std::string named = ComputerOfFileName(prepared.source.path);
-  const std::string& computer = prepared.parsed.file->computer;
+  // A copy: the file, and the name with it, is dropped before the message is made.
+  const std::string computer = prepared.parsed.file->computer;
   if (SameComputerName(named, computer)) return;
   prepared.parsed.file.reset();
   prepared.parsed.rejection = {1, std::string(kFileNamed) + named + std::string(kRowsOf) +
@@ -389,8 +387,8 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
       continue;
     }
     const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-    std::vector<Param> run = RunValues(*p->parsed.file, p->source);
-    const bool ahead = run[kRunColumnCount - 1] == "1";
+    const RunRecord run = RunRecordOf(*p->parsed.file, p->source);
+    const bool ahead = run.clock_ahead;
     db.QueueRunWithFacts(run, p->parsed.file->facts,
                          [&summary, &observer, rows, ahead, path = p->source.path,
                           computer = p->parsed.file->computer,

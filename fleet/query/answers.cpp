@@ -350,7 +350,7 @@ std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id) {
 
 ResultTable AnswerSearch(Database& db, const std::string& text) {
   const Param like = LikePattern(text);
-  const std::string matches = std::string(" ") + AnyCaseLike(db) + " ? ESCAPE '\\'";
+  const std::string matches = " " + std::string(db.AnyCaseLike()) + " ? ESCAPE '\\'";
   const CellType kT = CellType::kText;
   ResultTable table{{"computer", "kind", "item", "value"}, {kT, kT, kT, kT}, {}};
   db.ForEachRow("SELECT computer FROM latest_runs WHERE computer" + matches, {like},

@@ -36,7 +36,6 @@ class DatabaseError : public std::runtime_error {
 class Database {
  public:
   virtual ~Database() = default;
-  virtual std::string_view Engine() const = 0;  // "sqlite" or "postgresql"
   // A second connection to the same database, with the same options.
   virtual std::unique_ptr<Database> OpenAnother() const = 0;
 
@@ -66,6 +65,24 @@ class Database {
   // Serialises schema creation between concurrent loads (inside a transaction).
   virtual void LockSchema() = 0;
 
+  // Where the engines' SQL differs. The column type of a key the database
+  // numbers itself.
+  virtual std::string_view GeneratedKeyType() const = 0;
+  // Ends the CREATE TABLE of a table always written and read by its key.
+  virtual std::string_view KeyOrderedTable() const = 0;
+  // The operator that matches a LIKE pattern in any case (ASCII letters;
+  // other scripts have no case to ignore). Cheaper than LOWER() on both
+  // sides of every row.
+  virtual std::string_view AnyCaseLike() const = 0;
+  // The later of two "YYYY-MM-DD HH:MM:SS" texts, the first when the second
+  // is null.
+  virtual std::string LaterOf(std::string_view first, std::string_view second) const = 0;
+  // A "YYYY-MM-DD HH:MM:SS" text one day on, as the same kind of text.
+  virtual std::string OneDayLater(std::string_view timestamp) const = 0;
+  // Whether this database's schema holds the table, or the table the column.
+  virtual bool HasTable(const std::string& table) = 0;
+  virtual bool HasColumn(const std::string& table, const std::string& column) = 0;
+
  protected:
   // Runs one statement with bound parameters; each row goes to `handle`
   // when given.
@@ -74,9 +91,9 @@ class Database {
 
  public:
   // Stores one run with all its facts and the typed rows derived from them
-  // as one transaction: the values of kRunColumns in order, then the facts. Returns the new run's
-  // id, or nothing when the same content is stored already for that computer.
-  virtual std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+  // as one transaction. Returns the new run's id, or nothing when the same
+  // content is stored already for that computer.
+  virtual std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                         const std::vector<Fact>& facts) = 0;
 
   // The same, each run still its own transaction, but an engine may send
@@ -89,7 +106,7 @@ class Database {
     std::string refused;                 // why the database refused the run, when it did
   };
   using StoreDone = std::function<void(const StoreOutcome&)>;
-  virtual void QueueRunWithFacts(const std::vector<Param>& run, const std::vector<Fact>& facts,
+  virtual void QueueRunWithFacts(const RunRecord& run, const std::vector<Fact>& facts,
                                  const StoreDone& done) {
     done(StoreOrRefuse(run, facts));
   }
@@ -100,7 +117,7 @@ class Database {
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
 
  protected:
-  StoreOutcome StoreOrRefuse(const std::vector<Param>& run, const std::vector<Fact>& facts) {
+  StoreOutcome StoreOrRefuse(const RunRecord& run, const std::vector<Fact>& facts) {
     StoreOutcome outcome;
     try {
       outcome.run_id = StoreRunWithFacts(run, facts);
@@ -112,25 +129,6 @@ class Database {
   }
 };
 
-// seen_at is when the run counts as seen, the time its computer's newest run
-// is chosen by: run_at, or where the header time is unknown or lies ahead of
-// the clock (clock_ahead 1) the file's time if not after the load, else
-// loaded_at.
-inline constexpr const char* kRunColumns =
-    "computer, run_date, run_time, run_at, norvale_version, source_file, file_sha256, "
-    "file_mtime, loaded_at, row_count, error_count, encoding, seen_at, clock_ahead";
-inline constexpr int kRunColumnCount = 14;
-
-// "?, ?, ..." or "$first, $first+1, ..." for the values of kRunColumns.
-inline std::string RunPlaceholders(bool numbered, int first = 1) {
-  std::string out;
-  for (int i = 0; i < kRunColumnCount; ++i) {
-    if (i > 0) out += ", ";
-    out += numbered ? "$" + std::to_string(first + i) : "?";
-  }
-  return out;
-}
-
 struct OpenOptions {
   int busy_timeout_ms = 30000;  // SQLite: how long to wait for another writer
 };
@@ -139,13 +137,6 @@ struct OpenOptions {
 // connection URI; anything else is the path of an SQLite file.
 std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options = {});
 bool IsPostgresTarget(std::string_view target);
-
-// The operator that matches a LIKE pattern in any case (ASCII letters; other
-// scripts have no case to ignore): SQLite's LIKE already does, PostgreSQL
-// needs ILIKE. Cheaper than LOWER() on both sides of every row.
-inline const char* AnyCaseLike(const Database& db) {
-  return db.Engine() == "postgresql" ? "ILIKE" : "LIKE";
-}
 
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options);
 std::unique_ptr<Database> OpenPostgres(const std::string& uri, const OpenOptions& options);

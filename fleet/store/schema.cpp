@@ -2,18 +2,19 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "fleet/store/inventory.h"
 
 namespace norvale::fleet {
 namespace {
 
-// The same statements serve both engines; only the generated key differs.
-constexpr const char* kTables[] = {
-    "CREATE TABLE IF NOT EXISTS fleet_schema (version INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS runs ("
-    " run_id @ID@,"
+// The same statements serve both engines; only the generated key and the
+// tables kept in key order differ (Tables).
+constexpr const char* kSchemaVersionTable =
+    "CREATE TABLE IF NOT EXISTS fleet_schema (version INTEGER NOT NULL)";
+// The runs table after its generated key.
+constexpr const char* kRunsAfterKey =
+    ","
     " computer TEXT NOT NULL,"
     " run_date TEXT NOT NULL,"
     " run_time TEXT NOT NULL,"
@@ -28,10 +29,11 @@ constexpr const char* kTables[] = {
     " encoding TEXT NOT NULL,"
     " seen_at TEXT,"
     " clock_ahead INTEGER NOT NULL DEFAULT 0,"
-    " UNIQUE (file_sha256, computer))",
-    // facts.run_id is a runs.run_id: the loader writes a run and its facts in
-    // one transaction. No declared foreign key: PostgreSQL would check it with
-    // a trigger per row, which costs more than the rest of a load.
+    " UNIQUE (file_sha256, computer))";
+// facts.run_id is a runs.run_id: the loader writes a run and its facts in
+// one transaction. No declared foreign key: PostgreSQL would check it with
+// a trigger per row, which costs more than the rest of a load.
+constexpr const char* kFactsTable =
     "CREATE TABLE IF NOT EXISTS facts ("
     " run_id BIGINT NOT NULL,"
     " line INTEGER NOT NULL,"
@@ -40,8 +42,14 @@ constexpr const char* kTables[] = {
     " subitem TEXT NOT NULL,"
     " contents TEXT NOT NULL,"
     " unit TEXT NOT NULL,"
-    " PRIMARY KEY (run_id, line))@FACTS@",
-};
+    " PRIMARY KEY (run_id, line))";
+
+std::vector<std::string> Tables(const Database& db) {
+  return {kSchemaVersionTable,
+          "CREATE TABLE IF NOT EXISTS runs (run_id " + std::string(db.GeneratedKeyType()) +
+              kRunsAfterKey,
+          kFactsTable + std::string(db.KeyOrderedTable())};
+}
 
 // Each computer's newest run, chosen once per query by a window over an index
 // that holds every value it needs: the time grows with the runs, never with
@@ -51,7 +59,7 @@ constexpr const char* kNewestRuns[] = {
     "CREATE INDEX IF NOT EXISTS runs_newest ON runs (computer, seen_at DESC, run_id DESC)",
     "CREATE INDEX IF NOT EXISTS runs_clock_ahead ON runs (computer) WHERE clock_ahead = 1",
     // The latest time the run counts as seen; ties by load order.
-    "CREATE VIEW latest_runs AS SELECT r.run_id, @RUN_COLUMNS@ FROM ("
+    "CREATE VIEW latest_runs AS SELECT r.* FROM ("
     " SELECT run_id, ROW_NUMBER() OVER (PARTITION BY computer"
     "  ORDER BY seen_at DESC, run_id DESC) AS newest_place FROM runs) newest"
     " JOIN runs r ON r.run_id = newest.run_id WHERE newest.newest_place = 1",
@@ -71,20 +79,16 @@ constexpr const char* kAddNewestOrder[] = {
     "DROP INDEX IF EXISTS runs_by_computer",
     "ALTER TABLE runs ADD COLUMN seen_at TEXT",
     "ALTER TABLE runs ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0",
-    "UPDATE runs SET clock_ahead = 1 WHERE run_at > @DAY_AFTER_LOAD@",
-    ("UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
-     " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END"),
 };
+constexpr const char* kFillSeenAt =
+    "UPDATE runs SET seen_at = CASE WHEN run_at IS NOT NULL AND clock_ahead = 0 THEN run_at"
+    " WHEN file_mtime < loaded_at THEN file_mtime ELSE loaded_at END";
 
-// kRunColumns as columns of "r".
-const std::string& QualifiedRunColumns() {
-  static const std::string columns = [] {
-    std::string out = "r.";
-    for (const char* c = kRunColumns; *c; ++c)
-      out += *c == ' ' ? std::string(" r.") : std::string(1, *c);
-    return out;
-  }();
-  return columns;
+// Fills the added columns: clock_ahead first, seen_at depends on it.
+void FillNewestOrder(Database& db) {
+  const std::string day_after_load = db.OneDayLater(db.LaterOf("loaded_at", "file_mtime"));
+  db.Execute("UPDATE runs SET clock_ahead = 1 WHERE run_at > " + day_after_load);
+  db.Execute(kFillSeenAt);
 }
 
 // One row per computer from its newest run: what the computers command
@@ -122,7 +126,7 @@ const char* SqlType(ColumnType type) {
 
 // The statements that schema version 2 adds: a table and a latest_* view
 // per kind of inventory, and latest_computers.
-std::vector<std::string> InventoryStatements() {
+std::vector<std::string> InventoryStatements(const Database& db) {
   std::vector<std::string> out;
   for (const InventoryTable& table : InventoryTables()) {
     std::string sql =
@@ -130,8 +134,8 @@ std::vector<std::string> InventoryStatements() {
     for (const InventoryColumn& column : table.columns) {
       sql += std::string(", ") + column.name + " " + SqlType(column.type);
     }
-    sql += table.one_per_run ? ", PRIMARY KEY (run_id))@FACTS@"
-                             : ", PRIMARY KEY (run_id, line))@FACTS@";
+    sql += table.one_per_run ? ", PRIMARY KEY (run_id))" : ", PRIMARY KEY (run_id, line))";
+    sql += db.KeyOrderedTable();
     out.push_back(sql);
     out.push_back(std::string("CREATE VIEW latest_") + table.name + " AS SELECT r.computer, t.*" +
                   " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
@@ -142,47 +146,13 @@ std::vector<std::string> InventoryStatements() {
   return out;
 }
 
-std::string ForEngine(const Database& db, std::string sql) {
-  const bool sqlite = db.Engine() == "sqlite";
-  // SQLite keeps the facts in their key's order, one tree instead of a table
-  // and an index beside it: a run's facts are written and read together.
-  const std::pair<const char*, const char*> marks[] = {
-      {"@ID@",
-       sqlite ? "INTEGER PRIMARY KEY" : "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"},
-      {"@FACTS@", sqlite ? " WITHOUT ROWID" : ""},
-      {"@RUN_COLUMNS@", QualifiedRunColumns().c_str()},
-      // The later of the load and the file's time, one day on, as sortable text.
-      {"@DAY_AFTER_LOAD@",
-       sqlite ? "datetime(MAX(loaded_at, COALESCE(file_mtime, loaded_at)), '+1 day')"
-              : "to_char(GREATEST(loaded_at, file_mtime)::timestamp + interval '1 day',"
-                " 'YYYY-MM-DD HH24:MI:SS')"},
-  };
-  for (const auto& [mark, text] : marks) {
-    const auto at = sql.find(mark);
-    if (at != std::string::npos) sql.replace(at, std::string_view(mark).size(), text);
-  }
-  return sql;
-}
+bool HasSchemaTable(Database& db) { return db.HasTable("fleet_schema"); }
 
-bool HasSchemaTable(Database& db) {
-  const char* sql = db.Engine() == "sqlite"
-                        ? "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"
-                        : "SELECT 1 FROM information_schema.tables WHERE table_name = ? "
-                          "AND table_schema = current_schema()";
-  return !db.Query(sql, {std::string("fleet_schema")}).empty();
-}
+bool HasNewestOrder(Database& db) { return db.HasColumn("runs", "seen_at"); }
 
-bool HasNewestOrder(Database& db) {
-  const char* sql = db.Engine() == "sqlite"
-                        ? "SELECT 1 FROM pragma_table_info('runs') WHERE name = ?"
-                        : "SELECT 1 FROM information_schema.columns WHERE table_name = 'runs' "
-                          "AND column_name = ? AND table_schema = current_schema()";
-  return !db.Query(sql, {std::string("seen_at")}).empty();
-}
-
-template <std::size_t N>
-void ExecuteAll(Database& db, const char* const (&statements)[N]) {
-  for (const char* statement : statements) db.Execute(ForEngine(db, statement));
+template <typename Statements>
+void ExecuteAll(Database& db, const Statements& statements) {
+  for (const auto& statement : statements) db.Execute(statement);
 }
 
 }  // namespace
@@ -238,18 +208,17 @@ SchemaChange EnsureSchema(Database& db) {
     // Another load may have just made or upgraded it.
     change.from = StoredSchemaVersion(db);
     if (change.from == 0) {
-      ExecuteAll(db, kTables);
+      ExecuteAll(db, Tables(db));
       ExecuteAll(db, kNewestRuns);
       db.Execute("INSERT INTO fleet_schema (version) VALUES (?)", {std::string("1")});
     } else if (!HasNewestOrder(db)) {
       // Before the typed tables' views exist: they are built on latest_runs.
       ExecuteAll(db, kAddNewestOrder);
+      FillNewestOrder(db);
       ExecuteAll(db, kNewestRuns);
     }
     if (change.from < 2) {
-      for (const std::string& statement : InventoryStatements()) {
-        db.Execute(ForEngine(db, statement));
-      }
+      ExecuteAll(db, InventoryStatements(db));
       if (change.from > 0) change.runs = DeriveStoredRuns(db);
       db.Execute("UPDATE fleet_schema SET version = ?", {std::string("2")});
     }

@@ -7,6 +7,7 @@
 
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
+#include "fleet/store/run_columns.h"
 
 namespace norvale::fleet {
 namespace {
@@ -44,7 +45,6 @@ class SqliteDatabase final : public Database {
 
   ~SqliteDatabase() override { Close(); }
 
-  std::string_view Engine() const override { return "sqlite"; }
   std::unique_ptr<Database> OpenAnother() const override {
     return std::make_unique<SqliteDatabase>(path_, options_);
   }
@@ -56,15 +56,31 @@ class SqliteDatabase final : public Database {
   }
   void LockSchema() override {}
 
-  std::optional<std::int64_t> StoreRunWithFacts(const std::vector<Param>& run,
+  std::string_view GeneratedKeyType() const override { return "INTEGER PRIMARY KEY"; }
+  // One tree in key order instead of a table and an index beside it.
+  std::string_view KeyOrderedTable() const override { return " WITHOUT ROWID"; }
+  // SQLite's LIKE ignores the case of ASCII letters already.
+  std::string_view AnyCaseLike() const override { return "LIKE"; }
+  std::string LaterOf(std::string_view first, std::string_view second) const override {
+    const std::string a(first);
+    return "MAX(" + a + ", COALESCE(" + std::string(second) + ", " + a + "))";
+  }
+  std::string OneDayLater(std::string_view timestamp) const override {
+    return "datetime(" + std::string(timestamp) + ", '+1 day')";
+  }
+  bool HasTable(const std::string& table) override {
+    return !Query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", {table}).empty();
+  }
+  bool HasColumn(const std::string& table, const std::string& column) override {
+    return !Query("SELECT 1 FROM pragma_table_info(?) WHERE name = ?", {table, column}).empty();
+  }
+
+  std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                 const std::vector<Fact>& facts) override {
     const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
-      static const std::string insert_run =
-          std::string("INSERT INTO runs (") + kRunColumns + ") VALUES (" + RunPlaceholders(false) +
-          ") ON CONFLICT (file_sha256, computer) DO NOTHING RETURNING run_id";
-      const auto ids = Query(insert_run, run);
+      const auto ids = Query(InsertRunStatement(), RunParams(run));
       if (ids.empty()) {
         Rollback();
         return std::nullopt;
@@ -300,15 +316,6 @@ class SqliteDatabase final : public Database {
 
 std::unique_ptr<Database> OpenSqlite(const std::string& path, const OpenOptions& options) {
   return std::make_unique<SqliteDatabase>(path, options);
-}
-
-bool IsPostgresTarget(std::string_view target) {
-  return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
-}
-
-std::unique_ptr<Database> OpenDatabase(const std::string& target, const OpenOptions& options) {
-  if (IsPostgresTarget(target)) return OpenPostgres(target, options);
-  return OpenSqlite(target, options);
 }
 
 }  // namespace norvale::fleet

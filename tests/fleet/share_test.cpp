@@ -49,6 +49,27 @@ TEST(LoadResultFiles, StopRequestKeepsTheStoredFilesWhole) {
   EXPECT_EQ(LoadResultFiles(*db, {share.path()}, options, observer).loaded, 2);
 }
 
+// The rejection names both computers as written, long names too (a name
+// longer than a string keeps in place once came out as freed memory).
+TEST(LoadResultFiles, FileNamedAfterAnotherComputerIsRejectedNamingBoth) {
+  TempDir dir, share;
+  for (const char* computer : {"PC-2", "ACCOUNTING-LAPTOP-0042-EAST"}) {
+    PcSpec pc;
+    pc.computer = computer;
+    WriteFile(share / "PC-1.tsv", ResultBytes(pc));
+    auto db = OpenDatabase(dir / "fleet.sqlite");
+    RecordingObserver observer;
+    const LoadSummary summary = LoadResultFiles(*db, {share.path()}, {}, observer);
+    EXPECT_EQ(summary.rejected, 1);
+    ASSERT_EQ(observer.rejected.size(), 1u);
+    EXPECT_NE(
+        observer.rejected[0].find("PC-1.tsv:1: the file is named \"PC-1\" but its rows are of \"" +
+                                  std::string(computer) + "\""),
+        std::string::npos)
+        << observer.rejected[0];
+  }
+}
+
 // FIFOs and POSIX links; Windows has its own cases of links and devices
 // (tests/win32/fleet/).
 #ifndef _WIN32

@@ -195,6 +195,73 @@ TEST_P(FleetStore, TextIsStoredAsWritten) {
   EXPECT_EQ(ListSoftware(*db_, {"%"}).size(), 1u);
 }
 
+// Every field of a run lands in its own column, whether the run is stored
+// alone or queued behind others; unknown times are stored as null.
+TEST_P(FleetStore, RunRecordFieldsLandInTheirColumns) {
+  EnsureSchema(*db_);
+  RunRecord known;
+  known.computer = "PC-FIELDS";
+  known.run_date = "2026/12/01";
+  known.run_time = "9:00:00";
+  known.run_at = "2026-12-01 09:00:00";
+  known.norvale_version = "4.2.1";
+  known.source_file = "/share/PC-FIELDS.tsv";
+  known.file_sha256 = "ab12";
+  known.file_mtime = "2026-12-01 09:00:05";
+  known.loaded_at = "2026-12-02 10:00:00";
+  known.row_count = 1;
+  known.error_count = 7;
+  known.encoding = "shift_jis";
+  known.seen_at = "2026-12-01 09:00:01";
+  known.clock_ahead = true;
+  RunRecord unknown = known;
+  unknown.file_sha256 = "cd34";
+  unknown.run_at.clear();
+  unknown.file_mtime.clear();
+  unknown.clock_ahead = false;
+  const std::vector<Fact> facts = {{1, "Computer", "Name", "", "PC-FIELDS", ""}};
+
+  const auto stored = db_->StoreRunWithFacts(known, facts);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_FALSE(db_->StoreRunWithFacts(known, facts).has_value()) << "the same content twice";
+  std::optional<std::int64_t> queued;
+  db_->QueueRunWithFacts(unknown, facts,
+                         [&queued](const Database::StoreOutcome& o) { queued = o.run_id; });
+  db_->FinishQueuedRuns();
+  ASSERT_TRUE(queued.has_value());
+
+  const struct {
+    const char* column;
+    const char* known;
+    const char* unknown;  // nullptr: stored as null
+  } expected[] = {
+      {"computer", "PC-FIELDS", "PC-FIELDS"},
+      {"run_date", "2026/12/01", "2026/12/01"},
+      {"run_time", "9:00:00", "9:00:00"},
+      {"run_at", "2026-12-01 09:00:00", nullptr},
+      {"norvale_version", "4.2.1", "4.2.1"},
+      {"source_file", "/share/PC-FIELDS.tsv", "/share/PC-FIELDS.tsv"},
+      {"file_sha256", "ab12", "cd34"},
+      {"file_mtime", "2026-12-01 09:00:05", nullptr},
+      {"loaded_at", "2026-12-02 10:00:00", "2026-12-02 10:00:00"},
+      {"row_count", "1", "1"},
+      {"error_count", "7", "7"},
+      {"encoding", "shift_jis", "shift_jis"},
+      {"seen_at", "2026-12-01 09:00:01", "2026-12-01 09:00:01"},
+      {"clock_ahead", "1", "0"},
+  };
+  for (const auto& e : expected) {
+    const std::string sql = std::string("SELECT ") + e.column + " FROM runs WHERE run_id = ?";
+    const auto known_rows = db_->Query(sql, {std::to_string(*stored)});
+    ASSERT_EQ(known_rows.size(), 1u);
+    EXPECT_EQ(known_rows[0][0], std::optional<std::string>(e.known)) << e.column;
+    const auto unknown_rows = db_->Query(sql, {std::to_string(*queued)});
+    ASSERT_EQ(unknown_rows.size(), 1u);
+    const auto want = e.unknown ? std::optional<std::string>(e.unknown) : std::nullopt;
+    EXPECT_EQ(unknown_rows[0][0], want) << e.column;
+  }
+}
+
 TEST_P(FleetStore, SoftwareCountsComputersAndFiltersByName) {
   const std::array<std::string, 3> office = {"Office 2019", "16.0", "Microsoft"};
   const std::array<std::string, 3> agent = {"Agent", "4.2", "Acme"};
@@ -626,6 +693,52 @@ TEST_P(FleetStore, NewerSchemaIsRefused) {
   EnsureSchema(*db_);  // a second time changes nothing
   db_->Execute("UPDATE fleet_schema SET version = ?", {std::string("99")});
   EXPECT_THROW(EnsureSchema(*db_), DatabaseError);
+}
+
+// The SQL each engine writes where their dialects differ, run by the engine.
+TEST_P(FleetStore, DialectExpressionsAgreeOnBothEngines) {
+  EnsureSchema(*db_);
+  EXPECT_TRUE(db_->HasTable("runs"));
+  EXPECT_FALSE(db_->HasTable("no_such_table"));
+  EXPECT_FALSE(db_->HasTable("latest_runs")) << "a view is no table";
+  EXPECT_TRUE(db_->HasColumn("runs", "seen_at"));
+  EXPECT_FALSE(db_->HasColumn("runs", "no_such_column"));
+  EXPECT_FALSE(db_->HasColumn("facts", "seen_at"));
+
+  const struct {
+    const char* loaded_at;
+    const char* file_mtime;  // nullptr: unknown
+    const char* day_after;
+  } times[] = {
+      {"2026-12-01 10:00:00", nullptr, "2026-12-02 10:00:00"},
+      {"2026-12-01 10:00:00", "2026-12-03 08:00:00", "2026-12-04 08:00:00"},
+      {"2026-12-03 08:00:00", "2026-12-01 10:00:00", "2026-12-04 08:00:00"},
+      {"2026-12-31 23:30:00", "2026-01-01 00:00:00", "2027-01-01 23:30:00"},
+      {"2028-02-28 12:00:00", nullptr, "2028-02-29 12:00:00"},
+  };
+  const std::string day_after =
+      "SELECT " + db_->OneDayLater(db_->LaterOf("loaded_at", "file_mtime")) +
+      " FROM (SELECT CAST(? AS TEXT) AS loaded_at, CAST(? AS TEXT) AS file_mtime) t";
+  for (const auto& t : times) {
+    const Param mtime = t.file_mtime ? Param(t.file_mtime) : Param();
+    EXPECT_EQ(Scalar(day_after, {std::string(t.loaded_at), mtime}), t.day_after)
+        << t.loaded_at << " / " << (t.file_mtime ? t.file_mtime : "null");
+  }
+
+  const struct {
+    const char* text;
+    const char* pattern;
+    const char* matches;
+  } likes[] = {
+      {"Acme Office 2019", "%OFFICE%", "1"}, {"acme", "ACME", "1"},        {"Acme", "Acne", "0"},
+      {"100% done", "100\\%%", "1"},         {"100 done", "100\\%%", "0"},
+  };
+  const std::string like = "SELECT COUNT(*) FROM (SELECT CAST(? AS TEXT) AS name) t WHERE name " +
+                           std::string(db_->AnyCaseLike()) + " ? ESCAPE '\\'";
+  for (const auto& l : likes) {
+    EXPECT_EQ(Scalar(like, {std::string(l.text), std::string(l.pattern)}), l.matches)
+        << l.text << " ~ " << l.pattern;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, FleetStore, ::testing::Values("sqlite"));
