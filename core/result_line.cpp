@@ -71,21 +71,7 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
   while (pos_ < text_.size()) {
     const char c = text_[pos_];
     if (quoted) {
-      ++pos_;
-      if (c == '"') {
-        const char next = pos_ < text_.size() ? text_[pos_] : '\n';
-        if (next == '"') {
-          field += '"';
-          ++pos_;
-        } else if (next == separator_ || next == '\r' || next == '\n') {
-          quoted = false;
-        } else {
-          field += '"';
-        }
-      } else {
-        if (c == '\n') ++line_;
-        field += c;
-      }
+      ReadQuoted(field, quoted);
       continue;
     }
     if (comma && c == '"' && at_start) {
@@ -116,22 +102,41 @@ RecordStatus ResultRecordReader::Next(ResultRecord& record) {
     if (c == '\n' || (c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n')) {
       pos_ += c == '\r' ? 2 : 1;
       ++line_;
-      record.fields.push_back(std::move(field));
-      if (!comma) {
-        for (auto& f : record.fields) UnquoteTabField(f);
-      }
-      return RecordStatus::kRecord;
+      return Finish(record, field, RecordStatus::kRecord);
     }
     field += c;  // a carriage return on its own is part of the value
     at_start = false;
     ++pos_;
   }
   if (quoted) return RecordStatus::kUnclosedQuote;
+  return Finish(record, field, RecordStatus::kNoLineEnd);
+}
+
+void ResultRecordReader::ReadQuoted(std::string& field, bool& quoted) {
+  const char c = text_[pos_++];
+  if (c != '"') {
+    if (c == '\n') ++line_;
+    field += c;
+    return;
+  }
+  const char next = pos_ < text_.size() ? text_[pos_] : '\n';
+  if (next == '"') {
+    field += '"';
+    ++pos_;
+  } else if (next == separator_ || next == '\r' || next == '\n') {
+    quoted = false;
+  } else {
+    field += '"';
+  }
+}
+
+RecordStatus ResultRecordReader::Finish(ResultRecord& record, std::string& field,
+                                        RecordStatus status) {
   record.fields.push_back(std::move(field));
-  if (!comma) {
+  if (separator_ != ',') {
     for (auto& f : record.fields) UnquoteTabField(f);
   }
-  return RecordStatus::kNoLineEnd;
+  return status;
 }
 
 char DetectResultSeparator(std::string_view first_line) {

@@ -62,6 +62,11 @@ class ResultRecordReader {
   int line() const { return line_; }
 
  private:
+  // Inside a quoted field: one character, a doubled quote, or the closing one.
+  void ReadQuoted(std::string& field, bool& quoted);
+  // The last field into the record, tab fields unquoted.
+  RecordStatus Finish(ResultRecord& record, std::string& field, RecordStatus status);
+
   std::string_view text_;
   char separator_;
   std::size_t pos_ = 0;

@@ -49,7 +49,7 @@ const char* HeadingOf(const std::string& table, bool japanese) {
 }  // namespace
 
 std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
-                                          const std::vector<FactChange>& changes, bool japanese) {
+                                          std::span<const FactChange> changes, bool japanese) {
   std::vector<NamedTable> tables;
   ResultTable about{{"computer", "run_id", "run_at"},
                     {CellType::kText, CellType::kNumber, CellType::kDate},
@@ -57,7 +57,9 @@ std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Sect
   tables.push_back({kRunHeading[japanese ? 1 : 0], std::move(about)});
   for (const Heading& h : kHeadings) {
     for (Section& section : sections) {
-      if (section.table == h.table) tables.push_back({HeadingOf(h.table, japanese), section.rows});
+      if (section.table == h.table) {
+        tables.push_back({HeadingOf(h.table, japanese), std::move(section.rows)});
+      }
     }
   }
   // What changed with this run.
@@ -218,89 +220,90 @@ std::string ColumnList() {
 }  // namespace
 
 Command ComputersCommand() {
-  return {"computers",
-          "one line per computer from its latest run, by criteria",
-          "usage: norvale-fleet computers [--where CONDITION]... [--sort COLUMN]\n"
-          "                               [--columns A,B,C] [--db TARGET] [--format FORMAT]\n"
-          "                               [--out FILE]\n"
-          "One line per computer from its newest run, the same for English and Japanese\n"
-          "files: memory in MB, disks in GB, dates as YYYY-MM-DD HH:MM:SS. On a terminal\n"
-          "the table fits its width, long cells shortened with an ellipsis.\n\n" +
-              kDbHelp +
-              "  --where CONDITION  COLUMN OPERATOR VALUE with <, <=, >, >=, = or !=; several\n"
-              "                     (repeated, or separated by commas) must all hold. Text\n"
-              "                     matches in any case, * and ? are wildcards:\n"
-              "                       disk_free_pct<10   memory_mb<8192   windows=*Windows 7*\n"
-              "                       last_seen>30d (not seen for more than 30 days)\n"
-              "  --sort COLUMN      order by COLUMN (-COLUMN: largest first); default computer\n"
-              "  --columns A,B,C    the columns to show, of:\n" +
-              ColumnList() + kFormatHelp,
-          {"db", "format", "out", "where", "sort", "columns"},
-          {},
-          RunComputers};
+  return QuestionCommand(
+      {"computers",
+       "one line per computer from its latest run, by criteria",
+       "usage: norvale-fleet computers [--where CONDITION]... [--sort COLUMN]\n"
+       "                               [--columns A,B,C] [--db TARGET] [--format FORMAT]\n"
+       "                               [--out FILE]\n"
+       "One line per computer from its newest run, the same for English and Japanese\n"
+       "files: memory in MB, disks in GB, dates as YYYY-MM-DD HH:MM:SS. On a terminal\n"
+       "the table fits its width, long cells shortened with an ellipsis.\n\n",
+       {"where", "sort", "columns"},
+       {},
+       RunComputers},
+      "  --where CONDITION  COLUMN OPERATOR VALUE with <, <=, >, >=, = or !=; several\n"
+      "                     (repeated, or separated by commas) must all hold. Text\n"
+      "                     matches in any case, * and ? are wildcards:\n"
+      "                       disk_free_pct<10   memory_mb<8192   windows=*Windows 7*\n"
+      "                       last_seen>30d (not seen for more than 30 days)\n"
+      "  --sort COLUMN      order by COLUMN (-COLUMN: largest first); default computer\n"
+      "  --columns A,B,C    the columns to show, of:\n" +
+          ColumnList());
 }
 
 Command ComputerCommand() {
-  return {"computer",
-          "everything about one computer's newest (or an earlier) run",
-          "usage: norvale-fleet computer NAME [--run N | --at DATE] [--lang en|ja]\n"
-          "                              [--db TARGET] [--format FORMAT] [--out FILE]\n"
-          "Everything about one computer (its name in any case), grouped by kind: the\n"
-          "operating system, hardware, drives, adapters, devices, ..., its applications\n"
-          "and what changed with the run.\n\n" +
-              kDbHelp +
-              "  --run N            that run of the computer (run_id) instead of the newest\n"
-              "  --at DATE          the newest run at or before DATE (YYYY-MM-DD[ HH:MM:SS])\n"
-              "  --lang en|ja       the headings in English (default) or Japanese\n" +
-              kFormatHelp + "                     (a workbook has a sheet per kind)\n",
-          {"db", "format", "out", "run", "at", "lang"},
-          {},
-          RunComputer};
+  return QuestionCommand(
+      {"computer",
+       "everything about one computer's newest (or an earlier) run",
+       "usage: norvale-fleet computer NAME [--run N | --at DATE] [--lang en|ja]\n"
+       "                              [--db TARGET] [--format FORMAT] [--out FILE]\n"
+       "Everything about one computer (its name in any case), grouped by kind: the\n"
+       "operating system, hardware, drives, adapters, devices, ..., its applications\n"
+       "and what changed with the run.\n\n",
+       {"run", "at", "lang"},
+       {},
+       RunComputer},
+      "  --run N            that run of the computer (run_id) instead of the newest\n"
+      "  --at DATE          the newest run at or before DATE (YYYY-MM-DD[ HH:MM:SS])\n"
+      "  --lang en|ja       the headings in English (default) or Japanese\n",
+      "                     (a workbook has a sheet per kind)\n");
 }
 
 Command SearchCommand() {
-  return {"search",
-          "every latest fact and computer name that contains a text",
-          "usage: norvale-fleet search TEXT [--db TARGET] [--format FORMAT] [--out FILE]\n"
-          "Every fact of the computers' newest runs, and every computer name, that\n"
-          "contains TEXT in any case: an address, a user name, a serial number, a\n"
-          "program. Shows the computer, the kind (group), the item and the value.\n\n" +
-              kDbHelp + kFormatHelp,
-          {"db", "format", "out"},
-          {},
-          RunSearch};
+  return QuestionCommand(
+      {"search",
+       "every latest fact and computer name that contains a text",
+       "usage: norvale-fleet search TEXT [--db TARGET] [--format FORMAT] [--out FILE]\n"
+       "Every fact of the computers' newest runs, and every computer name, that\n"
+       "contains TEXT in any case: an address, a user name, a serial number, a\n"
+       "program. Shows the computer, the kind (group), the item and the value.\n\n",
+       {},
+       {},
+       RunSearch},
+      "");
 }
 
 Command SoftwareCommand() {
-  return {"software",
-          "installed applications across the latest runs",
-          "usage: norvale-fleet software [--name PATTERN] [--computer NAME] [--versions]\n"
-          "                              [--computers] [--db TARGET] [--format FORMAT]\n"
-          "                              [--out FILE]\n"
-          "One line per application of the computers' newest runs, most installed first:\n"
-          "on how many computers, its versions (in version order) and publisher.\n\n" +
-              kDbHelp +
-              "  --name PATTERN     only names matching PATTERN (any case; * and ? are\n"
-              "                     wildcards, without them a part of the name matches)\n"
-              "  --computer NAME    the applications of one computer\n"
-              "  --versions         one line per version, with its number of computers\n"
-              "  --computers        one line per application and computer\n" +
-              kFormatHelp,
-          {"db", "name", "format", "out", "computer"},
-          {"versions", "computers"},
-          RunSoftware};
+  return QuestionCommand(
+      {"software",
+       "installed applications across the latest runs",
+       "usage: norvale-fleet software [--name PATTERN] [--computer NAME] [--versions]\n"
+       "                              [--computers] [--db TARGET] [--format FORMAT]\n"
+       "                              [--out FILE]\n"
+       "One line per application of the computers' newest runs, most installed first:\n"
+       "on how many computers, its versions (in version order) and publisher.\n\n",
+       {"name", "computer"},
+       {"versions", "computers"},
+       RunSoftware},
+      "  --name PATTERN     only names matching PATTERN (any case; * and ? are\n"
+      "                     wildcards, without them a part of the name matches)\n"
+      "  --computer NAME    the applications of one computer\n"
+      "  --versions         one line per version, with its number of computers\n"
+      "  --computers        one line per application and computer\n");
 }
 
 Command UnseenCommand() {
-  return {"unseen",
-          "computers that have not reported for some days",
-          "usage: norvale-fleet unseen [--days N] [--db TARGET] [--format FORMAT] [--out FILE]\n"
-          "The computers whose newest run is older than N days (default 30), oldest\n"
-          "first, with their last run.\n\n" +
-              kDbHelp + "  --days N           days without a run (default 30)\n" + kFormatHelp,
-          {"db", "format", "out", "days"},
-          {},
-          RunUnseen};
+  return QuestionCommand(
+      {"unseen",
+       "computers that have not reported for some days",
+       "usage: norvale-fleet unseen [--days N] [--db TARGET] [--format FORMAT] [--out FILE]\n"
+       "The computers whose newest run is older than N days (default 30), oldest\n"
+       "first, with their last run.\n\n",
+       {"days"},
+       {},
+       RunUnseen},
+      "  --days N           days without a run (default 30)\n");
 }
 
 Command ExportCommand() {

@@ -5,9 +5,7 @@
 
 #include "core/utf.h"
 #include "core/version.h"
-#include "fleet/commands.h"
 #include "fleet/query/table_output.h"
-#include "fleet/report_command.h"
 
 namespace norvale::fleet {
 namespace {
@@ -26,12 +24,12 @@ std::string VersionLine() {
          "\n";
 }
 
-std::string OverallHelp() {
+std::string OverallHelp(const std::vector<Command>& commands) {
   std::string text =
       "usage: norvale-fleet COMMAND [OPTIONS]\n"
       "Loads Norvale result files from a share into one database and answers\n"
       "questions across the fleet.\n\ncommands:\n";
-  for (const Command& c : Commands()) {
+  for (const Command& c : commands) {
     text += "  " + c.name + std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') +
             c.summary + "\n";
   }
@@ -41,62 +39,27 @@ std::string OverallHelp() {
   return text;
 }
 
-bool Arguments::Has(std::string_view flag) const {
-  return std::find(flags.begin(), flags.end(), flag) != flags.end();
-}
+namespace {
 
-std::string Arguments::Get(const std::string& name, const std::string& fallback) const {
-  const auto found = options.find(name);
-  return found == options.end() ? fallback : found->second;
-}
+// A command's arguments, or where the command line stopped: --help asked, or
+// a usage error.
+struct ParsedArguments {
+  Arguments arguments;
+  bool help = false;
+  std::string error;
+};
 
-std::vector<std::string> Arguments::GetAll(const std::string& name) const {
-  const auto found = repeated.find(name);
-  return found == repeated.end() ? std::vector<std::string>() : found->second;
-}
-
-const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {
-      LoadCommand(),   ComputersCommand(), ComputerCommand(), SearchCommand(), SoftwareCommand(),
-      UnseenCommand(), ChangesCommand(),   ExportCommand(),   ReportCommand()};
-  return commands;
-}
-
-int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
-  auto fail = [&](std::string message) {
-    // One line, whatever the server's message looked like.
-    for (char& c : message) {
-      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-    }
-    while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
-    message = TrimEnd(message, " ");
-    // A server's message may quote stored text: never control characters.
-    io.err << kProgram << ": " << VisibleText(message) << "\n";
-    return kExitError;
-  };
-  if (args.empty()) return fail("no command given; 'norvale-fleet --help' lists them");
-  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    io.out << OverallHelp();
-    return kExitOk;
-  }
-  if (args[0] == "--version") {
-    io.out << VersionLine();
-    return kExitOk;
-  }
-  const auto command = std::find_if(Commands().begin(), Commands().end(),
-                                    [&](const Command& c) { return c.name == args[0]; });
-  if (command == Commands().end()) {
-    return fail("unknown command '" + args[0] + "'; 'norvale-fleet --help' lists them");
-  }
-  Arguments parsed;
+ParsedArguments ParseArguments(const Command& command, const std::vector<std::string>& args) {
+  ParsedArguments parsed;
+  Arguments& out = parsed.arguments;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
-      io.out << command->help;
-      return kExitOk;
+      parsed.help = true;
+      return parsed;
     }
     if (arg.rfind("--", 0) != 0 || arg == "--") {
-      parsed.positional.push_back(arg);
+      out.positional.push_back(arg);
       continue;
     }
     std::string name = arg.substr(2);
@@ -107,24 +70,67 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io) {
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    if (Contains(command->value_options, name)) {
+    if (Contains(command.value_options, name)) {
       if (!inline_value) {
-        if (i + 1 >= args.size()) return fail(command->name + ": --" + name + " needs a value");
+        if (i + 1 >= args.size()) {
+          parsed.error = command.name + ": --" + name + " needs a value";
+          return parsed;
+        }
         value = args[++i];
       }
-      parsed.options[name] = value;
-      parsed.repeated[name].push_back(value);
-    } else if (Contains(command->flag_options, name) && !inline_value) {
-      parsed.flags.push_back(name);
+      out.options[name] = value;
+      out.repeated[name].push_back(value);
+    } else if (Contains(command.flag_options, name) && !inline_value) {
+      out.flags.push_back(name);
     } else {
-      return fail(command->name + ": unknown option --" + name + "; see '" + std::string(kProgram) +
-                  " " + command->name + " --help'");
+      parsed.error = command.name + ": unknown option --" + name + "; see '" +
+                     std::string(kProgram) + " " + command.name + " --help'";
+      return parsed;
     }
   }
+  return parsed;
+}
+
+// Prints an error as one line, whatever the server's message looked like.
+int Fail(CommandIo& io, std::string message) {
+  for (char& c : message) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  while (message.find("  ") != std::string::npos) message.erase(message.find("  "), 1);
+  message = TrimEnd(message, " ");
+  // A server's message may quote stored text: never control characters.
+  io.err << kProgram << ": " << VisibleText(message) << "\n";
+  return kExitError;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<Command>& commands, const std::vector<std::string>& args,
+                   CommandIo& io) {
+  if (args.empty()) return Fail(io, "no command given; 'norvale-fleet --help' lists them");
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    io.out << OverallHelp(commands);
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    io.out << VersionLine();
+    return kExitOk;
+  }
+  const auto command = std::find_if(commands.begin(), commands.end(),
+                                    [&](const Command& c) { return c.name == args[0]; });
+  if (command == commands.end()) {
+    return Fail(io, "unknown command '" + args[0] + "'; 'norvale-fleet --help' lists them");
+  }
+  const ParsedArguments parsed = ParseArguments(*command, args);
+  if (parsed.help) {
+    io.out << command->help;
+    return kExitOk;
+  }
+  if (!parsed.error.empty()) return Fail(io, parsed.error);
   try {
-    return command->run(parsed, io);
+    return command->run(parsed.arguments, io);
   } catch (const std::exception& e) {
-    return fail(command->name + ": " + e.what());
+    return Fail(io, command->name + ": " + e.what());
   }
 }
 

@@ -255,6 +255,13 @@ const std::string kFormatHelp =
     "  --out FILE         write FILE.xlsx (an Excel workbook) or FILE.csv (UTF-8 with a\n"
     "                     byte-order mark, as Excel opens it in any language) instead\n";
 
+Command QuestionCommand(Command command, const std::string& options_help,
+                        const std::string& format_note) {
+  command.help += kDbHelp + options_help + kFormatHelp + format_note;
+  command.value_options.insert(command.value_options.begin(), {"db", "format", "out"});
+  return command;
+}
+
 std::unique_ptr<Database> OpenForQuery(const Arguments& args) {
   return OpenStoreForQuery(args.Get("db", std::string(kDefaultTarget)));
 }
@@ -347,20 +354,19 @@ Command LoadCommand() {
 }
 
 Command ChangesCommand() {
-  return {"changes",
-          "what changed between consecutive runs of a computer",
-          "usage: norvale-fleet changes [--db TARGET] [--computer NAME] [--since DATE] [--all]\n"
-          "                             [--format table|csv|tsv]\n"
-          "Facts added, removed or changed (old -> new) between consecutive runs of the\n"
-          "same computer: an application installed, memory changed, an address changed.\n\n" +
-              kDbHelp +
-              "  --computer NAME    only this computer (any case)\n"
-              "  --since DATE       only runs from DATE on (YYYY-MM-DD)\n"
-              "  --all              also free space and use figures, which differ on every run\n" +
-              kFormatHelp,
-          {"db", "computer", "since", "format", "out"},
-          {"all"},
-          RunChanges};
+  return QuestionCommand(
+      {"changes",
+       "what changed between consecutive runs of a computer",
+       "usage: norvale-fleet changes [--db TARGET] [--computer NAME] [--since DATE] [--all]\n"
+       "                             [--format table|csv|tsv]\n"
+       "Facts added, removed or changed (old -> new) between consecutive runs of the\n"
+       "same computer: an application installed, memory changed, an address changed.\n\n",
+       {"computer", "since"},
+       {"all"},
+       RunChanges},
+      "  --computer NAME    only this computer (any case)\n"
+      "  --since DATE       only runs from DATE on (YYYY-MM-DD)\n"
+      "  --all              also free space and use figures, which differ on every run\n");
 }
 
 }  // namespace norvale::fleet

@@ -1,11 +1,11 @@
-// The commands of norvale-fleet; cli.cpp lists them in one table.
+// The commands of norvale-fleet; command_table.cpp lists them in one table.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "fleet/cli.h"
+#include "fleet/command.h"
 #include "fleet/query/queries.h"
 #include "fleet/query/table_output.h"
 #include "fleet/store/database.h"
@@ -16,6 +16,12 @@ namespace norvale::fleet {
 extern const std::string kDbHelp;
 extern const std::string kFormatHelp;  // --format and --out
 std::unique_ptr<Database> OpenForQuery(const Arguments& args);
+
+// Completes a command that answers from the database: its help (usage and
+// what it shows) gains --db, `options_help`, then --format and --out and any
+// `format_note`; --db, --format and --out join its options.
+Command QuestionCommand(Command command, const std::string& options_help,
+                        const std::string& format_note = {});
 OutputFormat FormatOf(const Arguments& args);
 void NoPositional(const Arguments& args);
 

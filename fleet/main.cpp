@@ -1,5 +1,6 @@
 // norvale-fleet: result files of a whole site in one database.
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/system/console.h"
 #include "fleet/system/interrupt.h"
 #include "fleet/system/program_entry.h"
@@ -25,12 +26,13 @@ int RunProgram(const std::vector<std::string>& args) {
                IsTerminal(StandardStream::kErr)};
   io.out_width = StdoutTerminalWidth();  // tables on a terminal fit it
   if (args.empty() && HasConsoleOfItsOwn()) {
-    io.out << kOpenedWithoutPrompt << OverallHelp() << "\n" << kPressAKey << std::flush;
+    io.out << kOpenedWithoutPrompt << OverallHelp(FleetCommands()) << "\n"
+           << kPressAKey << std::flush;
     WaitForKeyPress();
     return kExitError;
   }
   CatchInterrupt();
-  const int code = RunCommandLine(args, io);
+  const int code = RunCommandLine(FleetCommands(), args, io);
   io.out.flush();
   return code;
 }

@@ -1,7 +1,7 @@
 // norvale-fleet report: the fleet database as HTML pages.
 #pragma once
 
-#include "fleet/cli.h"
+#include "fleet/command.h"
 
 namespace norvale::fleet {
 

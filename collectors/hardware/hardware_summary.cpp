@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "collectors/common/registry_access.h"
 #include "core/number_format.h"
@@ -66,17 +67,29 @@ struct Row {
 // A label that reads the same in both languages.
 constexpr LabelPair Same(const char* text) { return {text, text}; }
 
+// "1920 x 1080 32 Bit"
+std::string ScreenResolution(Context& ctx) {
+  const platform::ScreenSize screen = ctx.os.hardware.PrimaryScreenSize();
+  const int depth = ctx.os.hardware.ColorDepth();
+  return std::to_string(screen.width) + " x " + std::to_string(screen.height) + " " +
+         std::to_string(depth) + " Bit";
+}
+
+// The system disk's total and free space; a failed disk call shows plain zeros.
+std::pair<Value, Value> SystemDiskGigabytes(Context& ctx, const std::string& separator) {
+  if (const auto disk = ctx.os.system.DiskFreeSpace("c:\\")) {
+    return {Gigabytes(disk->total, separator), Gigabytes(disk->total_free, separator)};
+  }
+  return {0.0, 0.0};
+}
+
 }  // namespace
 
 void GetHardware(Context& ctx) {
   Guarded(ctx, kGroupHard, kModuleHard, [&] {
     const std::string separator = ctx.os.locale.DecimalSeparator();
 
-    const platform::ScreenSize screen = ctx.os.hardware.PrimaryScreenSize();
-    const int depth = ctx.os.hardware.ColorDepth();
-    const std::string resolution = std::to_string(screen.width) + " x " +
-                                   std::to_string(screen.height) + " " + std::to_string(depth) +
-                                   " Bit";
+    const std::string resolution = ScreenResolution(ctx);
 
     // A failed memory call leaves the figures empty; it is not an error.
     Value mem_total = std::string(), mem_free = std::string();
@@ -88,12 +101,7 @@ void GetHardware(Context& ctx) {
       page_free = Megabytes(memory->avail_page_file, separator);
     }
 
-    // A failed disk call shows plain zeros.
-    Value disk_total = 0.0, disk_free = 0.0;
-    if (const auto disk = ctx.os.system.DiskFreeSpace("c:\\")) {
-      disk_total = Gigabytes(disk->total, separator);
-      disk_free = Gigabytes(disk->total_free, separator);
-    }
+    const auto [disk_total, disk_free] = SystemDiskGigabytes(ctx, separator);
 
     const std::string name = ProcessorValue(ctx, "ProcessorNameString", RegValueKind::kText);
     const std::string vendor = ProcessorValue(ctx, "VendorIdentifier", RegValueKind::kText);

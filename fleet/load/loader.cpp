@@ -100,26 +100,26 @@ struct SourceInfo {
 };
 
 RunRecord RunRecordOf(const ResultFile& file, const SourceInfo& source) {
-  RunRecord run;
-  run.computer = file.computer;
-  run.run_date = file.run_date;
-  run.run_time = file.run_time;
-  run.run_at = file.run_at;
-  run.norvale_version = file.norvale_version;
-  run.source_file = source.path;
-  run.file_sha256 = source.sha256;
-  run.file_mtime = source.mtime;
-  run.loaded_at = UtcTimestamp(std::time(nullptr));
-  run.row_count = static_cast<std::int64_t>(file.facts.size());
-  run.error_count = file.error_count;
-  run.encoding = EncodingName(file.encoding);
-  run.clock_ahead = IsAheadOfClock(file.run_at, run.loaded_at, source.mtime);
+  const std::string loaded_at = UtcTimestamp(std::time(nullptr));
+  const bool ahead = IsAheadOfClock(file.run_at, loaded_at, source.mtime);
   // When the file was written, where its header cannot tell: its time, unless
   // that lies after the load (a file's time is the writer's to set as well).
   const std::string& written =
-      !source.mtime.empty() && source.mtime < run.loaded_at ? source.mtime : run.loaded_at;
-  run.seen_at = file.run_at.empty() || run.clock_ahead ? written : file.run_at;
-  return run;
+      !source.mtime.empty() && source.mtime < loaded_at ? source.mtime : loaded_at;
+  return {.computer = file.computer,
+          .run_date = file.run_date,
+          .run_time = file.run_time,
+          .run_at = file.run_at,
+          .norvale_version = file.norvale_version,
+          .source_file = source.path,
+          .file_sha256 = source.sha256,
+          .file_mtime = source.mtime,
+          .loaded_at = loaded_at,
+          .row_count = static_cast<std::int64_t>(file.facts.size()),
+          .error_count = file.error_count,
+          .encoding = std::string(EncodingName(file.encoding)),
+          .seen_at = file.run_at.empty() || ahead ? written : file.run_at,
+          .clock_ahead = ahead};
 }
 
 // One file as the look-ahead thread leaves it for the writer.

@@ -1,6 +1,8 @@
 #include "fleet/load/result_file.h"
 
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "core/result_labels.h"
 #include "core/result_line.h"
@@ -74,6 +76,55 @@ std::string OverLimit(const std::vector<std::string>& fields, bool header) {
   return {};
 }
 
+// The header row's fields: the computer and the run's time and version.
+void ReadHeader(const std::vector<std::string>& f, const ParseOptions& options, ResultFile& file) {
+  file.computer = f[kKeyColumn];
+  file.run_date = f[kSubItemColumn];
+  file.run_time = f[kContentsColumn];
+  const std::string& version = f[kUnitColumn];
+  const std::string_view prefix = kVersionPrefix;
+  file.norvale_version = version.rfind(prefix, 0) == 0 ? version.substr(prefix.size()) : version;
+  file.run_at = NormaliseRunAt(file.run_date, file.run_time, options.modified_at);
+}
+
+// Every record of the text as a fact of `file`, the header row first; the
+// first record that breaks a rule rejects the file.
+std::optional<Rejection> ReadFacts(std::string_view utf8, char separator,
+                                   const ParseOptions& options, ResultFile& file) {
+  ResultRecordReader reader(utf8, separator);
+  ResultRecord record;
+  for (;;) {
+    const RecordStatus status = reader.Next(record);
+    if (status == RecordStatus::kEnd) return std::nullopt;
+    if (status == RecordStatus::kUnclosedQuote) {
+      return Rejection{record.line, "unclosed quote (the field runs to the end of the file)"};
+    }
+    if (status == RecordStatus::kNoLineEnd) {
+      return Rejection{record.line, "truncated file (the last line stops without its line end)"};
+    }
+    if (record.fields.size() != kColumns) {
+      return Rejection{record.line, "wrong number of fields: " +
+                                        std::to_string(record.fields.size()) + ", expected 7"};
+    }
+    auto& f = record.fields;
+    const bool header = file.facts.empty();
+    if (std::string why = OverLimit(f, header); !why.empty()) {
+      return Rejection{record.line, std::move(why)};
+    }
+    if (header) {
+      ReadHeader(f, options, file);
+      if (file.computer.empty()) return Rejection{1, "the header row has no computer name"};
+    } else if (f[kKeyColumn] != file.computer) {
+      return Rejection{record.line, "row for another computer: \"" + f[kKeyColumn] +
+                                        "\" in the file of \"" + file.computer + "\""};
+    }
+    if (f[kItemColumn] == kItemError) ++file.error_count;
+    file.facts.push_back(Fact{record.line, std::move(f[kGroupColumn]), std::move(f[kItemColumn]),
+                              std::move(f[kSubItemColumn]), std::move(f[kContentsColumn]),
+                              std::move(f[kUnitColumn])});
+  }
+}
+
 }  // namespace
 
 std::string NotAResultFile(std::string_view name) {
@@ -119,44 +170,10 @@ ParsedResultFile ParseResultFile(std::string_view bytes, const ParseOptions& opt
   ResultFile file;
   file.encoding = text.encoding;
   file.facts.reserve(line_ends);
-  ResultRecordReader reader(utf8, separator);
-  ResultRecord record;
-  for (;;) {
-    const RecordStatus status = reader.Next(record);
-    if (status == RecordStatus::kEnd) break;
-    if (status == RecordStatus::kUnclosedQuote) {
-      return Reject(record.line, "unclosed quote (the field runs to the end of the file)");
-    }
-    if (status == RecordStatus::kNoLineEnd) {
-      return Reject(record.line, "truncated file (the last line stops without its line end)");
-    }
-    if (record.fields.size() != kColumns) {
-      return Reject(record.line, "wrong number of fields: " + std::to_string(record.fields.size()) +
-                                     ", expected 7");
-    }
-    auto& f = record.fields;
-    const bool header = file.facts.empty();
-    if (const std::string why = OverLimit(f, header); !why.empty()) {
-      return Reject(record.line, why);
-    }
-    if (header) {
-      file.computer = f[kKeyColumn];
-      file.run_date = f[kSubItemColumn];
-      file.run_time = f[kContentsColumn];
-      const std::string& version = f[kUnitColumn];
-      const std::string_view prefix = kVersionPrefix;
-      file.norvale_version =
-          version.rfind(prefix, 0) == 0 ? version.substr(prefix.size()) : version;
-      file.run_at = NormaliseRunAt(file.run_date, file.run_time, options.modified_at);
-      if (file.computer.empty()) return Reject(1, "the header row has no computer name");
-    } else if (f[kKeyColumn] != file.computer) {
-      return Reject(record.line, "row for another computer: \"" + f[kKeyColumn] +
-                                     "\" in the file of \"" + file.computer + "\"");
-    }
-    if (f[kItemColumn] == kItemError) ++file.error_count;
-    file.facts.push_back(Fact{record.line, std::move(f[kGroupColumn]), std::move(f[kItemColumn]),
-                              std::move(f[kSubItemColumn]), std::move(f[kContentsColumn]),
-                              std::move(f[kUnitColumn])});
+  if (auto rejection = ReadFacts(utf8, separator, options, file)) {
+    ParsedResultFile out;
+    out.rejection = std::move(*rejection);
+    return out;
   }
   ParsedResultFile out;
   out.file = std::move(file);

@@ -379,7 +379,15 @@ ResultTable AnswerSearch(Database& db, const std::string& text) {
   return table;
 }
 
-ResultTable AnswerSoftware(Database& db, const SoftwareQuestion& question) {
+namespace {
+
+struct Install {
+  std::string name, version, publisher, computer;
+};
+
+// Every install the question asks about, by name (in any case), version,
+// publisher and computer.
+std::vector<Install> ReadInstalls(Database& db, const SoftwareQuestion& question) {
   std::string sql = "SELECT name, version, publisher, computer FROM latest_applications";
   std::vector<Param> params;
   std::vector<std::string> where;
@@ -392,9 +400,6 @@ ResultTable AnswerSoftware(Database& db, const SoftwareQuestion& question) {
     params.push_back(question.computer);
   }
   for (std::size_t i = 0; i < where.size(); ++i) sql += (i ? " AND " : " WHERE ") + where[i];
-  struct Install {
-    std::string name, version, publisher, computer;
-  };
   std::vector<Install> installs;
   db.ForEachRow(sql, params, [&](const Row& row) {
     installs.push_back({Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3])});
@@ -406,28 +411,37 @@ ResultTable AnswerSoftware(Database& db, const SoftwareQuestion& question) {
     if (a.publisher != b.publisher) return a.publisher < b.publisher;
     return a.computer < b.computer;
   });
+  return installs;
+}
+
+ResultTable InstallsTable(const std::vector<Install>& installs) {
+  const CellType kT = CellType::kText;
+  ResultTable table{{"name", "version", "publisher", "computer"}, {kT, kT, kT, kT}, {}};
+  for (const Install& i : installs)
+    table.rows.push_back({i.name, i.version, i.publisher, i.computer});
+  return table;
+}
+
+// One row per name, version and publisher, with its computers counted.
+ResultTable VersionsTable(const std::vector<Install>& installs) {
   const CellType kT = CellType::kText, kN = CellType::kNumber;
-  if (!question.computer.empty() || question.installs) {
-    ResultTable table{{"name", "version", "publisher", "computer"}, {kT, kT, kT, kT}, {}};
-    for (const Install& i : installs)
-      table.rows.push_back({i.name, i.version, i.publisher, i.computer});
-    return table;
-  }
-  if (question.versions) {
-    ResultTable table{{"name", "version", "publisher", "computers"}, {kT, kT, kT, kN}, {}};
-    std::set<std::string> seen;
-    for (const Install& i : installs) {
-      auto& rows = table.rows;
-      if (rows.empty() || rows.back()[0] != i.name || rows.back()[1] != i.version ||
-          rows.back()[2] != i.publisher) {
-        rows.push_back({i.name, i.version, i.publisher, "0"});
-        seen.clear();
-      }
-      if (seen.insert(i.computer).second) rows.back()[3] = std::to_string(seen.size());
+  ResultTable table{{"name", "version", "publisher", "computers"}, {kT, kT, kT, kN}, {}};
+  std::set<std::string> seen;
+  for (const Install& i : installs) {
+    auto& rows = table.rows;
+    if (rows.empty() || rows.back()[0] != i.name || rows.back()[1] != i.version ||
+        rows.back()[2] != i.publisher) {
+      rows.push_back({i.name, i.version, i.publisher, "0"});
+      seen.clear();
     }
-    return table;
+    if (seen.insert(i.computer).second) rows.back()[3] = std::to_string(seen.size());
   }
-  // One row per application: on how many computers, its versions in order.
+  return table;
+}
+
+// One row per application: on how many computers, its versions in order.
+ResultTable ApplicationsTable(const std::vector<Install>& installs) {
+  const CellType kT = CellType::kText, kN = CellType::kNumber;
   struct Application {
     std::set<std::string> computers;
     std::vector<std::string> versions;
@@ -453,6 +467,15 @@ ResultTable AnswerSoftware(Database& db, const SoftwareQuestion& question) {
     table.rows.push_back({name, std::to_string(app->computers.size()), versions, publishers});
   }
   return table;
+}
+
+}  // namespace
+
+ResultTable AnswerSoftware(Database& db, const SoftwareQuestion& question) {
+  const std::vector<Install> installs = ReadInstalls(db, question);
+  if (!question.computer.empty() || question.installs) return InstallsTable(installs);
+  if (question.versions) return VersionsTable(installs);
+  return ApplicationsTable(installs);
 }
 
 ResultTable AnswerUnseen(Database& db, int days, const std::string& now) {

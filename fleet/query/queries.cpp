@@ -1,6 +1,7 @@
 #include "fleet/query/queries.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <tuple>
 
@@ -116,12 +117,17 @@ std::map<std::string, RunFacts> LoadRunsFacts(Database& db, const std::vector<st
 
 std::vector<ComputerSummary> ListComputers(Database& db) {
   std::map<std::string, ComputerSummary> by_computer;
-  for (const Row& row : db.Query("SELECT computer, run_date, run_time FROM latest_runs")) {
-    ComputerSummary& c = by_computer[Text(row[0])];
-    c.computer = Text(row[0]);
-    c.run_date = Text(row[1]);
-    c.run_time = Text(row[2]);
-  }
+  db.ForEachRow(
+      "SELECT computer, run_date, run_time, seen_at, error_count, run_id FROM latest_runs", {},
+      [&](const Row& row) {
+        ComputerSummary& c = by_computer[Text(row[0])];
+        c.computer = Text(row[0]);
+        c.run_date = Text(row[1]);
+        c.run_time = Text(row[2]);
+        c.seen_at = Text(row[3]);
+        c.error_count = std::atoi(Text(row[4]).c_str());
+        c.run_id = std::atoll(Text(row[5]).c_str());
+      });
   // Only the items Assign takes from: a few rows of each run, not all of them.
   const std::vector<Param> items = {std::string(kItemWindows),
                                     std::string(kItemCpu),
@@ -140,14 +146,15 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
   // Runs stored with the clock ahead never count as the newest by their date,
   // so a computer cannot freeze itself in the future; they are named instead.
   db.ForEachRow(
-      "SELECT a.computer, a.run_date, a.run_time FROM runs a"
+      "SELECT a.computer, a.run_date, a.run_time, a.loaded_at FROM runs a"
       " JOIN latest_runs l ON l.computer = a.computer"
       " WHERE a.clock_ahead = 1 AND (a.run_id = l.run_id OR a.run_at > l.seen_at)"
       " ORDER BY a.computer, a.run_at, a.run_id",
       {}, [&](const Row& row) {
         const auto found = by_computer.find(Text(row[0]));
-        if (found != by_computer.end())
-          found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+        if (found == by_computer.end()) return;
+        found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+        found->second.clock_ahead_loaded_at = Text(row[3]);
       });
   std::vector<ComputerSummary> out;
   for (auto& [name, summary] : by_computer) out.push_back(std::move(summary));

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/common/timestamps.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
@@ -85,7 +86,7 @@ class FleetAnswers : public ::testing::TestWithParam<std::string> {
     args.push_back(target_);
     std::ostringstream out, err;
     CommandIo io{out, err, false};
-    const int code = RunCommandLine(args, io);
+    const int code = RunCommandLine(FleetCommands(), args, io);
     last_ = {code, out.str(), err.str()};
     return last_;
   }

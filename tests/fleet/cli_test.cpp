@@ -1,6 +1,8 @@
 #include "fleet/cli.h"
 
 #include <gtest/gtest.h>
+
+#include "fleet/command_table.h"
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -29,7 +31,7 @@ struct CliResult {
 CliResult Cli(std::vector<std::string> args) {
   std::ostringstream out, err;
   CommandIo io{out, err, false};
-  const int code = RunCommandLine(args, io);
+  const int code = RunCommandLine(FleetCommands(), args, io);
   return {code, out.str(), err.str()};
 }
 
@@ -88,6 +90,60 @@ TEST(FleetCli, HelpAndUsageErrors) {
       EXPECT_NE(r.err.find(c.out_part), std::string::npos) << r.err;
       EXPECT_EQ(r.out, "");
     }
+  }
+}
+
+// The runner parses for whatever table it is handed: what reaches the
+// command, and where it stops before running it.
+TEST(FleetCli, RunnerParsesForTheCommandsItIsGiven) {
+  std::vector<Arguments> seen;
+  const std::vector<Command> commands = {{"probe",
+                                          "a probe",
+                                          "usage: probe\n",
+                                          {"db", "tag"},
+                                          {"all"},
+                                          [&seen](const Arguments& args, CommandIo&) {
+                                            seen.push_back(args);
+                                            if (args.Has("all") && args.positional.empty())
+                                              throw std::runtime_error("bad\n  line");
+                                            return 7;
+                                          }}};
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char* db;          // --db as the command sees it; nullptr: not run
+    const char* tags;        // every --tag, joined by '|'
+    const char* positional;  // joined by '|'
+    const char* printed;     // part of stdout (code 0) or the one stderr line
+  } cases[] = {
+      {{"probe", "--db", "a.sqlite", "x"}, 7, "a.sqlite", "", "x", ""},
+      {{"probe", "--db=b=c", "--tag", "1", "--tag=2", "--", "-y"}, 7, "b=c", "1|2", "--|-y", ""},
+      {{"probe", "--all", "x"}, 7, "", "", "x", ""},
+      {{"probe", "--all"}, kExitError, "", "", "", "norvale-fleet: probe: bad line"},
+      {{"probe", "--tag"}, kExitError, nullptr, "", "", "probe: --tag needs a value"},
+      {{"probe", "--all=1"}, kExitError, nullptr, "", "", "unknown option --all"},
+      {{"probe", "--bogus", "--help"}, kExitError, nullptr, "", "", "unknown option --bogus"},
+      {{"probe", "x", "--help", "--bogus"}, kExitOk, nullptr, "", "", "usage: probe"},
+      {{"help"}, kExitOk, nullptr, "", "", "  probe       a probe"},
+      {{"load"}, kExitError, nullptr, "", "", "unknown command 'load'"},
+  };
+  for (const auto& c : cases) {
+    seen.clear();
+    std::ostringstream out, err;
+    CommandIo io{out, err, false};
+    EXPECT_EQ(RunCommandLine(commands, c.args, io), c.code) << ::testing::PrintToString(c.args);
+    const std::string printed = c.code == kExitOk ? out.str() : err.str();
+    EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
+    ASSERT_EQ(seen.size(), c.db ? 1u : 0u) << ::testing::PrintToString(c.args);
+    if (!c.db) continue;
+    auto joined = [](const std::vector<std::string>& parts) {
+      std::string text;
+      for (const std::string& p : parts) text += (text.empty() ? "" : "|") + p;
+      return text;
+    };
+    EXPECT_EQ(seen[0].Get("db"), c.db);
+    EXPECT_EQ(joined(seen[0].GetAll("tag")), c.tags);
+    EXPECT_EQ(joined(seen[0].positional), c.positional);
   }
 }
 
@@ -205,7 +261,8 @@ TEST(FleetCli, ProgressOnATerminalOnly) {
   WriteFile(share / "PC-01.tsv", ResultBytes(pc));
   std::ostringstream out, err;
   CommandIo terminal{out, err, true};
-  EXPECT_EQ(RunCommandLine({"load", share.path(), "--db", dir / "fleet.sqlite"}, terminal),
+  EXPECT_EQ(RunCommandLine(FleetCommands(), {"load", share.path(), "--db", dir / "fleet.sqlite"},
+                           terminal),
             kExitOk);
   // One line that rewrites itself, wiped before the summary.
   EXPECT_NE(err.str().find("\r[1/1] "), std::string::npos) << err.str();

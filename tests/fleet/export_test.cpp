@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
 
@@ -56,7 +57,7 @@ class FleetExport : public ::testing::TestWithParam<std::string> {
     args.push_back(target_);
     std::ostringstream out, err;
     CommandIo io{out, err, false};
-    const int code = RunCommandLine(args, io);
+    const int code = RunCommandLine(FleetCommands(), args, io);
     out_ = out.str();
     err_ = err.str();
     return code;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fleet/cli.h"
+#include "fleet/command_table.h"
 #include "fleet/load/loader.h"
 #include "fleet/store/database.h"
 #include "fleet/system/files.h"

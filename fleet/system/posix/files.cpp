@@ -167,7 +167,7 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
   return content;
 }
 
-void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+void ReplaceFileAtomically(const std::string& path, std::string_view bytes, Flush flush) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
@@ -190,7 +190,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
       left -= static_cast<std::size_t>(written);
     }
   }
-  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (error == 0 && flush == Flush::kFlushed && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     unlink(temporary.c_str());

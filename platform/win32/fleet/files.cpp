@@ -177,7 +177,9 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
   return content;
 }
 
-void ReplaceFileAtomically(const std::string& path, std::string_view text) {
+// The move is written through either way; the bytes are left to the
+// system's cache, as they always were here.
+void ReplaceFileAtomically(const std::string& path, std::string_view text, Flush) {
   const std::wstring target = ExtendedPath(path);
   // A name of our own that no other writer uses, created new: an existing
   // file or link of that name is never opened.
