@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "fleet/cli.h"
+#include "fleet/command.h"
 #include "platform/win32/fleet/wide_text.h"
 
 namespace {
