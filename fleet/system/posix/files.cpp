@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -200,6 +201,15 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes, Flus
     unlink(temporary.c_str());
     throw SystemError(kCannotReplace, path, error);
   }
+}
+
+std::string CreateTemporaryFileForCLibrary(std::string_view suffix) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = std::string(folder && *folder ? folder : "/tmp") + "/norvale-XXXXXX";
+  path += suffix;
+  const Descriptor file(mkstemps(path.data(), static_cast<int>(suffix.size())));
+  if (file.get() < 0) throw SystemError(kCannotWrite, path, errno);
+  return path;
 }
 
 bool IsOnNetworkFileSystem(const std::string& path) {
