@@ -49,7 +49,7 @@ const char* HeadingOf(const std::string& table, bool japanese) {
 }  // namespace
 
 std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
-                                          const std::vector<FactChange>& changes, bool japanese) {
+                                          std::span<const FactChange> changes, bool japanese) {
   std::vector<NamedTable> tables;
   ResultTable about{{"computer", "run_id", "run_at"},
                     {CellType::kText, CellType::kNumber, CellType::kDate},
@@ -57,7 +57,9 @@ std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Sect
   tables.push_back({kRunHeading[japanese ? 1 : 0], std::move(about)});
   for (const Heading& h : kHeadings) {
     for (Section& section : sections) {
-      if (section.table == h.table) tables.push_back({HeadingOf(h.table, japanese), section.rows});
+      if (section.table == h.table) {
+        tables.push_back({HeadingOf(h.table, japanese), std::move(section.rows)});
+      }
     }
   }
   // What changed with this run.

@@ -1,6 +1,7 @@
 // What the answer commands share with the report's computer pages.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "fleet/commands.h"
@@ -14,6 +15,6 @@ namespace norvale::fleet {
 // AnswerComputer gives them), and what changed with it (taken from
 // `changes`, the computer's changes between its runs).
 std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Section> sections,
-                                          const std::vector<FactChange>& changes, bool japanese);
+                                          std::span<const FactChange> changes, bool japanese);
 
 }  // namespace norvale::fleet

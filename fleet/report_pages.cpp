@@ -4,10 +4,15 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <span>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 
+#include "core/result_labels.h"
 #include "core/utf.h"
 #include "fleet/answer_commands.h"
+#include "fleet/report/application_page.h"
 #include "fleet/report/computer_page.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/query.h"
@@ -21,17 +26,18 @@ constexpr const char* kSitePage = "index.html";
 // Runs whose inventory is read together: few queries, bounded memory.
 constexpr std::size_t kBatch = 400;
 
-// Gives each computer its page; a name whose file another already took
-// (only a hash collision could) gets its run number added.
-void AssignPages(ReportData& data) {
+// Gives each computer and application its page; a name whose file another
+// already took (only a hash collision could) gets `tiebreak` of it added.
+template <typename Items, typename Tiebreak>
+void AssignPages(Items& items, const char* folder, Tiebreak tiebreak) {
   std::set<std::string> taken;
-  for (ReportComputer& c : data.computers) {
-    std::string file = ComputerPageFile(c.name);
+  for (auto& item : items) {
+    std::string file = ComputerPageFile(item.name);
     if (!taken.insert(UpperAscii(file)).second) {
-      file.insert(file.size() - 5, "-" + std::to_string(c.run_id));
+      file.insert(file.size() - 5, "-" + tiebreak(item));
       taken.insert(UpperAscii(file));
     }
-    c.page = std::string(kComputerPagesFolder) + "/" + file;
+    item.page = std::string(folder) + "/" + file;
   }
 }
 
@@ -47,20 +53,60 @@ std::map<std::string, std::vector<ReportRun>> RunsByComputer(Database& db) {
   return runs;
 }
 
-std::map<std::string, std::vector<FactChange>> ChangesByComputer(
+// Each computer's changes as a part of the whole list, which holds a
+// computer's changes together (ListChanges orders them by computer): no copy.
+std::unordered_map<std::string_view, std::span<const FactChange>> ChangesByComputer(
     const std::vector<FactChange>& every_change) {
-  std::map<std::string, std::vector<FactChange>> changes;
-  for (const FactChange& c : every_change) changes[c.computer].push_back(c);
+  std::unordered_map<std::string_view, std::span<const FactChange>> changes;
+  for (std::size_t first = 0, end = 0; first < every_change.size(); first = end) {
+    end = first + 1;
+    while (end < every_change.size() &&
+           every_change[end].computer == every_change[first].computer) {
+      ++end;
+    }
+    changes.emplace(every_change[first].computer,
+                    std::span<const FactChange>(every_change).subspan(first, end - first));
+  }
   return changes;
 }
 
+// The files name no install date. What the history tells is when an
+// application came: the newest run that added it, or the computer's first
+// run when every run has had it.
+constexpr const char* kSeenSinceColumn = "seen_since";
+
+void AddSeenSince(std::vector<Section>& sections, std::span<const FactChange> changes,
+                  const std::vector<ReportRun>& runs) {
+  const auto applications = std::find_if(
+      sections.begin(), sections.end(), [](const Section& s) { return s.table == "applications"; });
+  if (applications == sections.end() || runs.empty()) return;
+  ResultTable& table = applications->rows;
+  const auto name = std::find(table.header.begin(), table.header.end(), "name");
+  if (name == table.header.end()) return;
+  const std::size_t column = name - table.header.begin();
+  std::unordered_map<std::string_view, std::string_view>
+      added;  // by name; changes are oldest first
+  for (const FactChange& c : changes) {
+    if (c.change == "added" && c.category == kGroupSoft && c.item == kItemApplication) {
+      added[c.subitem] = c.to_at;
+    }
+  }
+  table.header.push_back(kSeenSinceColumn);
+  table.types.push_back(CellType::kDate);
+  for (std::vector<std::string>& row : table.rows) {
+    const auto found = added.find(row[column]);
+    row.emplace_back(found == added.end() ? runs.front().when : found->second);
+  }
+}
+
 ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
-                    std::vector<ReportRun> runs, const std::vector<FactChange>& changes,
+                    std::vector<ReportRun> runs, std::span<const FactChange> changes,
                     bool japanese) {
   ComputerPage page;
   page.name = c.name;
   page.run_at = c.last_run;
   const ChosenRun run{c.run_id, c.name, c.last_run};
+  AddSeenSince(sections, changes, runs);
   for (NamedTable& table : ComputerRunTables(run, std::move(sections), changes, japanese)) {
     page.sections.emplace_back(std::move(table.name), std::move(table.table));
   }
@@ -76,18 +122,22 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
                               const std::string& folder, ReportLanguage language) {
   const std::filesystem::path root(folder);
   std::error_code ec;
-  std::filesystem::create_directories(root / kComputerPagesFolder, ec);
-  if (ec) throw std::runtime_error("cannot make the folder " + folder + ": " + ec.message());
-  AssignPages(data);
+  for (const char* pages : {kComputerPagesFolder, kApplicationPagesFolder}) {
+    std::filesystem::create_directories(root / pages, ec);
+    if (ec) throw std::runtime_error("cannot make the folder " + folder + ": " + ec.message());
+  }
+  AssignPages(data.computers, kComputerPagesFolder,
+              [](const ReportComputer& c) { return std::to_string(c.run_id); });
+  AssignPages(data.applications, kApplicationPagesFolder,
+              [n = 0](const ReportApplication&) mutable { return std::to_string(++n); });
 
+  // The pages are made again by the next report: waiting for the disk after
+  // each of ten thousand of them would take longer than writing them all.
+  // The site page, written last, is flushed.
+  constexpr Flush kPageFlush = Flush::kWhenTheSystemWrites;
   FolderSizes sizes;
-  const std::string site = RenderReportHtml(data, language);
-  ReplaceFileAtomically((root / kSitePage).string(), site);
-  sizes.site_bytes = site.size();
-
   auto runs = RunsByComputer(db);
   const auto changes = ChangesByComputer(every_change);
-  const std::vector<FactChange> none;
   // The inventory of many computers at once: a query per kind and batch
   // instead of one per kind and computer.
   for (std::size_t first = 0; first < data.computers.size(); first += kBatch) {
@@ -98,15 +148,23 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
     for (std::size_t i = first; i < end; ++i) {
       const ReportComputer& c = data.computers[i];
       const auto found = changes.find(c.name);
-      const ComputerPage page = PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
-                                       found == changes.end() ? none : found->second,
-                                       language == ReportLanguage::kJapanese);
+      const ComputerPage page =
+          PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
+                 found == changes.end() ? std::span<const FactChange>() : found->second,
+                 language == ReportLanguage::kJapanese);
       const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
-      ReplaceFileAtomically((root / c.page).string(), html);
+      ReplaceFileAtomically((root / c.page).string(), html, kPageFlush);
       ++sizes.pages;
       sizes.largest_page = std::max(sizes.largest_page, html.size());
     }
   }
+  for (const ReportApplication& application : data.applications) {
+    ReplaceFileAtomically((root / application.page).string(),
+                          RenderApplicationPage(application, data, language), kPageFlush);
+  }
+  const std::string site = RenderReportHtml(data, language);
+  ReplaceFileAtomically((root / kSitePage).string(), site);
+  sizes.site_bytes = site.size();
   return sizes;
 }
 

@@ -160,6 +160,28 @@ std::vector<std::pair<bool, std::string>> VersionParts(const std::string& v) {
   return parts;
 }
 
+// The newest runs whose search text matches the LIKE pattern `like` in any
+// case, by computer. Each fact's texts are lines of the search text, so
+// "%pattern%" over it misses no run where one of them matches `like`.
+std::vector<std::string> RunsWithText(Database& db, const std::string& like) {
+  std::vector<std::string> runs;
+  if (!db.HasTable("run_search_texts")) {
+    // A database of the first schema 2 gains its search texts at its next
+    // load; until then every newest run is a candidate.
+    db.ForEachRow("SELECT run_id FROM latest_runs ORDER BY computer", {},
+                  [&](const Row& row) { runs.push_back(Text(row[0])); });
+    return runs;
+  }
+  // The text looked up run by run: a join would let PostgreSQL, which
+  // cannot estimate the LIKE, choose the newest runs again for every text.
+  db.ForEachRow(
+      "SELECT r.run_id FROM latest_runs r WHERE (SELECT t.search_text"
+      " FROM run_search_texts t WHERE t.run_id = r.run_id) " +
+          std::string(db.SearchTextLike()) + " ESCAPE '\\' ORDER BY r.computer",
+      {"%" + like + "%"}, [&](const Row& row) { runs.push_back(Text(row[0])); });
+  return runs;
+}
+
 }  // namespace
 
 const std::vector<ComputerColumn>& ComputerColumns() {
@@ -357,15 +379,29 @@ ResultTable AnswerSearch(Database& db, const std::string& text) {
                 [&](const Row& row) {
                   table.rows.push_back({Text(row[0]), "computer", "", Text(row[0])});
                 });
-  db.ForEachRow(
-      "SELECT computer, category, item, subitem, contents, unit FROM latest_facts"
-      " WHERE contents" +
-          matches + " OR subitem" + matches + " OR item" + matches,
-      {like, like, like}, [&](const Row& row) {
-        const std::string unit = Text(row[5]);
-        table.rows.push_back({Text(row[0]), Text(row[1]), Text(row[2]) + " / " + Text(row[3]),
-                              Text(row[4]) + (unit.empty() ? "" : " " + unit)});
-      });
+  // Only the runs whose search text holds the text can have a fact that
+  // does; their facts are read, a batch of runs at a time, in the order of
+  // their computers.
+  const std::vector<std::string> runs = RunsWithText(db, *like);
+  constexpr std::size_t kRunsPerQuery = 500;
+  for (std::size_t first = 0; first < runs.size(); first += kRunsPerQuery) {
+    std::string sql =
+        "SELECT r.computer, f.category, f.item, f.subitem, f.contents, f.unit"
+        " FROM runs r JOIN facts f ON f.run_id = r.run_id WHERE f.run_id IN (";
+    std::vector<Param> params;
+    for (std::size_t i = first; i < runs.size() && i < first + kRunsPerQuery; ++i) {
+      sql += i > first ? ",?" : "?";
+      params.push_back(runs[i]);
+    }
+    sql += ") AND (f.contents" + matches + " OR f.subitem" + matches + " OR f.item" + matches +
+           ") ORDER BY r.computer, f.line";
+    params.insert(params.end(), {like, like, like});
+    db.ForEachRow(sql, params, [&](const Row& row) {
+      const std::string unit = Text(row[5]);
+      table.rows.push_back({Text(row[0]), Text(row[1]), Text(row[2]) + " / " + Text(row[3]),
+                            Text(row[4]) + (unit.empty() ? "" : " " + unit)});
+    });
+  }
   // Addresses as people write them: the files pad them to 192.168.001.010.
   db.ForEachRow(
       "SELECT computer, adapter_no, ip_address FROM latest_adapters"

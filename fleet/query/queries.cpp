@@ -1,6 +1,7 @@
 #include "fleet/query/queries.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <tuple>
 
@@ -62,6 +63,7 @@ struct KeyedFact {
   std::string group, item, sub;
   int n = 0;
   std::string value;  // contents, with the unit after a space where there is one
+  int line = 0;
   bool operator<(const KeyedFact& other) const {
     return std::tie(group, item, sub, n) < std::tie(other.group, other.item, other.sub, other.n);
   }
@@ -69,15 +71,17 @@ struct KeyedFact {
     return n == other.n && sub == other.sub && item == other.item && group == other.group;
   }
 };
-using RunFacts = std::vector<KeyedFact>;  // in key order
+using RunFacts = std::vector<KeyedFact>;  // in key order once finished
 
 std::string ValueText(const std::string& contents, const std::string& unit) {
   return unit.empty() ? contents : contents + " " + unit;
 }
 
-// Facts arrive in line order; sorted by their labels (stable, so equal
-// labels keep line order) they get their occurrence numbers.
+// Facts put in line order, then sorted by their labels (stable, so equal
+// labels keep line order), get their occurrence numbers.
 void FinishRunFacts(RunFacts& facts) {
+  std::sort(facts.begin(), facts.end(),
+            [](const KeyedFact& a, const KeyedFact& b) { return a.line < b.line; });
   std::stable_sort(facts.begin(), facts.end(), [](const KeyedFact& a, const KeyedFact& b) {
     return std::tie(a.group, a.item, a.sub) < std::tie(b.group, b.item, b.sub);
   });
@@ -89,24 +93,27 @@ void FinishRunFacts(RunFacts& facts) {
 }
 
 // The facts of several runs in one statement: far fewer round trips than a
-// statement per run, and the rows still come a batch at a time.
+// statement per run, and the rows still come a batch at a time. Without an
+// ORDER BY: PostgreSQL would sort the whole batch on disk; each run's facts
+// are put in line order here.
 std::map<std::string, RunFacts> LoadRunsFacts(Database& db, const std::vector<std::string>& run_ids,
                                               bool include_volatile) {
   std::map<std::string, RunFacts> out;
   if (run_ids.empty()) return out;
   std::string sql =
-      "SELECT run_id, category, item, subitem, contents, unit FROM facts WHERE run_id IN (";
+      "SELECT run_id, category, item, subitem, contents, unit, line FROM facts WHERE run_id IN (";
   std::vector<Param> params;
   for (const std::string& id : run_ids) {
     sql += params.empty() ? "?" : ", ?";
     params.push_back(id);
   }
-  sql += ") ORDER BY run_id, line";
+  sql += ")";
   db.ForEachRow(sql, params, [&](const Row& row) {
     const std::string& group = *row[1];
     if (!include_volatile && IsVolatile(group, Text(row[3]))) return;
-    out[Text(row[0])].push_back(
-        KeyedFact{group, Text(row[2]), Text(row[3]), 0, ValueText(Text(row[4]), Text(row[5]))});
+    out[Text(row[0])].push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
+                                          ValueText(Text(row[4]), Text(row[5])),
+                                          std::stoi(Text(row[6]))});
   });
   for (auto& [id, facts] : out) FinishRunFacts(facts);
   return out;
@@ -116,12 +123,17 @@ std::map<std::string, RunFacts> LoadRunsFacts(Database& db, const std::vector<st
 
 std::vector<ComputerSummary> ListComputers(Database& db) {
   std::map<std::string, ComputerSummary> by_computer;
-  for (const Row& row : db.Query("SELECT computer, run_date, run_time FROM latest_runs")) {
-    ComputerSummary& c = by_computer[Text(row[0])];
-    c.computer = Text(row[0]);
-    c.run_date = Text(row[1]);
-    c.run_time = Text(row[2]);
-  }
+  db.ForEachRow(
+      "SELECT computer, run_date, run_time, seen_at, error_count, run_id FROM latest_runs", {},
+      [&](const Row& row) {
+        ComputerSummary& c = by_computer[Text(row[0])];
+        c.computer = Text(row[0]);
+        c.run_date = Text(row[1]);
+        c.run_time = Text(row[2]);
+        c.seen_at = Text(row[3]);
+        c.error_count = std::atoi(Text(row[4]).c_str());
+        c.run_id = std::atoll(Text(row[5]).c_str());
+      });
   // Only the items Assign takes from: a few rows of each run, not all of them.
   const std::vector<Param> items = {std::string(kItemWindows),
                                     std::string(kItemCpu),
@@ -140,14 +152,15 @@ std::vector<ComputerSummary> ListComputers(Database& db) {
   // Runs stored with the clock ahead never count as the newest by their date,
   // so a computer cannot freeze itself in the future; they are named instead.
   db.ForEachRow(
-      "SELECT a.computer, a.run_date, a.run_time FROM runs a"
+      "SELECT a.computer, a.run_date, a.run_time, a.loaded_at FROM runs a"
       " JOIN latest_runs l ON l.computer = a.computer"
       " WHERE a.clock_ahead = 1 AND (a.run_id = l.run_id OR a.run_at > l.seen_at)"
       " ORDER BY a.computer, a.run_at, a.run_id",
       {}, [&](const Row& row) {
         const auto found = by_computer.find(Text(row[0]));
-        if (found != by_computer.end())
-          found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+        if (found == by_computer.end()) return;
+        found->second.clock_ahead = Text(row[1]) + " " + Text(row[2]);
+        found->second.clock_ahead_loaded_at = Text(row[3]);
       });
   std::vector<ComputerSummary> out;
   for (auto& [name, summary] : by_computer) out.push_back(std::move(summary));

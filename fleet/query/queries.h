@@ -2,6 +2,7 @@
 // plain structs so the command line and the report share them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ namespace norvale::fleet {
 struct ComputerSummary {
   std::string computer;
   std::string run_date, run_time;
+  std::string seen_at;  // when the newest run counts as seen ("YYYY-MM-DD HH:MM:SS")
+  int error_count = 0;  // its error rows
+  std::int64_t run_id = 0;
   std::string windows;
   std::string cpu;
   std::string processors;
@@ -23,6 +27,7 @@ struct ComputerSummary {
   // The header date and time of the latest run whose clock was ahead and that
   // is the newest or claims to be newer than it; empty when there is none.
   std::string clock_ahead;
+  std::string clock_ahead_loaded_at;  // when that run was loaded
 };
 
 // One per computer, from its newest run, sorted by computer name. English

@@ -3,11 +3,13 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+
+#include "fleet/system/files.h"
 
 namespace norvale::fleet {
 namespace {
@@ -50,11 +52,12 @@ bool ParseNumber(const std::string& text, double& out) {
 
 class Writer {
  public:
-  explicit Writer(const std::string& path) : path_(path) {
+  // Writes into `file`; messages name `path`, the workbook asked for.
+  Writer(const std::string& file, const std::string& path) : path_(path) {
     lxw_workbook_options options{};
     options.constant_memory = 1;  // rows go to disk as they are written
     options.use_zip64 = 1;
-    workbook_ = workbook_new_opt(path.c_str(), &options);
+    workbook_ = workbook_new_opt(file.c_str(), &options);
     if (!workbook_) throw std::runtime_error("cannot write the workbook " + path);
     header_ = workbook_add_format(workbook_);
     format_set_bold(header_);
@@ -137,18 +140,35 @@ class Writer {
 
 std::vector<std::string> WriteWorkbook(const std::string& path,
                                        const std::vector<WorkbookSheet>& sheets) {
-  // The library says why it cannot create the file only on its own stderr.
-  if (std::FILE* probe = std::fopen(path.c_str(), "ab")) {
-    std::fclose(probe);
-  } else {
-    throw std::runtime_error("cannot write the workbook " + path + ": " + std::strerror(errno));
-  }
-  Writer writer(path);
+  // The library opens its file by a narrow name through the C runtime, which
+  // on Windows reaches only names in the ANSI code page: it writes a
+  // temporary file, and the workbook takes the place of `path` as one step
+  // through the system's own file layer (any name, any length).
+  const std::string temporary = CreateTemporaryFileForCLibrary(".xlsx");
+  struct RemoveOnExit {
+    const std::string& file;
+    ~RemoveOnExit() { std::remove(file.c_str()); }
+  } remove_temporary{temporary};
   std::vector<std::string> cut;
-  for (const WorkbookSheet& sheet : sheets) {
-    if (writer.AddSheet(sheet)) cut.push_back(sheet.name);
+  {
+    Writer writer(temporary, path);
+    for (const WorkbookSheet& sheet : sheets) {
+      if (writer.AddSheet(sheet)) cut.push_back(sheet.name);
+    }
+    writer.Close();
   }
-  writer.Close();
+  std::ifstream written(temporary, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(written),
+                          std::istreambuf_iterator<char>()};
+  if (!written.good() && !written.eof()) {
+    throw std::runtime_error("cannot write the workbook " + path + ": its temporary file " +
+                             temporary + " cannot be read back");
+  }
+  try {
+    ReplaceFileAtomically(path, bytes);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("cannot write the workbook: ") + error.what());
+  }
   return cut;
 }
 

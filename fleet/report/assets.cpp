@@ -41,12 +41,13 @@ table.data th[aria-sort=ascending]::after{content:" \25B2";font-size:10px}
 table.data th[aria-sort=descending]::after{content:" \25BC";font-size:10px}
 table.data td{padding:3px 5px;border-bottom:1px solid #eef0f3;vertical-align:top;max-width:26em;overflow-wrap:break-word}
 table.data td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2),#unseen td:nth-child(2){white-space:nowrap}
+#computers td:nth-child(2),#changes td:nth-child(2),#errors td:nth-child(2),#unseen td:nth-child(2),#ahead td{white-space:nowrap}
 #computers td:nth-child(1){white-space:nowrap}
 #computers td:nth-child(3){min-width:9em}
 #computers td:nth-child(4){min-width:11em}
 table.data td.warn{color:var(--warn);font-weight:600}
 html.js table.data>tbody>tr:nth-child(n+101),table.data>tbody>tr.off{display:none}
+html:not(.js):not([data-ready]) .table-wrap.first{display:none}
 #applications tbody tr.app{cursor:pointer}
 #applications tbody tr.app:hover,#applications tbody tr.open{background:#eef4fb}
 tr.detail td{background:#fafbfc;font-size:12px;color:var(--muted);max-width:none}
@@ -74,6 +75,8 @@ tr.detail .version{color:var(--muted)}
  table.data{font-size:7pt}
  table.data>tbody>tr,table.data>tbody>tr.off,html.js table.data>tbody>tr:nth-child(n+101){display:table-row}
  table.data td{overflow-wrap:anywhere;white-space:normal !important;max-width:none;min-width:0 !important;padding:1px 3px}
+ table.data td[data-p]{font-size:0;white-space:nowrap !important}
+ table.data td[data-p]::after{content:attr(data-p);font-size:7pt}
  table.data td.num,#computers td:nth-child(10),#computers td:nth-child(11),#computers td:first-child,#unseen td:first-child,#changes td:first-child,#errors td:first-child{white-space:nowrap !important}
  table.data th{padding:2px 3px;white-space:normal}
  thead{display:table-header-group}
@@ -128,11 +131,34 @@ const char kReportScript[] = R"JS(
   // One table whose rows are in the page: the script only sorts, filters
   // and pages them. Rows off the current page get the class "off", which
   // print ignores, so paper always has every row.
+  // A long table's rows past its first page are in a <noscript> as text
+  // until something needs them: made then, in the page's order.
+  var tables = {};
   function Table(section) {
     var table = section.querySelector('table.data');
     var tbody = table.tBodies[0];
     var heads = Array.prototype.slice.call(table.tHead.rows[0].cells);
     var rows = Array.prototype.slice.call(tbody.rows);
+    var whole = section.querySelector('noscript');
+    var total = whole ? Number(section.dataset.rows) : rows.length;
+    var pageOrder = whole ? null : rows.slice();
+    // Returns the rows in the page's order, whatever sorting came since.
+    function makeRows() {
+      if (!whole) return pageOrder;
+      var template = document.createElement('template');
+      template.innerHTML = whole.textContent;
+      var all = template.content.querySelector('tbody');
+      tbody.replaceWith(all);
+      tbody = all;
+      rows = Array.prototype.slice.call(tbody.rows);
+      view = rows.slice();
+      pageOrder = rows.slice();
+      lower = null;
+      whole.remove();
+      whole = null;
+      return pageOrder;
+    }
+    tables[section.id] = makeRows;
     var numeric = heads.map(function (th) { return th.dataset.type === 'num'; });
     var view = rows.slice(), lower = null, sortColumn = -1, sortDirection = 1, page = 0, timer = 0;
     var tools = document.createElement('div');
@@ -155,9 +181,9 @@ const char kReportScript[] = R"JS(
     empty.className = 'none';
     empty.textContent = T.none;
     pager.after(empty);
-    previous.addEventListener('click', function () { closeDetails(); page--; render(); });
-    next.addEventListener('click', function () { closeDetails(); page++; render(); });
-    save.addEventListener('click', function () { download(section.id, heads, view); });
+    previous.addEventListener('click', function () { makeRows(); closeDetails(); page--; render(); });
+    next.addEventListener('click', function () { makeRows(); closeDetails(); page++; render(); });
+    save.addEventListener('click', function () { makeRows(); download(section.id, heads, view); });
 
     function key(tr, c) {
       var text = tr.cells[c] ? tr.cells[c].textContent : '';
@@ -177,6 +203,7 @@ const char kReportScript[] = R"JS(
       });
     }
     function apply() {
+      makeRows();
       closeDetails();
       var needle = filter.value.trim().toLowerCase();
       if (needle && !lower) {
@@ -188,18 +215,23 @@ const char kReportScript[] = R"JS(
       render();
     }
     function render() {
-      var pages = Math.max(1, Math.ceil(view.length / PAGE));
+      var count = whole ? total : view.length;
+      var pages = Math.max(1, Math.ceil(count / PAGE));
       page = Math.min(Math.max(page, 0), pages - 1);
-      var start = page * PAGE, end = Math.min(view.length, start + PAGE);
+      var start = page * PAGE, end = Math.min(count, start + PAGE);
       var shown = new Set(view.slice(start, end));
-      rows.forEach(function (tr) { tr.classList.toggle('off', !shown.has(tr)); });
-      range.textContent = view.length === 0 ? '' :
-          fill(T.rows, {a: start + 1, b: end, n: view.length.toLocaleString()});
+      // Only rows whose state changes are touched: a long table stays cheap.
+      rows.forEach(function (tr) {
+        var off = !shown.has(tr);
+        if (off !== tr.classList.contains('off')) tr.classList.toggle('off', off);
+      });
+      range.textContent = count === 0 ? '' :
+          fill(T.rows, {a: start + 1, b: end, n: count.toLocaleString()});
       previous.disabled = page === 0;
       next.disabled = page >= pages - 1;
-      pager.hidden = view.length <= PAGE;
-      empty.hidden = view.length > 0;
-      section.dataset.shown = view.length;
+      pager.hidden = count <= PAGE;
+      empty.hidden = count > 0;
+      section.dataset.shown = count;
     }
     function sortBy(column) {
       sortDirection = column === sortColumn ? -sortDirection : 1;
@@ -208,6 +240,7 @@ const char kReportScript[] = R"JS(
         if (i === column) th.setAttribute('aria-sort', sortDirection > 0 ? 'ascending' : 'descending');
         else th.removeAttribute('aria-sort');
       });
+      makeRows();
       closeDetails();
       rows.sort(compare);
       var fragment = document.createDocumentFragment();
@@ -234,7 +267,8 @@ const char kReportScript[] = R"JS(
   function applicationDetails() {
     var apps = document.getElementById('applications');
     if (!apps || !data.installs) return;
-    apps.querySelector('tbody').addEventListener('click', function (e) {
+    // On the section: a long table's body is replaced when its rows are made.
+    apps.addEventListener('click', function (e) {
       var tr = e.target.closest('tr.app');
       if (!tr || e.target.closest('a')) return;
       var open = tr.nextElementSibling;
@@ -243,6 +277,8 @@ const char kReportScript[] = R"JS(
         tr.classList.remove('open');
         return;
       }
+      // The installs name computers by their place in the page's order.
+      if (!computerRows) computerRows = tables.computers ? tables.computers() : [];
       var installs = [];
       (data.installs[Number(tr.dataset.app)] || []).forEach(function (version) {
         var at = 0;
@@ -281,9 +317,13 @@ const char kReportScript[] = R"JS(
 
   // The computers table's rows in the page's order, before any sorting:
   // the installs name computers by it.
-  var computerRows = Array.prototype.slice.call(document.querySelectorAll('#computers tbody > tr'));
+  var computerRows = null;
   document.querySelectorAll('section.table-section').forEach(Table);
   applicationDetails();
+  // Paper has every row of every table.
+  window.addEventListener('beforeprint', function () {
+    Object.keys(tables).forEach(function (id) { tables[id](); });
+  });
   root.classList.remove('js');
   root.dataset.ready = '1';
 })();

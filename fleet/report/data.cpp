@@ -168,13 +168,15 @@ std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& c
   return unseen;
 }
 
-std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers) {
-  std::vector<std::string> names;
-  for (const auto& c : computers) {
-    if (!c.clock_ahead.empty()) names.push_back(c.name);
+std::vector<std::uint32_t> ClockAheadComputers(const std::vector<ReportComputer>& computers) {
+  std::vector<std::uint32_t> ahead;
+  for (std::uint32_t i = 0; i < computers.size(); ++i) {
+    if (!computers[i].clock_ahead.empty()) ahead.push_back(i);
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(ahead.begin(), ahead.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return computers[a].name < computers[b].name;
+  });
+  return ahead;
 }
 
 std::int64_t ComputersNotSeenFor(const std::vector<ReportComputer>& computers,

@@ -30,9 +30,10 @@ struct ReportComputer {
   std::string domain;
   std::string user;
   int error_rows = 0;
-  std::int64_t run_id = 0;  // the newest run
-  std::string page;         // the computer's page from the site page; empty without pages
-  std::string clock_ahead;  // a run dated ahead of the clock, not counted as the newest
+  std::int64_t run_id = 0;            // the newest run
+  std::string page;                   // the computer's page from the site page; empty without pages
+  std::string clock_ahead;            // a run dated ahead of the clock, not counted as the newest
+  std::string clock_ahead_loaded_at;  // when that run was loaded
 };
 
 // One application name across the newest runs: every version seen and the
@@ -42,8 +43,9 @@ struct ReportApplication {
   std::string publisher;
   std::vector<std::string> versions;
   std::vector<std::uint32_t> computers;
-  // Each computer (index) with the version it has, by computer then version.
+  // Each computer (index) with the version it has, by version then computer.
   std::vector<std::pair<std::uint32_t, std::string>> installs;
+  std::string page;  // the application's page from the site page; empty without pages
 };
 
 // One fact that differs between two consecutive runs of a computer.
@@ -141,8 +143,8 @@ std::vector<std::uint32_t> ComputersNotSeen(const std::vector<ReportComputer>& c
 // Whole days from `then` to `now`; nothing when either is not a date.
 std::optional<std::int64_t> DaysBetween(const std::string& then, const std::string& now);
 
-// Names of the computers with a run dated ahead of the clock, in name order.
-std::vector<std::string> ClockAheadComputers(const std::vector<ReportComputer>& computers);
+// Indexes of the computers with a run dated ahead of the clock, in name order.
+std::vector<std::uint32_t> ClockAheadComputers(const std::vector<ReportComputer>& computers);
 
 // Computers whose latest run is more than `days` days before `now` (or has no
 // recognised date at all: they have not been seen either).

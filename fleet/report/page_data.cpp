@@ -40,6 +40,11 @@ void AppendInstalls(std::string& out, const ReportApplication& a) {
 }  // namespace
 
 void AppendPageData(std::string& out, const ReportData& data) {
+  // Applications with pages of their own list their computers there.
+  if (!data.applications.empty() && !data.applications[0].page.empty()) {
+    out += "{}";
+    return;
+  }
   out += "{\"installs\":";
   AppendArray(out, data.applications, AppendInstalls);
   out += '}';

@@ -11,7 +11,7 @@ namespace norvale::fleet {
 // {"installs": [[[version, [computer, step, step, ...]], ...] per
 // application]}, where a computer is its row in the computers table and each
 // step adds to the one before: an application's row opens the list of its
-// computers.
+// computers. Nothing ({}) when the applications have pages of their own.
 void AppendPageData(std::string& out, const ReportData& data);
 
 }  // namespace norvale::fleet

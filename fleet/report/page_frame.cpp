@@ -47,6 +47,32 @@ void AppendPageStart(std::string& out, const ReportTexts& t, std::string_view ti
   out += "</style></head>\n<body>\n";
 }
 
+void AppendSubpageHeader(std::string& out, const ReportTexts& t, std::string_view name_id,
+                         std::string_view name, std::initializer_list<HeaderValue> values) {
+  out += "<header><p class=\"crumbs\"><a id=\"site-link\" href=\"../index.html\">";
+  AppendHtmlEscaped(out, t.back_to_site);
+  out += "</a></p><h1 id=\"";
+  out += name_id;
+  out += "\">";
+  AppendHtmlEscaped(out, name);
+  out += "</h1><p class=\"meta\">";
+  bool first = true;
+  for (const HeaderValue& value : values) {
+    if (!first) out += " \u00b7 ";
+    first = false;
+    if (value.label) {
+      AppendHtmlEscaped(out, value.label);
+      out += ' ';
+    }
+    out += "<span id=\"";
+    out += value.id;
+    out += "\">";
+    AppendHtmlEscaped(out, value.value);
+    out += "</span>";
+  }
+  out += "</p></header>\n";
+}
+
 void AppendPageEnd(std::string& out, const ReportTexts& t) {
   out += "<script type=\"application/json\" id=\"report-texts\">";
   AppendScriptTexts(out, t);

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <unordered_map>
 
 #include "core/result_labels.h"
@@ -16,41 +15,40 @@
 namespace norvale::fleet {
 namespace {
 
-void AddApplications(Database& db, ReportData& data) {
-  std::unordered_map<std::string, std::uint32_t> computer_index;
-  for (std::uint32_t i = 0; i < data.computers.size(); ++i)
-    computer_index[data.computers[i].name] = i;
-
-  // The software query gives one entry per name, version and publisher; the
-  // page wants one per name with every version and the union of computers.
-  std::map<std::string, std::size_t> by_name;
-  for (SoftwareEntry& entry : ListSoftware(db, SoftwareFilter{})) {
-    auto [at, fresh] = by_name.try_emplace(entry.name, data.applications.size());
-    if (fresh) {
-      data.applications.emplace_back();
-      data.applications.back().name = entry.name;
-    }
-    ReportApplication& app = data.applications[at->second];
-    if (app.publisher.empty()) app.publisher = entry.publisher;
-    if (!entry.version.empty()) app.versions.push_back(entry.version);
-    for (const std::string& computer : entry.computers) {
-      const auto found = computer_index.find(computer);
-      if (found == computer_index.end()) continue;
-      app.computers.push_back(found->second);
-      app.installs.emplace_back(found->second, entry.version);
-    }
-  }
+// Every install of the newest runs in one pass, a name's rows together:
+// each application is made once, with its versions and its computers.
+void AddApplications(Database& db, ReportData& data,
+                     const std::unordered_map<std::int64_t, std::uint32_t>& computer_of_run) {
+  db.ForEachRow(
+      "SELECT name, version, publisher, run_id FROM latest_applications"
+      " ORDER BY name, version, publisher, run_id",
+      {}, [&](const Row& row) {
+        const auto found = computer_of_run.find(std::atoll(Text(row[3]).c_str()));
+        if (found == computer_of_run.end()) return;
+        std::string name = Text(row[0]);
+        if (data.applications.empty() || data.applications.back().name != name) {
+          data.applications.emplace_back();
+          data.applications.back().name = std::move(name);
+        }
+        ReportApplication& app = data.applications.back();
+        if (app.publisher.empty()) app.publisher = Text(row[2]);
+        app.installs.emplace_back(found->second, Text(row[1]));
+      });
   for (ReportApplication& app : data.applications) {
-    std::sort(app.versions.begin(), app.versions.end());
-    app.versions.erase(std::unique(app.versions.begin(), app.versions.end()), app.versions.end());
-    std::sort(app.computers.begin(), app.computers.end());
-    app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
-                        app.computers.end());
     // By version, then computer: the page writes each version once.
     std::sort(app.installs.begin(), app.installs.end(), [](const auto& a, const auto& b) {
       return a.second != b.second ? a.second < b.second : a.first < b.first;
     });
     app.installs.erase(std::unique(app.installs.begin(), app.installs.end()), app.installs.end());
+    for (const auto& [computer, version] : app.installs) {
+      if (!version.empty() && (app.versions.empty() || app.versions.back() != version)) {
+        app.versions.push_back(version);
+      }
+      app.computers.push_back(computer);
+    }
+    std::sort(app.computers.begin(), app.computers.end());
+    app.computers.erase(std::unique(app.computers.begin(), app.computers.end()),
+                        app.computers.end());
   }
 }
 
@@ -70,14 +68,20 @@ void AddChanges(Database& db, ReportData& data, const std::vector<FactChange>* e
   }
 }
 
-void AddErrors(Database& db, ReportData& data) {
+// The error rows of the runs with any; those of older runs are left out here
+// rather than by asking for the newest runs again.
+void AddErrors(Database& db, ReportData& data,
+               const std::unordered_map<std::int64_t, std::uint32_t>& computer_of_run) {
   db.ForEachRow(
-      "SELECT r.computer, r.seen_at, f.category, f.subitem, "
-      "f.contents, f.unit FROM latest_runs r JOIN facts f ON f.run_id = r.run_id "
-      "WHERE r.error_count > 0 AND f.item = ? ORDER BY r.computer, f.line",
+      "SELECT f.run_id, f.category, f.subitem, f.contents, f.unit FROM runs r"
+      " JOIN facts f ON f.run_id = r.run_id WHERE r.error_count > 0 AND f.item = ?"
+      " ORDER BY r.computer, f.run_id, f.line",
       {std::string(kItemError)}, [&](const Row& row) {
-        data.errors.push_back(ReportError{Text(row[0]), Text(row[1]), Text(row[2]), Text(row[3]),
-                                          Text(row[4]), Text(row[5])});
+        const auto found = computer_of_run.find(std::atoll(Text(row[0]).c_str()));
+        if (found == computer_of_run.end()) return;
+        const ReportComputer& c = data.computers[found->second];
+        data.errors.push_back(ReportError{c.name, c.last_run, Text(row[1]), Text(row[2]),
+                                          Text(row[3]), Text(row[4])});
       });
 }
 
@@ -106,26 +110,12 @@ ReportData GatherReportData(Database& db, const std::string& now,
   ReportData data;
   data.generated_at = now;
 
-  struct Latest {
-    std::string when;
-    int errors = 0;
-    std::int64_t run_id = 0;
-  };
-  std::map<std::string, Latest> latest;
-  for (const Row& row :
-       db.Query("SELECT computer, seen_at, error_count, run_id FROM latest_runs")) {
-    latest[Text(row[0])] = {Text(row[1]), std::atoi(Text(row[2]).c_str()),
-                            std::atoll(Text(row[3]).c_str())};
-  }
   for (ComputerSummary& s : ListComputers(db)) {
     ReportComputer c;
     c.name = std::move(s.computer);
-    const auto found = latest.find(c.name);
-    if (found != latest.end()) {
-      c.last_run = found->second.when;
-      c.error_rows = found->second.errors;
-      c.run_id = found->second.run_id;
-    }
+    c.last_run = std::move(s.seen_at);
+    c.error_rows = s.error_count;
+    c.run_id = s.run_id;
     c.windows = std::move(s.windows);
     c.cpu = std::move(s.cpu);
     c.processors = std::move(s.processors);
@@ -138,6 +128,7 @@ ReportData GatherReportData(Database& db, const std::string& now,
     c.domain = std::move(s.domain);
     c.user = std::move(s.user);
     c.clock_ahead = std::move(s.clock_ahead);
+    c.clock_ahead_loaded_at = std::move(s.clock_ahead_loaded_at);
     data.computers.push_back(std::move(c));
   }
   for (const ReportComputer& c : data.computers) {
@@ -152,9 +143,13 @@ ReportData GatherReportData(Database& db, const std::string& now,
   const auto runs = db.Query("SELECT COUNT(*) FROM runs");
   if (!runs.empty()) data.totals.runs_loaded = std::atoll(Text(runs[0][0]).c_str());
 
-  AddApplications(db, data);
+  std::unordered_map<std::int64_t, std::uint32_t> computer_of_run;
+  for (std::uint32_t i = 0; i < data.computers.size(); ++i) {
+    computer_of_run.emplace(data.computers[i].run_id, i);
+  }
+  AddApplications(db, data, computer_of_run);
   AddChanges(db, data, every_change);
-  AddErrors(db, data);
+  AddErrors(db, data, computer_of_run);
   return data;
 }
 

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "fleet/report/bar_chart.h"
+#include "fleet/report/change_table.h"
 #include "fleet/report/html_table.h"
 #include "fleet/report/html_text.h"
 #include "fleet/report/page_data.h"
@@ -73,11 +74,8 @@ void AppendHeader(std::string& out, const ReportData& data, const ReportTexts& t
   AppendTotal(out, "not-seen", t.not_seen,
               std::to_string(ComputersNotSeenFor(data.computers, data.generated_at, kUnseenDays)),
               "#unseen");
-  std::string clock_ahead;
-  for (const std::string& name : ClockAheadComputers(data.computers)) {
-    clock_ahead += (clock_ahead.empty() ? "" : ", ") + name;
-  }
-  AppendTotal(out, "clock-ahead", t.clock_ahead, clock_ahead);
+  AppendTotal(out, "clock-ahead", t.clock_ahead,
+              std::to_string(ClockAheadComputers(data.computers).size()), "#ahead");
   out += "</dl></header>\n";
 }
 
@@ -121,31 +119,40 @@ void AppendOverview(std::string& out, const ReportData& data, const ReportTexts&
 
 void AppendUnseen(std::string& out, const ReportData& data, const ReportTexts& t) {
   const auto unseen = ComputersNotSeen(data.computers, data.generated_at, kUnseenDays);
-  OpenTableSection(out, "unseen", t.not_seen, {},
-                   {{t.col_computer},
-                    {t.col_last_run},
-                    {t.col_days, true},
-                    {t.col_windows},
-                    {t.col_user},
-                    {t.col_ip}});
-  for (const std::uint32_t i : unseen) {
-    const ReportComputer& c = data.computers[i];
-    const auto days = DaysBetween(c.last_run, data.generated_at);
-    OpenRow(out);
-    AppendLinkCell(out, c.name, c.page);
-    AppendCell(out, c.last_run);
-    AppendCell(out, days ? std::to_string(*days) : std::string(), "num");
-    AppendCell(out, c.windows);
-    AppendCell(out, c.user);
-    AppendCell(out, c.ip);
-    out += "</tr>\n";
-  }
-  CloseTableSection(out, unseen.size(), t.no_rows);
+  AppendTableSection(out, "unseen", t.not_seen, {},
+                     {{t.col_computer},
+                      {t.col_last_run},
+                      {t.col_days, true},
+                      {t.col_windows},
+                      {t.col_user},
+                      {t.col_ip}},
+                     unseen, t.no_rows, [&](std::string& row, std::uint32_t i) {
+                       const ReportComputer& c = data.computers[i];
+                       const auto days = DaysBetween(c.last_run, data.generated_at);
+                       AppendLinkCell(row, c.name, c.page);
+                       AppendCell(row, c.last_run);
+                       AppendCell(row, days ? std::to_string(*days) : std::string(), "num");
+                       AppendCell(row, c.windows);
+                       AppendCell(row, c.user);
+                       AppendCell(row, c.ip);
+                     });
 }
 
-void AppendComputerRow(std::string& out, const ReportComputer& c) {
+// The runs dated ahead of the clock, as their files wrote them, and when
+// they came in: the time a PC's clock claimed is what to look into.
+void AppendClockAhead(std::string& out, const ReportData& data, const ReportTexts& t) {
+  AppendTableSection(
+      out, "ahead", t.clock_ahead, {}, {{t.col_computer}, {t.col_run_written}, {t.col_loaded}},
+      ClockAheadComputers(data.computers), t.no_rows, [&](std::string& row, std::uint32_t i) {
+        const ReportComputer& c = data.computers[i];
+        AppendLinkCell(row, c.name, c.page);
+        AppendCell(row, c.clock_ahead);
+        AppendCell(row, c.clock_ahead_loaded_at);
+      });
+}
+
+void AppendComputerCells(std::string& out, const ReportComputer& c) {
   const auto pct = DiskFreePercent(c);
-  OpenRow(out);
   AppendLinkCell(out, c.name, c.page);
   AppendCell(out, c.last_run);
   AppendCell(out, c.windows);
@@ -161,27 +168,25 @@ void AppendComputerRow(std::string& out, const ReportComputer& c) {
   AppendCell(out, c.domain);
   AppendCell(out, c.user);
   AppendCell(out, std::to_string(c.error_rows), c.error_rows > 0 ? "num warn" : "num");
-  out += "</tr>\n";
 }
 
 void AppendComputers(std::string& out, const ReportData& data, const ReportTexts& t) {
-  OpenTableSection(out, "computers", t.computers, {},
-                   {{t.col_computer},
-                    {t.col_last_run},
-                    {t.col_windows},
-                    {t.col_cpu},
-                    {t.col_processors, true},
-                    {t.col_memory, true},
-                    {t.col_disk_total, true},
-                    {t.col_disk_free, true},
-                    {t.col_free_pct, true},
-                    {t.col_ip},
-                    {t.col_mac},
-                    {t.col_domain},
-                    {t.col_user},
-                    {t.col_errors, true}});
-  for (const ReportComputer& c : data.computers) AppendComputerRow(out, c);
-  CloseTableSection(out, data.computers.size(), t.no_rows);
+  AppendTableSection(out, "computers", t.computers, {},
+                     {{t.col_computer},
+                      {t.col_last_run},
+                      {t.col_windows},
+                      {t.col_cpu},
+                      {t.col_processors, true},
+                      {t.col_memory, true},
+                      {t.col_disk_total, true},
+                      {t.col_disk_free, true},
+                      {t.col_free_pct, true},
+                      {t.col_ip},
+                      {t.col_mac},
+                      {t.col_domain},
+                      {t.col_user},
+                      {t.col_errors, true}},
+                     data.computers, t.no_rows, AppendComputerCells);
 }
 
 // The most common applications first, as the chart shows them.
@@ -191,80 +196,63 @@ void AppendApplications(std::string& out, const ReportData& data, const ReportTe
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     return data.applications[a].computers.size() > data.applications[b].computers.size();
   });
-  OpenTableSection(out, "applications", t.applications, t.applications_hint,
-                   {{t.col_application}, {t.col_publisher}, {t.col_versions}, {t.col_count, true}});
-  for (const std::uint32_t i : order) {
-    const ReportApplication& a = data.applications[i];
-    std::string versions;
-    for (const std::string& v : a.versions) versions += (versions.empty() ? "" : ", ") + v;
-    OpenRow(out, "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
-    AppendCell(out, a.name);
-    AppendCell(out, a.publisher);
-    AppendCell(out, versions);
-    AppendCell(out, std::to_string(a.computers.size()), "num");
-    out += "</tr>\n";
-  }
-  CloseTableSection(out, order.size(), t.no_rows);
-}
-
-void AppendChanges(std::string& out, const ReportData& data, const ReportTexts& t,
-                   const std::unordered_map<std::string, const ReportComputer*>& by_name) {
-  OpenTableSection(out, "changes", t.changes, {},
-                   {{t.col_computer},
-                    {t.col_when},
-                    {t.col_kind},
-                    {t.col_category},
-                    {t.col_item},
-                    {t.col_subitem},
-                    {t.col_old},
-                    {t.col_new}});
-  for (const ReportChange& c : data.changes) {
-    const auto found = by_name.find(c.computer);
-    OpenRow(out);
-    AppendLinkCell(out, c.computer, found == by_name.end() ? "" : found->second->page);
-    AppendCell(out, c.when);
-    AppendCell(out, ChangeKindWord(c.kind, t));
-    AppendCell(out, c.category);
-    AppendCell(out, c.item);
-    AppendCell(out, c.subitem);
-    AppendCell(out, c.old_value);
-    AppendCell(out, c.new_value);
-    out += "</tr>\n";
-  }
-  CloseTableSection(out, data.changes.size(), t.no_rows);
+  // With pages, an application's name leads to its computers; without, its
+  // row opens them from the page's data.
+  const bool pages = !data.applications.empty() && !data.applications[0].page.empty();
+  AppendTableSection(
+      out, "applications", t.applications, pages ? t.applications_pages_hint : t.applications_hint,
+      {{t.col_application}, {t.col_publisher}, {t.col_versions}, {t.col_count, true}}, order,
+      t.no_rows,
+      [&](std::string& row, std::uint32_t i) {
+        const ReportApplication& a = data.applications[i];
+        std::string versions;
+        for (const std::string& v : a.versions) versions += (versions.empty() ? "" : ", ") + v;
+        if (pages) {
+          AppendLinkCell(row, a.name, a.page);
+        } else {
+          AppendCell(row, a.name);
+        }
+        AppendCell(row, a.publisher);
+        AppendCell(row, versions);
+        AppendCell(row, std::to_string(a.computers.size()), "num");
+      },
+      [&](std::string& row, std::uint32_t i) {
+        OpenRow(row, pages ? "" : "class=\"app\" data-app=\"" + std::to_string(i) + "\"");
+      });
 }
 
 void AppendErrors(std::string& out, const ReportData& data, const ReportTexts& t,
-                  const std::unordered_map<std::string, const ReportComputer*>& by_name) {
-  OpenTableSection(out, "errors", t.errors, {},
-                   {{t.col_computer},
-                    {t.col_when},
-                    {t.col_category},
-                    {t.col_module},
-                    {t.col_number},
-                    {t.col_text}});
-  for (const ReportError& e : data.errors) {
-    const auto found = by_name.find(e.computer);
-    OpenRow(out);
-    AppendLinkCell(out, e.computer, found == by_name.end() ? "" : found->second->page);
-    AppendCell(out, e.when);
-    AppendCell(out, e.category);
-    AppendCell(out, e.module);
-    AppendCell(out, e.number);
-    AppendCell(out, e.text);
-    out += "</tr>\n";
-  }
-  CloseTableSection(out, data.errors.size(), t.no_rows);
+                  const ComputerPageOf& page_of) {
+  AppendTableSection(out, "errors", t.errors, {},
+                     {{t.col_computer},
+                      {t.col_when},
+                      {t.col_category},
+                      {t.col_module},
+                      {t.col_number},
+                      {t.col_text}},
+                     data.errors, t.no_rows, [&](std::string& row, const ReportError& e) {
+                       AppendLinkCell(row, e.computer, page_of(e.computer));
+                       AppendCell(row, e.when);
+                       AppendCell(row, e.category);
+                       AppendCell(row, e.module);
+                       AppendCell(row, e.number);
+                       AppendCell(row, e.text);
+                     });
 }
 
 void AppendTables(std::string& out, const ReportData& data, const ReportTexts& t) {
-  std::unordered_map<std::string, const ReportComputer*> by_name;
-  for (const ReportComputer& c : data.computers) by_name[c.name] = &c;
+  std::unordered_map<std::string_view, std::string_view> pages;
+  for (const ReportComputer& c : data.computers) pages.emplace(c.name, c.page);
+  const ComputerPageOf page_of = [&](const std::string& name) {
+    const auto found = pages.find(name);
+    return found == pages.end() ? std::string_view() : found->second;
+  };
   AppendUnseen(out, data, t);
+  AppendClockAhead(out, data, t);
   AppendComputers(out, data, t);
   AppendApplications(out, data, t);
-  AppendChanges(out, data, t, by_name);
-  AppendErrors(out, data, t, by_name);
+  AppendChangeTable(out, "changes", t.changes, data.changes, t, page_of);
+  AppendErrors(out, data, t, page_of);
 }
 
 }  // namespace

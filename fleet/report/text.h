@@ -39,6 +39,7 @@ struct ReportTexts {
   const char* computers;
   const char* applications;
   const char* applications_hint;
+  const char* applications_pages_hint;  // when each application has a page
   const char* changes;
   const char* errors;
   // Computer columns
@@ -60,6 +61,7 @@ struct ReportTexts {
   const char* col_application;
   const char* col_publisher;
   const char* col_versions;
+  const char* col_version;
   const char* col_count;
   // Change and error columns
   const char* col_when;
@@ -85,6 +87,8 @@ struct ReportTexts {
   const char* download;
   // Lists of the site page
   const char* col_days;
+  const char* col_run_written;
+  const char* col_loaded;
   const char* low_memory;
   const char* no_low_memory;
   // The computer pages

@@ -81,6 +81,10 @@ class Database {
   // other scripts have no case to ignore). Cheaper than LOWER() on both
   // sides of every row.
   virtual std::string_view AnyCaseLike() const = 0;
+  // What follows a search text to match the LIKE pattern in the one
+  // parameter in any case. PostgreSQL keeps search texts in lower case, as
+  // ILIKE compares, so a query needs no lower() of every run's text.
+  virtual std::string_view SearchTextLike() const = 0;
   // The later of two "YYYY-MM-DD HH:MM:SS" texts, the first when the second
   // is null.
   virtual std::string LaterOf(std::string_view first, std::string_view second) const = 0;
@@ -137,6 +141,9 @@ class Database {
   // Stores the typed rows of a run that is stored already, inside the
   // caller's transaction (the upgrade of an older schema).
   virtual void StoreInventory(std::int64_t run_id, const Inventory& inventory) = 0;
+  // The same for several runs; an engine may send them as one statement.
+  virtual void StoreInventories(const std::vector<std::int64_t>& run_ids,
+                                const std::vector<Inventory>& inventories);
 
  protected:
   bool StopRequested() const { return stop_requested_ && stop_requested_(); }

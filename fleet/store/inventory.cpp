@@ -564,7 +564,22 @@ std::optional<std::string> PlainAddress(const std::string& text) {
 Inventory DeriveInventory(const std::vector<Fact>& facts) {
   Builder builder;
   for (const Fact& f : facts) builder.Add(f);
-  return builder.Finish();
+  Inventory inventory = builder.Finish();
+  inventory.search_text = SearchTextOf(facts);
+  return inventory;
+}
+
+std::string SearchTextOf(const std::vector<Fact>& facts) {
+  std::string text;
+  const Fact* previous = nullptr;
+  for (const Fact& f : facts) {
+    // Labels mostly repeat those of the line before: each run of them once.
+    if (!previous || f.item != previous->item) text.append(f.item).push_back('\n');
+    if (!previous || f.subitem != previous->subitem) text.append(f.subitem).push_back('\n');
+    text.append(f.contents).push_back('\n');
+    previous = &f;
+  }
+  return text;
 }
 
 }  // namespace norvale::fleet

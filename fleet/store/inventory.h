@@ -53,10 +53,16 @@ const std::vector<InventoryTable>& InventoryTables();
 // nothing usable).
 struct Inventory {
   std::vector<std::vector<Row>> rows = std::vector<std::vector<Row>>(kInvKindCount);
+  std::string search_text;  // SearchTextOf the run's facts
   std::size_t RowCount() const;
 };
 
 Inventory DeriveInventory(const std::vector<Fact>& facts);
+
+// Every item, sub-item and contents text of a run, a line each: the
+// search command looks for a text in one string per run before it reads any
+// fact, so a run without it costs one comparison instead of hundreds.
+std::string SearchTextOf(const std::vector<Fact>& facts);
 
 // "192.168.001.010" -> "192.168.1.10"; "-" (no address) -> nothing; other
 // text as it is.

@@ -71,7 +71,7 @@ void AppendJsonText(std::string& out, const std::string& text) {
 }
 
 // A run's typed rows as one JSON array: per inventory table (in table order)
-// an array of rows, each an array of texts and nulls.
+// an array of rows, each an array of texts and nulls; then the search text.
 std::string InventoryJson(const Inventory& inventory) {
   std::string out = "[";
   for (std::size_t kind = 0; kind < inventory.rows.size(); ++kind) {
@@ -91,6 +91,8 @@ std::string InventoryJson(const Inventory& inventory) {
     }
     out += ']';
   }
+  out += ',';
+  AppendJsonText(out, inventory.search_text);
   return out + "]";
 }
 
@@ -114,6 +116,11 @@ std::string InventoryInserts(const std::string& json) {
            ") SELECT run.run_id" + values + " FROM run, jsonb_array_elements(" + json + "->" +
            std::to_string(kind) + ") AS e)";
   }
+  // The search text after the tables, kept in lower case (see the schema).
+  sql +=
+      ", search_text AS (INSERT INTO run_search_texts (run_id, search_text)"
+      " SELECT run.run_id, lower(" +
+      json + "->>" + std::to_string(tables.size()) + ") FROM run)";
   return sql;
 }
 
@@ -193,6 +200,7 @@ class PostgresDatabase final : public Database {
   }
   std::string_view KeyOrderedTable() const override { return ""; }
   std::string_view AnyCaseLike() const override { return "ILIKE"; }
+  std::string_view SearchTextLike() const override { return "LIKE lower(?)"; }
   // GREATEST passes over nulls.
   std::string LaterOf(std::string_view first, std::string_view second) const override {
     return "GREATEST(" + std::string(first) + ", " + std::string(second) + ")";
@@ -264,10 +272,23 @@ class PostgresDatabase final : public Database {
   }
 
   void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
+    StoreInventories({run_id}, {inventory});
+  }
+
+  // One statement for all the runs: a round trip per run would cost more
+  // than the inserts themselves.
+  void StoreInventories(const std::vector<std::int64_t>& run_ids,
+                        const std::vector<Inventory>& inventories) override {
     static const std::string sql =
-        "WITH run AS (SELECT CAST(? AS BIGINT) AS run_id, CAST(? AS jsonb) AS inventory)" +
+        "WITH run AS (SELECT CAST(r->>0 AS BIGINT) AS run_id, r->1 AS inventory"
+        " FROM jsonb_array_elements(CAST(? AS jsonb)) AS r)" +
         InventoryInserts("run.inventory") + " SELECT 1";
-    Execute(sql, {std::to_string(run_id), InventoryJson(inventory)});
+    std::string runs = "[";
+    for (std::size_t i = 0; i < run_ids.size(); ++i) {
+      runs +=
+          (i ? ",[" : "[") + std::to_string(run_ids[i]) + "," + InventoryJson(inventories[i]) + "]";
+    }
+    Execute(sql, {runs + "]"});
   }
 
   void FinishQueuedRuns() override { FinishRuns(open_ && StopRequested() ? kRollback : kCommit); }
@@ -519,8 +540,10 @@ class PostgresDatabase final : public Database {
         if (PQgetisnull(result.get(), r, c)) {
           cell.reset();
         } else {
-          cell.emplace(PQgetvalue(result.get(), r, c),
-                       static_cast<std::size_t>(PQgetlength(result.get(), r, c)));
+          const char* text = PQgetvalue(result.get(), r, c);
+          const auto size = static_cast<std::size_t>(PQgetlength(result.get(), r, c));
+          // The last row's string is reused: no allocation per cell.
+          cell ? cell->assign(text, size) : cell.emplace(text, size);
         }
       }
       (*handle)(row);

@@ -1,5 +1,7 @@
 #include "fleet/store/schema.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -112,6 +114,13 @@ constexpr const char* kLatestComputers =
     " LEFT JOIN lan l ON l.run_id = r.run_id"
     " LEFT JOIN system_info s ON s.run_id = r.run_id";
 
+// SearchTextOf each run, where the search command looks first (PostgreSQL
+// keeps it in lower case: see Database::SearchTextLike).
+constexpr const char* kSearchTextTable = "run_search_texts";
+constexpr const char* kSearchTexts =
+    "CREATE TABLE IF NOT EXISTS run_search_texts (run_id BIGINT PRIMARY KEY,"
+    " search_text TEXT NOT NULL)";
+
 const char* SqlType(ColumnType type) {
   switch (type) {
     case ColumnType::kInteger:
@@ -141,6 +150,7 @@ std::vector<std::string> InventoryStatements(const Database& db) {
                   " FROM latest_runs r JOIN " + table.name + " t ON t.run_id = r.run_id");
   }
   out.push_back(kLatestComputers);
+  out.push_back(kSearchTexts);
   // A computer named in any case (the computer command) found by the index.
   out.push_back("CREATE INDEX IF NOT EXISTS runs_by_computer_any_case ON runs (UPPER(computer))");
   return out;
@@ -165,29 +175,60 @@ int StoredSchemaVersion(Database& db) {
 
 namespace {
 
-// Derives the typed rows of every stored run, one run at a time.
-std::int64_t DeriveStoredRuns(Database& db) {
+// Hands each stored run's facts, in line order, to `handle`, with whether it
+// is the last of its batch: a batch of runs per query, so a large site is
+// not read with a statement per run. The batch is read whole before `handle`
+// writes to the database.
+template <typename Handler>
+std::int64_t ForEachStoredRun(Database& db, Handler handle) {
   std::vector<std::int64_t> run_ids;
   for (const Row& row : db.Query("SELECT run_id FROM runs ORDER BY run_id")) {
     run_ids.push_back(std::stoll(row[0].value_or("0")));
   }
-  std::vector<Fact> facts;
-  for (const std::int64_t run_id : run_ids) {
-    facts.clear();
+  constexpr std::size_t kRunsPerQuery = 200;
+  std::map<std::int64_t, std::vector<Fact>> batch;
+  for (std::size_t first = 0; first < run_ids.size(); first += kRunsPerQuery) {
+    const std::size_t last = std::min(run_ids.size(), first + kRunsPerQuery) - 1;
+    batch.clear();
+    for (std::size_t i = first; i <= last; ++i) batch[run_ids[i]];
     db.ForEachRow(
-        "SELECT line, category, item, subitem, contents, unit FROM facts WHERE run_id = ?"
-        " ORDER BY line",
-        {std::to_string(run_id)}, [&facts](const Row& row) {
-          facts.push_back(Fact{std::stoi(row[0].value_or("0")), row[1].value_or(""),
-                               row[2].value_or(""), row[3].value_or(""), row[4].value_or(""),
-                               row[5].value_or("")});
+        "SELECT run_id, line, category, item, subitem, contents, unit FROM facts"
+        " WHERE run_id BETWEEN ? AND ? ORDER BY run_id, line",
+        {std::to_string(run_ids[first]), std::to_string(run_ids[last])}, [&batch](const Row& row) {
+          batch[std::stoll(row[0].value_or("0"))].push_back(
+              Fact{std::stoi(row[1].value_or("0")), row[2].value_or(""), row[3].value_or(""),
+                   row[4].value_or(""), row[5].value_or(""), row[6].value_or("")});
         });
-    db.StoreInventory(run_id, DeriveInventory(facts));
+    for (const auto& [run_id, facts] : batch) handle(run_id, facts, run_id == run_ids[last]);
   }
   return static_cast<std::int64_t>(run_ids.size());
 }
 
+// Derives the typed rows (or with `search_texts_only` the search text) of
+// every stored run, stored a batch at a time.
+std::int64_t DeriveStoredRuns(Database& db, bool search_texts_only = false) {
+  std::vector<std::int64_t> run_ids;
+  std::vector<Inventory> inventories;
+  return ForEachStoredRun(db, [&](std::int64_t run_id, const std::vector<Fact>& facts, bool last) {
+    run_ids.push_back(run_id);
+    if (search_texts_only) {
+      inventories.emplace_back().search_text = SearchTextOf(facts);
+    } else {
+      inventories.push_back(DeriveInventory(facts));
+    }
+    if (!last) return;
+    db.StoreInventories(run_ids, inventories);
+    run_ids.clear();
+    inventories.clear();
+  });
+}
+
 }  // namespace
+
+void Database::StoreInventories(const std::vector<std::int64_t>& run_ids,
+                                const std::vector<Inventory>& inventories) {
+  for (std::size_t i = 0; i < run_ids.size(); ++i) StoreInventory(run_ids[i], inventories[i]);
+}
 
 SchemaChange EnsureSchema(Database& db) {
   SchemaChange change;
@@ -200,7 +241,9 @@ SchemaChange EnsureSchema(Database& db) {
                                                            std::to_string(kSchemaVersion) + ")");
     }
     change.from = change.to = version;
-    if (version == kSchemaVersion && HasNewestOrder(db)) return change;
+    if (version == kSchemaVersion && HasNewestOrder(db) && db.HasTable(kSearchTextTable)) {
+      return change;
+    }
   }
   db.BeginWrite();
   try {
@@ -219,8 +262,16 @@ SchemaChange EnsureSchema(Database& db) {
     }
     if (change.from < 2) {
       ExecuteAll(db, InventoryStatements(db));
-      if (change.from > 0) change.runs = DeriveStoredRuns(db);
+      if (change.from > 0) {
+        // Derived again from the facts, whatever an earlier attempt left.
+        db.Execute("DELETE FROM run_search_texts");
+        change.runs = DeriveStoredRuns(db);
+      }
       db.Execute("UPDATE fleet_schema SET version = ?", {std::string("2")});
+    } else if (!db.HasTable(kSearchTextTable)) {
+      // Schema 2 as first released had no search texts.
+      db.Execute(kSearchTexts);
+      change.runs = DeriveStoredRuns(db, true);
     }
     db.Commit();
   } catch (...) {

@@ -63,6 +63,7 @@ class SqliteDatabase final : public Database {
   std::string_view KeyOrderedTable() const override { return " WITHOUT ROWID"; }
   // SQLite's LIKE ignores the case of ASCII letters already.
   std::string_view AnyCaseLike() const override { return "LIKE"; }
+  std::string_view SearchTextLike() const override { return "LIKE ?"; }
   std::string LaterOf(std::string_view first, std::string_view second) const override {
     const std::string a(first);
     return "MAX(" + a + ", COALESCE(" + std::string(second) + ", " + a + "))";
@@ -131,6 +132,14 @@ class SqliteDatabase final : public Database {
         next += count;
       }
     }
+    sqlite3_stmt* stmt =
+        Prepare("INSERT INTO run_search_texts (run_id, search_text) VALUES (?, ?)");
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, run_id);
+    BindText(stmt, 2, inventory.search_text, SQLITE_STATIC);
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) Fail(rc);
   }
 
  private:
@@ -278,7 +287,9 @@ class SqliteDatabase final : public Database {
           cell.reset();
         } else {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-          cell.emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
+          const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
+          // The last row's string is reused: no allocation per cell.
+          cell ? cell->assign(text, size) : cell.emplace(text, size);
         }
       }
       (*handle)(row);

@@ -81,7 +81,19 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes,
 // takes the place of `path`. A link at `path` itself is replaced, not
 // followed. Throws std::runtime_error naming the file and the system's
 // reason; the previous file is then as it was and no temporary file stays.
-void ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+// kFlushed waits until the bytes are on the disk before the replacement, so
+// a crash leaves the old file or the new one; kWhenTheSystemWrites leaves
+// that to the system, for the thousands of pages one command makes again.
+enum class Flush { kFlushed, kWhenTheSystemWrites };
+void ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                           Flush flush = Flush::kFlushed);
+
+// A new, empty file in the system's temporary folder under a name nobody
+// else chose, for a library that opens files by a narrow name through the C
+// runtime: the path is in the encoding fopen takes (the ANSI code page on
+// Windows, where a temporary folder outside it is named by its short name).
+// The caller removes the file. Throws std::runtime_error saying why not.
+std::string CreateTemporaryFileForCLibrary(std::string_view suffix);
 
 // Whether `path` (an existing file or one about to be created) lies on a
 // network file system: a UNC path or a drive Windows reports as remote, an

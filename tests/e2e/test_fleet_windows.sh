@@ -4,7 +4,7 @@
 # then comma files) into a folder with a Japanese name; both tools load them,
 # into SQLite and into PostgreSQL, and computers, software, changes and the
 # report page (at a fixed --now) must be the same. A database written by one
-# tool is read by the other.
+# tool is read by the other. The Windows tool's workbooks open in openpyxl.
 # Needs NORVALE_FLEET (the native tool) and NORVALE_FLEET_WINDOWS (the .exe).
 source "$(dirname "$0")/lib.sh"
 exe=$1
@@ -142,6 +142,30 @@ chromium --headless --no-sandbox --disable-gpu --window-size=1280,2000 \
   --screenshot="$E2E_ARTEFACTS/fleet-windows-report.png" \
   "file://$WINEPREFIX/drive_c/$share_name/report-en.html" >/dev/null 2>&1 || true
 check "report rendered by Chromium" test -s "$E2E_ARTEFACTS/fleet-windows-report.png"
+
+# Workbooks written by the Windows tool under Japanese folder and file names,
+# read back by openpyxl (not the library that wrote them).
+dump_workbook() { /usr/bin/python3 "$E2E_ROOT/tests/fleet/dump_workbook.py" "$1" 2>&1 || true; }
+run_windows computers --db "$windows_db" --out "C:\\$share_name\\一覧.xlsx"
+check "Windows computers --out 一覧.xlsx (exit $run_status: $(cat "$work/err.bin"))" test "$run_status" -eq 0
+run_windows export --db "$windows_db" --out "C:\\$share_name\\site.xlsx"
+check "Windows export --out site.xlsx (exit $run_status: $(cat "$work/err.bin"))" test "$run_status" -eq 0
+book=$(dump_workbook "$WINEPREFIX/drive_c/$share_name/一覧.xlsx")
+site=$(dump_workbook "$WINEPREFIX/drive_c/$share_name/site.xlsx")
+check "computers workbook: one sheet, header frozen, filters ($(head -1 <<<"$book"))" \
+  test "$(grep -cE '^sheet computers freeze=A2 filter=A1:[A-Z]+3 rows=3$' <<<"$book")" -eq 1
+check "computers workbook: header row" grep -q '^cell computers!A1 s computer$' <<<"$book"
+check "computers workbook: both PCs" \
+  test "$(grep -cE '^cell computers!A[23] s FLEET-(EN|JA)$' <<<"$book")" -eq 2
+check "site workbook: a sheet per table" test "$(sed -n 's/^sheet \([a-z]*\) .*/\1/p' <<<"$site" | paste -sd,)" \
+  = "computers,applications,installs,changes,errors,unseen"
+check "site workbook: Japanese text" grep -q '^cell applications![A-Z]*[0-9]* s テスト' <<<"$site"
+no_formula() { ! grep -q '^cell [^ ]* f ' <<<"$book$site"; }
+check "no formula in either workbook" no_formula
+run_linux computers --db "$linux_db" --out "$work/一覧.xlsx"
+check "the computers workbook holds what the Linux tool's holds" \
+  test "$book" = "$(dump_workbook "$work/一覧.xlsx")"
+cp "$WINEPREFIX/drive_c/$share_name/site.xlsx" "$E2E_ARTEFACTS/fleet-windows-site.xlsx" || true
 
 # A database written by one tool is read by the other.
 linux_copy="$work/copy-of-windows.sqlite"

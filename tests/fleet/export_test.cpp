@@ -2,7 +2,7 @@
 // library that wrote them), and CSV as Excel opens it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,15 +24,8 @@ std::string ReadAll(const std::string& path) {
 
 // What openpyxl reads in the workbook, as dump_workbook.py prints it.
 std::string DumpWorkbook(const std::string& path) {
-  const std::string command =
-      "/usr/bin/python3 " + std::string(NORVALE_DUMP_WORKBOOK) + " '" + path + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return "cannot run python3";
-  std::string out;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int status = pclose(pipe);
-  return status == 0 ? out : "dump failed: " + out;
+  const HostRun run = RunHostPython(NORVALE_DUMP_WORKBOOK, path);
+  return run.ok ? run.output : "dump failed: " + run.output;
 }
 
 class FleetExport : public ::testing::TestWithParam<std::string> {
@@ -109,8 +102,22 @@ TEST_P(FleetExport, SiteWorkbookHasTypedSheetsAndNoFormula) {
 }
 
 TEST_P(FleetExport, EveryAnswerWritesAWorkbookOrSpreadsheetCsv) {
-  const std::string book = dir_ / "computer.xlsx";
+  // A name outside the ANSI code page of an English Windows.
+  const std::string book = dir_ / "台帳 computer.xlsx";
   ASSERT_EQ(Cli({"computer", "pc-ja", "--lang", "ja", "--out", book}), kExitOk) << err_;
+  // Written again over the first: replaced whole, nothing left beside it.
+  ASSERT_EQ(Cli({"computer", "pc-ja", "--lang", "ja", "--out", book}), kExitOk) << err_;
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::filesystem::path(std::u8string(dir_.path().begin(), dir_.path().end())))) {
+    const std::u8string name = entry.path().filename().u8string();
+    files.emplace_back(name.begin(), name.end());
+  }
+  EXPECT_EQ(std::count(files.begin(), files.end(), "台帳 computer.xlsx"), 1);
+  for (const std::string& name : files) {
+    EXPECT_TRUE(name == "share" || name.starts_with("fleet.sqlite") || name == "台帳 computer.xlsx")
+        << name;
+  }
   const std::string dump = DumpWorkbook(book);
   EXPECT_NE(dump.find("sheet ハードウェア freeze=A2"), std::string::npos) << dump;
   EXPECT_NE(dump.find("s 山田0125\n"), std::string::npos) << dump;

@@ -49,6 +49,16 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// What the machine's own /usr/bin/python3 SCRIPT FILE prints (stdout and
+// stderr), and whether it ended well. SCRIPT is a path on the machine; FILE a
+// path of this program. Built for Windows and run under Wine, Wine starts
+// the Linux program itself and FILE is handed over as its Linux path.
+struct HostRun {
+  bool ok = false;
+  std::string output;
+};
+HostRun RunHostPython(const std::string& script, const std::string& file);
+
 // A fresh temporary folder, removed with the object; a native path.
 class TempDir {
  public:

@@ -163,5 +163,30 @@ TEST(Inventory, AddressesLoseOnlyThePadding) {
   for (const auto& [text, want] : cases) EXPECT_EQ(PlainAddress(text), want) << text;
 }
 
+TEST(Inventory, SearchTextHoldsEachTextOfTheRunOnce) {
+  const std::vector<Fact> facts = {
+      {1, "Soft", "Application", "Firefox", "27.0", "Mozilla"},
+      {2, "Soft", "Application", "Agent", "27.0", ""},
+      {3, "LAN", "LAN", "UserName", "山田", ""},
+      {4, "LAN", "LAN", "Comment", "", ""},
+  };
+  // Neither the group nor the unit: search does not look at them. A label
+  // repeated from the line before is there once.
+  EXPECT_EQ(SearchTextOf(facts),
+            "Application\nFirefox\n27.0\nAgent\n27.0\nLAN\nUserName\n山田\nComment\n\n");
+  EXPECT_EQ(SearchTextOf({}), "");
+  // Every text the search compares is in it, for a whole result file.
+  const ParsedResultFile parsed = ParseResultFile(ResultBytes(FullPc(true)));
+  ASSERT_TRUE(parsed.file);
+  const std::string text = "\n" + SearchTextOf(parsed.file->facts);
+  for (const Fact& f : parsed.file->facts) {
+    for (const std::string& part : {f.item, f.subitem, f.contents}) {
+      if (!part.empty()) {
+        EXPECT_NE(text.find("\n" + part + "\n"), std::string::npos) << part;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace norvale::fleet::testing

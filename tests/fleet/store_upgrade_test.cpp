@@ -133,6 +133,19 @@ TEST_P(FleetSchema, SchemaOneIsUpgradedInPlaceWithTheTypedTablesRebuilt) {
   EXPECT_EQ(again.runs, 0);
 }
 
+TEST_P(FleetSchema, SchemaTwoWithoutSearchTextsGainsThem) {
+  PutComputers(4, 2, 0);
+  ASSERT_EQ(Load().loaded, 4);
+  const std::string texts = Scalar("SELECT MIN(search_text) FROM run_search_texts");
+  db_->Execute("DROP TABLE run_search_texts");
+  const SchemaChange change = EnsureSchema(*db_);
+  EXPECT_EQ(change.from, 2);
+  EXPECT_EQ(change.runs, 4);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM run_search_texts"), "4");
+  EXPECT_EQ(Scalar("SELECT MIN(search_text) FROM run_search_texts"), texts);
+  EXPECT_EQ(EnsureSchema(*db_).runs, 0);
+}
+
 TEST_P(FleetSchema, FailedUpgradeLeavesSchemaOneAsItWas) {
   PutComputers(3, 1, 0);
   ASSERT_EQ(Load().loaded, 3);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -183,6 +184,22 @@ TEST(ReplaceFileAtomically, ReplacesTheWholeFileAndLeavesNothingBeside) {
   }
   EXPECT_EQ(files, 1);
   EXPECT_THROW(ReplaceFileAtomically(folder / "no-such-folder/x.html", "x"), std::runtime_error);
+}
+
+TEST(CreateTemporaryFileForCLibrary, NewEmptyFilesTheCRuntimeOpens) {
+  const std::string first = CreateTemporaryFileForCLibrary(".xlsx");
+  const std::string second = CreateTemporaryFileForCLibrary(".xlsx");
+  EXPECT_NE(first, second);
+  for (const std::string& path : {first, second}) {
+    ASSERT_GT(path.size(), 5u);
+    EXPECT_EQ(path.substr(path.size() - 5), ".xlsx");
+    // Opened by its narrow name, as a C library does.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr) << path;
+    EXPECT_EQ(std::fgetc(file), EOF) << "not empty: " << path;
+    std::fclose(file);
+    EXPECT_EQ(std::remove(path.c_str()), 0) << path;
+  }
 }
 
 TEST(IsOnNetworkFileSystem, LocalFoldersAreNot) {

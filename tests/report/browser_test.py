@@ -119,6 +119,15 @@ def open_page(driver, path):
         lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
 
 
+def make_whole(driver):
+    """A long table's rows past its first page wait in a <noscript> until the
+    table is used: filtering makes them."""
+    driver.execute_script("""
+        document.querySelectorAll('section.table-section').forEach(s => {
+          if (s.querySelector('noscript')) s.querySelector('input.filter').dispatchEvent(new Event('input')); });""")
+    WebDriverWait(driver, 20).until(lambda d: d.execute_script("return !document.querySelector('section noscript')"))
+
+
 def chart_bars(driver, chart_id):
     return driver.execute_script(
         "return Array.from(document.querySelectorAll('#' + arguments[0] + ' g.bar'))"
@@ -191,7 +200,7 @@ def check_english(driver, page, computers, software, installs, db):
     check(app_names == [HOSTILE_APP], f"hostile application shown as text: {app_names}")
     check(table_column(driver, "applications", 1) == ["<b>Evil & Co</b>"], "hostile publisher shown as text")
     driver.find_element(By.CSS_SELECTOR, "#applications tbody tr.app:not(.off)").click()
-    detail = driver.find_element(By.CSS_SELECTOR, "#applications tr.detail .names a").text
+    detail = driver.find_element(By.CSS_SELECTOR, "#applications tr.detail .names > :not(.version)").text
     check(detail == HOSTILE_PC, f"the application's computer in its detail line: {detail!r}")
     check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 4,
           "no element came from stored text")
@@ -241,13 +250,49 @@ def check_english(driver, page, computers, software, installs, db):
             row.click()
             break
     listed = driver.execute_script(
-        "return Array.from(document.querySelectorAll('#applications tr.detail .names a'))"
+        "return Array.from(document.querySelectorAll('#applications tr.detail .names > :not(.version)'))"
         ".map(a => [a.textContent, a.nextElementSibling && a.nextElementSibling.classList.contains('version')"
         " ? a.nextElementSibling.textContent.trim() : ''])")
     check(sorted(n for n, _ in listed) == sorted(apps[name]),
           f"{name}: {len(listed)} computers listed, {len(apps[name])} stored")
     want = {(s["computer"], s["version"]) for s in installs if s["name"] == name}
     check(set(map(tuple, listed)) == want, f"{name}: each computer with its version")
+
+
+def check_application_pages(driver, folder, installs, apps):
+    """With pages, each application's name leads to a page of its computers,
+    each with its version, as rows that show without the script."""
+    index = os.path.join(folder, "index.html")
+    open_page(driver, index)
+    make_whole(driver)
+    links = dict(driver.execute_script(
+        "return Array.from(document.querySelectorAll('#applications a[href^=\"applications/\"]'))"
+        ".map(a => [a.textContent, a.getAttribute('href')]);"))
+    check(sorted(links) == apps, f"every application links its page: {len(links)} of {len(apps)}")
+    on = {}
+    for s in installs:
+        on.setdefault(s["name"], set()).add((s["computer"], s["version"]))
+    common = max(on, key=lambda a: (len(on[a]), a))
+    for name in (HOSTILE_APP, common):
+        open_page(driver, index)
+        make_whole(driver)
+        driver.execute_script("arguments[0].click()", driver.find_element(
+            By.CSS_SELECTOR, f'#applications a[href="{links[name]}"]'))
+        WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
+        check(driver.find_element(By.ID, "application-name").text == name, f"the link of {name!r} opens its page")
+        make_whole(driver)
+        check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 3,
+              f"{name!r}: no element came from stored text")
+        rows = driver.execute_script(
+            "return Array.from(document.querySelectorAll('#installs tbody > tr'))"
+            ".map(tr => [tr.children[0].textContent, tr.children[1].textContent,"
+            " tr.children[0].querySelector('a') ? tr.children[0].querySelector('a').getAttribute('href') : '']);")
+        check({(c, v) for c, v, _ in rows} == on[name] and len(rows) == len(on[name]),
+              f"{name!r}: {len(rows)} computers with their versions, {len(on[name])} stored")
+        check(all(h.startswith("../computers/") and os.path.isfile(os.path.join(folder, "applications", h))
+                  for _, _, h in rows), f"{name!r}: each computer links its page")
+        page = os.path.join(folder, links[name])
+        check_no_script(driver, page, {"installs": len(on[name])}, f"application page {name!r}")
 
 
 def check_print_layout(driver):
@@ -317,9 +362,12 @@ def site_links(driver):
         ".map(a => [a.textContent, a.getAttribute('href'), a.closest('[id]').id]);")
 
 
-def check_links_and_pages(driver, folder, fleet, db, computers, lang):
+def check_links_and_pages(driver, folder, fleet, db, computers, apps, lang):
     site = os.path.join(folder, "index.html")
     open_page(driver, site)
+    check(driver.execute_script("return document.querySelectorAll('#applications tbody > tr').length") == 100,
+          f"[{lang}] the page is ready with the first hundred of its {len(apps)} applications built")
+    make_whole(driver)
     links = site_links(driver)
     by_name = {}
     for text, href, where in links:
@@ -346,14 +394,24 @@ def check_links_and_pages(driver, folder, fleet, db, computers, lang):
         check(driver.title == name, f"[{lang}] {name!r}: the title is the name as text")
         check(driver.execute_script("return document.querySelectorAll('script, b, img').length") == 3,
               f"[{lang}] {name!r}: no element came from stored text")
+        make_whole(driver)
         want = [[h, c, [[spaced(x) for x in r] for r in rows]]
                 for h, c, rows in computer_sections(fleet, db, name, lang)]
         got = [[h, c, [[spaced(x) for x in r] for r in rows]] for h, c, rows in page_sections(driver)]
+        # The page adds since when each application is there, from the runs' history.
+        for section in got:
+            if "seen_since" in section[1]:
+                at = section[1].index("seen_since")
+                since = [r.pop(at) for r in section[2]]
+                section[1].pop(at)
+                check(all(re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d", d) and d <= driver.find_element(By.ID, "run-at").text
+                          for d in since), f"[{lang}] {name!r}: each application has a date it is there since")
         check(got == want, f"[{lang}] {name!r}: the page's sections are `computer NAME`'s "
                            f"({[w[0] for w in want]} vs {[g[0] for g in got]})")
         driver.find_element(By.ID, "site-link").click()
         WebDriverWait(driver, 20).until(lambda d: d.execute_script("return document.documentElement.dataset.ready === '1'"))
         open_page(driver, site)
+        make_whole(driver)
     return by_name
 
 
@@ -434,6 +492,18 @@ def check_printed_rows(text, names, label):
     check(not missing, f"{label}: the printed pages hold every row ({len(missing)} of {len(names)} missing: {missing[:3]})")
 
 
+def check_paper_forms(text, computers, db):
+    """On paper the tables' date-times show their dates and MAC addresses their
+    digits; the header's times stay whole."""
+    whole = re.findall(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d", text)
+    check(len(whole) <= 3, f"printed tables show dates without times: {len(whole)} date-times, {whole[:3]}")
+    flat = re.sub(r"\s+", "", text)
+    check(all(c["last_seen"][:10] in flat for c in computers), "every last run's date is printed")
+    macs = [m for (m,) in sqlite3.connect(db).execute("SELECT mac FROM latest_computers WHERE mac <> ''")]
+    check(macs and all(re.sub(r"[:-]", "", m) in flat for m in macs), f"{len(macs)} MAC addresses printed as digits")
+    check(not re.search(r"([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}", text), "no MAC address printed with its separators")
+
+
 def check_japanese_headers(driver):
     broken = driver.execute_script("""
         return Array.from(document.querySelectorAll('th')).filter(th => {
@@ -477,12 +547,15 @@ def main():
         text = print_pdf(driver, os.path.join(art, "site-en-print.pdf"))
         check_printed_rows(text, [c["computer"] for c in computers], "site page, computers")
         check_printed_rows(text, apps, "site page, applications")
-        check_english(driver, index["en"], computers, installs, installs, db)
+        check_paper_forms(text, computers, db)
+        # The single page: an application's row opens its computers from the page's data.
+        check_english(driver, en, computers, installs, installs, db)
+        check_application_pages(driver, site["en"], installs, apps)
         check_print_layout(driver)
         driver.set_window_size(1280, 1024)
         by_name = {}
         for lang in ("en", "ja"):
-            by_name = check_links_and_pages(driver, site[lang], args.fleet, db, computers, lang)
+            by_name = check_links_and_pages(driver, site[lang], args.fleet, db, computers, apps, lang)
         check_download(driver, index["en"], work)
         open_page(driver, index["ja"])
         driver.save_screenshot(os.path.join(art, "site-ja-1280.png"))

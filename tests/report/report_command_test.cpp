@@ -10,6 +10,7 @@
 #include "fleet/load/loader.h"
 #include "fleet/store/database.h"
 #include "tests/fleet/fleet_world.h"
+#include "tests/report/count_of.h"
 
 namespace norvale::fleet {
 namespace {
@@ -30,6 +31,8 @@ std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+using testing::CountOf;
 
 class ReportCommand : public ::testing::Test {
  protected:
@@ -82,6 +85,45 @@ TEST_F(ReportCommand, FolderHoldsTheSitePageAndAPagePerComputer) {
   }
   EXPECT_EQ(pages, 2u);
   EXPECT_FALSE(std::filesystem::exists(folder + "/index.html.part"));
+}
+
+// The applications table of a computer page says since when each one has
+// been there: the run that added it, or the first run for one always there.
+TEST_F(ReportCommand, ComputerPageSaysSinceWhenEachApplicationIsThere) {
+  testing::PcSpec pc;
+  pc.computer = "PC-02";
+  pc.date = "2026/10/01";
+  pc.apps = {{"Editor", "1.0", "Maker"}, {"Gone", "1", "Maker"}};
+  testing::WriteFile(dir_ / "PC-02.tsv", testing::ResultBytes(pc));
+  ASSERT_EQ(RunFleet({"load", dir_ / "PC-02.tsv", "--db", db_}).code, kExitOk);
+  pc.date = "2026/11/15";
+  pc.apps = {{"Editor", "2.0", "Maker"}, {"Viewer", "5", "Maker"}};
+  testing::WriteFile(dir_ / "PC-02.tsv", testing::ResultBytes(pc));
+  ASSERT_EQ(RunFleet({"load", dir_ / "PC-02.tsv", "--db", db_}).code, kExitOk);
+  pc.date = "2026/12/01";
+  testing::WriteFile(dir_ / "PC-02.tsv", testing::ResultBytes(pc));
+  ASSERT_EQ(RunFleet({"load", dir_ / "PC-02.tsv", "--db", db_}).code, kExitOk);
+
+  const std::string folder = dir_ / "site";
+  ASSERT_EQ(RunFleet({"report", "--db", db_, "--out", folder, "--now", "2026-12-08"}).code,
+            kExitOk);
+  std::string page;
+  for (const auto& entry : std::filesystem::directory_iterator(folder + "/computers")) {
+    const std::string html = Slurp(entry.path().string());
+    if (html.find("<h1 id=\"computer-name\">PC-02</h1>") != std::string::npos) page = html;
+  }
+  ASSERT_FALSE(page.empty());
+  struct Case {
+    std::string row;
+    std::size_t count;
+  } cases[] = {
+      {"<th>name</th><th>version</th><th>publisher</th><th>seen_since</th>", 1},
+      // Updated, not added: there since the first run.
+      {"<tr><td>Editor<td>2.0<td>Maker<td data-p=\"2026-10-01\">2026-10-01 09:00:00</tr>", 1},
+      {"<tr><td>Viewer<td>5<td>Maker<td data-p=\"2026-11-15\">2026-11-15 09:00:00</tr>", 1},
+      {"<td>Gone<td>1<td>Maker<td>", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(page, c.row), c.count) << c.row;
 }
 
 TEST_F(ReportCommand, WrongUsageIsOneLineAndExitTwo) {

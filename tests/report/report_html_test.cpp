@@ -3,13 +3,17 @@
 #include <regex>
 #include <set>
 
+#include "fleet/report/application_page.h"
 #include "fleet/report/bar_chart.h"
+#include "fleet/report/change_table.h"
 #include "fleet/report/computer_page.h"
+#include "fleet/report/html_table.h"
 #include "fleet/report/html_text.h"
 #include "fleet/report/json_text.h"
 #include "fleet/report/label_width.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/site_page.h"
+#include "tests/report/count_of.h"
 
 namespace norvale::fleet {
 namespace {
@@ -20,14 +24,7 @@ std::string Json(std::string_view text) {
   return out;
 }
 
-std::size_t CountOf(const std::string& haystack, const std::string& needle) {
-  std::size_t n = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++n;
-  }
-  return n;
-}
+using testing::CountOf;
 
 TEST(ReportHtml, EscapesStoredTextForContentAndAttributes) {
   struct Case {
@@ -187,7 +184,8 @@ TEST(ReportHtml, EmptySiteStillMakesAPage) {
   EXPECT_NE(page.find("No data"), std::string::npos);  // the application chart has no bars
   EXPECT_NE(page.find("{\"installs\":[]}"), std::string::npos);
   // Every table says it is empty without the script's help.
-  EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 5u);
+  EXPECT_EQ(CountOf(page, "<p class=\"none\">Nothing to show</p>"), 6u);
+  EXPECT_NE(page.find("<dd id=\"clock-ahead\"><a href=\"#ahead\">0</a></dd>"), std::string::npos);
 }
 
 // The site page is rows in the HTML: every computer, linked to its page
@@ -198,6 +196,8 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
   site.computers[1].page = "computers/b~2.html";
   site.computers[1].memory_mb = 3991;  // a 4 GB PC
   site.applications[0].installs = {{0, "1.0"}, {1, "2.0"}};
+  site.computers[1].clock_ahead = "2099/12/31 9:00:00";
+  site.computers[1].clock_ahead_loaded_at = "2026-12-07 08:05:00";
   const std::string page = RenderReportHtml(site, ReportLanguage::kEnglish);
   struct Case {
     std::string needle;
@@ -207,7 +207,7 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       // ways of being named; the error row links the Japanese PC.
       {"<a href=\"computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/script&gt;</a>", 2},
       {"<a href=\"computers/a~1.html\" class=\"pc\">", 1},
-      {"<a href=\"computers/b~2.html\">経理部-PC01</a>", 2},
+      {"<a href=\"computers/b~2.html\">経理部-PC01</a>", 3},
       {"<a href=\"computers/b~2.html\" class=\"pc\">経理部-PC01</a>", 2},
       {"<p class=\"low-memory\">4 GB of memory or less: <a", 1},
       {"<section class=\"table-section\" id=\"unseen\">", 1},
@@ -216,6 +216,13 @@ TEST(ReportHtml, TablesAndListsAreRowsThatLinkToComputerPages) {
       {"<tr class=\"app\" data-app=\"0\">", 1},
       {"\"installs\":[[[\"1.0\",[0]],[\"2.0\",[1]]]]", 1},
       {"<td class=\"num warn\">5<", 2},  // 5 % free, in red
+      // The run from the future: counted in the header, listed as written.
+      {"<dd id=\"clock-ahead\"><a href=\"#ahead\">1</a></dd>", 1},
+      {"<section class=\"table-section\" id=\"ahead\">", 1},
+      {"<tr><td><a href=\"computers/b~2.html\">経理部-PC01</a><td>2099/12/31 9:00:00<td "
+       "data-p=\"2026-12-07\">2026-12-07 "
+       "08:05:00</tr>",
+       1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(page, c.needle), c.count) << c.needle;
 }
@@ -251,7 +258,7 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {en, "<h2>Hardware</h2>", 1},
       {en, "<td>cpu_name<td>&lt;b&gt;fast&lt;/b&gt;", 1},
       {en, "<th>name</th><th>version</th><th data-type=\"num\">count</th>", 1},
-      {en, "<td class=\"num\">9<td>2026-12-07 08:00:00", 1},
+      {en, "<td class=\"num\">9<td data-p=\"2026-12-07\">2026-12-07 08:00:00", 1},
       {en, "<td class=\"num warn\">2<", 1},
       {en, "<td>added<td>Soft", 1},
       {en, "<script", 3},  // no data block: the rows are all in the page
@@ -259,6 +266,151 @@ TEST(ReportHtml, ComputerPageShowsEachSectionAndItsHistoryAsText) {
       {ja, "<td>追加", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.page, c.needle), c.count) << c.needle;
+}
+
+// With pages, an application's name on the site page leads to a page whose
+// rows are its computers, each with its version: nothing needs the script.
+TEST(ReportHtml, ApplicationPageListsEachComputerWithItsVersion) {
+  ReportData site = HostileSite();
+  site.computers[0].page = "computers/a~1.html";
+  site.applications[0].installs = {{1, "1.0"}, {0, "2.0 <beta>"}};
+  site.applications[0].publisher = "\"Evil\" & Co";
+  site.applications[0].page = "applications/x~3.html";
+  const std::string page =
+      RenderApplicationPage(site.applications[0], site, ReportLanguage::kEnglish);
+  const std::string index = RenderReportHtml(site, ReportLanguage::kEnglish);
+  const std::string ja =
+      RenderApplicationPage(site.applications[0], site, ReportLanguage::kJapanese);
+  struct Case {
+    const std::string& html;
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      {page, "<img", 0},
+      {page, "<title>&lt;/script&gt;&lt;img src=x onerror=alert(1)&gt;</title>", 1},
+      {page, "<span id=\"publisher\">&quot;Evil&quot; &amp; Co</span>", 1},
+      {page, "<a id=\"site-link\" href=\"../index.html\">", 1},
+      {page, "<th>Computer</th><th>Version</th><th>Last run</th>", 1},
+      // A computer without a page is named, not linked.
+      {page,
+       "<tr><td><span>経理部-PC01</span><td>1.0<td data-p=\"2026-12-07\">2026-12-07 08:00:00</tr>",
+       1},
+      {page,
+       "<tr><td><a href=\"../computers/a~1.html\">&lt;script&gt;alert(&#39;pc&#39;)&lt;/"
+       "script&gt;</a><td>2.0 &lt;beta&gt;<td data-p=\"2026-10-01\">2026-10-01 08:00:00</tr>",
+       1},
+      {ja, "<th>コンピューター名</th><th>バージョン</th>", 1},
+      {index,
+       "<tr><td><a href=\"applications/x~3.html\">&lt;/script&gt;&lt;img src=x "
+       "onerror=alert(1)&gt;</a>",
+       1},
+      {index, "data-app=", 0},
+      {index, "<script type=\"application/json\" id=\"report-data\">{}</script>", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
+}
+
+// A long table is ready with its first page of rows built; the whole table
+// follows in <noscript>, which a browser without the script shows instead.
+TEST(ReportHtml, LongTablesCarryTheirWholeTableForBrowsersWithoutScript) {
+  struct Case {
+    std::size_t rows;
+    std::size_t built;  // rows outside <noscript>
+    bool whole;
+  } cases[] = {
+      {0, 0, false}, {101, 101, false}, {250, 250, false}, {251, 100, true}, {900, 100, true}};
+  for (const auto& c : cases) {
+    std::vector<int> items(c.rows);
+    for (std::size_t i = 0; i < c.rows; ++i) items[i] = static_cast<int>(i);
+    std::string html;
+    AppendTableSection(html, "t", "T", {}, {{"n", true}}, items, "none",
+                       [](std::string& row, int i) { AppendCell(row, std::to_string(i), "num"); });
+    const auto noscript = html.find("<noscript>");
+    EXPECT_EQ(noscript != std::string::npos, c.whole) << c.rows;
+    const std::string built = html.substr(0, noscript);
+    const std::string whole = noscript == std::string::npos ? "" : html.substr(noscript);
+    EXPECT_EQ(CountOf(built, "<tr><td"), c.built) << c.rows;
+    EXPECT_EQ(CountOf(whole, "<tr><td"), c.whole ? c.rows : 0) << c.rows;
+    if (c.rows > 0) {
+      const std::string last = "<td class=\"num\">" + std::to_string(c.rows - 1) + "</tr>";
+      EXPECT_EQ(CountOf(html, last), 1u) << c.rows;
+    }
+    EXPECT_EQ(CountOf(html, "data-rows=\"" + std::to_string(c.rows) + "\""), c.whole ? 1u : 0u);
+    EXPECT_EQ(CountOf(html, "<div class=\"table-wrap first\">"), c.whole ? 1u : 0u);
+    EXPECT_EQ(CountOf(whole, "<thead><tr><th data-type=\"num\">n</th></tr></thead>"),
+              c.whole ? 1u : 0u);
+    EXPECT_EQ(html.substr(html.size() - 11), "</section>\n") << c.rows;
+    EXPECT_EQ(CountOf(html, "<table"), CountOf(html, "</table>"));
+  }
+}
+
+// Paper gets short forms of date-times and MAC addresses; anything that only
+// looks like one keeps its cell as it is.
+TEST(ReportHtml, PaperFormsOfDatesAndAddresses) {
+  struct Case {
+    std::string text, paper;
+  } cases[] = {
+      {"2026-12-07 08:00:00", "2026-12-07"},
+      {"D7:FB:E1:7A:01:29", "D7FBE17A0129"},
+      {"d7-fb-e1-7a-01-29", "d7fbe17a0129"},
+      {"2026-12-07", ""},
+      {"2026/12/07 8:00:00", ""},
+      {"2026-12-07T08:00:00", ""},
+      {"2026-12-07 08:00:0x", ""},
+      {"D7:FB-E1:7A:01:29", ""},  // mixed separators
+      {"D7:FB:E1:7A:01:2G", ""},
+      {"\"><script>x</script>", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PaperForm(c.text), c.paper) << c.text;
+  std::string cells;
+  AppendCell(cells, "2026-12-07 08:00:00", "num");
+  AppendCell(cells, "D7:FB:E1:7A:01:29");
+  EXPECT_EQ(cells,
+            "<td class=\"num\" data-p=\"2026-12-07\">2026-12-07 08:00:00"
+            "<td data-p=\"D7FBE17A0129\">D7:FB:E1:7A:01:29");
+}
+
+// One writer serves the site page (a computer column, linked where the
+// computer has a page) and a computer page (no computer column).
+TEST(ReportHtml, ChangeTableWithAndWithoutTheComputerColumn) {
+  const std::vector<ReportChange> changes = {
+      {"PC-1", "2026-12-07 08:00:00", "removed", "Soft", "Application", "<Old>", "1.0", ""},
+      {"PC-2", "2026-12-07 09:00:00", "changed", "Hard", "CPU", "Count", "2", "4"}};
+  const auto& t = TextsFor(ReportLanguage::kEnglish);
+  std::string site, computer;
+  AppendChangeTable(site, "changes", "Changes", changes, t, [](const std::string& name) {
+    return std::string_view(name == "PC-1" ? "computers/pc-1.html" : "");
+  });
+  AppendChangeTable(computer, "run-changes", "Between runs", changes, t);
+  struct Case {
+    const std::string& html;
+    std::string needle;
+    std::size_t count;
+  } cases[] = {
+      {site, "<th>Computer</th><th>Time</th>", 1},
+      {site,
+       "<tr><td><a href=\"computers/pc-1.html\">PC-1</a><td data-p=\"2026-12-07\">2026-12-07 "
+       "08:00:00<td>removed",
+       1},
+      {site,
+       "<tr><td><span>PC-2</span><td data-p=\"2026-12-07\">2026-12-07 "
+       "09:00:00<td>changed<td>Hard<td>CPU<td>Count<td>2<td>4</tr>",
+       1},
+      {site, "<td>&lt;Old&gt;", 1},
+      {computer, "<th>Computer</th>", 0},
+      {computer, "PC-1", 0},
+      {computer, "<thead><tr><th>Time</th>", 1},
+      {computer,
+       "<tr><td data-p=\"2026-12-07\">2026-12-07 "
+       "08:00:00<td>removed<td>Soft<td>Application<td>&lt;Old&gt;<td>1.0<td></tr>",
+       1},
+      {computer, "<p class=\"none\">", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.html, c.needle), c.count) << c.needle;
+  std::string empty;
+  AppendChangeTable(empty, "run-changes", "Between runs", {}, t);
+  EXPECT_NE(empty.find("<p class=\"none\">Nothing to show</p></section>"), std::string::npos);
 }
 
 TEST(ReportHtml, ComputerPageFilesAreSafeAndApartWhereCaseIsIgnored) {

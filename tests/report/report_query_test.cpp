@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
 #include "fleet/report/query.h"
@@ -50,9 +51,9 @@ TEST(ReportQuery, DaysBeforeCrossesMonthsYearsAndLeapDays) {
   for (const auto& c : cases) EXPECT_EQ(DaysBefore(c.now, c.days), c.want) << c.now;
 }
 
-// A small site in a real SQLite file: an English PC seen twice, a Japanese
-// PC whose adapter collector failed and whose disk is nearly full, and a PC
-// not seen since October.
+// A small site in a real SQLite file: an English PC seen twice (its first
+// run with an error row), a Japanese PC whose adapter collector failed and
+// whose disk is nearly full, and a PC not seen since October.
 class ReportSite : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,7 +62,9 @@ class ReportSite : public ::testing::Test {
     a.date = "2026/11/20";
     a.memory_mb = "8077";
     a.apps = {{"Editor", "1.0", "Maker"}, {"Old Tool", "3", "Maker"}};
+    a.adapter_error = true;
     Write("first", a);
+    a.adapter_error = false;
     a.date = "2026/12/05";
     a.memory_mb = "16264";
     a.apps = {{"Editor", "2.0", "Maker"}, {"Viewer <Pro>", "5", "\"Quoted\" Inc."}};
@@ -130,6 +133,25 @@ TEST_F(ReportSite, ComputersFromTheirNewestRuns) {
   EXPECT_EQ(LowDiskComputers(data.computers), std::vector<std::string>{"経理部-PC01"});
 }
 
+// The site page takes each computer's newest run, its time and its error
+// count from one reading of the newest runs.
+TEST_F(ReportSite, SummaryCarriesTheNewestRunItsTimeAndErrorCount) {
+  const auto computers = ListComputers(*db_);
+  ASSERT_EQ(computers.size(), 3u);
+  const auto newest = db_->Query("SELECT computer, run_id FROM latest_runs ORDER BY computer");
+  ASSERT_EQ(newest.size(), 3u);
+  struct Case {
+    std::string seen_at;
+    int error_count;
+  } cases[] = {{"2026-12-05 09:00:00", 0}, {"2026-10-01 09:00:00", 0}, {"2026-12-07 09:00:00", 1}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(computers[i].computer, Text(newest[i][0]));
+    EXPECT_EQ(std::to_string(computers[i].run_id), Text(newest[i][1])) << computers[i].computer;
+    EXPECT_EQ(computers[i].seen_at, cases[i].seen_at) << computers[i].computer;
+    EXPECT_EQ(computers[i].error_count, cases[i].error_count) << computers[i].computer;
+  }
+}
+
 TEST_F(ReportSite, ApplicationsGatherEveryVersionAndComputer) {
   const ReportData data = GatherReportData(*db_, "2026-12-08 09:00:00");
   auto app = [&](const std::string& name) {
@@ -164,6 +186,7 @@ TEST_F(ReportSite, ChangesOfTheLastThirtyDaysAndErrorRows) {
   // The same question asked from January sees none of December's changes.
   EXPECT_TRUE(GatherReportData(*db_, "2027-01-20 00:00:00").changes.empty());
 
+  // PC-A's error row was in its older run: only the newest runs' count.
   ASSERT_EQ(data.errors.size(), 1u);
   EXPECT_EQ(data.errors[0].computer, "経理部-PC01");
   EXPECT_EQ(data.errors[0].module, "mAdapter");

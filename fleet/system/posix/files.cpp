@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -166,7 +167,7 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
   return content;
 }
 
-void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+void ReplaceFileAtomically(const std::string& path, std::string_view bytes, Flush flush) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
@@ -189,7 +190,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
       left -= static_cast<std::size_t>(written);
     }
   }
-  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (error == 0 && flush == Flush::kFlushed && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     unlink(temporary.c_str());
@@ -200,6 +201,15 @@ void ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     unlink(temporary.c_str());
     throw SystemError(kCannotReplace, path, error);
   }
+}
+
+std::string CreateTemporaryFileForCLibrary(std::string_view suffix) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = std::string(folder && *folder ? folder : "/tmp") + "/norvale-XXXXXX";
+  path += suffix;
+  const Descriptor file(mkstemps(path.data(), static_cast<int>(suffix.size())));
+  if (file.get() < 0) throw SystemError(kCannotWrite, path, errno);
+  return path;
 }
 
 bool IsOnNetworkFileSystem(const std::string& path) {

@@ -50,6 +50,22 @@ std::int64_t UnixSeconds(std::int64_t ticks) {
   return ticks / kTicksPerSecond - kSeconds1601To1970;
 }
 
+constexpr char kNoTemporaryFolder[] = "no temporary folder: ";
+constexpr char kNotInCodePage[] =
+    " cannot be named in the system's code page, nor by a short name; set TMP to another folder";
+
+// The path in the ANSI code page, or "" when a character has no form there.
+std::string InAnsiCodePage(const std::wstring& path) {
+  BOOL lossy = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(),
+                                       static_cast<int>(path.size()), nullptr, 0, nullptr, &lossy);
+  if (size <= 0 || lossy) return {};
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()),
+                      narrow.data(), size, nullptr, &lossy);
+  return lossy ? std::string() : narrow;
+}
+
 }  // namespace
 
 FolderListing ListFolder(const std::string& path, LastLink last_link) {
@@ -164,7 +180,9 @@ FileContent ReadRegularFile(const std::string& path, std::uint64_t max_bytes, La
   return content;
 }
 
-void ReplaceFileAtomically(const std::string& path, std::string_view text) {
+// The move is written through either way; the bytes are left to the
+// system's cache, as they always were here.
+void ReplaceFileAtomically(const std::string& path, std::string_view text, Flush) {
   const std::wstring target = ExtendedPath(path);
   // A name of our own that no other writer uses, created new: an existing
   // file or link of that name is never opened.
@@ -200,6 +218,35 @@ void ReplaceFileAtomically(const std::string& path, std::string_view text) {
     DeleteFileW(temporary.c_str());
     throw failure("cannot replace", path, error);
   }
+}
+
+std::string CreateTemporaryFileForCLibrary(std::string_view suffix) {
+  wchar_t folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH) {
+    throw std::runtime_error(kNoTemporaryFolder + SystemMessage(GetLastError()));
+  }
+  std::string narrow_folder = InAnsiCodePage(folder);
+  if (narrow_folder.empty()) {
+    wchar_t short_folder[MAX_PATH + 1] = {};
+    const DWORD short_length = GetShortPathNameW(folder, short_folder, MAX_PATH + 1);
+    if (short_length > 0 && short_length <= MAX_PATH) narrow_folder = InAnsiCodePage(short_folder);
+  }
+  if (narrow_folder.empty()) throw std::runtime_error(win32::WideToUtf8(folder) + kNotInCodePage);
+  static LONG counter = 0;
+  DWORD error = ERROR_FILE_EXISTS;
+  std::string path;
+  for (int attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
+    path = narrow_folder + "norvale-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(GetTickCount64()) + "-" + std::to_string(InterlockedIncrement(&counter));
+    path += suffix;
+    // Created new: an existing file or link of that name is never opened.
+    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) return path;
+    error = GetLastError();
+  }
+  throw std::runtime_error("cannot write " + path + ": " + SystemMessage(error));
 }
 
 bool IsOnNetworkFileSystem(const std::string& path) {

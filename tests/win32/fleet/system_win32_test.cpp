@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -81,6 +82,36 @@ TEST(IsOnNetworkFileSystem, UncPathsAreAndLocalDrivesAreNot) {
   EXPECT_TRUE(IsOnNetworkFileSystem("\\\\fileserver\\資産\\norvale\\fleet.sqlite"));
   EXPECT_TRUE(IsOnNetworkFileSystem("\\\\?\\UNC\\fileserver\\share\\fleet.sqlite"));
   EXPECT_FALSE(IsOnNetworkFileSystem("C:\\fleet.sqlite"));
+}
+
+// A user's temporary folder may hold letters outside the ANSI code page
+// (a Japanese user name on an English system): the C runtime still opens the
+// file by the name it is given.
+TEST(CreateTemporaryFileForCLibraryWin32, ATemporaryFolderOutsideTheCodePage) {
+  WideScratch scratch;
+  const std::wstring folder = scratch / L"資産 一時";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  wchar_t saved[MAX_PATH + 1] = {};
+  const bool had_tmp = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1) > 0;
+  SetEnvironmentVariableW(L"TMP", (folder + L"\\").c_str());
+  std::string path;
+  try {
+    path = CreateTemporaryFileForCLibrary(".xlsx");
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << error.what();
+  }
+  SetEnvironmentVariableW(L"TMP", had_tmp ? saved : nullptr);
+  ASSERT_FALSE(path.empty());
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << path;
+  EXPECT_GE(std::fputs("PK", file), 0);
+  std::fclose(file);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\*.xlsx").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no file in the folder";
+  EXPECT_EQ(found.nFileSizeLow, 2u);
+  EXPECT_FALSE(FindNextFileW(search, &found)) << "a second file";
+  FindClose(search);
 }
 
 TEST(ReadRegularFileWin32, DeviceNamesLongPathsAndDevices) {
