@@ -230,6 +230,58 @@ class FileQueue {
   std::exception_ptr failure_;
 };
 
+// A file read and hashed by the look-ahead, its bytes kept until it is
+// known whether the database holds them already.
+struct PendingFile {
+  std::string bytes;
+  std::optional<std::int64_t> modified_at;
+  PreparedFile prepared;
+};
+
+// Reads the file at `path` into `pending`; false when it cannot be stored
+// (the prepared file then says why).
+bool ReadPendingFile(const std::string& path, const std::set<std::string>& named,
+                     const LoadOptions& options, PendingFile& pending) {
+  pending.prepared.source.path = path;
+  // A file the user named may be a link; one found in a folder may not.
+  FileContent content = ReadRegularFile(path, options.max_file_bytes,
+                                        named.count(path) ? LastLink::kFollow : LastLink::kRefuse);
+  switch (content.status) {
+    case FileContent::Status::kRead:
+      break;
+    case FileContent::Status::kNotRegular:
+      pending.prepared.state = PreparedFile::State::kNotRegular;
+      return false;
+    case FileContent::Status::kTooBig:
+      pending.prepared.unreadable = TooBig(options.max_file_bytes);
+      return false;
+    case FileContent::Status::kFailed:
+      pending.prepared.unreadable = std::string(kCannotRead) + ": " + content.error;
+      return false;
+  }
+  pending.bytes = std::move(content.bytes);
+  pending.modified_at = content.modified;
+  pending.prepared.source.mtime = UtcTimestamp(content.modified);
+  pending.prepared.state = PreparedFile::State::kNew;
+  pending.prepared.source.sha256 = Sha256Hex(pending.bytes);
+  return true;
+}
+
+// Of the batch's readable files, the contents the database holds already.
+std::set<std::string> StoredContents(Database& lookup, const std::vector<PendingFile>& batch) {
+  std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
+  std::vector<Param> hashes;
+  for (const PendingFile& p : batch) {
+    if (p.prepared.state != PreparedFile::State::kNew) continue;
+    sql += hashes.empty() ? "?" : ", ?";
+    hashes.push_back(p.prepared.source.sha256);
+  }
+  std::set<std::string> stored;
+  if (hashes.empty()) return stored;
+  for (const Row& row : lookup.Query(sql + ")", hashes)) stored.insert(row[0].value_or(""));
+  return stored;
+}
+
 // The look-ahead: reads and hashes the files in batches, asks the database
 // once per batch which contents it holds already (identical bytes are the
 // same run of the same computer, so they need no parsing, which keeps a
@@ -238,53 +290,17 @@ class FileQueue {
 void ReadAhead(const std::vector<std::string>& files, const std::set<std::string>& named,
                Database& lookup, const LoadOptions& options, FileQueue& queue) {
   try {
-    struct Pending {
-      std::string bytes;
-      std::optional<std::int64_t> modified_at;
-      PreparedFile prepared;
-    };
-    std::vector<Pending> batch;
+    std::vector<PendingFile> batch;
     std::size_t next = 0;
     while (next < files.size()) {
       batch.clear();
       std::size_t batch_bytes = 0;
-      std::string sql = "SELECT file_sha256 FROM runs WHERE file_sha256 IN (";
-      std::vector<Param> hashes;
       while (next < files.size() && batch.size() < kBatchFiles && batch_bytes < kBatchBytes) {
-        Pending& p = batch.emplace_back();
-        p.prepared.source.path = files[next++];
-        // A file the user named may be a link; one found in a folder may not.
-        const std::string& path = p.prepared.source.path;
-        FileContent content =
-            ReadRegularFile(path, options.max_file_bytes,
-                            named.count(path) ? LastLink::kFollow : LastLink::kRefuse);
-        switch (content.status) {
-          case FileContent::Status::kRead:
-            break;
-          case FileContent::Status::kNotRegular:
-            p.prepared.state = PreparedFile::State::kNotRegular;
-            continue;
-          case FileContent::Status::kTooBig:
-            p.prepared.unreadable = TooBig(options.max_file_bytes);
-            continue;
-          case FileContent::Status::kFailed:
-            p.prepared.unreadable = std::string(kCannotRead) + ": " + content.error;
-            continue;
-        }
-        p.bytes = std::move(content.bytes);
-        p.modified_at = content.modified;
-        p.prepared.source.mtime = UtcTimestamp(content.modified);
-        batch_bytes += p.bytes.size();
-        p.prepared.state = PreparedFile::State::kNew;
-        p.prepared.source.sha256 = Sha256Hex(p.bytes);
-        sql += hashes.empty() ? "?" : ", ?";
-        hashes.push_back(p.prepared.source.sha256);
+        PendingFile& p = batch.emplace_back();
+        if (ReadPendingFile(files[next++], named, options, p)) batch_bytes += p.bytes.size();
       }
-      std::set<std::string> stored;
-      if (!hashes.empty()) {
-        for (const Row& row : lookup.Query(sql + ")", hashes)) stored.insert(row[0].value_or(""));
-      }
-      for (Pending& p : batch) {
+      const std::set<std::string> stored = StoredContents(lookup, batch);
+      for (PendingFile& p : batch) {
         PreparedFile& prepared = p.prepared;
         if (prepared.state == PreparedFile::State::kNew) {
           if (stored.count(prepared.source.sha256)) {
@@ -304,6 +320,63 @@ void ReadAhead(const std::vector<std::string>& files, const std::set<std::string
     queue.Finish(std::current_exception());
   }
 }
+
+// Counts a file the look-ahead found nothing to store in; true when the file
+// has a run to store.
+bool HasRunToStore(const PreparedFile& p, LoadSummary& summary, LoadObserver& observer) {
+  switch (p.state) {
+    case PreparedFile::State::kUnreadable:
+      ++summary.rejected;
+      observer.Rejected(p.source.path, 0, p.unreadable);
+      return false;
+    case PreparedFile::State::kNotRegular:
+      // Listed as a file, but something else by the time it was opened.
+      ++summary.not_regular;
+      observer.Skipped(p.source.path, kNotARegularFile);
+      return false;
+    case PreparedFile::State::kStored:
+      ++summary.unchanged;
+      return false;
+    case PreparedFile::State::kNew:
+      break;
+  }
+  if (!p.parsed.file) {
+    ++summary.rejected;
+    observer.Rejected(p.source.path, p.parsed.rejection.line, p.parsed.rejection.reason);
+    return false;
+  }
+  return true;
+}
+
+// Counts what became of a queued run once the database has stored, refused
+// or rolled it back.
+struct RunOutcomeCounter {
+  LoadSummary& summary;
+  LoadObserver& observer;
+  std::string& rolled_back;
+  std::string path, computer, run_at;
+  std::int64_t rows;
+  bool clock_ahead;
+
+  void operator()(const Database::StoreOutcome& outcome) const {
+    if (outcome.rolled_back) {
+      rolled_back = path;
+    } else if (!outcome.refused.empty()) {
+      // The database refused this file's rows: only this file is left out.
+      ++summary.rejected;
+      observer.Rejected(path, 0, outcome.refused);
+    } else if (outcome.run_id) {
+      ++summary.loaded;
+      summary.rows += rows;
+      if (clock_ahead) {
+        ++summary.clock_ahead;
+        observer.ClockAhead(path, computer, run_at);
+      }
+    } else {
+      ++summary.unchanged;
+    }
+  }
+};
 
 }  // namespace
 
@@ -374,51 +447,14 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
         throw LoadInterrupted{p->source.path, summary, false};
       }
       observer.Progress(done++, total, summary.rows, p->source.path);
-      switch (p->state) {
-        case PreparedFile::State::kUnreadable:
-          ++summary.rejected;
-          observer.Rejected(p->source.path, 0, p->unreadable);
-          continue;
-        case PreparedFile::State::kNotRegular:
-          // Listed as a file, but something else by the time it was opened.
-          ++summary.not_regular;
-          observer.Skipped(p->source.path, kNotARegularFile);
-          continue;
-        case PreparedFile::State::kStored:
-          ++summary.unchanged;
-          continue;
-        case PreparedFile::State::kNew:
-          break;
-      }
-      if (!p->parsed.file) {
-        ++summary.rejected;
-        observer.Rejected(p->source.path, p->parsed.rejection.line, p->parsed.rejection.reason);
-        continue;
-      }
-      const auto rows = static_cast<std::int64_t>(p->parsed.file->facts.size());
-      const RunRecord run = RunRecordOf(*p->parsed.file, p->source);
-      const bool ahead = run.clock_ahead;
-      db.QueueRunWithFacts(run, p->parsed.file->facts,
-                           [&summary, &observer, &rolled_back, rows, ahead, path = p->source.path,
-                            computer = p->parsed.file->computer, run_at = p->parsed.file->run_at](
-                               const Database::StoreOutcome& outcome) {
-                             if (outcome.rolled_back) {
-                               rolled_back = path;
-                             } else if (!outcome.refused.empty()) {
-                               // The database refused this file's rows: only this file is left out.
-                               ++summary.rejected;
-                               observer.Rejected(path, 0, outcome.refused);
-                             } else if (outcome.run_id) {
-                               ++summary.loaded;
-                               summary.rows += rows;
-                               if (ahead) {
-                                 ++summary.clock_ahead;
-                                 observer.ClockAhead(path, computer, run_at);
-                               }
-                             } else {
-                               ++summary.unchanged;
-                             }
-                           });
+      if (!HasRunToStore(*p, summary, observer)) continue;
+      const ResultFile& file = *p->parsed.file;
+      const RunRecord run = RunRecordOf(file, p->source);
+      db.QueueRunWithFacts(
+          run, file.facts,
+          RunOutcomeCounter{summary, observer, rolled_back, p->source.path, file.computer,
+                            file.run_at, static_cast<std::int64_t>(file.facts.size()),
+                            run.clock_ahead});
     }
     db.FinishQueuedRuns();
   } catch (const RunRolledBack&) {

@@ -211,7 +211,17 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
   return out;
 }
 
-std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
+namespace {
+
+// A run in the order changes are told: by computer, then as seen.
+struct ChangeRun {
+  std::string computer;
+  RunRef ref;
+  std::string at;
+  bool wanted;  // seen on or after --since
+};
+
+std::vector<ChangeRun> RunsInChangeOrder(Database& db, const ChangeFilter& filter) {
   std::string sql = "SELECT computer, run_id, run_date, run_time, seen_at FROM runs";
   std::vector<Param> params;
   if (!filter.computer.empty()) {
@@ -219,17 +229,39 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
     params.push_back(filter.computer);
   }
   sql += " ORDER BY computer, seen_at, run_id";
-  struct Run {
-    std::string computer;
-    RunRef ref;
-    std::string at;
-    bool wanted;
-  };
-  std::vector<Run> runs;
-  for (const Row& row : db.Query(sql, params)) {
-    runs.push_back(Run{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])}, Text(row[4]),
-                       filter.since.empty() || Text(row[4]) >= filter.since});
+  std::vector<ChangeRun> runs;
+  db.ForEachRow(sql, params, [&](const Row& row) {
+    runs.push_back(ChangeRun{Text(row[0]), RunRef{Text(row[1]), Text(row[2]), Text(row[3])},
+                             Text(row[4]), filter.since.empty() || Text(row[4]) >= filter.since});
+  });
+  return runs;
+}
+
+// Calls emit(fact, change, old value, new value) for each fact removed,
+// changed or added from `before` to `after`. Both are in key order: one walk
+// finds what was removed or changed, and what is left of the newer run was
+// added.
+template <typename Emit>
+void CompareRunFacts(const RunFacts& before, const RunFacts& after, Emit emit) {
+  std::vector<const KeyedFact*> added;
+  std::size_t a = 0;
+  for (const KeyedFact& b : before) {
+    while (a < after.size() && after[a] < b) added.push_back(&after[a++]);
+    if (a < after.size() && after[a].SameKey(b)) {
+      if (after[a].value != b.value) emit(b, "changed", b.value, after[a].value);
+      ++a;
+    } else {
+      emit(b, "removed", b.value, "");
+    }
   }
+  while (a < after.size()) added.push_back(&after[a++]);
+  for (const KeyedFact* f : added) emit(*f, "added", "", f->value);
+}
+
+}  // namespace
+
+std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
+  const std::vector<ChangeRun> runs = RunsInChangeOrder(db, filter);
   // A run is compared with the computer's run before it when it is wanted;
   // runs before --since are read only as the base of the first wanted one.
   // Facts are read only for runs in such a pair: a computer with one run
@@ -253,29 +285,13 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
       if (!compared(i)) continue;
       const RunRef& previous = runs[i - 1].ref;
       const RunRef& run = runs[i].ref;
-      const RunFacts& before = facts[previous.id];
-      const RunFacts& after = facts[run.id];
-      auto emit = [&](const KeyedFact& key, const char* change, const std::string& old_value,
-                      const std::string& new_value) {
-        out.push_back(FactChange{runs[i].computer, previous.date, previous.time, run.date, run.time,
-                                 change, key.group, key.item, key.sub, old_value, new_value,
-                                 runs[i].at});
-      };
-      // Both in key order: one walk finds what was removed or changed, and
-      // what is left of the newer run was added.
-      std::vector<const KeyedFact*> added;
-      std::size_t a = 0;
-      for (const KeyedFact& b : before) {
-        while (a < after.size() && after[a] < b) added.push_back(&after[a++]);
-        if (a < after.size() && after[a].SameKey(b)) {
-          if (after[a].value != b.value) emit(b, "changed", b.value, after[a].value);
-          ++a;
-        } else {
-          emit(b, "removed", b.value, "");
-        }
-      }
-      while (a < after.size()) added.push_back(&after[a++]);
-      for (const KeyedFact* f : added) emit(*f, "added", "", f->value);
+      CompareRunFacts(facts[previous.id], facts[run.id],
+                      [&](const KeyedFact& key, const char* change, const std::string& old_value,
+                          const std::string& new_value) {
+                        out.push_back(FactChange{runs[i].computer, previous.date, previous.time,
+                                                 run.date, run.time, change, key.group, key.item,
+                                                 key.sub, old_value, new_value, runs[i].at});
+                      });
     }
     first = last;
   }
