@@ -3,13 +3,13 @@
 // each handle reads and writes where it is told, whatever the other handles
 // of the file did last, a hole reads as zeros, and a read past the end is a
 // short read filled up with zeros.
-#include <sqlite3.h>
+#include "fleet/system/sqlite_files.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <memory>
 
-#include "fleet/system/sqlite_files.h"
 #include "tests/fleet/fleet_world.h"
 
 namespace norvale::fleet::testing {
