@@ -1,6 +1,6 @@
 #include "fleet/report/page_data.h"
 
-#include "fleet/report/json_text.h"
+#include "fleet/common/json_text.h"
 
 namespace norvale::fleet {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "fleet/report/assets.h"
 #include "fleet/report/html_text.h"
-#include "fleet/report/json_text.h"
+#include "fleet/common/json_text.h"
 
 namespace norvale::fleet {
 namespace {

@@ -9,7 +9,7 @@
 #include "fleet/report/computer_page.h"
 #include "fleet/report/html_table.h"
 #include "fleet/report/html_text.h"
-#include "fleet/report/json_text.h"
+#include "fleet/common/json_text.h"
 #include "fleet/report/label_width.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/site_page.h"

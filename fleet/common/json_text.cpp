@@ -1,4 +1,4 @@
-#include "fleet/report/json_text.h"
+#include "fleet/common/json_text.h"
 
 #include "core/utf.h"
 

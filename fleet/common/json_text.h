@@ -1,4 +1,5 @@
-// Stored text as JSON inside the page's data element.
+// Stored text as JSON: in the report page's data element and in the
+// statements that hand a run's rows to PostgreSQL.
 #pragma once
 
 #include <string>

@@ -1,0 +1,95 @@
+#include "fleet/store/postgres_text.h"
+
+#include "fleet/common/json_text.h"
+
+namespace norvale::fleet {
+
+std::string NumberPlaceholders(std::string_view sql) {
+  std::string out;
+  int n = 0;
+  bool in_literal = false;
+  for (const char c : sql) {
+    if (c == '\'') in_literal = !in_literal;
+    if (c == '?' && !in_literal) {
+      out += '$' + std::to_string(++n);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += '"';
+    for (const char c : f.*field) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    out += '"';
+  }
+  return out + "}";
+}
+
+std::string LineArray(const std::vector<Fact>& facts) {
+  std::string out = "{";
+  for (const Fact& f : facts) {
+    if (out.size() > 1) out += ',';
+    out += std::to_string(f.line);
+  }
+  return out + "}";
+}
+
+std::string InventoryJson(const Inventory& inventory) {
+  std::string out = "[";
+  for (std::size_t kind = 0; kind < inventory.rows.size(); ++kind) {
+    out += kind ? ",[" : "[";
+    for (std::size_t r = 0; r < inventory.rows[kind].size(); ++r) {
+      out += r ? ",[" : "[";
+      const Row& row = inventory.rows[kind][r];
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        if (c) out += ',';
+        if (row[c]) {
+          AppendJsonString(out, *row[c]);
+        } else {
+          out += "null";
+        }
+      }
+      out += ']';
+    }
+    out += ']';
+  }
+  out += ',';
+  AppendJsonString(out, inventory.search_text);
+  return out + "]";
+}
+
+std::string InventoryInserts(const std::string& json) {
+  std::string sql;
+  const auto& tables = InventoryTables();
+  for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+    const InventoryTable& table = tables[kind];
+    std::string columns, values;
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+      const InventoryColumn& column = table.columns[c];
+      columns += std::string(", ") + column.name;
+      const std::string text = "(e->>" + std::to_string(c) + ")";
+      values += ", " + (column.type == ColumnType::kInteger ? text + "::bigint"
+                        : column.type == ColumnType::kReal  ? text + "::double precision"
+                                                            : text);
+    }
+    sql += ", i" + std::to_string(kind) + " AS (INSERT INTO " + table.name + " (run_id" + columns +
+           ") SELECT run.run_id" + values + " FROM run, jsonb_array_elements(" + json + "->" +
+           std::to_string(kind) + ") AS e)";
+  }
+  // The search text after the tables, kept in lower case (see the schema).
+  sql +=
+      ", search_text AS (INSERT INTO run_search_texts (run_id, search_text)"
+      " SELECT run.run_id, lower(" +
+      json + "->>" + std::to_string(tables.size()) + ") FROM run)";
+  return sql;
+}
+
+}  // namespace norvale::fleet
