@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "fleet/common/json_text.h"
 #include "fleet/report/assets.h"
 #include "fleet/report/html_text.h"
-#include "fleet/common/json_text.h"
 
 namespace norvale::fleet {
 namespace {

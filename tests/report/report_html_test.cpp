@@ -3,13 +3,13 @@
 #include <regex>
 #include <set>
 
+#include "fleet/common/json_text.h"
 #include "fleet/report/application_page.h"
 #include "fleet/report/bar_chart.h"
 #include "fleet/report/change_table.h"
 #include "fleet/report/computer_page.h"
 #include "fleet/report/html_table.h"
 #include "fleet/report/html_text.h"
-#include "fleet/common/json_text.h"
 #include "fleet/report/label_width.h"
 #include "fleet/report/page_names.h"
 #include "fleet/report/site_page.h"
