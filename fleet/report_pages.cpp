@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <span>
 #include <stdexcept>
@@ -15,6 +16,7 @@
 #include "fleet/report/application_page.h"
 #include "fleet/report/computer_page.h"
 #include "fleet/report/page_names.h"
+#include "fleet/report/page_workers.h"
 #include "fleet/report/query.h"
 #include "fleet/report/site_page.h"
 #include "fleet/system/files.h"
@@ -99,6 +101,13 @@ void AddSeenSince(std::vector<Section>& sections, std::span<const FactChange> ch
   }
 }
 
+// What a computer's page is made of, read here and handed to a page thread.
+struct PageInputs {
+  std::vector<Section> sections;
+  std::vector<ReportRun> runs;
+  std::span<const FactChange> changes;
+};
+
 ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
                     std::vector<ReportRun> runs, std::span<const FactChange> changes,
                     bool japanese) {
@@ -113,6 +122,53 @@ ComputerPage PageOf(const ReportComputer& c, std::vector<Section> sections,
   page.runs = std::move(runs);
   for (const FactChange& change : changes) page.changes.push_back(ReportChangeOf(change));
   return page;
+}
+
+// Two threads make and write the pages while this one reads the next
+// batch; more would only wait for each other on a two-core machine.
+constexpr std::size_t kPageThreads = 2;
+
+// The pages the site links to: a computer's from its newest run's tables,
+// its runs and its changes, an application's from the site's data.
+void QueuePages(Database& db, const ReportData& data, const std::vector<FactChange>& every_change,
+                const std::filesystem::path& root, ReportLanguage language, PageWorkers& workers) {
+  // The pages are made again by the next report: waiting for the disk after
+  // each of ten thousand of them would take longer than writing them all.
+  // The site page, written last, is flushed.
+  constexpr Flush kPageFlush = Flush::kWhenTheSystemWrites;
+  auto runs = RunsByComputer(db);
+  const auto changes = ChangesByComputer(every_change);
+  const bool japanese = language == ReportLanguage::kJapanese;
+  // The inventory of many computers at once: a query per kind and batch
+  // instead of one per kind and computer.
+  for (std::size_t first = 0; first < data.computers.size(); first += kBatch) {
+    const std::size_t end = std::min(data.computers.size(), first + kBatch);
+    std::vector<std::int64_t> run_ids;
+    for (std::size_t i = first; i < end; ++i) run_ids.push_back(data.computers[i].run_id);
+    auto sections = AnswerComputerRuns(db, run_ids);
+    for (std::size_t i = first; i < end; ++i) {
+      const ReportComputer& c = data.computers[i];
+      const auto found = changes.find(c.name);
+      auto inputs = std::make_shared<PageInputs>(
+          PageInputs{std::move(sections[i - first]), std::move(runs[c.name]),
+                     found == changes.end() ? std::span<const FactChange>() : found->second});
+      workers.Add([&data, &root, &c, inputs, japanese, language](PageTally& tally) {
+        const ComputerPage page = PageOf(c, std::move(inputs->sections), std::move(inputs->runs),
+                                         inputs->changes, japanese);
+        const std::string html =
+            RenderComputerPage(page, data.generated_at, data.version, language);
+        ReplaceFileAtomically((root / c.page).string(), html, kPageFlush);
+        ++tally.pages;
+        tally.largest = std::max(tally.largest, html.size());
+      });
+    }
+  }
+  for (const ReportApplication& application : data.applications) {
+    workers.Add([&data, &root, &application, language](PageTally&) {
+      ReplaceFileAtomically((root / application.page).string(),
+                            RenderApplicationPage(application, data, language), kPageFlush);
+    });
+  }
 }
 
 }  // namespace
@@ -131,39 +187,15 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
   AssignPages(data.applications, kApplicationPagesFolder,
               [n = 0](const ReportApplication&) mutable { return std::to_string(++n); });
 
-  // The pages are made again by the next report: waiting for the disk after
-  // each of ten thousand of them would take longer than writing them all.
-  // The site page, written last, is flushed.
-  constexpr Flush kPageFlush = Flush::kWhenTheSystemWrites;
-  FolderSizes sizes;
-  auto runs = RunsByComputer(db);
-  const auto changes = ChangesByComputer(every_change);
-  // The inventory of many computers at once: a query per kind and batch
-  // instead of one per kind and computer.
-  for (std::size_t first = 0; first < data.computers.size(); first += kBatch) {
-    const std::size_t end = std::min(data.computers.size(), first + kBatch);
-    std::vector<std::int64_t> run_ids;
-    for (std::size_t i = first; i < end; ++i) run_ids.push_back(data.computers[i].run_id);
-    auto sections = AnswerComputerRuns(db, run_ids);
-    for (std::size_t i = first; i < end; ++i) {
-      const ReportComputer& c = data.computers[i];
-      const auto found = changes.find(c.name);
-      const ComputerPage page =
-          PageOf(c, std::move(sections[i - first]), std::move(runs[c.name]),
-                 found == changes.end() ? std::span<const FactChange>() : found->second,
-                 language == ReportLanguage::kJapanese);
-      const std::string html = RenderComputerPage(page, data.generated_at, data.version, language);
-      ReplaceFileAtomically((root / c.page).string(), html, kPageFlush);
-      ++sizes.pages;
-      sizes.largest_page = std::max(sizes.largest_page, html.size());
-    }
-  }
-  for (const ReportApplication& application : data.applications) {
-    ReplaceFileAtomically((root / application.page).string(),
-                          RenderApplicationPage(application, data, language), kPageFlush);
-  }
+  PageWorkers workers(kPageThreads, 2 * kBatch);
+  QueuePages(db, data, every_change, root, language, workers);
+  // The site page is made while the last pages are written.
   const std::string site = RenderReportHtml(data, language);
+  const PageTally tally = workers.Finish();
   ReplaceFileAtomically((root / kSitePage).string(), site);
+  FolderSizes sizes;
+  sizes.pages = tally.pages;
+  sizes.largest_page = tally.largest;
   sizes.site_bytes = site.size();
   return sizes;
 }

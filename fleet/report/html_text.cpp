@@ -24,28 +24,41 @@ const char* EntityFor(char c) {
   }
 }
 
+// Printable ASCII other than the five with entities, and the three
+// controls text may hold: copied as they are.
+bool IsPlainAscii(unsigned char b) {
+  return (b >= 0x20 && b < 0x80 && !EntityFor(static_cast<char>(b))) || b == '\t' || b == '\n' ||
+         b == '\r';
+}
+
 }  // namespace
 
+// Runs of text that need nothing are copied in one piece: stored texts are
+// mostly such runs, and a site's pages hold millions of them.
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    if (const char* entity = EntityFor(text[i])) {
-      out += entity;
+  std::size_t plain = 0;  // where the run not yet copied starts
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (IsPlainAscii(b)) {
       ++i;
       continue;
     }
     char32_t cp = 0;
-    const std::size_t n = DecodeOneUtf8(text, i, cp);
-    if (n == 0) {
-      out += kReplacement;
-      ++i;
-    } else if (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') {
-      out += ' ';
-      ++i;
-    } else {
-      out.append(text.data() + i, n);
+    const std::size_t n = b >= 0x80 ? DecodeOneUtf8(text, i, cp) : 0;
+    if (n > 0) {  // a whole character beyond ASCII
       i += n;
+      continue;
     }
+    out.append(text.data() + plain, i - plain);
+    if (const char* entity = EntityFor(text[i])) {
+      out += entity;
+    } else {
+      out += b >= 0x80 ? kReplacement : std::string_view(" ");
+    }
+    plain = ++i;
   }
+  out.append(text.data() + plain, i - plain);
 }
 
 std::string HtmlEscape(std::string_view text) {

@@ -8,6 +8,7 @@
 #include "fleet/cli.h"
 #include "fleet/command_table.h"
 #include "fleet/load/loader.h"
+#include "fleet/report/page_names.h"
 #include "fleet/store/database.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/report/count_of.h"
@@ -197,6 +198,23 @@ TEST_F(ReportCommand, FailedReplaceKeepsThePreviousPageAndNoTemporaryFile) {
   EXPECT_TRUE(std::filesystem::is_directory(folder_page));
   EXPECT_EQ(OtherFiles(dir_.path(), page), std::vector<std::string>{"folder.html"});
   EXPECT_EQ(Slurp(page), before);
+}
+
+// The computer pages are written on threads of their own: one that cannot
+// be replaced still fails the report, named, and the site page that would
+// link to it is not written.
+TEST_F(ReportCommand, AComputerPageThatCannotBeWrittenFailsTheReport) {
+  const std::string folder = dir_ / "site";
+  const std::string blocked = folder + "/computers/" + ComputerPageFile("PC-01");
+  std::filesystem::create_directories(blocked);
+  const Outcome failed = RunFleet({"report", "--db", db_, "--out", folder});
+  EXPECT_EQ(failed.code, kExitError);
+  // The folder's separator is the system's own on Windows.
+  EXPECT_NE(failed.err.find("cannot replace "), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find(ComputerPageFile("PC-01") + ": "), std::string::npos) << failed.err;
+  EXPECT_TRUE(std::filesystem::is_directory(blocked));
+  EXPECT_FALSE(std::filesystem::exists(folder + "/index.html"));
+  EXPECT_EQ(OtherFiles(folder + "/computers", blocked), std::vector<std::string>{});
 }
 
 // Links planted where the page or its old temporary file would go are never

@@ -42,6 +42,10 @@ TEST(ReportHtml, EscapesStoredTextForContentAndAttributes) {
       {"overlong \xC0\xBC", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
       {"surrogate \xED\xA0\x80", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"", ""},
+      // Where a run of plain text meets what is replaced, at either end.
+      {"<&>", "&lt;&amp;&gt;"},
+      {"\x02start and end\x7f\r\n\x1f", " start and end\x7f\r\n "},
+      {"\xE7\xB7\x8F\xff\xE5\x8B\x99'", "\xE7\xB7\x8F\xEF\xBF\xBD\xE5\x8B\x99&#39;"},
   };
   for (const auto& c : cases) EXPECT_EQ(HtmlEscape(c.in), c.out) << c.in;
 }
