@@ -93,7 +93,13 @@ const char kReportScript[] = R"JS(
   var data = dataElement ? JSON.parse(dataElement.textContent) : {};
   var T = JSON.parse(document.getElementById('report-texts').textContent);
   var PAGE = 100;
-  var collator = new Intl.Collator(root.lang, {numeric: true});
+  // Made at the first sort: setting up a collator, or formatting a number
+  // for the locale, costs more than the rest of a computer page's script.
+  var collator = null;
+  function collate(a, b) {
+    if (!collator) collator = new Intl.Collator(root.lang, {numeric: true});
+    return collator.compare(a, b);
+  }
 
   function fill(text, values) {
     return text.replace(/\{(\w+)\}/g, function (m, k) { return k in values ? values[k] : m; });
@@ -193,7 +199,7 @@ const char kReportScript[] = R"JS(
     function compare(a, b) {
       var x = key(a, sortColumn), y = key(b, sortColumn);
       if (x === null || y === null) return x === y ? 0 : (x === null ? 1 : -1);  // blanks last
-      var r = numeric[sortColumn] ? x - y : collator.compare(x, y);
+      var r = numeric[sortColumn] ? x - y : collate(x, y);
       return r * sortDirection;
     }
     function closeDetails() {
@@ -225,11 +231,12 @@ const char kReportScript[] = R"JS(
         var off = !shown.has(tr);
         if (off !== tr.classList.contains('off')) tr.classList.toggle('off', off);
       });
-      range.textContent = count === 0 ? '' :
+      // A table of one page has no pager to show its range in.
+      pager.hidden = count <= PAGE;
+      range.textContent = pager.hidden ? '' :
           fill(T.rows, {a: start + 1, b: end, n: count.toLocaleString()});
       previous.disabled = page === 0;
       next.disabled = page >= pages - 1;
-      pager.hidden = count <= PAGE;
       empty.hidden = count > 0;
       section.dataset.shown = count;
     }
