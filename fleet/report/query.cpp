@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <unordered_map>
 
 #include "core/result_labels.h"
@@ -15,25 +16,37 @@
 namespace norvale::fleet {
 namespace {
 
-// Every install of the newest runs in one pass, a name's rows together:
-// each application is made once, with its versions and its computers.
+// Every install of the newest runs in one pass, in the database's order:
+// each application is made once, with its versions and its computers, and
+// the applications are put in name order here, which costs less than
+// having the database sort half a million rows. An application's publisher
+// is the one named with its lowest version (then the lowest such name).
 void AddApplications(Database& db, ReportData& data,
                      const std::unordered_map<std::int64_t, std::uint32_t>& computer_of_run) {
-  db.ForEachRow(
-      "SELECT name, version, publisher, run_id FROM latest_applications"
-      " ORDER BY name, version, publisher, run_id",
-      {}, [&](const Row& row) {
-        const auto found = computer_of_run.find(std::atoll(Text(row[3]).c_str()));
-        if (found == computer_of_run.end()) return;
-        std::string name = Text(row[0]);
-        if (data.applications.empty() || data.applications.back().name != name) {
-          data.applications.emplace_back();
-          data.applications.back().name = std::move(name);
-        }
-        ReportApplication& app = data.applications.back();
-        if (app.publisher.empty()) app.publisher = Text(row[2]);
-        app.installs.emplace_back(found->second, Text(row[1]));
-      });
+  std::unordered_map<std::string, std::size_t> by_name;
+  std::vector<std::string> publisher_version;  // the version each publisher came with
+  db.ForEachRow("SELECT name, version, publisher, run_id FROM latest_applications", {},
+                [&](const Row& row) {
+                  const auto found = computer_of_run.find(std::atoll(Text(row[3]).c_str()));
+                  if (found == computer_of_run.end()) return;
+                  const auto [at, added] = by_name.try_emplace(Text(row[0]), by_name.size());
+                  if (added) {
+                    data.applications.emplace_back().name = at->first;
+                    publisher_version.emplace_back();
+                  }
+                  ReportApplication& app = data.applications[at->second];
+                  std::string version = Text(row[1]), publisher = Text(row[2]);
+                  std::string& chosen_version = publisher_version[at->second];
+                  if (!publisher.empty() &&
+                      (app.publisher.empty() ||
+                       std::tie(version, publisher) < std::tie(chosen_version, app.publisher))) {
+                    app.publisher = std::move(publisher);
+                    chosen_version = version;
+                  }
+                  app.installs.emplace_back(found->second, std::move(version));
+                });
+  std::sort(data.applications.begin(), data.applications.end(),
+            [](const ReportApplication& a, const ReportApplication& b) { return a.name < b.name; });
   for (ReportApplication& app : data.applications) {
     // By version, then computer: the page writes each version once.
     std::sort(app.installs.begin(), app.installs.end(), [](const auto& a, const auto& b) {

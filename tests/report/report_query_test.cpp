@@ -172,6 +172,36 @@ TEST_F(ReportSite, ApplicationsGatherEveryVersionAndComputer) {
   EXPECT_EQ(TopApplications(data.applications).front(), (ChartBar{"Editor", 2}));
 }
 
+// Applications come in the order of their names' bytes, whatever order the
+// database hands their rows in; the publisher shown is the one named with
+// the lowest version, then the lowest such name.
+TEST_F(ReportSite, ApplicationsInNameOrderWithThePublisherOfTheLowestVersion) {
+  PcSpec d;
+  d.computer = "PC-D";
+  d.date = "2026/12/06";
+  d.apps = {
+      {"editor", "1", "small"}, {"Editor", "0.9", "Zed Corp"}, {"Viewer <Pro>", "5", "!First"}};
+  Write("third", d);
+  PcSpec e;
+  e.computer = "PC-E";
+  e.date = "2026/12/06";
+  e.apps = {{"Editor", "0.9", ""}, {"Viewer <Pro>", "4", ""}, {"Viewer <Pro>", "6", "Later"}};
+  Write("third", e);
+  testing::RecordingObserver observer;
+  ASSERT_EQ(LoadResultFiles(*db_, {dir_ / "third"}, LoadOptions{}, observer).rejected, 0);
+
+  const ReportData data = GatherReportData(*db_, "2026-12-08 09:00:00");
+  std::vector<std::pair<std::string, std::string>> names_and_publishers;
+  for (const ReportApplication& a : data.applications) {
+    names_and_publishers.emplace_back(a.name, a.publisher);
+  }
+  const std::vector<std::pair<std::string, std::string>> expected = {{"Editor", "Zed Corp"},
+                                                                     {"Viewer <Pro>", "!First"},
+                                                                     {"editor", "small"},
+                                                                     {"経費精算", "株式会社"}};
+  EXPECT_EQ(names_and_publishers, expected);
+}
+
 TEST_F(ReportSite, ChangesOfTheLastThirtyDaysAndErrorRows) {
   const ReportData data = GatherReportData(*db_, "2026-12-08 09:00:00");
   auto has = [&](const std::string& kind, const std::string& item, const std::string& sub) {
