@@ -93,8 +93,8 @@ const char kReportScript[] = R"JS(
   var data = dataElement ? JSON.parse(dataElement.textContent) : {};
   var T = JSON.parse(document.getElementById('report-texts').textContent);
   var PAGE = 100;
-  // Made at the first sort: setting up a collator, or formatting a number
-  // for the locale, costs more than the rest of a computer page's script.
+  // Made at the first sort: setting up a collator costs more than the rest
+  // of a computer page's script.
   var collator = null;
   function collate(a, b) {
     if (!collator) collator = new Intl.Collator(root.lang, {numeric: true});
@@ -231,12 +231,13 @@ const char kReportScript[] = R"JS(
         var off = !shown.has(tr);
         if (off !== tr.classList.contains('off')) tr.classList.toggle('off', off);
       });
-      // A table of one page has no pager to show its range in.
-      pager.hidden = count <= PAGE;
-      range.textContent = pager.hidden ? '' :
-          fill(T.rows, {a: start + 1, b: end, n: count.toLocaleString()});
+      // Under a thousand there is nothing to group: the locale's number
+      // format, costly to set up, is left for the tables that need it.
+      range.textContent = count === 0 ? '' :
+          fill(T.rows, {a: start + 1, b: end, n: count < 1000 ? String(count) : count.toLocaleString()});
       previous.disabled = page === 0;
       next.disabled = page >= pages - 1;
+      pager.hidden = count <= PAGE;
       empty.hidden = count > 0;
       section.dataset.shown = count;
     }
