@@ -284,11 +284,12 @@ void Widen(RunScope& scope, const PairScope& pair, const RunGroups* groups) {
   }
 }
 
-// Reads the facts each run's scope names. Whole runs come by one statement
-// for the batch (far fewer round trips than a statement per run), groups by
-// their lines in a few more; a run's conditions stay in one statement, so
-// no fact comes twice. Without an ORDER BY: PostgreSQL would sort the whole
-// batch on disk; each run's facts are put in line order here.
+// Reads the facts each run's scope names: whole runs by their ids, groups
+// by their lines and category (a fact meets one condition at most). Each
+// statement has one fixed shape, its unused conditions null, so PostgreSQL
+// parses and plans it once instead of once per batch. Without an ORDER BY:
+// PostgreSQL would sort the whole batch on disk; each run's facts are put in
+// line order here.
 class ScopedFactReader {
  public:
   ScopedFactReader(Database& db, const std::map<std::string, RunScope>& scopes,
@@ -296,52 +297,64 @@ class ScopedFactReader {
       : db_(db), scopes_(scopes), include_changing_(include_changing) {}
 
   std::map<std::string, RunFacts> Read() {
-    constexpr std::size_t kValuesPerQuery = 256;
-    std::string whole, groups;
-    std::vector<Param> whole_ids, group_values;
+    static const std::string whole_runs = FactsWhere("run_id IN (?", ", ?", ")", kRunsPerQuery);
+    static const std::string groups =
+        FactsWhere(kGroupLines, " OR " + std::string(kGroupLines), "", kGroupsPerQuery);
+    std::vector<Param> ids, lines;
     for (const auto& [id, scope] : scopes_) {
       if (scope.whole) {
-        whole += whole.empty() ? "?" : ", ?";
-        whole_ids.push_back(id);
+        ids.push_back(id);
+        if (ids.size() == kRunsPerQuery) ReadWhere(whole_runs, ids);
         continue;
       }
-      for (const auto& [category, lines] : scope.categories) {
-        groups += groups.empty() ? "" : " OR ";
-        groups += "(run_id = ? AND line BETWEEN ? AND ? AND category = ?)";
-        group_values.insert(group_values.end(), {id, lines.first_line, lines.last_line, category});
+      for (const auto& [category, range] : scope.categories) {
+        lines.insert(lines.end(), {id, range.first_line, range.last_line, category});
+        if (lines.size() == 4 * kGroupsPerQuery) ReadWhere(groups, lines);
       }
-      if (group_values.size() >= kValuesPerQuery) ReadWhere(groups, group_values);
     }
-    ReadWhere(groups, group_values);
-    if (!whole.empty()) whole = "run_id IN (" + whole + ")";
-    ReadWhere(whole, whole_ids);
+    ReadWhere(whole_runs, ids);
+    ReadWhere(groups, lines);
     for (auto& [id, facts] : out_) FinishRunFacts(facts);
     return std::move(out_);
   }
 
  private:
-  void ReadWhere(std::string& where, std::vector<Param>& values) {
+  static constexpr std::size_t kRunsPerQuery = 256, kGroupsPerQuery = 64;
+  static constexpr const char* kGroupLines =
+      "(run_id = ? AND line BETWEEN ? AND ? AND category = ?)";
+
+  static std::string FactsWhere(const std::string& first, const std::string& next, const char* end,
+                                std::size_t count) {
+    std::string sql =
+        "SELECT run_id, category, item, subitem, contents, unit, line FROM facts"
+        " WHERE " +
+        first;
+    for (std::size_t i = 1; i < count; ++i) sql += next;
+    return sql + end;
+  }
+
+  // Runs `sql` with `values`, the conditions left over null; empties `values`.
+  void ReadWhere(const std::string& sql, std::vector<Param>& values) {
     if (values.empty()) return;
+    const std::size_t params = std::count(sql.begin(), sql.end(), '?');
+    values.resize(params);
     std::string id;
     const RunScope* scope = nullptr;
     RunFacts* facts = nullptr;
-    db_.ForEachRow(
-        "SELECT run_id, category, item, subitem, contents, unit, line FROM facts WHERE " + where,
-        values, [&](const Row& row) {
-          const std::string& group = *row[1];
-          const bool changing = IsChangingFigure(group, Text(row[3]));
-          if (changing && !include_changing_) return;
-          if (!scope || id != *row[0]) {  // a run's rows mostly come together
-            id = *row[0];
-            scope = &scopes_.at(id);
-            facts = &out_[id];
-          }
-          if (!scope->Wants(group, changing)) return;
-          facts->push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
-                                     ValueText(Text(row[4]), Text(row[5])), std::stoi(Text(row[6])),
-                                     changing});
-        });
-    where.clear();
+    db_.ForEachRow(sql, values, [&](const Row& row) {
+      const std::string& group = *row[1];
+      const bool changing = IsChangingFigure(group, Text(row[3]));
+      if (changing && !include_changing_) return;
+      if (!scope || id != *row[0]) {  // a run's rows mostly come together
+        id = *row[0];
+        scope = &scopes_.at(id);
+        facts = &out_[id];
+      }
+      if (!scope->Wants(group, changing)) return;
+      facts->push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
+                                 ValueText(Text(row[4]), Text(row[5])), std::stoi(Text(row[6])),
+                                 changing});
+    });
     values.clear();
   }
 
