@@ -181,6 +181,9 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
 
 namespace {
 
+// The runs whose changes are listed together: a batch of whole computers.
+constexpr std::size_t kRunsPerBatch = 256;
+
 // A stored fact group of a run (see FactGroupsOf), by category and whether
 // it holds the changing figures.
 struct GroupKey {
@@ -194,24 +197,28 @@ struct StoredGroup {
 };
 using RunGroups = std::map<GroupKey, StoredGroup>;
 
-// The fact groups of several runs in one statement; a run loaded before
-// they were kept has none.
+// The fact groups of several runs, a statement of one shape for up to
+// kRunsPerBatch of them (the ids left over null, so PostgreSQL plans it
+// once); a run loaded before groups were kept has none.
 std::map<std::string, RunGroups> LoadRunsGroups(Database& db,
                                                 const std::vector<std::string>& run_ids) {
+  static const std::string sql = [] {
+    std::string text = std::string("SELECT run_id, category, changing_figures, digest,") +
+                       " first_line, last_line FROM " + kFactGroupsTable + " WHERE run_id IN (?";
+    for (std::size_t i = 1; i < kRunsPerBatch; ++i) text += ", ?";
+    return text + ")";
+  }();
   std::map<std::string, RunGroups> out;
-  if (run_ids.empty()) return out;
-  std::string sql = std::string("SELECT run_id, category, changing_figures, digest, first_line,") +
-                    " last_line FROM " + kFactGroupsTable + " WHERE run_id IN (";
-  std::vector<Param> params;
-  for (const std::string& id : run_ids) {
-    sql += params.empty() ? "?" : ", ?";
-    params.push_back(id);
+  for (std::size_t first = 0; first < run_ids.size(); first += kRunsPerBatch) {
+    std::vector<Param> params(kRunsPerBatch);
+    for (std::size_t i = first; i < std::min(run_ids.size(), first + kRunsPerBatch); ++i) {
+      params[i - first] = run_ids[i];
+    }
+    db.ForEachRow(sql, params, [&](const Row& row) {
+      out[Text(row[0])][GroupKey{Text(row[1]), Text(row[2]) == "1"}] =
+          StoredGroup{Text(row[3]), Text(row[4]), Text(row[5])};
+    });
   }
-  sql += ")";
-  db.ForEachRow(sql, params, [&](const Row& row) {
-    out[Text(row[0])][GroupKey{Text(row[1]), Text(row[2]) == "1"}] =
-        StoredGroup{Text(row[3]), Text(row[4]), Text(row[5])};
-  });
   return out;
 }
 
@@ -492,7 +499,6 @@ std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
   const std::vector<ChangeRun> runs = RunsInChangeOrder(db, filter);
   // A database made before fact groups were kept compares every fact.
   const bool has_groups = db.HasTable(kFactGroupsTable);
-  constexpr std::size_t kRunsPerBatch = 256;
   std::vector<FactChange> out;
   for (std::size_t first = 0; first < runs.size();) {
     // A batch of whole computers, so each pair finds both its runs in it.
