@@ -67,8 +67,13 @@ class PostgresDatabase final : public Database {
     // Like SQLite's busy timeout: wait for another program's lock, then fail.
     // The settings go in one message: a question asked once pays for every
     // round trip before its answer.
+    // Search texts are long: LZ4, where the server has it, compresses them
+    // in a fraction of the time of PostgreSQL's own method and reads them
+    // back faster.
     Execute("SET synchronous_commit = off; SET client_min_messages = warning; SET lock_timeout = " +
-            std::to_string(options.busy_timeout_ms));
+            std::to_string(options.busy_timeout_ms) +
+            "; SELECT set_config('default_toast_compression', 'lz4', false) FROM pg_settings"
+            " WHERE name = 'default_toast_compression' AND 'lz4' = ANY(enumvals)");
   }
 
   ~PostgresDatabase() override { PQfinish(conn_); }
