@@ -32,8 +32,14 @@ echo "files: $files ($rows rows, $(du -sh "$share" | cut -f1))"
 # A warm wineserver, as for an administrator's second command.
 "$root/scripts/wine" 'C:\fleet\norvale-fleet.exe' --version >/dev/null 2>&1 || true
 # The server is no child of the timed command, so its processor time (the
-# requests the Windows tool makes) is read from /proc around each run.
-wineserver_pid=$(pgrep -n -x wineserver || true)
+# requests the Windows tool makes) is read from /proc around each run. The
+# prefix's server works in a folder named after the prefix's device and inode
+# (other prefixes may have servers of their own).
+server_folder=server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")
+wineserver_pid=
+for pid in $(pgrep wineserver || true); do
+  [ "$(basename "$(readlink "/proc/$pid/cwd")")" = "$server_folder" ] && wineserver_pid=$pid
+done
 server_cpu() {
   awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / hz }' \
     "/proc/$wineserver_pid/stat" 2>/dev/null || echo 0

@@ -18,8 +18,12 @@ namespace {
 // A queued run's savepoint keeps a copy of each page it changes that the
 // runs before it in the group had changed already. Past 64 KiB SQLite moves
 // that copy to a temporary file, made and deleted for each run: many writes,
-// and under Wine many requests. Kept in memory up to this size.
-constexpr int kSavepointCopyInMemory = 8 << 20;
+// and under Wine many requests. It stays in memory instead (a run's copy is
+// a few hundred KiB; released with the run). Not a bigger limit: the limit is
+// also the size of the block SQLite takes for it, which Windows' heap maps
+// and unmaps for every run above about 500 KiB, and the move to a file
+// after a savepoint's release failed a load here as a full disk.
+constexpr int kSavepointCopyInMemory = -1;
 
 // Before any other call into SQLite: the setting is fixed at its start.
 void ConfigureSqlite() {
