@@ -29,7 +29,9 @@ cp "$windows_fleet" "$WINEPREFIX/drive_c/fleet/"
 $build/fleet_make_files "$share" "$files"
 rows=$(cat "$share"/* | wc -l)
 echo "files: $files ($rows rows, $(du -sh "$share" | cut -f1))"
-# A warm wineserver, as for an administrator's second command.
+# A warm wineserver, as for an administrator's second command: kept running
+# (it would end a few seconds after each program, during the Linux runs).
+wineserver -p
 "$root/scripts/wine" 'C:\fleet\norvale-fleet.exe' --version >/dev/null 2>&1 || true
 # The server is no child of the timed command, so its processor time (the
 # requests the Windows tool makes) is read from /proc around each run. The
