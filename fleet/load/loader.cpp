@@ -13,10 +13,10 @@
 #include <string_view>
 #include <thread>
 
+#include "fleet/common/sha256.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/load/computer_name.h"
 #include "fleet/load/result_file.h"
-#include "fleet/load/sha256.h"
 #include "fleet/store/schema.h"
 #include "fleet/system/files.h"
 

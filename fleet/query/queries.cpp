@@ -7,6 +7,8 @@
 
 #include "core/result_labels.h"
 #include "core/utf.h"
+#include "fleet/store/inventory.h"
+#include "fleet/store/schema.h"
 
 namespace norvale::fleet {
 namespace {
@@ -45,14 +47,6 @@ void Assign(ComputerSummary& c, const std::string& group, const std::string& ite
   }
 }
 
-// Figures that change on every run without anything having happened.
-bool IsVolatile(const std::string& group, const std::string& subitem) {
-  if (group == kGroupCreate) return true;
-  if (group != kGroupHard) return false;
-  if (Is(subitem, kLabelFree) || Is(subitem, kLabelUse)) return true;
-  return false;
-}
-
 struct RunRef {
   std::string id, date, time;
 };
@@ -64,6 +58,7 @@ struct KeyedFact {
   int n = 0;
   std::string value;  // contents, with the unit after a space where there is one
   int line = 0;
+  bool changing = false;  // IsChangingFigure
   bool operator<(const KeyedFact& other) const {
     return std::tie(group, item, sub, n) < std::tie(other.group, other.item, other.sub, other.n);
   }
@@ -90,33 +85,6 @@ void FinishRunFacts(RunFacts& facts) {
     KeyedFact& f = facts[i];
     if (f.group == p.group && f.item == p.item && f.sub == p.sub) f.n = p.n + 1;
   }
-}
-
-// The facts of several runs in one statement: far fewer round trips than a
-// statement per run, and the rows still come a batch at a time. Without an
-// ORDER BY: PostgreSQL would sort the whole batch on disk; each run's facts
-// are put in line order here.
-std::map<std::string, RunFacts> LoadRunsFacts(Database& db, const std::vector<std::string>& run_ids,
-                                              bool include_volatile) {
-  std::map<std::string, RunFacts> out;
-  if (run_ids.empty()) return out;
-  std::string sql =
-      "SELECT run_id, category, item, subitem, contents, unit, line FROM facts WHERE run_id IN (";
-  std::vector<Param> params;
-  for (const std::string& id : run_ids) {
-    sql += params.empty() ? "?" : ", ?";
-    params.push_back(id);
-  }
-  sql += ")";
-  db.ForEachRow(sql, params, [&](const Row& row) {
-    const std::string& group = *row[1];
-    if (!include_volatile && IsVolatile(group, Text(row[3]))) return;
-    out[Text(row[0])].push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
-                                          ValueText(Text(row[4]), Text(row[5])),
-                                          std::stoi(Text(row[6]))});
-  });
-  for (auto& [id, facts] : out) FinishRunFacts(facts);
-  return out;
 }
 
 }  // namespace
@@ -213,6 +181,196 @@ std::vector<SoftwareEntry> ListSoftware(Database& db, const SoftwareFilter& filt
 
 namespace {
 
+// The runs whose changes are listed together: a batch of whole computers.
+constexpr std::size_t kRunsPerBatch = 256;
+
+// A stored fact group of a run (see FactGroupsOf), by category and whether
+// it holds the changing figures.
+struct GroupKey {
+  std::string category;
+  bool changing = false;
+  auto operator<=>(const GroupKey&) const = default;
+};
+struct StoredGroup {
+  std::string digest;
+  std::string first_line, last_line;  // as stored, bound again as they are
+};
+using RunGroups = std::map<GroupKey, StoredGroup>;
+
+// The fact groups of several runs, a statement of one shape for up to
+// kRunsPerBatch of them (the ids left over null, so PostgreSQL plans it
+// once); a run loaded before groups were kept has none.
+std::map<std::string, RunGroups> LoadRunsGroups(Database& db,
+                                                const std::vector<std::string>& run_ids) {
+  static const std::string sql = [] {
+    std::string text = std::string("SELECT run_id, category, changing_figures, digest,") +
+                       " first_line, last_line FROM " + kFactGroupsTable + " WHERE run_id IN (?";
+    for (std::size_t i = 1; i < kRunsPerBatch; ++i) text += ", ?";
+    return text + ")";
+  }();
+  std::map<std::string, RunGroups> out;
+  for (std::size_t first = 0; first < run_ids.size(); first += kRunsPerBatch) {
+    std::vector<Param> params(kRunsPerBatch);
+    for (std::size_t i = first; i < std::min(run_ids.size(), first + kRunsPerBatch); ++i) {
+      params[i - first] = run_ids[i];
+    }
+    db.ForEachRow(sql, params, [&](const Row& row) {
+      out[Text(row[0])][GroupKey{Text(row[1]), Text(row[2]) == "1"}] =
+          StoredGroup{Text(row[3]), Text(row[4]), Text(row[5])};
+    });
+  }
+  return out;
+}
+
+// Which facts two runs may differ in: every one when either run has no
+// groups stored, else those of the groups whose digests differ or that
+// only one run has.
+struct PairScope {
+  bool whole = false;
+  std::vector<GroupKey> groups;
+  bool Covers(const KeyedFact& f) const {
+    if (whole) return true;
+    return std::any_of(groups.begin(), groups.end(), [&f](const GroupKey& g) {
+      return g.changing == f.changing && g.category == f.group;
+    });
+  }
+};
+
+PairScope DifferingGroups(const RunGroups* before, const RunGroups* after, bool include_changing) {
+  PairScope scope;
+  if (!before || !after) {
+    scope.whole = true;
+    return scope;
+  }
+  auto differs = [&](const GroupKey& key, const StoredGroup* in_after) {
+    if (key.changing && !include_changing) return;
+    const auto found = before->find(key);
+    if (found == before->end() || !in_after || found->second.digest != in_after->digest) {
+      scope.groups.push_back(key);
+    }
+  };
+  for (const auto& [key, group] : *after) differs(key, &group);
+  for (const auto& [key, group] : *before) {
+    if (!after->count(key)) differs(key, nullptr);
+  }
+  return scope;
+}
+
+// What of a run is read: all its facts, or those of some categories, each
+// within the lines of the groups wanted.
+struct CategoryScope {
+  std::string first_line, last_line;
+  bool stable = false, changing = false;  // which of its groups
+};
+struct RunScope {
+  bool whole = false;
+  std::map<std::string, CategoryScope> categories;
+  bool Wants(const std::string& category, bool changing) const {
+    if (whole) return true;
+    const auto found = categories.find(category);
+    return found != categories.end() && (changing ? found->second.changing : found->second.stable);
+  }
+};
+
+void Widen(RunScope& scope, const PairScope& pair, const RunGroups* groups) {
+  if (pair.whole) scope.whole = true;
+  if (pair.whole || !groups) return;
+  for (const GroupKey& key : pair.groups) {
+    const auto found = groups->find(key);
+    if (found == groups->end()) continue;  // only the other run has it
+    const StoredGroup& group = found->second;
+    CategoryScope& category = scope.categories[key.category];
+    const bool first = !category.stable && !category.changing;
+    if (first || std::stoll(group.first_line) < std::stoll(category.first_line)) {
+      category.first_line = group.first_line;
+    }
+    if (first || std::stoll(group.last_line) > std::stoll(category.last_line)) {
+      category.last_line = group.last_line;
+    }
+    (key.changing ? category.changing : category.stable) = true;
+  }
+}
+
+// Reads the facts each run's scope names: whole runs by their ids, groups
+// by their lines and category (a fact meets one condition at most). Each
+// statement has one fixed shape, its unused conditions null, so PostgreSQL
+// parses and plans it once instead of once per batch. Without an ORDER BY:
+// PostgreSQL would sort the whole batch on disk; each run's facts are put in
+// line order here.
+class ScopedFactReader {
+ public:
+  ScopedFactReader(Database& db, const std::map<std::string, RunScope>& scopes,
+                   bool include_changing)
+      : db_(db), scopes_(scopes), include_changing_(include_changing) {}
+
+  std::map<std::string, RunFacts> Read() {
+    static const std::string whole_runs = FactsWhere("run_id IN (?", ", ?", ")", kRunsPerQuery);
+    static const std::string groups =
+        FactsWhere(kGroupLines, " OR " + std::string(kGroupLines), "", kGroupsPerQuery);
+    std::vector<Param> ids, lines;
+    for (const auto& [id, scope] : scopes_) {
+      if (scope.whole) {
+        ids.push_back(id);
+        if (ids.size() == kRunsPerQuery) ReadWhere(whole_runs, ids);
+        continue;
+      }
+      for (const auto& [category, range] : scope.categories) {
+        lines.insert(lines.end(), {id, range.first_line, range.last_line, category});
+        if (lines.size() == 4 * kGroupsPerQuery) ReadWhere(groups, lines);
+      }
+    }
+    ReadWhere(whole_runs, ids);
+    ReadWhere(groups, lines);
+    for (auto& [id, facts] : out_) FinishRunFacts(facts);
+    return std::move(out_);
+  }
+
+ private:
+  static constexpr std::size_t kRunsPerQuery = 256, kGroupsPerQuery = 64;
+  static constexpr const char* kGroupLines =
+      "(run_id = ? AND line BETWEEN ? AND ? AND category = ?)";
+
+  static std::string FactsWhere(const std::string& first, const std::string& next, const char* end,
+                                std::size_t count) {
+    std::string sql =
+        "SELECT run_id, category, item, subitem, contents, unit, line FROM facts"
+        " WHERE " +
+        first;
+    for (std::size_t i = 1; i < count; ++i) sql += next;
+    return sql + end;
+  }
+
+  // Runs `sql` with `values`, the conditions left over null; empties `values`.
+  void ReadWhere(const std::string& sql, std::vector<Param>& values) {
+    if (values.empty()) return;
+    const std::size_t params = std::count(sql.begin(), sql.end(), '?');
+    values.resize(params);
+    std::string id;
+    const RunScope* scope = nullptr;
+    RunFacts* facts = nullptr;
+    db_.ForEachRow(sql, values, [&](const Row& row) {
+      const std::string& group = *row[1];
+      const bool changing = IsChangingFigure(group, Text(row[3]));
+      if (changing && !include_changing_) return;
+      if (!scope || id != *row[0]) {  // a run's rows mostly come together
+        id = *row[0];
+        scope = &scopes_.at(id);
+        facts = &out_[id];
+      }
+      if (!scope->Wants(group, changing)) return;
+      facts->push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
+                                 ValueText(Text(row[4]), Text(row[5])), std::stoi(Text(row[6])),
+                                 changing});
+    });
+    values.clear();
+  }
+
+  Database& db_;
+  const std::map<std::string, RunScope>& scopes_;
+  bool include_changing_;
+  std::map<std::string, RunFacts> out_;
+};
+
 // A run in the order changes are told: by computer, then as seen.
 struct ChangeRun {
   std::string computer;
@@ -242,57 +400,117 @@ std::vector<ChangeRun> RunsInChangeOrder(Database& db, const ChangeFilter& filte
 // finds what was removed or changed, and what is left of the newer run was
 // added.
 template <typename Emit>
-void CompareRunFacts(const RunFacts& before, const RunFacts& after, Emit emit) {
+void CompareRunFacts(const std::vector<const KeyedFact*>& before,
+                     const std::vector<const KeyedFact*>& after, Emit emit) {
   std::vector<const KeyedFact*> added;
   std::size_t a = 0;
-  for (const KeyedFact& b : before) {
-    while (a < after.size() && after[a] < b) added.push_back(&after[a++]);
-    if (a < after.size() && after[a].SameKey(b)) {
-      if (after[a].value != b.value) emit(b, "changed", b.value, after[a].value);
+  for (const KeyedFact* b : before) {
+    while (a < after.size() && *after[a] < *b) added.push_back(after[a++]);
+    if (a < after.size() && after[a]->SameKey(*b)) {
+      if (after[a]->value != b->value) emit(*b, "changed", b->value, after[a]->value);
       ++a;
     } else {
-      emit(b, "removed", b.value, "");
+      emit(*b, "removed", b->value, "");
     }
   }
-  while (a < after.size()) added.push_back(&after[a++]);
+  while (a < after.size()) added.push_back(after[a++]);
   for (const KeyedFact* f : added) emit(*f, "added", "", f->value);
 }
+
+// The facts of a run a pair compares, still in key order: whole groups
+// only, so each fact keeps the occurrence number it has in the run.
+std::vector<const KeyedFact*> InScope(const RunFacts& facts, const PairScope& scope) {
+  std::vector<const KeyedFact*> out;
+  for (const KeyedFact& f : facts) {
+    if (scope.Covers(f)) out.push_back(&f);
+  }
+  return out;
+}
+
+// The runs of one batch of whole computers, each compared with the run
+// before it where the filter wants it, and what of each run that reads.
+class ChangeBatch {
+ public:
+  ChangeBatch(const std::vector<ChangeRun>& runs, std::size_t first, std::size_t last)
+      : runs_(runs), first_(first), last_(last) {}
+
+  // A run is compared with the computer's run before it when it is wanted;
+  // runs before --since are read only as the base of the first wanted one.
+  bool Compared(std::size_t i) const {
+    return i > 0 && i < runs_.size() && runs_[i].wanted &&
+           runs_[i - 1].computer == runs_[i].computer;
+  }
+
+  std::vector<std::string> RunIds() const {
+    std::vector<std::string> ids;
+    for (std::size_t i = first_; i < last_; ++i) {
+      if (Compared(i) || Compared(i + 1)) ids.push_back(runs_[i].ref.id);
+    }
+    return ids;
+  }
+
+  // Only the groups that differ are read, or every fact of a pair of which
+  // a run has no groups stored (loaded before they were kept).
+  void Plan(const std::map<std::string, RunGroups>& groups, bool include_changing) {
+    auto groups_of = [&groups](const std::string& id) -> const RunGroups* {
+      const auto found = groups.find(id);
+      return found == groups.end() ? nullptr : &found->second;
+    };
+    for (std::size_t i = first_ + 1; i < last_; ++i) {
+      if (!Compared(i)) continue;
+      const RunGroups* before = groups_of(runs_[i - 1].ref.id);
+      const RunGroups* after = groups_of(runs_[i].ref.id);
+      const PairScope& pair =
+          pairs_.emplace(i, DifferingGroups(before, after, include_changing)).first->second;
+      if (!pair.whole && pair.groups.empty()) continue;
+      Widen(scopes_[runs_[i - 1].ref.id], pair, before);
+      Widen(scopes_[runs_[i].ref.id], pair, after);
+    }
+  }
+
+  const std::map<std::string, RunScope>& Scopes() const { return scopes_; }
+
+  void AddChanges(std::map<std::string, RunFacts>& facts, std::vector<FactChange>& out) const {
+    for (const auto& [i, pair] : pairs_) {
+      if (!pair.whole && pair.groups.empty()) continue;
+      const RunRef& previous = runs_[i - 1].ref;
+      const RunRef& run = runs_[i].ref;
+      const ChangeRun& newer = runs_[i];
+      CompareRunFacts(InScope(facts[previous.id], pair), InScope(facts[run.id], pair),
+                      [&](const KeyedFact& key, const char* change, const std::string& old_value,
+                          const std::string& new_value) {
+                        out.push_back(FactChange{newer.computer, previous.date, previous.time,
+                                                 run.date, run.time, change, key.group, key.item,
+                                                 key.sub, old_value, new_value, newer.at});
+                      });
+    }
+  }
+
+ private:
+  const std::vector<ChangeRun>& runs_;
+  std::size_t first_, last_;
+  std::map<std::size_t, PairScope> pairs_;  // by the newer run's place
+  std::map<std::string, RunScope> scopes_;
+};
 
 }  // namespace
 
 std::vector<FactChange> ListChanges(Database& db, const ChangeFilter& filter) {
   const std::vector<ChangeRun> runs = RunsInChangeOrder(db, filter);
-  // A run is compared with the computer's run before it when it is wanted;
-  // runs before --since are read only as the base of the first wanted one.
-  // Facts are read only for runs in such a pair: a computer with one run
-  // costs nothing.
-  auto compared = [&](std::size_t i) {
-    return i > 0 && i < runs.size() && runs[i].wanted && runs[i - 1].computer == runs[i].computer;
-  };
-  constexpr std::size_t kRunsPerBatch = 256;
+  // A database made before fact groups were kept compares every fact.
+  const bool has_groups = db.HasTable(kFactGroupsTable);
   std::vector<FactChange> out;
-  std::map<std::string, RunFacts> facts;
   for (std::size_t first = 0; first < runs.size();) {
     // A batch of whole computers, so each pair finds both its runs in it.
     std::size_t last = std::min(runs.size(), first + kRunsPerBatch);
     while (last < runs.size() && runs[last].computer == runs[last - 1].computer) ++last;
-    std::vector<std::string> ids;
-    for (std::size_t i = first; i < last; ++i) {
-      if (compared(i) || compared(i + 1)) ids.push_back(runs[i].ref.id);
-    }
-    facts = LoadRunsFacts(db, ids, filter.include_volatile);
-    for (std::size_t i = first + 1; i < last; ++i) {
-      if (!compared(i)) continue;
-      const RunRef& previous = runs[i - 1].ref;
-      const RunRef& run = runs[i].ref;
-      CompareRunFacts(facts[previous.id], facts[run.id],
-                      [&](const KeyedFact& key, const char* change, const std::string& old_value,
-                          const std::string& new_value) {
-                        out.push_back(FactChange{runs[i].computer, previous.date, previous.time,
-                                                 run.date, run.time, change, key.group, key.item,
-                                                 key.sub, old_value, new_value, runs[i].at});
-                      });
-    }
+    ChangeBatch batch(runs, first, last);
+    const std::vector<std::string> ids = batch.RunIds();
+    batch.Plan(has_groups ? LoadRunsGroups(db, ids) : std::map<std::string, RunGroups>(),
+               filter.include_volatile);
+    std::map<std::string, RunFacts> facts =
+        ScopedFactReader(db, batch.Scopes(), filter.include_volatile).Read();
+    batch.AddChanges(facts, out);
     first = last;
   }
   return out;

@@ -1,6 +1,7 @@
 #include "fleet/store/postgres_text.h"
 
 #include "fleet/common/json_text.h"
+#include "fleet/store/schema.h"
 
 namespace norvale::fleet {
 
@@ -63,7 +64,16 @@ std::string InventoryJson(const Inventory& inventory) {
   }
   out += ',';
   AppendJsonString(out, inventory.search_text);
-  return out + "]";
+  out += ",[";
+  for (const FactGroup& group : inventory.fact_groups) {
+    if (out.back() != '[') out += ',';
+    out += "[" + std::to_string(group.first_line) + "," + std::to_string(group.last_line) + ",";
+    AppendJsonString(out, group.category);
+    out += group.changing ? ",1," : ",0,";
+    AppendJsonString(out, group.digest);
+    out += ']';
+  }
+  return out + "]]";
 }
 
 std::string InventoryInserts(const std::string& json) {
@@ -89,6 +99,11 @@ std::string InventoryInserts(const std::string& json) {
       ", search_text AS (INSERT INTO run_search_texts (run_id, search_text)"
       " SELECT run.run_id, lower(" +
       json + "->>" + std::to_string(tables.size()) + ") FROM run)";
+  sql += std::string(", fact_groups AS (INSERT INTO ") + kFactGroupsTable +
+         " (run_id, first_line, last_line, category, changing_figures, digest)"
+         " SELECT run.run_id, (g->>0)::integer, (g->>1)::integer, g->>2, (g->>3)::integer, g->>4"
+         " FROM run, jsonb_array_elements(" +
+         json + "->" + std::to_string(tables.size() + 1) + ") AS g)";
   return sql;
 }
 

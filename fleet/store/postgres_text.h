@@ -21,7 +21,8 @@ std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field);
 std::string LineArray(const std::vector<Fact>& facts);
 
 // A run's typed rows as one JSON array: per inventory table (in table order)
-// an array of rows, each an array of texts and nulls; then the search text.
+// an array of rows, each an array of texts and nulls; then the search text
+// and the fact groups.
 std::string InventoryJson(const Inventory& inventory);
 
 // Statements that insert the typed rows of the run named by a CTE "run"

@@ -121,6 +121,16 @@ constexpr const char* kSearchTexts =
     "CREATE TABLE IF NOT EXISTS run_search_texts (run_id BIGINT PRIMARY KEY,"
     " search_text TEXT NOT NULL)";
 
+// Keyed by the first line: no two groups of a run share one, and no text
+// of the file goes into an index (PostgreSQL refuses long index rows).
+std::string FactGroupsStatement(const Database& db) {
+  return std::string("CREATE TABLE IF NOT EXISTS ") + kFactGroupsTable +
+         " (run_id BIGINT NOT NULL, first_line INTEGER NOT NULL, last_line INTEGER NOT NULL,"
+         " category TEXT NOT NULL, changing_figures INTEGER NOT NULL, digest TEXT NOT NULL,"
+         " PRIMARY KEY (run_id, first_line))" +
+         std::string(db.KeyOrderedTable());
+}
+
 const char* SqlType(ColumnType type) {
   switch (type) {
     case ColumnType::kInteger:
@@ -151,6 +161,7 @@ std::vector<std::string> InventoryStatements(const Database& db) {
   }
   out.push_back(kLatestComputers);
   out.push_back(kSearchTexts);
+  out.push_back(FactGroupsStatement(db));
   // A computer named in any case (the computer command) found by the index.
   out.push_back("CREATE INDEX IF NOT EXISTS runs_by_computer_any_case ON runs (UPPER(computer))");
   return out;
@@ -241,7 +252,8 @@ SchemaChange EnsureSchema(Database& db) {
                                                            std::to_string(kSchemaVersion) + ")");
     }
     change.from = change.to = version;
-    if (version == kSchemaVersion && HasNewestOrder(db) && db.HasTable(kSearchTextTable)) {
+    if (version == kSchemaVersion && HasNewestOrder(db) && db.HasTable(kSearchTextTable) &&
+        db.HasTable(kFactGroupsTable)) {
       return change;
     }
   }
@@ -265,13 +277,19 @@ SchemaChange EnsureSchema(Database& db) {
       if (change.from > 0) {
         // Derived again from the facts, whatever an earlier attempt left.
         db.Execute("DELETE FROM run_search_texts");
+        db.Execute(std::string("DELETE FROM ") + kFactGroupsTable);
         change.runs = DeriveStoredRuns(db);
       }
       db.Execute("UPDATE fleet_schema SET version = ?", {std::string("2")});
-    } else if (!db.HasTable(kSearchTextTable)) {
-      // Schema 2 as first released had no search texts.
-      db.Execute(kSearchTexts);
-      change.runs = DeriveStoredRuns(db, true);
+    } else {
+      // Schema 2 as first released had neither. The runs stored already
+      // keep no fact groups: the change list compares them fact by fact,
+      // and the next load is not held up by a pass over every fact.
+      db.Execute(FactGroupsStatement(db));
+      if (!db.HasTable(kSearchTextTable)) {
+        db.Execute(kSearchTexts);
+        change.runs = DeriveStoredRuns(db, true);
+      }
     }
     db.Commit();
   } catch (...) {

@@ -10,6 +10,10 @@ namespace norvale::fleet {
 // their latest_* views and latest_computers.
 inline constexpr int kSchemaVersion = 2;
 
+// Each run's fact groups (FactGroupsOf): what the change list compares
+// before it reads any fact. A run stored without them is compared fact by fact.
+inline constexpr char kFactGroupsTable[] = "run_fact_groups";
+
 struct SchemaChange {
   int from = 0, to = 0;   // equal when nothing changed; from 0: a new database
   std::int64_t runs = 0;  // runs whose typed rows an upgrade derived

@@ -10,6 +10,7 @@
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
 #include "fleet/store/run_columns.h"
+#include "fleet/store/schema.h"
 #include "fleet/system/sqlite_files.h"
 
 namespace norvale::fleet {
@@ -198,6 +199,7 @@ class SqliteDatabase final : public Database {
     const int rc = sqlite3_step(stmt);
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE) Fail(rc);
+    InsertFactGroups(run_id, inventory.fact_groups);
   }
 
  private:
@@ -250,6 +252,35 @@ class SqliteDatabase final : public Database {
       return out;
     }();
     return statements[kind][rows == 1 ? 0 : 1];
+  }
+
+  // A run's fact groups, a few statements for all of them.
+  void InsertFactGroups(std::int64_t run_id, const std::vector<FactGroup>& groups) {
+    for (std::size_t next = 0; next < groups.size();) {
+      const std::size_t rows = std::min(groups.size() - next, kRowsPerInsert);
+      std::string sql = std::string("INSERT INTO ") + kFactGroupsTable +
+                        " (run_id, first_line, last_line, category, changing_figures, digest)"
+                        " VALUES ";
+      for (std::size_t r = 0; r < rows; ++r)
+        sql += r ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
+      sqlite3_stmt* stmt = Prepare(sql);
+      sqlite3_reset(stmt);
+      for (std::size_t r = 0; r < rows; ++r) {
+        const FactGroup& group = groups[next + r];
+        const int base = static_cast<int>(r) * 6;
+        Check(stmt, sqlite3_bind_int64(stmt, base + 1, run_id));
+        Check(stmt, sqlite3_bind_int(stmt, base + 2, group.first_line));
+        Check(stmt, sqlite3_bind_int(stmt, base + 3, group.last_line));
+        BindText(stmt, base + 4, group.category, SQLITE_STATIC);
+        Check(stmt, sqlite3_bind_int(stmt, base + 5, group.changing ? 1 : 0));
+        BindText(stmt, base + 6, group.digest, SQLITE_STATIC);
+      }
+      const int rc = sqlite3_step(stmt);
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+      if (rc != SQLITE_DONE) Fail(rc);
+      next += rows;
+    }
   }
 
   // Several facts per statement: SQLite's cost is mostly per statement run.

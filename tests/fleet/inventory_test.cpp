@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "fleet/load/result_file.h"
 #include "tests/fleet/fleet_world.h"
 
@@ -186,6 +189,83 @@ TEST(Inventory, SearchTextHoldsEachTextOfTheRunOnce) {
       }
     }
   }
+}
+
+// Which fact groups of two runs have equal digests: exactly those the change
+// list may skip, so a wrong equality would hide a change.
+TEST(Inventory, FactGroupDigestsDifferWhereTheChangeListWouldFindSomething) {
+  // (category, item, sub-item, contents, unit) a line each, from line 1.
+  using Lines = std::vector<std::array<std::string, 5>>;
+  auto groups = [](const Lines& lines) {
+    std::vector<Fact> facts;
+    for (const auto& l : lines) {
+      facts.push_back(Fact{static_cast<int>(facts.size()) + 1, l[0], l[1], l[2], l[3], l[4]});
+    }
+    // "category/changing: digest" per group.
+    std::vector<std::string> out;
+    for (const FactGroup& g : FactGroupsOf(facts)) {
+      out.push_back(g.category + "/" + (g.changing ? "1" : "0") + ": " + g.digest);
+    }
+    return out;
+  };
+  const std::array<std::string, 5> windows{"Soft", "Windows", "Version", "Windows 10", ""};
+  const std::array<std::string, 5> agent{"Soft", "Application", "Agent", "4.2", "Acme"};
+  const std::array<std::string, 5> free{"Hard", "SystemHDD", "Free", "100.2", "GB"};
+  const std::array<std::string, 5> total{"Hard", "SystemHDD", "Total", "237.9", "GB"};
+  struct Case {
+    const char* name;
+    Lines before, after;
+    std::vector<bool> same;  // whether `after` has each group of `before` as it is
+  } cases[] = {
+      // Lines numbered anew after a line added to another category.
+      {"lines shifted by another category",
+       {windows, agent, free, total},
+       {{"Create", "DateTime", "2026/12/01", "9:00:00", ""}, windows, agent, free, total},
+       {true, true, true}},
+      // The change list would find nothing; the digest need not be equal.
+      {"the same lines in another order", {windows, agent}, {agent, windows}, {false}},
+      {"one label's values swapped",
+       {{"Soft", "Application", "Tool", "1.0", ""}, {"Soft", "Application", "Tool", "2.0", ""}},
+       {{"Soft", "Application", "Tool", "2.0", ""}, {"Soft", "Application", "Tool", "1.0", ""}},
+       {false}},
+      {"a fact moved to another item",
+       {{"Device", "A", "Name", "Mouse", ""}},
+       {{"Device", "B", "Name", "Mouse", ""}},
+       {false}},
+      {"texts split at another place",
+       {{"Soft", "AB", "C", "x", ""}},
+       {{"Soft", "A", "BC", "x", ""}},
+       {false}},
+      {"contents and unit split at another place",
+       {{"Soft", "A", "B", "4.2", "Acme"}},
+       {{"Soft", "A", "B", "4.2Acme", ""}},
+       {false}},
+      {"an empty value added",
+       {windows},
+       {windows, {"Soft", "Windows", "Comment", "", ""}},
+       {false}},
+      {"a changing figure alone",
+       {windows, free, total},
+       {windows, {"Hard", "SystemHDD", "Free", "90.1", "GB"}, total},
+       {true, false, true}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> before = groups(c.before);
+    const std::vector<std::string> after = groups(c.after);
+    ASSERT_EQ(before.size(), c.same.size()) << c.name;
+    for (std::size_t g = 0; g < before.size(); ++g) {
+      const bool same = std::find(after.begin(), after.end(), before[g]) != after.end();
+      EXPECT_EQ(same, c.same[g]) << c.name << ": " << before[g];
+    }
+  }
+  // The changing figures and the rest of one category are apart; the header
+  // is a changing figure.
+  EXPECT_EQ(FactGroupsOf({{1, "Create", "DateTime", "2026/12/01", "9:00:00", ""},
+                          {2, "Hard", "SystemHDD", "空容量", "1", "GB"},
+                          {3, "Hard", "SystemHDD", "全容量", "2", "GB"},
+                          {4, "Hard", "CPU", "Name", "x", ""}})
+                .size(),
+            3u);
 }
 
 }  // namespace

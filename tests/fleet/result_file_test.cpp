@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fleet/common/sha256.h"
 #include "fleet/common/timestamps.h"
-#include "fleet/load/sha256.h"
 
 namespace norvale::fleet {
 namespace {

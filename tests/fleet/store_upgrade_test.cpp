@@ -6,6 +6,7 @@
 
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
+#include "fleet/query/queries.h"
 #include "fleet/store/inventory.h"
 #include "fleet/store/schema.h"
 #include "tests/fleet/fleet_world.h"
@@ -111,7 +112,11 @@ TEST_P(FleetSchema, SchemaOneIsUpgradedInPlaceWithTheTypedTablesRebuilt) {
   ASSERT_EQ(Load().loaded, 6);
   const std::vector<std::string> typed = TypedDump(*db_);
   const std::string facts = Scalar("SELECT COUNT(*) FROM facts");
+  const auto groups =
+      db_->Query(std::string("SELECT * FROM ") + kFactGroupsTable + " ORDER BY run_id, first_line");
+  ASSERT_FALSE(groups.empty());
   // What a release of schema 1 left: runs and facts, no typed tables.
+  db_->Execute(std::string("DROP TABLE ") + kFactGroupsTable);
   db_->Execute("DROP VIEW latest_computers");
   for (const InventoryTable& table : InventoryTables()) {
     db_->Execute(std::string("DROP VIEW latest_") + table.name);
@@ -128,6 +133,9 @@ TEST_P(FleetSchema, SchemaOneIsUpgradedInPlaceWithTheTypedTablesRebuilt) {
   EXPECT_EQ(StoredSchemaVersion(*db_), 2);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM facts"), facts);
   EXPECT_EQ(TypedDump(*db_), typed);
+  EXPECT_EQ(
+      db_->Query(std::string("SELECT * FROM ") + kFactGroupsTable + " ORDER BY run_id, first_line"),
+      groups);
   const SchemaChange again = EnsureSchema(*db_);
   EXPECT_EQ(again.from, again.to);
   EXPECT_EQ(again.runs, 0);
@@ -146,6 +154,45 @@ TEST_P(FleetSchema, SchemaTwoWithoutSearchTextsGainsThem) {
   EXPECT_EQ(EnsureSchema(*db_).runs, 0);
 }
 
+// A version-2 database made before fact groups were kept gains the table at
+// the next load without a pass over the stored facts; the change list
+// compares those runs fact by fact, before and after.
+TEST_P(FleetSchema, SchemaTwoWithoutFactGroupsGainsTheTableForNewRuns) {
+  PutComputers(4, 2, 2);
+  ASSERT_EQ(Load().loaded, 4);
+  PutComputers(4, 2, 2, [](int i, PcSpec& pc) {
+    pc.date = "2026/12/05";
+    pc.apps[1][1] = "2." + std::to_string(i);
+  });
+  ASSERT_EQ(Load().loaded, 4);
+  auto listed = [this] {
+    std::vector<std::string> out;
+    for (const FactChange& c : ListChanges(*db_, {})) {
+      out.push_back(c.computer + " " + c.change + " " + c.subitem + " " + c.new_value);
+    }
+    return out;
+  };
+  const std::vector<std::string> changes = listed();
+  ASSERT_EQ(changes.size(), 4u);
+  db_->Execute(std::string("DROP TABLE ") + kFactGroupsTable);
+  EXPECT_EQ(listed(), changes);
+  const SchemaChange change = EnsureSchema(*db_);
+  EXPECT_EQ(change.from, 2);
+  EXPECT_EQ(change.runs, 0);
+  EXPECT_EQ(Scalar(std::string("SELECT COUNT(*) FROM ") + kFactGroupsTable), "0");
+  EXPECT_EQ(listed(), changes);
+  PutComputers(1, 2, 2, [](int, PcSpec& pc) {
+    pc.date = "2026/12/09";
+    pc.apps[0][1] = "3.0";
+    pc.apps[1][1] = "2.0";  // as the second run had it
+  });
+  ASSERT_EQ(Load().loaded, 1);
+  EXPECT_NE(Scalar(std::string("SELECT COUNT(DISTINCT run_id) FROM ") + kFactGroupsTable), "0");
+  std::vector<std::string> more = changes;
+  more.insert(more.begin() + 1, "PC-100 changed App 0 3.0 Acme");
+  EXPECT_EQ(listed(), more);
+}
+
 TEST_P(FleetSchema, FailedUpgradeLeavesSchemaOneAsItWas) {
   PutComputers(3, 1, 0);
   ASSERT_EQ(Load().loaded, 3);
@@ -154,6 +201,7 @@ TEST_P(FleetSchema, FailedUpgradeLeavesSchemaOneAsItWas) {
     db_->Execute(std::string("DROP VIEW latest_") + table.name);
     db_->Execute(std::string("DROP TABLE ") + table.name);
   }
+  db_->Execute(std::string("DROP TABLE ") + kFactGroupsTable);
   db_->Execute("UPDATE fleet_schema SET version = 1");
   // Something in the way of the upgrade: a view named like one of its tables.
   db_->Execute("CREATE VIEW latest_lan AS SELECT 1 AS x");

@@ -1,4 +1,4 @@
-#include "fleet/load/sha256.h"
+#include "fleet/common/sha256.h"
 
 #include <algorithm>
 #include <cstring>
