@@ -160,26 +160,41 @@ std::vector<std::pair<bool, std::string>> VersionParts(const std::string& v) {
   return parts;
 }
 
-// The newest runs whose search text matches the LIKE pattern `like` in any
-// case, by computer. Each fact's texts are lines of the search text, so
-// "%pattern%" over it misses no run where one of them matches `like`.
-std::vector<std::string> RunsWithText(Database& db, const std::string& like) {
-  std::vector<std::string> runs;
-  if (!db.HasTable("run_search_texts")) {
-    // A database of the first schema 2 gains its search texts at its next
-    // load; until then every newest run is a candidate.
-    db.ForEachRow("SELECT run_id FROM latest_runs ORDER BY computer", {},
-                  [&](const Row& row) { runs.push_back(Text(row[0])); });
-    return runs;
-  }
-  // The text looked up run by run: a join would let PostgreSQL, which
-  // cannot estimate the LIKE, choose the newest runs again for every text.
+// A newest run whose computer's name, or whose search text, holds what a
+// search looks for.
+struct SearchCandidate {
+  std::string run_id, computer;
+  bool named = false;     // the name holds it
+  bool has_text = false;  // the search text does: a fact may
+};
+
+// The candidates of a search by computer, in one pass over the newest runs.
+// Each fact's texts are lines of the search text, so "%pattern%" over it
+// misses no run where one of them matches the pattern. The text is looked up
+// run by run: a join would let PostgreSQL, which cannot estimate the match,
+// choose the newest runs again for every text.
+std::vector<SearchCandidate> SearchCandidates(Database& db, const std::string& text,
+                                              const std::string& like) {
+  const bool wildcards = text.find_first_of("*?") != std::string::npos;
+  const Database::SearchCondition holds = db.SearchTextHolds(
+      "(SELECT t.search_text FROM run_search_texts t WHERE t.run_id = r.run_id)", "%" + like + "%",
+      wildcards ? std::nullopt : std::optional<std::string>(text));
+  // A database of the first schema 2 gains its search texts at its next
+  // load; until then every newest run is a candidate.
+  const bool search_texts = db.HasTable("run_search_texts");
+  std::vector<SearchCandidate> candidates;
   db.ForEachRow(
-      "SELECT r.run_id FROM latest_runs r WHERE (SELECT t.search_text"
-      " FROM run_search_texts t WHERE t.run_id = r.run_id) " +
-          std::string(db.SearchTextLike()) + " ESCAPE '\\' ORDER BY r.computer",
-      {"%" + like + "%"}, [&](const Row& row) { runs.push_back(Text(row[0])); });
-  return runs;
+      "SELECT run_id, computer, named, has_text FROM (SELECT r.run_id, r.computer,"
+      " CASE WHEN r.computer " +
+          std::string(db.AnyCaseLike()) + " ? ESCAPE '\\' THEN 1 ELSE 0 END AS named, " +
+          (search_texts ? "CASE WHEN " + holds.sql + " THEN 1 ELSE 0 END" : std::string("1")) +
+          " AS has_text FROM latest_runs r) c WHERE named = 1 OR has_text = 1 ORDER BY computer",
+      search_texts ? std::vector<Param>{like, holds.param} : std::vector<Param>{like},
+      [&](const Row& row) {
+        candidates.push_back(
+            {Text(row[0]), Text(row[1]), Text(row[2]) == "1", Text(row[3]) == "1"});
+      });
+  return candidates;
 }
 
 }  // namespace
@@ -317,36 +332,74 @@ ResultTable FieldPerLine(const ResultTable& rows) {
   return fields;
 }
 
-// One kind of inventory for several runs: one query, its rows handed to the
-// run they belong to (`tables`, in the order of `run_ids`).
-void ReadInventory(Database& db, const InventoryTable& table,
-                   const std::vector<std::int64_t>& run_ids, std::vector<ResultTable>& tables) {
+// A kind's table without its rows: the shown columns (all but run_id and
+// line) and their cell types.
+ResultTable EmptyInventoryTable(const InventoryTable& table) {
   ResultTable empty;
-  std::string columns;
   for (const InventoryColumn& column : table.columns) {
     if (std::string_view(column.name) == "line") continue;
     empty.header.push_back(column.name);
     empty.types.push_back(column.type == ColumnType::kText ? CellType::kText : CellType::kNumber);
-    columns += ", " + std::string(column.name);
   }
+  return empty;
+}
+
+// Every kind of inventory of several runs in one query, so a server is asked
+// once rather than once per kind: each kind's shown columns as text, padded
+// with nulls to the widest kind, after the kind's number, the run and the
+// line (0 for a kind with one row per run), in that order. Each kind names
+// the runs itself: a shared list of them would cost a join per kind.
+std::string InventoryOfRunsSql(std::size_t run_count) {
+  const auto& tables = InventoryTables();
+  std::size_t widest = 0;
+  for (const InventoryTable& table : tables) {
+    widest = std::max(widest, EmptyInventoryTable(table).header.size());
+  }
+  std::string runs;
+  for (std::size_t i = 0; i < run_count; ++i) runs += i ? ",?" : "?";
+  std::string sql;
+  for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+    const InventoryTable& table = tables[kind];
+    sql += kind ? " UNION ALL " : "";
+    sql += "SELECT " + std::to_string(kind) + " AS kind, run_id, " +
+           (table.one_per_run ? "0" : "line") + " AS line";
+    std::size_t shown = 0;
+    for (const InventoryColumn& column : table.columns) {
+      if (std::string_view(column.name) == "line") continue;
+      sql += ", CAST(" + std::string(column.name) + " AS TEXT)";
+      ++shown;
+    }
+    for (; shown < widest; ++shown) sql += ", NULL";
+    sql += " FROM " + std::string(table.name) + " WHERE run_id IN (" + runs + ")";
+  }
+  return sql + " ORDER BY kind, run_id, line";
+}
+
+// The rows of every kind for each run: tables[kind][n] for run_ids[n].
+std::vector<std::vector<ResultTable>> ReadInventories(Database& db,
+                                                      const std::vector<std::int64_t>& run_ids) {
   std::map<std::int64_t, std::size_t> at;
-  std::string sql = "SELECT run_id" + columns + " FROM " + table.name + " WHERE run_id IN (";
   std::vector<Param> params;
-  for (std::size_t i = 0; i < run_ids.size(); ++i) {
-    at[run_ids[i]] = i;
-    sql += i ? ",?" : "?";
-    params.push_back(std::to_string(run_ids[i]));
+  for (std::size_t kind = 0; kind < InventoryTables().size(); ++kind) {
+    for (std::size_t i = 0; i < run_ids.size(); ++i) {
+      at[run_ids[i]] = i;
+      params.push_back(std::to_string(run_ids[i]));
+    }
   }
-  sql += table.one_per_run ? ")" : ") ORDER BY run_id, line";
-  tables.assign(run_ids.size(), empty);
-  db.ForEachRow(sql, params, [&](const Row& row) {
-    ResultTable& target = tables[at[std::stoll(Text(row[0]))]];
+  std::vector<std::vector<ResultTable>> tables;
+  for (const InventoryTable& table : InventoryTables()) {
+    tables.emplace_back(run_ids.size(), EmptyInventoryTable(table));
+  }
+  db.ForEachRow(InventoryOfRunsSql(run_ids.size()), params, [&](const Row& row) {
+    ResultTable& target = tables[std::stoul(Text(row[0]))][at[std::stoll(Text(row[1]))]];
     std::vector<std::string> cells;
-    for (std::size_t i = 1; i < row.size(); ++i) {
-      cells.push_back(target.types[i - 1] == CellType::kNumber ? NumberText(row[i]) : Text(row[i]));
+    for (std::size_t i = 0; i < target.types.size(); ++i) {
+      const auto& cell = row[i + 3];
+      cells.push_back(target.types[i] == CellType::kNumber ? NumberText(cell) : Text(cell));
     }
     target.rows.push_back(std::move(cells));
   });
+  return tables;
 }
 
 }  // namespace
@@ -354,13 +407,15 @@ void ReadInventory(Database& db, const InventoryTable& table,
 std::vector<std::vector<Section>> AnswerComputerRuns(Database& db,
                                                      const std::vector<std::int64_t>& run_ids) {
   std::vector<std::vector<Section>> out(run_ids.size());
-  std::vector<ResultTable> tables;
-  for (const InventoryTable& table : InventoryTables()) {
-    ReadInventory(db, table, run_ids, tables);
+  if (run_ids.empty()) return out;
+  std::vector<std::vector<ResultTable>> tables = ReadInventories(db, run_ids);
+  for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+    const InventoryTable& table = InventoryTables()[kind];
     for (std::size_t r = 0; r < run_ids.size(); ++r) {
-      if (tables[r].rows.empty()) continue;
+      ResultTable& rows = tables[kind][r];
+      if (rows.rows.empty()) continue;
       out[r].push_back(
-          Section{table.name, table.one_per_run ? FieldPerLine(tables[r]) : std::move(tables[r])});
+          Section{table.name, table.one_per_run ? FieldPerLine(rows) : std::move(rows)});
     }
   }
   return out;
@@ -375,14 +430,16 @@ ResultTable AnswerSearch(Database& db, const std::string& text) {
   const std::string matches = " " + std::string(db.AnyCaseLike()) + " ? ESCAPE '\\'";
   const CellType kT = CellType::kText;
   ResultTable table{{"computer", "kind", "item", "value"}, {kT, kT, kT, kT}, {}};
-  db.ForEachRow("SELECT computer FROM latest_runs WHERE computer" + matches, {like},
-                [&](const Row& row) {
-                  table.rows.push_back({Text(row[0]), "computer", "", Text(row[0])});
-                });
   // Only the runs whose search text holds the text can have a fact that
   // does; their facts are read, a batch of runs at a time, in the order of
   // their computers.
-  const std::vector<std::string> runs = RunsWithText(db, *like);
+  std::vector<std::string> runs;
+  for (const SearchCandidate& candidate : SearchCandidates(db, text, *like)) {
+    if (candidate.named) {
+      table.rows.push_back({candidate.computer, "computer", "", candidate.computer});
+    }
+    if (candidate.has_text) runs.push_back(candidate.run_id);
+  }
   constexpr std::size_t kRunsPerQuery = 500;
   for (std::size_t first = 0; first < runs.size(); first += kRunsPerQuery) {
     std::string sql =

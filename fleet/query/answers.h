@@ -64,7 +64,7 @@ struct Section {
   ResultTable rows;
 };
 std::vector<Section> AnswerComputer(Database& db, std::int64_t run_id);
-// The same for several runs at once (a query per kind, however many runs),
+// The same for several runs at once (one query, however many runs),
 // in the order of `run_ids`.
 std::vector<std::vector<Section>> AnswerComputerRuns(Database& db,
                                                      const std::vector<std::int64_t>& run_ids);

@@ -81,10 +81,17 @@ class Database {
   // other scripts have no case to ignore). Cheaper than LOWER() on both
   // sides of every row.
   virtual std::string_view AnyCaseLike() const = 0;
-  // What follows a search text to match the LIKE pattern in the one
-  // parameter in any case. PostgreSQL keeps search texts in lower case, as
-  // ILIKE compares, so a query needs no lower() of every run's text.
-  virtual std::string_view SearchTextLike() const = 0;
+  // The condition that the search text in `column` holds what a user looks
+  // for, in any case, and its one parameter: `literal`, the text itself,
+  // when it has no wildcards, else `like`, a LIKE pattern with '\' as its
+  // escape. PostgreSQL keeps search texts in lower case, as ILIKE compares,
+  // so a query needs no lower() of every run's text.
+  struct SearchCondition {
+    std::string sql;
+    std::string param;
+  };
+  virtual SearchCondition SearchTextHolds(std::string_view column, const std::string& like,
+                                          const std::optional<std::string>& literal) const = 0;
   // The later of two "YYYY-MM-DD HH:MM:SS" texts, the first when the second
   // is null.
   virtual std::string LaterOf(std::string_view first, std::string_view second) const = 0;

@@ -115,7 +115,7 @@ constexpr const char* kLatestComputers =
     " LEFT JOIN system_info s ON s.run_id = r.run_id";
 
 // SearchTextOf each run, where the search command looks first (PostgreSQL
-// keeps it in lower case: see Database::SearchTextLike).
+// keeps it in lower case: see Database::SearchTextHolds).
 constexpr const char* kSearchTextTable = "run_search_texts";
 constexpr const char* kSearchTexts =
     "CREATE TABLE IF NOT EXISTS run_search_texts (run_id BIGINT PRIMARY KEY,"

@@ -86,7 +86,11 @@ class SqliteDatabase final : public Database {
   std::string_view KeyOrderedTable() const override { return " WITHOUT ROWID"; }
   // SQLite's LIKE ignores the case of ASCII letters already.
   std::string_view AnyCaseLike() const override { return "LIKE"; }
-  std::string_view SearchTextLike() const override { return "LIKE ?"; }
+  // LIKE ignores the case of ASCII letters here, and is quick.
+  SearchCondition SearchTextHolds(std::string_view column, const std::string& like,
+                                  const std::optional<std::string>&) const override {
+    return {std::string(column) + " LIKE ? ESCAPE '\\'", like};
+  }
   std::string LaterOf(std::string_view first, std::string_view second) const override {
     const std::string a(first);
     return "MAX(" + a + ", COALESCE(" + std::string(second) + ", " + a + "))";

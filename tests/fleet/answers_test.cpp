@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -178,6 +179,74 @@ TEST_P(FleetAnswers, OneComputerInAnyCaseAndAtAnEarlierRun) {
     EXPECT_EQ(r.code, kExitError);
     EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
   }
+}
+
+// The rows of one section, or nothing when the run has no such section.
+std::vector<std::vector<std::string>> SectionRows(const std::vector<Section>& sections,
+                                                  const std::string& table) {
+  for (const Section& section : sections) {
+    if (section.table == table) return section.rows.rows;
+  }
+  return {};
+}
+
+// Every kind of several runs comes in one query: each run gets its own rows,
+// in line order, in whatever order the runs are asked for, and the same
+// statement asked again (prepared by then on PostgreSQL) answers the same.
+TEST_P(FleetAnswers, SeveralRunsAtOnceAnswerAsEachAlone) {
+  PutSite();
+  auto db = OpenDatabase(target_);
+  std::vector<std::int64_t> ids;
+  for (const Row& row : db->Query("SELECT run_id FROM runs ORDER BY run_id")) {
+    ids.push_back(std::stoll(row[0].value_or("0")));
+  }
+  ASSERT_EQ(ids.size(), 6u);
+  const std::vector<std::int64_t> reversed(ids.rbegin(), ids.rend());
+  for (const auto& order : {ids, reversed, ids}) {
+    const auto together = AnswerComputerRuns(*db, order);
+    ASSERT_EQ(together.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const std::string id = std::to_string(order[i]);
+      std::vector<std::vector<std::string>> applications;
+      for (const Row& row : db->Query(
+               "SELECT name, version, publisher FROM applications WHERE run_id = ? ORDER BY line",
+               {id})) {
+        applications.push_back({row[0].value_or(""), row[1].value_or(""), row[2].value_or("")});
+      }
+      EXPECT_EQ(SectionRows(together[i], "applications"), applications) << "run " << id;
+      const auto alone = AnswerComputer(*db, order[i]);
+      ASSERT_EQ(together[i].size(), alone.size()) << "run " << id;
+      for (std::size_t s = 0; s < alone.size(); ++s) {
+        EXPECT_EQ(together[i][s].table, alone[s].table);
+        EXPECT_EQ(together[i][s].rows.header, alone[s].rows.header);
+        EXPECT_EQ(together[i][s].rows.rows, alone[s].rows.rows) << alone[s].table;
+      }
+    }
+  }
+  // Figures and Japanese text come through as each engine stores them.
+  const auto newest = [&](const std::string& computer) {
+    const auto rows = db->Query("SELECT run_id FROM latest_runs WHERE computer = ?", {computer});
+    return AnswerComputer(*db, std::stoll(rows.at(0)[0].value_or("0")));
+  };
+  using Fields = std::vector<std::vector<std::string>>;
+  struct Field {
+    const char* computer;
+    const char* table;
+    std::vector<std::string> field;
+  } fields[] = {
+      {"PC-BIG", "hardware", {"memory_total_mb", "32768"}},
+      {"PC-EN7", "hardware", {"system_disk_free_gb", "5"}},
+      {"PC-JA7", "lan", {"user_name", "山田0125"}},
+  };
+  for (const Field& f : fields) {
+    const Fields got = SectionRows(newest(f.computer), f.table);
+    EXPECT_NE(std::find(got.begin(), got.end(), f.field), got.end())
+        << f.computer << " " << f.table << " " << f.field[0];
+  }
+  const Fields adapters = SectionRows(newest("PC-JA7"), "adapters");
+  ASSERT_FALSE(adapters.empty());
+  EXPECT_NE(std::find(adapters[0].begin(), adapters[0].end(), "192.168.1.20"), adapters[0].end());
+  EXPECT_TRUE(AnswerComputerRuns(*db, {}).empty());
 }
 
 TEST_P(FleetAnswers, SearchFindsLatestFactsAndNamesInAnyCase) {
