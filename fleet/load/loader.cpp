@@ -1,10 +1,12 @@
 #include "fleet/load/loader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -201,9 +203,17 @@ class FileQueue {
     ready_.notify_one();
   }
   // The next file; nothing after the last one. Rethrows the reader's failure.
-  std::optional<PreparedFile> Pop() {
+  // `meanwhile` runs once when no file came within `patience`.
+  std::optional<PreparedFile> Pop(std::chrono::milliseconds patience,
+                                  const std::function<void()>& meanwhile) {
     std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [&] { return !files_.empty() || finished_; });
+    const auto has_news = [&] { return !files_.empty() || finished_; };
+    if (!ready_.wait_for(lock, patience, has_news)) {
+      lock.unlock();
+      meanwhile();
+      lock.lock();
+      ready_.wait(lock, has_news);
+    }
     if (files_.empty()) {
       if (failure_) std::rethrow_exception(failure_);
       return std::nullopt;
@@ -348,35 +358,146 @@ bool HasRunToStore(const PreparedFile& p, LoadSummary& summary, LoadObserver& ob
   return true;
 }
 
+// Tells the observer about the files in their order, although a queued
+// run's outcome may come after later files were passed over: what is told
+// of a file waits behind the outcomes of the runs queued before it.
+class InFileOrder final : public LoadObserver {
+ public:
+  using Note = std::function<void(LoadObserver&)>;
+
+  explicit InFileOrder(LoadObserver& observer) : observer_(observer) {}
+
+  // The place of what a queued run's outcome will tell.
+  std::size_t Hold() {
+    notes_.emplace_back();
+    return first_ + notes_.size() - 1;
+  }
+  // What the run at `place` tells (an empty note: nothing), then what
+  // waited for it.
+  void Fill(std::size_t place, Note note) {
+    notes_[place - first_] = std::move(note);
+    TellWhatIsDue();
+  }
+  // After a failure: outcomes that will not come are passed over.
+  void DropHolds() {
+    for (std::optional<Note>& note : notes_) {
+      if (!note) note.emplace();
+    }
+    TellWhatIsDue();
+  }
+
+  void Skipped(const std::string& path, const std::string& why) override {
+    Tell([=](LoadObserver& o) { o.Skipped(path, why); });
+  }
+  void Rejected(const std::string& path, int line, const std::string& why) override {
+    Tell([=](LoadObserver& o) { o.Rejected(path, line, why); });
+  }
+  void ClockAhead(const std::string& path, const std::string& computer,
+                  const std::string& run_at) override {
+    Tell([=](LoadObserver& o) { o.ClockAhead(path, computer, run_at); });
+  }
+  // At once: the progress line tells no file's outcome.
+  void Progress(int done, int total, std::int64_t rows, const std::string& path) override {
+    observer_.Progress(done, total, rows, path);
+  }
+
+ private:
+  void Tell(Note note) {
+    notes_.emplace_back(std::move(note));
+    TellWhatIsDue();
+  }
+  void TellWhatIsDue() {
+    while (!notes_.empty() && notes_.front()) {
+      const Note note = std::move(*notes_.front());
+      notes_.pop_front();
+      ++first_;
+      if (note) note(observer_);
+    }
+  }
+
+  LoadObserver& observer_;
+  std::deque<std::optional<Note>> notes_;  // nothing yet: a run's outcome to come
+  std::size_t first_ = 0;                  // the place of notes_.front()
+};
+
 // Counts what became of a queued run once the database has stored, refused
-// or rolled it back.
+// or rolled it back, and tells it in its place.
 struct RunOutcomeCounter {
   LoadSummary& summary;
-  LoadObserver& observer;
+  InFileOrder& told;
+  std::size_t place;
   std::string& rolled_back;
   std::string path, computer, run_at;
   std::int64_t rows;
   bool clock_ahead;
 
   void operator()(const Database::StoreOutcome& outcome) const {
+    InFileOrder::Note note;
     if (outcome.rolled_back) {
       rolled_back = path;
     } else if (!outcome.refused.empty()) {
       // The database refused this file's rows: only this file is left out.
       ++summary.rejected;
-      observer.Rejected(path, 0, outcome.refused);
+      note = [path = path, why = outcome.refused](LoadObserver& o) { o.Rejected(path, 0, why); };
     } else if (outcome.run_id) {
       ++summary.loaded;
       summary.rows += rows;
       if (clock_ahead) {
         ++summary.clock_ahead;
-        observer.ClockAhead(path, computer, run_at);
+        note = [*this](LoadObserver& o) { o.ClockAhead(path, computer, run_at); };
       }
     } else {
       ++summary.unchanged;
     }
+    told.Fill(place, std::move(note));
   }
 };
+
+// How long the writer waits for the next file before it has the runs queued
+// so far committed, so that a slow share too shows its progress to readers.
+constexpr std::chrono::milliseconds kIdleCommit{250};
+
+// Hands the prepared files' runs to the database in file order. A stop
+// request throws LoadInterrupted; any other failure is thrown once the runs
+// queued before it are answered.
+void StoreFiles(Database& db, FileQueue& queue, int total, const LoadOptions& options,
+                LoadObserver& observer, LoadSummary& summary) {
+  InFileOrder told(observer);
+  std::string rolled_back;
+  int done = 0;
+  const std::function<void()> commit_queued = [&db] { db.FinishQueuedRuns(); };
+  try {
+    while (std::optional<PreparedFile> p = queue.Pop(kIdleCommit, commit_queued)) {
+      if (options.stop_requested && options.stop_requested()) {
+        // The runs already queued are whole: let them finish so the summary
+        // counts what is stored (a run not stored whole yet is rolled back).
+        db.FinishQueuedRuns();
+        throw LoadInterrupted{p->source.path, summary, false};
+      }
+      told.Progress(done++, total, summary.rows, p->source.path);
+      if (!HasRunToStore(*p, summary, told)) continue;
+      const ResultFile& file = *p->parsed.file;
+      const RunRecord run = RunRecordOf(file, p->source);
+      db.QueueRunWithFacts(
+          run, file.facts,
+          RunOutcomeCounter{summary, told, told.Hold(), rolled_back, p->source.path, file.computer,
+                            file.run_at, static_cast<std::int64_t>(file.facts.size()),
+                            run.clock_ahead});
+    }
+    db.FinishQueuedRuns();
+  } catch (const RunRolledBack&) {
+    told.DropHolds();
+    throw LoadInterrupted{rolled_back, summary, true};
+  } catch (...) {
+    // The outcomes of the runs queued so far come while their counters live.
+    try {
+      db.FinishQueuedRuns();
+    } catch (...) {
+    }
+    told.DropHolds();
+    throw;
+  }
+}
 
 }  // namespace
 
@@ -435,31 +556,7 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
     Database& db;
     ~ClearStopCheck() { db.SetStopCheck(nullptr); }
   } clear_stop_check{db};
-  std::string rolled_back;
-  int done = 0;
-  try {
-    while (std::optional<PreparedFile> p = queue.Pop()) {
-      if (options.stop_requested && options.stop_requested()) {
-        // The runs already sent are whole transactions: let them finish so
-        // the summary counts what is stored (a run not committed yet is
-        // rolled back).
-        db.FinishQueuedRuns();
-        throw LoadInterrupted{p->source.path, summary, false};
-      }
-      observer.Progress(done++, total, summary.rows, p->source.path);
-      if (!HasRunToStore(*p, summary, observer)) continue;
-      const ResultFile& file = *p->parsed.file;
-      const RunRecord run = RunRecordOf(file, p->source);
-      db.QueueRunWithFacts(
-          run, file.facts,
-          RunOutcomeCounter{summary, observer, rolled_back, p->source.path, file.computer,
-                            file.run_at, static_cast<std::int64_t>(file.facts.size()),
-                            run.clock_ahead});
-    }
-    db.FinishQueuedRuns();
-  } catch (const RunRolledBack&) {
-    throw LoadInterrupted{rolled_back, summary, true};
-  }
+  StoreFiles(db, queue, total, options, observer, summary);
   observer.Progress(total, total, summary.rows, {});
   return summary;
 }

@@ -1,4 +1,4 @@
-// Loading result files into the fleet database, one transaction per file.
+// Loading result files into the fleet database, each file stored whole or not at all.
 #pragma once
 
 #include <cstdint>

@@ -114,11 +114,13 @@ class Database {
   virtual std::optional<std::int64_t> StoreRunWithFacts(const RunRecord& run,
                                                         const std::vector<Fact>& facts) = 0;
 
-  // The same, each run still its own transaction, but an engine may send
-  // further runs before the first is answered. `done` gets each run's
-  // outcome, a run the database refused too; FinishQueuedRuns waits for all
-  // of them and throws the first other failure (the runs that were answered
-  // stay stored).
+  // The same, each run stored whole or not at all, but an engine may send
+  // further runs before the first is answered, or commit several runs at
+  // once, each in a savepoint of its own. `done` gets each run's outcome
+  // once it is committed, a run the database refused too; FinishQueuedRuns
+  // commits and waits for all of them and throws the first other failure
+  // (the runs that were answered stay stored). Any other statement on the
+  // connection commits the queued runs first.
   struct StoreOutcome {
     std::optional<std::int64_t> run_id;  // the new run; nothing when stored already or refused
     std::string refused;                 // why the database refused the run, when it did

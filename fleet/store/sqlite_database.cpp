@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <map>
+#include <mutex>
 
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
@@ -14,10 +16,28 @@
 namespace norvale::fleet {
 namespace {
 
+// A queued run's savepoint keeps a copy of each page it changes that the
+// runs before it in the group had changed already. Past 64 KiB SQLite moves
+// that copy to a temporary file, made and deleted for each run: many writes,
+// and under Wine many requests. It stays in memory instead (a run's copy is
+// a few hundred KiB; released with the run). Not a bigger limit: the limit is
+// also the size of the block SQLite takes for it, which Windows' heap maps
+// and unmaps for every run above about 500 KiB, and the move to a file
+// after a savepoint's release failed a load here as a full disk.
+constexpr int kSavepointCopyInMemory = -1;
+
+// Before any other call into SQLite: the setting is fixed at its start.
+void ConfigureSqlite() {
+  static std::once_flag once;
+  std::call_once(once,
+                 [] { sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kSavepointCopyInMemory); });
+}
+
 class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, const OpenOptions& options)
       : path_(path), options_(options), busy_timeout_ms_(options.busy_timeout_ms) {
+    ConfigureSqlite();
     FitSqliteFileAccess();
     const int rc =
         sqlite3_open_v2(path.c_str(), &db_,
@@ -52,9 +72,11 @@ class SqliteDatabase final : public Database {
     return std::make_unique<SqliteDatabase>(path_, options_);
   }
 
-  void BeginWrite() override { Execute("BEGIN IMMEDIATE"); }
-  void Commit() override { Execute("COMMIT"); }
+  // Through Run, so a group of queued runs is committed first.
+  void BeginWrite() override { Execute(kBeginWrite); }
+  void Commit() override { Execute(kCommit); }
   void Rollback() noexcept override {
+    group_.reset();  // its runs are undone: their outcomes are never told
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
   void LockSchema() override {}
@@ -88,21 +110,57 @@ class SqliteDatabase final : public Database {
     const Inventory inventory = DeriveInventory(facts);
     BeginWrite();
     try {
-      const auto ids = Query(InsertRunStatement(), RunParams(run));
-      if (ids.empty()) {
-        Rollback();
-        return std::nullopt;
-      }
-      const std::int64_t run_id = std::stoll(*ids[0][0]);
-      InsertFacts(run_id, facts);
-      StoreInventory(run_id, inventory);
-      StopIfRequested();
-      Commit();
+      const std::optional<std::int64_t> run_id = InsertRun(run, facts, inventory);
+      run_id ? Commit() : Rollback();
       return run_id;
     } catch (...) {
       Rollback();
       throw;
     }
+  }
+
+  // Queued runs share a transaction, each in a savepoint of its own: a run
+  // the database refuses, or the one in hand at a stop, is undone alone.
+  // Under Wine every commit costs a dozen requests to its server for
+  // SQLite's locks, more than storing a small run. Outcomes are told only
+  // once their group is committed.
+  void QueueRunWithFacts(const RunRecord& run, const std::vector<Fact>& facts,
+                         const StoreDone& done) override {
+    const Inventory inventory = DeriveInventory(facts);
+    if (!group_) BeginGroup();
+    ExecuteStatement(kRunSavepoint);
+    StoreOutcome outcome;
+    try {
+      outcome.run_id = InsertRun(run, facts, inventory);
+      ExecuteStatement(kReleaseRun);
+    } catch (const RunRolledBack&) {
+      KeepRunsBeforeTheOneInHand();
+      done({std::nullopt, {}, true});
+      throw;
+    } catch (const DatabaseError& e) {
+      if (e.kind() != DatabaseError::Kind::kRefused) {
+        KeepRunsBeforeTheOneInHand();
+        throw;
+      }
+      if (!UndoRunInHand()) {
+        Rollback();
+        throw DatabaseError(DatabaseError::Kind::kOther, kGroupLost + std::string(": ") + e.what());
+      }
+      outcome.refused = e.what();
+    } catch (...) {
+      KeepRunsBeforeTheOneInHand();
+      throw;
+    }
+    group_->outcomes.push_back({std::move(outcome), done});
+    if (group_->outcomes.size() >= group_->most_runs ||
+        GroupClock::now() - group_->begun >= kGroupAge) {
+      CommitGroup();
+    }
+  }
+
+  void FinishQueuedRuns() override {
+    if (group_) CommitGroup();
+    next_group_runs_ = 1;
   }
 
   void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
@@ -150,6 +208,33 @@ class SqliteDatabase final : public Database {
 
  private:
   static constexpr std::size_t kRowsPerInsert = 16;
+
+  static constexpr char kBeginWrite[] = "BEGIN IMMEDIATE";
+  static constexpr char kCommit[] = "COMMIT";
+  static constexpr char kRunSavepoint[] = "SAVEPOINT queued_run";
+  static constexpr char kReleaseRun[] = "RELEASE queued_run";
+  static constexpr char kUndoRun[] = "ROLLBACK TO queued_run";
+  static constexpr char kGroupLost[] = "the transaction of the queued runs was rolled back";
+
+  // A group is committed after this many runs, or once it is this old when
+  // a run is done, so readers see a load's progress about twice a second
+  // and a crash loses at most that much (a rerun stores it again). The
+  // first group of a queue holds one run and each next one twice as many:
+  // the first files show at once, and a load stopped soon after its start
+  // has little to redo.
+  static constexpr std::size_t kMostGroupRuns = 128;
+  static constexpr std::chrono::milliseconds kGroupAge{500};
+
+  using GroupClock = std::chrono::steady_clock;
+  struct QueuedOutcome {
+    StoreOutcome outcome;
+    StoreDone done;
+  };
+  struct Group {
+    GroupClock::time_point begun;
+    std::size_t most_runs;
+    std::vector<QueuedOutcome> outcomes;  // of the runs stored in it, in order
+  };
 
   // The insert of `rows` rows into a typed table, its text made once.
   static const std::string& InventoryInsert(std::size_t kind, std::size_t rows) {
@@ -245,6 +330,66 @@ class SqliteDatabase final : public Database {
     }
   }
 
+  // The run's rows inside the open transaction; nothing when its content is
+  // stored already.
+  std::optional<std::int64_t> InsertRun(const RunRecord& run, const std::vector<Fact>& facts,
+                                        const Inventory& inventory) {
+    std::optional<std::int64_t> run_id;
+    const RowHandler take_id = [&run_id](const Row& row) { run_id = std::stoll(*row[0]); };
+    RunStatement(InsertRunStatement(), RunParams(run), &take_id);
+    if (!run_id) return std::nullopt;
+    InsertFacts(*run_id, facts);
+    StoreInventory(*run_id, inventory);
+    StopIfRequested();
+    return run_id;
+  }
+
+  void BeginGroup() {
+    ExecuteStatement(kBeginWrite);
+    group_.emplace(Group{GroupClock::now(), next_group_runs_, {}});
+  }
+
+  // Commits the group, then tells its outcomes; a failed commit undoes the
+  // whole group and tells none of them.
+  void CommitGroup() {
+    const std::vector<QueuedOutcome> outcomes = std::move(group_->outcomes);
+    group_.reset();
+    try {
+      ExecuteStatement(kCommit);
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+    next_group_runs_ = std::min(next_group_runs_ * 2, kMostGroupRuns);
+    for (const QueuedOutcome& queued : outcomes) queued.done(queued.outcome);
+  }
+
+  // Back to the savepoint before the run in hand; false when the whole
+  // transaction is gone (SQLite rolls back on some failures by itself).
+  bool UndoRunInHand() noexcept {
+    if (sqlite3_get_autocommit(db_)) return false;
+    try {
+      ExecuteStatement(kUndoRun);
+      ExecuteStatement(kReleaseRun);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+
+  // After a failure or a stop: the run in hand is undone and the group's
+  // runs before it committed and told, so they stay stored as they would
+  // have one transaction each. When that fails too they are undone, untold.
+  void KeepRunsBeforeTheOneInHand() noexcept {
+    if (!group_) return;
+    try {
+      if (!UndoRunInHand()) throw DatabaseError(DatabaseError::Kind::kOther, kGroupLost);
+      CommitGroup();
+    } catch (...) {
+      Rollback();
+    }
+  }
+
   // Inside a run's transaction: the caller rolls it back.
   void StopIfRequested() {
     if (StopRequested()) throw RunRolledBack();
@@ -266,7 +411,9 @@ class SqliteDatabase final : public Database {
     Fail(rc, sqlite3_errstr(rc));
   }
 
+  // Queued runs not committed yet are undone with the connection.
   void Close() {
+    group_.reset();
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
     inventory_inserts_ = {};
@@ -286,8 +433,18 @@ class SqliteDatabase final : public Database {
     return stmt;
   }
 
+  // A statement from outside the store's own work: it may need the queued
+  // runs committed (a transaction of its own, or their rows).
   void Run(std::string_view sql, const std::vector<Param>& params,
            const RowHandler* handle) override {
+    FinishQueuedRuns();
+    RunStatement(sql, params, handle);
+  }
+
+  void ExecuteStatement(std::string_view sql) { RunStatement(sql, {}, nullptr); }
+
+  void RunStatement(std::string_view sql, const std::vector<Param>& params,
+                    const RowHandler* handle) {
     sqlite3_stmt* stmt = Prepare(sql);
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
@@ -365,6 +522,8 @@ class SqliteDatabase final : public Database {
   std::map<std::string, sqlite3_stmt*> statements_;
   // The typed tables' inserts (one row, many rows), owned by statements_.
   std::array<std::array<sqlite3_stmt*, 2>, kInvKindCount> inventory_inserts_{};
+  std::optional<Group> group_;  // the transaction of the queued runs, while open
+  std::size_t next_group_runs_ = 1;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "fleet/system/files.h"
 #include "tests/fleet/fleet_world.h"
 #include "tests/fleet/postgres_server.h"
+#include "tests/fleet/store_fixture.h"
 
 namespace norvale::fleet::testing {
 namespace {
@@ -60,21 +61,6 @@ class CtrlCWhileStoring : public ::testing::TestWithParam<std::string> {
     std::vector<Row> rows;
     for (int i = 0; i < count; ++i) rows.push_back({Computer(i)});
     return rows;
-  }
-
-  // Every stored run whole, and no row of any table without its run.
-  static void ExpectOnlyWholeRuns(Database& db) {
-    EXPECT_EQ(db.Query("SELECT COUNT(*) FROM runs r WHERE row_count <> "
-                       "(SELECT COUNT(*) FROM facts f WHERE f.run_id = r.run_id)"),
-              (std::vector<Row>{{"0"}}));
-    std::vector<std::string> tables = {"facts"};
-    for (const InventoryTable& table : InventoryTables()) tables.push_back(table.name);
-    for (const std::string& table : tables) {
-      EXPECT_EQ(db.Query("SELECT COUNT(*) FROM " + table +
-                         " WHERE run_id NOT IN (SELECT run_id FROM runs)"),
-                (std::vector<Row>{{"0"}}))
-          << table;
-    }
   }
 
   TempDir dir_, share_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -64,6 +65,21 @@ class FleetStore : public ::testing::TestWithParam<std::string> {
   std::unique_ptr<Database> db_;
   RecordingObserver observer_;
 };
+
+// Every stored run whole, and no row of any table without its run.
+inline void ExpectOnlyWholeRuns(Database& db) {
+  EXPECT_EQ(db.Query("SELECT COUNT(*) FROM runs r WHERE row_count <> "
+                     "(SELECT COUNT(*) FROM facts f WHERE f.run_id = r.run_id)"),
+            (std::vector<Row>{{"0"}}));
+  std::vector<std::string> tables = {"facts"};
+  for (const InventoryTable& table : InventoryTables()) tables.push_back(table.name);
+  for (const std::string& table : tables) {
+    EXPECT_EQ(db.Query("SELECT COUNT(*) FROM " + table +
+                       " WHERE run_id NOT IN (SELECT run_id FROM runs)"),
+              (std::vector<Row>{{"0"}}))
+        << table;
+  }
+}
 
 // Every typed table, read back through its latest_* view as text.
 inline std::vector<std::string> TypedDump(Database& db) {
