@@ -175,8 +175,9 @@ std::vector<std::string> OtherFiles(const std::string& folder, const std::string
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    if (entry.path().string() != page && name != "fleet.sqlite" && name != "PC-01.tsv" &&
-        name.rfind("fleet.sqlite-", 0) != 0) {
+    // Compared as paths: on Windows the listing joins names with "\".
+    if (entry.path() != std::filesystem::path(page) && name != "fleet.sqlite" &&
+        name != "PC-01.tsv" && name.rfind("fleet.sqlite-", 0) != 0) {
       names.push_back(name);
     }
   }
