@@ -531,7 +531,7 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
   LoadSummary summary;
   const std::vector<std::string> files =
       CollectResultFiles(inputs, options.recursive, observer, summary);
-  EnsureSchema(db);
+  const SchemaChange schema = EnsureSchema(db);
   const int total = static_cast<int>(files.size());
   // Reading, hashing and parsing run on a second thread, ahead of the
   // database writes on this one; the queue between them is short, so memory
@@ -557,6 +557,14 @@ LoadSummary LoadResultFiles(Database& db, const std::vector<std::string>& inputs
     ~ClearStopCheck() { db.SetStopCheck(nullptr); }
   } clear_stop_check{db};
   StoreFiles(db, queue, total, options, observer, summary);
+  if (summary.loaded > 0 || schema.runs > 0) {
+    try {
+      db.RefreshStatistics();
+    } catch (const DatabaseError&) {
+      // Only the planner's figures: the runs are stored, and autovacuum
+      // brings the figures up to date later.
+    }
+  }
   observer.Progress(total, total, summary.rows, {});
   return summary;
 }

@@ -140,6 +140,11 @@ class Database {
   }
   virtual void FinishQueuedRuns() {}
 
+  // After a load that stored runs: brings the planner's figures for the
+  // tables the change list reads up to date, so the first questions after a
+  // big load are planned for what is there, not for empty tables.
+  virtual void RefreshStatistics() {}
+
   // Asked while a run's rows are stored and before its commit (Ctrl+C):
   // when it answers true the run is rolled back and RunRolledBack thrown.
   // Empty: runs are never stopped.

@@ -9,6 +9,7 @@
 #include "fleet/store/inventory.h"
 #include "fleet/store/postgres_text.h"
 #include "fleet/store/run_columns.h"
+#include "fleet/store/schema.h"
 
 namespace norvale::fleet {
 namespace {
@@ -198,6 +199,12 @@ class PostgresDatabase final : public Database {
   }
 
   void FinishQueuedRuns() override { FinishRuns(open_ && StopRequested() ? kRollback : kCommit); }
+
+  // Autovacuum analyses new rows only after a while; until then the change
+  // list's join of runs and their fact groups was planned as if both were
+  // empty (23 s for 10,000 computers instead of 3 s). A sample of each table:
+  // under half a second at that size.
+  void RefreshStatistics() override { Execute(std::string("ANALYZE runs, ") + kFactGroupsTable); }
 
  private:
   // Ends the open run with `end`, waits for every answer and leaves the
