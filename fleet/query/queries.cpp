@@ -72,13 +72,11 @@ std::string ValueText(const std::string& contents, const std::string& unit) {
   return unit.empty() ? contents : contents + " " + unit;
 }
 
-// Facts put in line order, then sorted by their labels (stable, so equal
-// labels keep line order), get their occurrence numbers.
+// Facts sorted by their labels, equal labels in line order, get their
+// occurrence numbers. One sort: a run's lines are unique.
 void FinishRunFacts(RunFacts& facts) {
-  std::sort(facts.begin(), facts.end(),
-            [](const KeyedFact& a, const KeyedFact& b) { return a.line < b.line; });
-  std::stable_sort(facts.begin(), facts.end(), [](const KeyedFact& a, const KeyedFact& b) {
-    return std::tie(a.group, a.item, a.sub) < std::tie(b.group, b.item, b.sub);
+  std::sort(facts.begin(), facts.end(), [](const KeyedFact& a, const KeyedFact& b) {
+    return std::tie(a.group, a.item, a.sub, a.line) < std::tie(b.group, b.item, b.sub, b.line);
   });
   for (std::size_t i = 1; i < facts.size(); ++i) {
     const KeyedFact& p = facts[i - 1];
@@ -291,10 +289,10 @@ void Widen(RunScope& scope, const PairScope& pair, const RunGroups* groups) {
   }
 }
 
-// Reads the facts each run's scope names: whole runs by their ids, groups
-// by their lines and category (a fact meets one condition at most). Each
-// statement has one fixed shape, its unused conditions null, so PostgreSQL
-// parses and plans it once instead of once per batch. Without an ORDER BY:
+// Reads the facts each run's scope names: whole runs by their ids, in a
+// statement of one fixed shape (the ids left over null, so PostgreSQL parses
+// and plans it once instead of once per batch), and groups by their lines
+// and category, as the engine reads them best. Without an ORDER BY:
 // PostgreSQL would sort the whole batch on disk; each run's facts are put in
 // line order here.
 class ScopedFactReader {
@@ -304,71 +302,67 @@ class ScopedFactReader {
       : db_(db), scopes_(scopes), include_changing_(include_changing) {}
 
   std::map<std::string, RunFacts> Read() {
-    static const std::string whole_runs = FactsWhere("run_id IN (?", ", ?", ")", kRunsPerQuery);
-    static const std::string groups =
-        FactsWhere(kGroupLines, " OR " + std::string(kGroupLines), "", kGroupsPerQuery);
-    std::vector<Param> ids, lines;
+    static const std::string whole_runs = [] {
+      std::string sql =
+          "SELECT run_id, category, item, subitem, contents, unit, line FROM facts"
+          " WHERE run_id IN (?";
+      for (std::size_t i = 1; i < kRunsPerQuery; ++i) sql += ", ?";
+      return sql + ")";
+    }();
+    std::vector<Param> ids;
+    std::vector<Database::CategoryLines> ranges;
+    const Database::RowHandler keep = [this](const Row& row) { Keep(row); };
     for (const auto& [id, scope] : scopes_) {
       if (scope.whole) {
         ids.push_back(id);
-        if (ids.size() == kRunsPerQuery) ReadWhere(whole_runs, ids);
+        if (ids.size() == kRunsPerQuery) ReadWholeRuns(whole_runs, ids, keep);
         continue;
       }
       for (const auto& [category, range] : scope.categories) {
-        lines.insert(lines.end(), {id, range.first_line, range.last_line, category});
-        if (lines.size() == 4 * kGroupsPerQuery) ReadWhere(groups, lines);
+        ranges.push_back({id, range.first_line, range.last_line, category});
       }
     }
-    ReadWhere(whole_runs, ids);
-    ReadWhere(groups, lines);
+    ReadWholeRuns(whole_runs, ids, keep);
+    if (!ranges.empty()) db_.ForEachFactWithin(ranges, keep);
     for (auto& [id, facts] : out_) FinishRunFacts(facts);
     return std::move(out_);
   }
 
  private:
-  static constexpr std::size_t kRunsPerQuery = 256, kGroupsPerQuery = 64;
-  static constexpr const char* kGroupLines =
-      "(run_id = ? AND line BETWEEN ? AND ? AND category = ?)";
+  static constexpr std::size_t kRunsPerQuery = 256;
 
-  static std::string FactsWhere(const std::string& first, const std::string& next, const char* end,
-                                std::size_t count) {
-    std::string sql =
-        "SELECT run_id, category, item, subitem, contents, unit, line FROM facts"
-        " WHERE " +
-        first;
-    for (std::size_t i = 1; i < count; ++i) sql += next;
-    return sql + end;
+  // Runs `sql` with `ids`, the ids left over null; empties `ids`.
+  void ReadWholeRuns(const std::string& sql, std::vector<Param>& ids,
+                     const Database::RowHandler& keep) {
+    if (ids.empty()) return;
+    ids.resize(kRunsPerQuery);
+    db_.ForEachRow(sql, ids, keep);
+    ids.clear();
   }
 
-  // Runs `sql` with `values`, the conditions left over null; empties `values`.
-  void ReadWhere(const std::string& sql, std::vector<Param>& values) {
-    if (values.empty()) return;
-    const std::size_t params = std::count(sql.begin(), sql.end(), '?');
-    values.resize(params);
-    std::string id;
-    const RunScope* scope = nullptr;
-    RunFacts* facts = nullptr;
-    db_.ForEachRow(sql, values, [&](const Row& row) {
-      const std::string& group = *row[1];
-      const bool changing = IsChangingFigure(group, Text(row[3]));
-      if (changing && !include_changing_) return;
-      if (!scope || id != *row[0]) {  // a run's rows mostly come together
-        id = *row[0];
-        scope = &scopes_.at(id);
-        facts = &out_[id];
-      }
-      if (!scope->Wants(group, changing)) return;
-      facts->push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
-                                 ValueText(Text(row[4]), Text(row[5])), std::stoi(Text(row[6])),
-                                 changing});
-    });
-    values.clear();
+  // A fact read, kept when its run's scope wants it.
+  void Keep(const Row& row) {
+    const std::string& group = *row[1];
+    const bool changing = IsChangingFigure(group, Text(row[3]));
+    if (changing && !include_changing_) return;
+    if (!scope_ || id_ != *row[0]) {  // a run's rows mostly come together
+      id_ = *row[0];
+      scope_ = &scopes_.at(id_);
+      facts_ = &out_[id_];
+    }
+    if (!scope_->Wants(group, changing)) return;
+    facts_->push_back(KeyedFact{group, Text(row[2]), Text(row[3]), 0,
+                                ValueText(Text(row[4]), Text(row[5])), std::stoi(Text(row[6])),
+                                changing});
   }
 
   Database& db_;
   const std::map<std::string, RunScope>& scopes_;
   bool include_changing_;
   std::map<std::string, RunFacts> out_;
+  std::string id_;  // the run of the last fact kept, its scope and facts
+  const RunScope* scope_ = nullptr;
+  RunFacts* facts_ = nullptr;
 };
 
 // A run in the order changes are told: by computer, then as seen.

@@ -140,6 +140,20 @@ class Database {
   }
   virtual void FinishQueuedRuns() {}
 
+  // The facts of one category of a run within its lines: what the change
+  // list reads of a fact group that differs.
+  struct CategoryLines {
+    std::string run_id;
+    std::string first_line, last_line;  // as stored
+    std::string category;
+  };
+  // Hands each such fact to `handle` as (run_id, category, item, subitem,
+  // contents, unit, line), in no particular order; `ranges` names a run's
+  // category once at most. The statements keep one shape whatever the
+  // number of ranges, so a server plans them once per connection.
+  virtual void ForEachFactWithin(const std::vector<CategoryLines>& ranges,
+                                 const RowHandler& handle);
+
   // After a load that stored runs: brings the planner's figures for the
   // tables the change list reads up to date, so the first questions after a
   // big load are planned for what is there, not for empty tables.

@@ -20,18 +20,31 @@ std::string NumberPlaceholders(std::string_view sql) {
   return out;
 }
 
-std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+namespace {
+
+template <typename Item, typename TextOf>
+std::string ArrayOf(const std::vector<Item>& items, TextOf text_of) {
   std::string out = "{";
-  for (const Fact& f : facts) {
+  for (const Item& item : items) {
     if (out.size() > 1) out += ',';
     out += '"';
-    for (const char c : f.*field) {
+    for (const char c : text_of(item)) {
       if (c == '"' || c == '\\') out += '\\';
       out += c;
     }
     out += '"';
   }
   return out + "}";
+}
+
+}  // namespace
+
+std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field) {
+  return ArrayOf(facts, [field](const Fact& f) -> const std::string& { return f.*field; });
+}
+
+std::string TextArray(const std::vector<std::string>& texts) {
+  return ArrayOf(texts, [](const std::string& text) -> const std::string& { return text; });
 }
 
 std::string LineArray(const std::vector<Fact>& facts) {

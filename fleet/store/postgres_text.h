@@ -17,6 +17,9 @@ std::string NumberPlaceholders(std::string_view sql);
 // An array literal of one text field of each fact: {"a","b \"c\""}.
 std::string TextArray(const std::vector<Fact>& facts, std::string Fact::*field);
 
+// An array literal of texts (numbers included: "{\"12\"}" reads as a bigint[] too).
+std::string TextArray(const std::vector<std::string>& texts);
+
 // An array literal of the facts' line numbers.
 std::string LineArray(const std::vector<Fact>& facts);
 
