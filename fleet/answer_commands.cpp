@@ -73,6 +73,23 @@ std::vector<NamedTable> ComputerRunTables(const ChosenRun& run, std::vector<Sect
 
 namespace {
 
+// On a terminal the computer's last changes leave out its name and the
+// newer run's time, which the run's table shows above them: the older run's
+// time then fits whole beside the facts on 80 columns.
+void FitChangesToTerminal(ResultTable& changes) {
+  ResultTable kept{{}, {}, std::vector<std::vector<std::string>>(changes.rows.size())};
+  for (std::size_t c = 0; c < changes.header.size(); ++c) {
+    if (changes.header[c] == kChangesComputerColumn || changes.header[c] == kChangesToColumn) {
+      continue;
+    }
+    kept.header.push_back(changes.header[c]);
+    kept.types.push_back(changes.types[c]);
+    for (std::size_t r = 0; r < changes.rows.size(); ++r)
+      kept.rows[r].push_back(changes.rows[r][c]);
+  }
+  changes = std::move(kept);
+}
+
 int Days(const Arguments& args) {
   const std::string text = args.Get("days", "30");
   if (text.empty() || text.size() > 5 ||
@@ -142,9 +159,14 @@ int RunComputer(const Arguments& args, CommandIo& io) {
   const std::string name = KnownComputer(*db, args.positional[0]);
   const auto run = ChooseRun(*db, name, choice);
   if (!run) throw std::runtime_error("no run of " + name + " matches --run or --at");
-  EmitTables(args, io,
-             ComputerRunTables(*run, AnswerComputer(*db, run->run_id),
-                               ListChanges(*db, {name, "", false}), japanese));
+  std::vector<NamedTable> tables = ComputerRunTables(*run, AnswerComputer(*db, run->run_id),
+                                                     ListChanges(*db, {name, "", false}), japanese);
+  if (FormatOf(args) == OutputFormat::kTable && io.out_width > 0 && args.Get("out").empty()) {
+    for (NamedTable& table : tables) {
+      if (table.name == HeadingOf("changes", japanese)) FitChangesToTerminal(table.table);
+    }
+  }
+  EmitTables(args, io, tables);
   return kExitOk;
 }
 

@@ -221,7 +221,8 @@ std::string SinceText(const std::string& since) {
 
 ResultTable ChangesTable(const std::vector<FactChange>& changes) {
   const CellType kT = CellType::kText, kD = CellType::kDate;
-  ResultTable table{{"computer", "from", "to", "change", "group", "item", "subitem", "old", "new"},
+  ResultTable table{{kChangesComputerColumn, "from", kChangesToColumn, "change", "group", "item",
+                     "subitem", "old", "new"},
                     {kT, kD, kD, kT, kT, kT, kT, kT, kT},
                     {}};
   // The runs' times in one form; a time the file wrote in a form not known
@@ -327,7 +328,7 @@ void EmitTables(const Arguments& args, CommandIo& io, const std::vector<NamedTab
   for (const NamedTable& t : tables) {
     if (tables.size() > 1) io.out << (&t == &tables.front() ? "" : "\n") << "[" << t.name << "]\n";
     WriteTable(io.out, format, t.table.header, t.table.rows, CellUse::kExactData,
-               format == OutputFormat::kTable ? io.out_width : 0);
+               format == OutputFormat::kTable ? io.out_width : 0, t.table.types);
   }
 }
 

@@ -40,7 +40,10 @@ void EmitTable(const Arguments& args, CommandIo& io, const ResultTable& table,
 
 // The stored name of a computer given in any case; throws "no computer named".
 std::string KnownComputer(Database& db, const std::string& name);
-// Changes with the runs' times in ISO form.
+// Changes with the runs' times in ISO form; its columns of the computer and
+// of the newer run's time are named so.
+inline constexpr char kChangesComputerColumn[] = "computer";
+inline constexpr char kChangesToColumn[] = "to";
 ResultTable ChangesTable(const std::vector<FactChange>& changes);
 
 Command LoadCommand();

@@ -112,7 +112,7 @@ std::string SpreadsheetSafeCell(std::string_view cell) {
 
 void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::string>& header,
                 const std::vector<std::vector<std::string>>& rows, CellUse use,
-                std::size_t max_width) {
+                std::size_t max_width, const std::vector<CellType>& types) {
   if (format != OutputFormat::kTable) {
     const bool csv = format == OutputFormat::kCsv;
     auto line = [&](const std::vector<std::string>& cells) {
@@ -142,13 +142,24 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
     return std::accumulate(widths.begin(), widths.end(), std::size_t{0}) +
            2 * (widths.empty() ? 0 : widths.size() - 1);
   };
-  // The first column names the row (the computer): it is narrowed last.
+  // A date cut short says nothing ("2026-…"): dates are narrowed only once
+  // the other columns are as narrow as they go, and the first column, which
+  // names the row (the computer), last of all.
+  auto narrowing_order = [&](std::size_t column) {
+    if (column == 0) return 2;
+    return column < types.size() && types[column] == CellType::kDate ? 1 : 0;
+  };
   while (max_width > 0 && total() > max_width) {
-    auto widest =
-        widths.size() > 1 ? std::max_element(widths.begin() + 1, widths.end()) : widths.begin();
-    if (widest == widths.end() || *widest <= kNarrowest) widest = widths.begin();
-    if (widest == widths.end() || *widest <= kNarrowest) break;
-    --*widest;
+    std::optional<std::size_t> widest;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+      if (widths[i] <= kNarrowest) continue;
+      if (!widest || narrowing_order(i) < narrowing_order(*widest) ||
+          (narrowing_order(i) == narrowing_order(*widest) && widths[i] > widths[*widest])) {
+        widest = i;
+      }
+    }
+    if (!widest) break;
+    --widths[*widest];
   }
   auto line = [&](const std::vector<std::string>& cells) {
     std::string text;

@@ -34,12 +34,15 @@ enum class CellUse { kExactData, kSpreadsheet };
 // Columns of a table padded to the widest cell; East Asian wide characters
 // count two columns; tabs and line breaks become spaces and other control
 // characters are shown as VisibleText shows them. With `max_width` the widest
-// columns are narrowed until a line fits, their long cells shortened with "…".
+// columns are narrowed until a line fits, their long cells shortened with "…";
+// date columns (by `types`, one per column) and then the first column only
+// when the others can give no more.
 // CSV quotes where needed (RFC 4180) and keeps the data exact; TSV turns tabs
 // and line breaks inside a cell into spaces and keeps the rest exact.
 void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::string>& header,
                 const std::vector<std::vector<std::string>>& rows,
-                CellUse use = CellUse::kExactData, std::size_t max_width = 0);
+                CellUse use = CellUse::kExactData, std::size_t max_width = 0,
+                const std::vector<CellType>& types = {});
 
 // CSV as spreadsheet programs open it right in any language: UTF-8 with a
 // byte-order mark, CRLF line ends, and text cells made safe with

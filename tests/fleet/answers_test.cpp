@@ -84,11 +84,12 @@ class FleetAnswers : public ::testing::TestWithParam<std::string> {
     int code;
     std::string out, err;
   };
-  Result Cli(std::vector<std::string> args) {
+  // `width`: the columns of the terminal the answer goes to; 0 when none.
+  Result Cli(std::vector<std::string> args, std::size_t width = 0) {
     args.push_back("--db");
     args.push_back(target_);
     std::ostringstream out, err;
-    CommandIo io{out, err, false};
+    CommandIo io{out, err, false, width};
     const int code = RunCommandLine(FleetCommands(), args, io);
     last_ = {code, out.str(), err.str()};
     return last_;
@@ -163,6 +164,19 @@ TEST_P(FleetAnswers, OneComputerInAnyCaseAndAtAnEarlierRun) {
   r = Cli({"computer", "PC-BIG", "--at", "2026-12-31", "--format", "tsv"});
   EXPECT_NE(r.out.find("2026-12-01 09:00:00"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Office"), std::string::npos) << r.out;
+
+  // On an 80-column terminal the last changes keep the older run's time
+  // whole, without the computer and the newer run's time the run table shows.
+  r = Cli({"computer", "PC-BIG"}, 80);
+  const std::string changes = r.out.substr(r.out.find("[Last changes]\n") + 15);
+  EXPECT_EQ(changes.rfind("from  ", 0), 0u) << changes;
+  EXPECT_NE(changes.find("\n2026-12-01 09:00:00  added"), std::string::npos) << changes;
+  EXPECT_EQ(changes.find("2099-01-01"), std::string::npos) << changes;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(DisplayWidth(line), 80u) << line;
+  // Anything but a table on a terminal keeps every column.
+  r = Cli({"computer", "PC-BIG", "--format", "tsv"}, 80);
+  EXPECT_NE(r.out.find("computer\tfrom\tto\tchange"), std::string::npos) << r.out;
 
   struct Failure {
     std::vector<std::string> args;

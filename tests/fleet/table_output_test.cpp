@@ -55,6 +55,41 @@ TEST(TableOutput, FitsTheTerminalByNarrowingTheWidestColumns) {
   EXPECT_EQ(FitToWidth("abc", 0), "");
 }
 
+TEST(TableOutput, DatesStayWholeWhileOtherColumnsCanGive) {
+  const CellType kT = CellType::kText, kD = CellType::kDate;
+  const std::vector<std::string> header = {"computer", "seen", "cpu", "user"};
+  const std::vector<std::vector<std::string>> rows = {
+      {"PC-01", "2026-12-03 21:33:42", "Intel(R) Core(TM) i5-8500", "yamada"}};
+  struct Case {
+    const char* name;
+    std::size_t width;
+    std::vector<CellType> types;
+    std::string want_row;
+  } cases[] = {
+      {"the text columns give",
+       50,
+       {kT, kD, kT, kT},
+       "PC-01     2026-12-03 21:33:42  Intel(R) C…  yamada"},
+      {"without types the widest goes first",
+       50,
+       {},
+       "PC-01     2026-12-03 21:…  Intel(R) Core(…  yamada"},
+      {"the date gives once the others cannot",
+       36,
+       {kT, kD, kT, kT},
+       "PC-01     2026-12-0…  Intel…  yamada"},
+      {"the first column last of all", 31, {kT, kD, kT, kT}, "PC-01    2026-…  Intel…  yamada"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out;
+    WriteTable(out, OutputFormat::kTable, header, rows, CellUse::kExactData, c.width, c.types);
+    const std::string text = out.str();
+    const std::string row = text.substr(text.rfind('\n', text.size() - 2) + 1);
+    EXPECT_EQ(row, c.want_row + "\n") << c.name << ":\n" << text;
+    EXPECT_LE(DisplayWidth(c.want_row), c.width) << c.name;
+  }
+}
+
 TEST(TableOutput, SpreadsheetCsvKeepsFormulasAsText) {
   std::ostringstream out;
   WriteSpreadsheetCsv(out, ResultTable{{"name", "count"},
