@@ -8,7 +8,6 @@
 #include "core/number_format.h"
 #include "core/result_labels.h"
 #include "core/utf.h"
-#include "fleet/common/sha256.h"
 #include "fleet/common/timestamps.h"
 
 namespace norvale::fleet {
@@ -584,52 +583,6 @@ std::string SearchTextOf(const std::vector<Fact>& facts) {
     previous = &f;
   }
   return text;
-}
-
-bool IsChangingFigure(const std::string& category, const std::string& subitem) {
-  if (category == kGroupCreate) return true;
-  return category == kGroupHard && (Is(subitem, kLabelFree) || Is(subitem, kLabelUse));
-}
-
-namespace {
-
-// Each text with its length before it: "ab" + "c" and "a" + "bc" differ.
-void AppendSized(std::string& out, const std::string& text) {
-  out.append(std::to_string(text.size())).push_back(':');
-  out.append(text);
-}
-
-}  // namespace
-
-std::vector<FactGroup> FactGroupsOf(const std::vector<Fact>& facts) {
-  std::vector<FactGroup> groups;
-  std::vector<std::string> texts;  // what each group's digest is taken of
-  std::size_t current = 0;
-  for (const Fact& f : facts) {
-    const bool changing = IsChangingFigure(f.category, f.subitem);
-    // A category's lines mostly follow each other: the group of the line
-    // before is tried first.
-    if (current == groups.size() || groups[current].category != f.category ||
-        groups[current].changing != changing) {
-      current = 0;
-      while (current < groups.size() &&
-             (groups[current].category != f.category || groups[current].changing != changing)) {
-        ++current;
-      }
-      if (current == groups.size()) {
-        groups.push_back(FactGroup{f.category, changing, "", f.line, f.line});
-        texts.emplace_back();
-      }
-    }
-    FactGroup& group = groups[current];
-    group.first_line = std::min(group.first_line, f.line);
-    group.last_line = std::max(group.last_line, f.line);
-    for (const std::string* text : {&f.item, &f.subitem, &f.contents, &f.unit}) {
-      AppendSized(texts[current], *text);
-    }
-  }
-  for (std::size_t g = 0; g < groups.size(); ++g) groups[g].digest = Sha256Hex(texts[g]);
-  return groups;
 }
 
 }  // namespace norvale::fleet
