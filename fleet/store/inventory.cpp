@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/number_format.h"
 #include "core/result_labels.h"
@@ -35,6 +36,7 @@ int NumberAfter(const std::string& item, std::string_view prefix, int bare) {
 }
 
 Param NonEmpty(const std::string& text) { return text.empty() ? Param() : Param(text); }
+Param NonEmpty(std::string&& text) { return text.empty() ? Param() : Param(std::move(text)); }
 
 Param Real(const std::string& text) {
   const auto figure = FigureOf(text);
@@ -55,11 +57,15 @@ Param Percent(const Param& part, const Param& whole) {
 }
 
 // The device class in English, also where a Japanese PC wrote its group name.
-std::string DeviceClass(const std::string& item) {
-  for (const LabelPair& group : kDeviceGroups) {
-    if (item == group.japanese) return group.english;
-  }
-  return item;
+// Most of a run's facts are devices: one look-up, no copy.
+const std::string& DeviceClass(const std::string& item) {
+  static const std::unordered_map<std::string, std::string> english_of = [] {
+    std::unordered_map<std::string, std::string> out;
+    for (const LabelPair& group : kDeviceGroups) out.emplace(group.japanese, group.english);
+    return out;
+  }();
+  const auto found = english_of.find(item);
+  return found == english_of.end() ? item : found->second;
 }
 
 // "C:\DiskDrive" -> root "C:\" and what follows it.
@@ -105,11 +111,16 @@ class Builder {
     } else if (group == kGroupEnvironmental) {
       Pair(kInvEnvironment, f, item, sub);
     } else if (group == kGroupDevice) {
+      // Most of a run's facts: the columns found once, not per fact.
+      static const std::size_t kClass = ColumnOf(kInvDevices, "device_class"),
+                               kName = ColumnOf(kInvDevices, "name"),
+                               kProvider = ColumnOf(kInvDevices, "provider"),
+                               kDriverDate = ColumnOf(kInvDevices, "driver_date");
       Row& row = New(kInvDevices, f.line);
-      Set(row, kInvDevices, "device_class", DeviceClass(item));
-      Set(row, kInvDevices, "name", sub);
-      Set(row, kInvDevices, "provider", NonEmpty(f.contents));
-      Set(row, kInvDevices, "driver_date", NonEmpty(NormaliseDate(f.unit, true)));
+      row[kClass] = DeviceClass(item);
+      row[kName] = sub;
+      row[kProvider] = NonEmpty(f.contents);
+      row[kDriverDate] = NonEmpty(NormaliseDate(f.unit, true));
     } else if (group == kGroupShared && item == kItemShareResource) {
       Pair(kInvShares, f, sub, f.contents);
     } else if (group == kGroupWmi) {
@@ -357,6 +368,9 @@ class Builder {
   }
   void Set(Row& row, InventoryKind kind, std::string_view column, Param value) {
     row[columns_[kind].at(column)] = std::move(value);
+  }
+  static std::size_t ColumnOf(InventoryKind kind, std::string_view column) {
+    return ColumnIndexes()[kind].at(column);
   }
   Param Get(const Row& row, InventoryKind kind, std::string_view column) {
     return row[columns_[kind].at(column)];
