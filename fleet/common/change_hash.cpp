@@ -31,44 +31,29 @@ void ChangeHash::Word(std::uint64_t word) {
   lane_b_ = Rotl((lane_b_ + word) * kMultiplyB, 27) ^ lane_a_;
 }
 
-void ChangeHash::Update(std::string_view bytes) {
+// A text is its length, its whole words, then its last bytes padded with
+// zeros to a word (the length tells the padding from the text).
+void ChangeHash::Add(std::string_view text) {
+  Word(text.size());
   std::size_t at = 0;
-  // Byte by byte up to a word's boundary, then whole words, then the rest.
-  for (; at < bytes.size() && length_ % 8 != 0; ++at) Byte(bytes[at]);
-  for (; bytes.size() - at >= 8; at += 8) {
+  for (; text.size() - at >= 8; at += 8) {
     std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) word = (word << 8) | static_cast<unsigned char>(bytes[at + i]);
+    for (int i = 7; i >= 0; --i) word = (word << 8) | static_cast<unsigned char>(text[at + i]);
     Word(word);
-    length_ += 8;
   }
-  for (; at < bytes.size(); ++at) Byte(bytes[at]);
-}
-
-void ChangeHash::Byte(char c) {
-  const int filled = static_cast<int>(length_ % 8);
-  pending_ |= std::uint64_t{static_cast<unsigned char>(c)} << (8 * filled);
-  ++length_;
-  if (filled == 7) {
-    Word(pending_);
-    pending_ = 0;
+  if (at < text.size()) {
+    std::uint64_t last = 0;
+    for (std::size_t i = text.size(); i > at; --i) {
+      last = (last << 8) | static_cast<unsigned char>(text[i - 1]);
+    }
+    Word(last);
   }
-}
-
-void ChangeHash::UpdateSized(std::string_view text) {
-  std::uint64_t size = text.size();
-  char bytes[8];
-  for (char& b : bytes) {
-    b = static_cast<char>(size & 0xFF);
-    size >>= 8;
-  }
-  Update(std::string_view(bytes, sizeof bytes));
-  Update(text);
+  ++texts_;
 }
 
 std::string ChangeHash::HexDigest() {
-  // The partial word and the length end the message: "a" and "a\0" differ.
-  Word(pending_);
-  Word(length_);
+  // The number of texts ends the message: no text and one empty text differ.
+  Word(texts_);
   const std::uint64_t a = Avalanche(lane_a_ + Rotl(lane_b_, 17));
   const std::uint64_t b = Avalanche(lane_b_ ^ Avalanche(lane_a_));
   static constexpr char kHex[] = "0123456789abcdef";
@@ -78,12 +63,6 @@ std::string ChangeHash::HexDigest() {
     out[16 + i] = kHex[(b >> (60 - 4 * i)) & 0xF];
   }
   return out;
-}
-
-std::string ChangeHashHex(std::string_view bytes) {
-  ChangeHash hash;
-  hash.Update(bytes);
-  return hash.HexDigest();
 }
 
 }  // namespace norvale::fleet

@@ -43,7 +43,7 @@ std::vector<FactGroup> FactGroupsOf(const std::vector<Fact>& facts) {
     group.first_line = std::min(group.first_line, f.line);
     group.last_line = std::max(group.last_line, f.line);
     for (const std::string* text : {&f.item, &f.subitem, &f.contents, &f.unit}) {
-      hashes[current].UpdateSized(*text);
+      hashes[current].Add(*text);
     }
   }
   for (std::size_t g = 0; g < groups.size(); ++g) groups[g].digest = hashes[g].HexDigest();

@@ -13,11 +13,12 @@
 namespace norvale::fleet::testing {
 namespace {
 
-std::string SizedDigest(const std::vector<std::string>& texts) {
+std::string Digest(const std::vector<std::string>& texts) {
   ChangeHash hash;
-  for (const std::string& text : texts) hash.UpdateSized(text);
+  for (const std::string& text : texts) hash.Add(text);
   return hash.HexDigest();
 }
+std::string ChangeHashHex(const std::string& text) { return Digest({text}); }
 
 int DifferingBits(const std::string& a, const std::string& b) {
   int bits = 0;
@@ -38,6 +39,7 @@ TEST(ChangeHash, TextsThatMustNotMeet) {
       {"split at another place", {"ab", "c"}, {"a", "bc"}},
       {"an empty text moved", {"", "x"}, {"x", ""}},
       {"a trailing zero byte", {"a"}, {"a" + zero}},
+      {"zero bytes that fill a word", {"abcdefg"}, {"abcdefg" + zero}},
       {"an empty text and a zero byte", {""}, {zero}},
       {"one text and none", {""}, {}},
       {"a word and a byte more", {"12345678"}, {"123456789"}},
@@ -47,22 +49,24 @@ TEST(ChangeHash, TextsThatMustNotMeet) {
        {std::string(100, 'x') + "2"}},
       {"Japanese text", {"空容量"}, {"空き容量"}},
   };
-  for (const Case& c : cases) EXPECT_NE(SizedDigest(c.a), SizedDigest(c.b)) << c.name;
+  for (const Case& c : cases) EXPECT_NE(Digest(c.a), Digest(c.b)) << c.name;
 }
 
-// However the bytes are cut into calls, the digest is that of the whole.
-TEST(ChangeHash, PiecesGiveTheDigestOfTheWhole) {
-  const std::string text = "Soft\tApplication\tAgent 4.2 Acme 空容量 0123456789abcdefghij";
-  const std::string whole = ChangeHashHex(text);
-  for (std::size_t first = 0; first <= text.size(); ++first) {
-    for (std::size_t second = first; second <= text.size(); second += 3) {
-      ChangeHash hash;
-      hash.Update(text.substr(0, first));
-      hash.Update(text.substr(first, second - first));
-      hash.Update(text.substr(second));
-      ASSERT_EQ(hash.HexDigest(), whole) << "cut at " << first << " and " << second;
-    }
+// Texts of every length across a few words, each with its last byte
+// changed: the bytes past the last whole word count as much as the others.
+TEST(ChangeHash, EveryByteOfEveryLengthCounts) {
+  std::set<std::string> seen;
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string text =
+        std::string("0123456789abcdefghijklmnopqrstuvwxyzABCD").substr(0, length);
+    EXPECT_TRUE(seen.insert(ChangeHashHex(text)).second) << length;
+    if (length == 0) continue;
+    std::string changed = text;
+    changed.back() = '#';
+    EXPECT_TRUE(seen.insert(ChangeHashHex(changed)).second) << length;
   }
+  // The same digest for the same texts: a run compared with itself shows nothing.
+  EXPECT_EQ(Digest({"Soft", "Agent", "4.2"}), Digest({"Soft", "Agent", "4.2"}));
 }
 
 TEST(ChangeHash, DigestIsThirtyTwoLowerCaseHexDigits) {
@@ -101,7 +105,7 @@ TEST(ChangeHash, SimilarTextsKeepDistinctHalves) {
   std::set<std::string> low, high;
   const int count = 200000;
   for (int i = 0; i < count; ++i) {
-    const std::string digest = SizedDigest({"Free", std::to_string(i), "MB"});
+    const std::string digest = Digest({"Free", std::to_string(i), "MB"});
     low.insert(digest.substr(0, 16));
     high.insert(digest.substr(16));
   }
