@@ -22,6 +22,36 @@ std::string TsvCell(std::string text) {
 
 std::string TableCell(const std::string& text) { return VisibleText(TsvCell(text)); }
 
+// Narrows the widest column, one step at a time, until a line of `widths`
+// (two spaces between columns) fits `max_width`. A date cut short says
+// nothing ("2026-…"): dates are narrowed only once the other columns are as
+// narrow as they go, and the first column, which names the row (the
+// computer), last of all.
+void FitWidths(std::vector<std::size_t>& widths, const std::vector<CellType>& types,
+               std::size_t max_width) {
+  constexpr std::size_t kNarrowest = 6;
+  auto total = [&] {
+    return std::accumulate(widths.begin(), widths.end(), std::size_t{0}) +
+           2 * (widths.empty() ? 0 : widths.size() - 1);
+  };
+  auto narrowing_order = [&](std::size_t column) {
+    if (column == 0) return 2;
+    return column < types.size() && types[column] == CellType::kDate ? 1 : 0;
+  };
+  while (total() > max_width) {
+    std::optional<std::size_t> widest;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+      if (widths[i] <= kNarrowest) continue;
+      if (!widest || narrowing_order(i) < narrowing_order(*widest) ||
+          (narrowing_order(i) == narrowing_order(*widest) && widths[i] > widths[*widest])) {
+        widest = i;
+      }
+    }
+    if (!widest) break;
+    --widths[*widest];
+  }
+}
+
 }  // namespace
 
 std::string VisibleText(std::string_view text) {
@@ -136,31 +166,7 @@ void WriteTable(std::ostream& out, OutputFormat format, const std::vector<std::s
   };
   measure(header);
   for (const auto& row : rows) measure(row);
-  // Narrow the widest column, one step at a time, until a line fits.
-  constexpr std::size_t kNarrowest = 6;
-  auto total = [&] {
-    return std::accumulate(widths.begin(), widths.end(), std::size_t{0}) +
-           2 * (widths.empty() ? 0 : widths.size() - 1);
-  };
-  // A date cut short says nothing ("2026-…"): dates are narrowed only once
-  // the other columns are as narrow as they go, and the first column, which
-  // names the row (the computer), last of all.
-  auto narrowing_order = [&](std::size_t column) {
-    if (column == 0) return 2;
-    return column < types.size() && types[column] == CellType::kDate ? 1 : 0;
-  };
-  while (max_width > 0 && total() > max_width) {
-    std::optional<std::size_t> widest;
-    for (std::size_t i = 0; i < widths.size(); ++i) {
-      if (widths[i] <= kNarrowest) continue;
-      if (!widest || narrowing_order(i) < narrowing_order(*widest) ||
-          (narrowing_order(i) == narrowing_order(*widest) && widths[i] > widths[*widest])) {
-        widest = i;
-      }
-    }
-    if (!widest) break;
-    --widths[*widest];
-  }
+  if (max_width > 0) FitWidths(widths, types, max_width);
   auto line = [&](const std::vector<std::string>& cells) {
     std::string text;
     for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
