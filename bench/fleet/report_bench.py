@@ -14,7 +14,7 @@ table). Every load is in a browser of its own, as a person opening the file
 would have; every browser step has a time limit, and a load that passes it
 is counted, its browser ended and the load tried again.
 
-    bench/fleet/report_bench.py [--fleet build/bench/norvale-fleet] [--sizes 300,3000,10000]
+    bench/fleet/report_bench.py [--fleet build/release/norvale-fleet] [--sizes 300,3000,10000]
 """
 import argparse
 import os
@@ -122,7 +122,7 @@ def render_times(paths, repeats):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--fleet", default=os.path.join(ROOT, "build", "bench", "norvale-fleet"))
+    parser.add_argument("--fleet", default=os.path.join(ROOT, "build", "release", "norvale-fleet"))
     parser.add_argument("--sizes", default="300,3000,10000")
     parser.add_argument("--dir", default=os.path.join(ROOT, "build", "bench-report"))
     parser.add_argument("--repeats", type=int, default=3)
