@@ -25,6 +25,7 @@ import subprocess
 import sys
 import time
 
+import urllib3
 from selenium import webdriver
 from selenium.common.exceptions import WebDriverException
 from selenium.webdriver.chrome.service import Service
@@ -61,20 +62,23 @@ def descendants(pid):
 
 
 def stop(driver, service):
-    """Quits the browser; what is left of it after a failed quit is killed by id."""
-    left = descendants(service.process.pid) if service.process else []
+    """Quits the browser; when that fails, what is left of it is killed by id
+    (only then: the ids of processes that ended may be another's by now)."""
+    if not service.process:
+        return
+    left = descendants(service.process.pid) + [service.process.pid]
     try:
         if driver:
             driver.quit()
+            return
     except Exception:  # a browser that hangs is ended below
         pass
-    for pid in left + ([service.process.pid] if service.process else []):
+    for pid in left:
         try:
             os.kill(pid, 9)
         except OSError:
             pass
-    if service.process:
-        service.process.wait()
+    service.process.wait()
 
 
 def load_once(path):
@@ -102,7 +106,7 @@ def load(path, failures):
     for attempt in range(TRIES):
         try:
             return load_once(path)
-        except WebDriverException as error:  # timeouts included
+        except (WebDriverException, urllib3.exceptions.HTTPError) as error:  # a step past its limit
             failures.append(path)
             print(f"load {attempt + 1} of {path} failed: {str(error).splitlines()[0]}", file=sys.stderr)
     raise RuntimeError(f"{path}: no load in {TRIES} tries")
