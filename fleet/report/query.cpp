@@ -65,12 +65,12 @@ void AddApplications(Database& db, ReportData& data,
   }
 }
 
-void AddChanges(Database& db, ReportData& data, const std::vector<FactChange>* every_change) {
+void AddChanges(Database& db, ReportData& data, const EveryChange& every_change) {
   ChangeFilter filter;
   filter.since = DaysBefore(data.generated_at, 30);
   if (filter.since.empty()) return;
   if (every_change) {
-    for (const FactChange& c : *every_change) {
+    for (const FactChange& c : every_change()) {
       ReportChange change = ReportChangeOf(c);
       if (change.when >= filter.since) data.changes.push_back(std::move(change));
     }
@@ -118,8 +118,7 @@ std::optional<double> ParseSize(std::string_view text) {
   return value;
 }
 
-ReportData GatherReportData(Database& db, const std::string& now,
-                            const std::vector<FactChange>* every_change) {
+ReportData GatherReportData(Database& db, const std::string& now, const EveryChange& every_change) {
   ReportData data;
   data.generated_at = now;
 
@@ -161,8 +160,8 @@ ReportData GatherReportData(Database& db, const std::string& now,
     computer_of_run.emplace(data.computers[i].run_id, i);
   }
   AddApplications(db, data, computer_of_run);
-  AddChanges(db, data, every_change);
   AddErrors(db, data, computer_of_run);
+  AddChanges(db, data, every_change);  // last: the caller may still be listing them
   return data;
 }
 

@@ -2,6 +2,7 @@
 // as the computers, software and changes commands.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,12 +13,15 @@
 
 namespace norvale::fleet {
 
+// Every change of the fleet, from a caller that lists them anyway; asked for
+// last, so the caller may still be listing them while the rest is read.
+using EveryChange = std::function<const std::vector<FactChange>&()>;
+
 // `now` ("YYYY-MM-DD HH:MM:SS") is the page's date and the reference for
 // "not seen for 30 days" and "changes of the last 30 days".
-// `every_change`, when the caller has already listed them all, saves
-// comparing the runs a second time.
+// `every_change`, when given, saves comparing the runs a second time.
 ReportData GatherReportData(Database& db, const std::string& now,
-                            const std::vector<FactChange>* every_change = nullptr);
+                            const EveryChange& every_change = {});
 
 // A change as the report shows it, dated by the newer run.
 ReportChange ReportChangeOf(FactChange change);

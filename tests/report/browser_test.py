@@ -486,6 +486,15 @@ def print_pdf(driver, path):
     return subprocess.run(["pdftotext", path, "-"], capture_output=True, text=True).stdout
 
 
+def printed_sections(driver):
+    """Every section's heading, and the dates of the history, which comes last
+    on paper. (A long cell's words may print broken over lines of a narrow
+    column: whole cells are not looked for.)"""
+    return driver.execute_script("""
+        return {headings: Array.from(document.querySelectorAll('section.table-section h2'), h => h.textContent),
+                history: Array.from(document.querySelectorAll('#runs tbody td[data-p]'), td => td.dataset.p)};""")
+
+
 def check_printed_rows(text, names, label):
     flat = re.sub(r"\s+", "", text)
     missing = [n for n in names if re.sub(r"\s+", "", n) not in flat]
@@ -570,6 +579,11 @@ def main():
                 text = print_pdf(driver, os.path.join(art, "computer-en-print.pdf"))
                 mine = [s["name"] for s in installs if s["computer"] == japanese]
                 check_printed_rows(text, mine, "computer page, applications")
+                # Sections below the screen are laid out only when shown: paper has them all.
+                for label, texts in printed_sections(driver).items():
+                    check_printed_rows(text, texts, f"computer page, {label}")
+                check(driver.execute_script("return performance.getEntriesByName('tables-ready').length") == 1,
+                      "the page marks when its tables were set up")
             check_narrow(driver, page, f"computer page ({lang})", os.path.join(art, f"computer-{lang}-390.png"))
             check_narrow(driver, index[lang], f"site page ({lang})", os.path.join(art, f"site-{lang}-390.png"))
         check_no_script(driver, index["en"], {"computers": len(computers), "applications": len(apps)}, "site page")

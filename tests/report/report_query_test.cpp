@@ -6,6 +6,7 @@
 #include "core/utf.h"
 #include "fleet/common/timestamps.h"
 #include "fleet/load/loader.h"
+#include "fleet/query/queries.h"
 #include "fleet/report/query.h"
 #include "fleet/report/site_page.h"
 #include "tests/fleet/fleet_world.h"
@@ -222,6 +223,48 @@ TEST_F(ReportSite, ChangesOfTheLastThirtyDaysAndErrorRows) {
   EXPECT_EQ(data.errors[0].module, "mAdapter");
   EXPECT_EQ(data.errors[0].number, "-2147217406");
   EXPECT_EQ(data.errors[0].text, "Not found");
+}
+
+// The folder's report lists every change once, on a connection of its own,
+// and hands them over: the site page's changes are then the same as when it
+// asks for those of 30 days itself, and they are asked for at most once.
+TEST_F(ReportSite, ChangesHandedOverAreThoseItWouldAskFor) {
+  const std::vector<FactChange> every_change = ListChanges(*db_, {});
+  ASSERT_FALSE(every_change.empty());
+  // Only PC-A has two runs: every change is of its newer one.
+  for (const FactChange& c : every_change) ASSERT_EQ(c.to_at, "2026-12-05 09:00:00");
+  auto fields = [](const std::vector<ReportChange>& changes) {
+    std::vector<std::vector<std::string>> out;
+    for (const ReportChange& c : changes) {
+      out.push_back(
+          {c.computer, c.when, c.kind, c.category, c.item, c.subitem, c.old_value, c.new_value});
+    }
+    return out;
+  };
+  struct Case {
+    const char* now;
+    bool all;  // every change is of the last 30 days, or none
+    int asked;
+  } cases[] = {
+      {"2026-12-08 09:00:00", true, 1},   // three days after the newer run
+      {"2027-01-20 00:00:00", false, 1},  // long after
+      {"2027-01-04 09:00:00", true, 1},   // the newer run exactly 30 days back
+      {"2027-01-04 09:00:01", false, 1},  // a second later
+      {"not a date", false, 0},           // no 30 days to count: nothing to ask
+  };
+  for (const auto& c : cases) {
+    int asked = 0;
+    const ReportData handed =
+        GatherReportData(*db_, c.now, [&]() -> const std::vector<FactChange>& {
+          ++asked;
+          return every_change;
+        });
+    const ReportData own = GatherReportData(*db_, c.now);
+    EXPECT_EQ(fields(handed.changes), fields(own.changes)) << c.now;
+    EXPECT_EQ(handed.changes.size(), c.all ? every_change.size() : 0) << c.now;
+    EXPECT_EQ(asked, c.asked) << c.now;
+    EXPECT_EQ(handed.errors.size(), own.errors.size()) << c.now;
+  }
 }
 
 TEST_F(ReportSite, PageShowsTheSiteAsStored) {
