@@ -239,6 +239,21 @@ std::string Repeat(std::string_view text, int times) {
   return out;
 }
 
+// The bytes 0xA0 to 0xFF, between ASCII letters, where Windows-1252 is
+// Latin-1 (the code point is the byte), and their UTF-8.
+std::string LatinOneBytes() {
+  std::string bytes;
+  for (int byte = 0xA0; byte <= 0xFF; ++byte) bytes += {'x', static_cast<char>(byte)};
+  return bytes;
+}
+std::string LatinOneUtf8() {
+  std::string utf8;
+  for (int code = 0xA0; code <= 0xFF; ++code) {
+    utf8 += {'x', static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+  }
+  return utf8;
+}
+
 // Both systems' converters must agree byte for byte, refusals included.
 TEST(CodePages, DecodeTheSameOnEverySystem) {
   const struct {
@@ -271,6 +286,7 @@ TEST(CodePages, DecodeTheSameOnEverySystem) {
       {CodePage::kShiftJis, Repeat("\x83\x5C", 2000) + "\x87\x40", Repeat("ソ", 2000) + "①",
        std::string_view::npos},
       {CodePage::kWindows1252, Repeat("\xE9", 5000) + "\x9D", Repeat("é", 5000), 5000},
+      {CodePage::kWindows1252, LatinOneBytes(), LatinOneUtf8(), std::string_view::npos},
   };
   for (const auto& c : cases) {
     std::string out = "=";

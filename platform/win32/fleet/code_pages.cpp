@@ -107,21 +107,54 @@ std::size_t FirstBadOffset(std::string_view bytes, CodePage page) {
   return std::string_view::npos;
 }
 
+// The UTF-8 of each byte of Windows-1252, asked of the system once (empty
+// for the bytes it leaves undefined). A single-byte code page maps each
+// byte on its own, so a file needs no trip through UTF-16 and back.
+const std::array<std::string, 256>& Windows1252Utf8() {
+  static const std::array<std::string, 256> table = [] {
+    std::array<std::string, 256> utf8;
+    std::wstring wide;
+    for (std::size_t byte = 0; byte < utf8.size(); ++byte) {
+      const char text = static_cast<char>(byte);
+      if (IsUndefinedIn1252(static_cast<unsigned char>(byte))) continue;
+      if (ToWide(std::string_view(&text, 1), CodePage::kWindows1252, wide)) {
+        utf8[byte] = win32::WideToUtf8(wide);
+      }
+    }
+    return utf8;
+  }();
+  return table;
+}
+
+// Decodes Windows-1252 up to its first undefined byte; returns its offset,
+// or npos when there is none. Runs of ASCII, the same in UTF-8, are copied
+// whole.
+std::size_t DecodeWindows1252(std::string_view bytes, std::string& out) {
+  const std::array<std::string, 256>& table = Windows1252Utf8();
+  out.reserve(out.size() + bytes.size() + bytes.size() / 8);
+  std::size_t ascii_from = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte < 0x80) continue;
+    out.append(bytes.data() + ascii_from, i - ascii_from);
+    if (table[byte].empty()) return i;
+    out += table[byte];
+    ascii_from = i + 1;
+  }
+  out.append(bytes.data() + ascii_from, bytes.size() - ascii_from);
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 std::size_t DecodeCodePage(std::string_view bytes, CodePage page, std::string& out) {
-  std::size_t bad = std::string_view::npos;
+  if (page == CodePage::kWindows1252) return DecodeWindows1252(bytes, out);
   std::wstring wide;
-  if (page == CodePage::kWindows1252) {
-    for (std::size_t i = 0; i < bytes.size() && bad == std::string_view::npos; ++i) {
-      if (IsUndefinedIn1252(static_cast<unsigned char>(bytes[i]))) bad = i;
-    }
-  }
-  if (bad == std::string_view::npos && ToWide(bytes, page, wide)) {
+  if (ToWide(bytes, page, wide)) {
     out += win32::WideToUtf8(wide);
     return std::string_view::npos;
   }
-  if (bad == std::string_view::npos) bad = FirstBadOffset(bytes, page);
+  const std::size_t bad = FirstBadOffset(bytes, page);
   // What decodes before the bad byte is kept, as the other systems do.
   if (bad != std::string_view::npos && ToWide(bytes.substr(0, bad), page, wide)) {
     out += win32::WideToUtf8(wide);
