@@ -4,20 +4,15 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/number_format.h"
 #include "core/result_labels.h"
 #include "core/utf.h"
-#include "fleet/common/sha256.h"
 #include "fleet/common/timestamps.h"
 
 namespace norvale::fleet {
 namespace {
-
-constexpr auto kText = ColumnType::kText;
-constexpr auto kInteger = ColumnType::kInteger;
-constexpr auto kReal = ColumnType::kReal;
-constexpr InventoryColumn kLine{"line", kInteger, "the result file's line the entry starts on"};
 
 bool Is(const std::string& text, const LabelPair& label) {
   return text == label.english || text == label.japanese;
@@ -36,6 +31,7 @@ int NumberAfter(const std::string& item, std::string_view prefix, int bare) {
 }
 
 Param NonEmpty(const std::string& text) { return text.empty() ? Param() : Param(text); }
+Param NonEmpty(std::string&& text) { return text.empty() ? Param() : Param(std::move(text)); }
 
 Param Real(const std::string& text) {
   const auto figure = FigureOf(text);
@@ -56,11 +52,15 @@ Param Percent(const Param& part, const Param& whole) {
 }
 
 // The device class in English, also where a Japanese PC wrote its group name.
-std::string DeviceClass(const std::string& item) {
-  for (const LabelPair& group : kDeviceGroups) {
-    if (item == group.japanese) return group.english;
-  }
-  return item;
+// Most of a run's facts are devices: one look-up, no copy.
+const std::string& DeviceClass(const std::string& item) {
+  static const std::unordered_map<std::string, std::string> english_of = [] {
+    std::unordered_map<std::string, std::string> out;
+    for (const LabelPair& group : kDeviceGroups) out.emplace(group.japanese, group.english);
+    return out;
+  }();
+  const auto found = english_of.find(item);
+  return found == english_of.end() ? item : found->second;
 }
 
 // "C:\DiskDrive" -> root "C:\" and what follows it.
@@ -106,11 +106,16 @@ class Builder {
     } else if (group == kGroupEnvironmental) {
       Pair(kInvEnvironment, f, item, sub);
     } else if (group == kGroupDevice) {
+      // Most of a run's facts: the columns found once, not per fact.
+      static const std::size_t kClass = ColumnOf(kInvDevices, "device_class"),
+                               kName = ColumnOf(kInvDevices, "name"),
+                               kProvider = ColumnOf(kInvDevices, "provider"),
+                               kDriverDate = ColumnOf(kInvDevices, "driver_date");
       Row& row = New(kInvDevices, f.line);
-      Set(row, kInvDevices, "device_class", DeviceClass(item));
-      Set(row, kInvDevices, "name", sub);
-      Set(row, kInvDevices, "provider", NonEmpty(f.contents));
-      Set(row, kInvDevices, "driver_date", NonEmpty(NormaliseDate(f.unit, true)));
+      row[kClass] = DeviceClass(item);
+      row[kName] = sub;
+      row[kProvider] = NonEmpty(f.contents);
+      row[kDriverDate] = NonEmpty(NormaliseDate(f.unit, true));
     } else if (group == kGroupShared && item == kItemShareResource) {
       Pair(kInvShares, f, sub, f.contents);
     } else if (group == kGroupWmi) {
@@ -359,6 +364,9 @@ class Builder {
   void Set(Row& row, InventoryKind kind, std::string_view column, Param value) {
     row[columns_[kind].at(column)] = std::move(value);
   }
+  static std::size_t ColumnOf(InventoryKind kind, std::string_view column) {
+    return ColumnIndexes()[kind].at(column);
+  }
   Param Get(const Row& row, InventoryKind kind, std::string_view column) {
     return row[columns_[kind].at(column)];
   }
@@ -385,150 +393,6 @@ class Builder {
 };
 
 }  // namespace
-
-const std::vector<InventoryTable>& InventoryTables() {
-  static const std::vector<InventoryTable> tables = {
-      {"os",
-       true,
-       "the operating system",
-       {{"windows", kText, "the Windows edition, e.g. Windows 10 Pro"},
-        {"build", kInteger, "the build number"},
-        {"service_pack", kText, "the service pack, e.g. SP1"},
-        {"version_text", kText, "the version as the PC wrote it"},
-        {"product_id", kText, "the product ID"},
-        {"system_path", kText, "the system folder"},
-        {"ie_version", kText, "Internet Explorer's version"}}},
-      {"hardware",
-       true,
-       "the hardware summary",
-       {{"screen_width", kInteger, "pixels"},
-        {"screen_height", kInteger, "pixels"},
-        {"colour_bits", kInteger, "colour depth in bits"},
-        {"memory_total_mb", kInteger, "physical memory, MB"},
-        {"memory_free_mb", kInteger, "free physical memory at the run, MB"},
-        {"pagefile_total_mb", kInteger, "page file, MB"},
-        {"pagefile_free_mb", kInteger, "free page file at the run, MB"},
-        {"system_disk_total_gb", kReal, "the system disk (C:), GB"},
-        {"system_disk_free_gb", kReal, "free on the system disk, GB"},
-        {"system_disk_free_pct", kReal, "free on the system disk, percent"},
-        {"cpu_name", kText, "the processor's name"},
-        {"cpu_clock_mhz", kInteger, "clock, MHz"},
-        {"cpu_vendor", kText, "the vendor identifier"},
-        {"cpu_count", kInteger, "number of processors"},
-        {"cpu_family", kInteger, "family"},
-        {"cpu_model", kInteger, "model"},
-        {"cpu_stepping", kInteger, "stepping"}}},
-      {"drives",
-       false,
-       "drives",
-       {kLine,
-        {"root", kText, "e.g. C:\\"},
-        {"drive_type", kText, "fixed, removable, cdrom, ramdisk, network or unknown"},
-        {"share", kText, "a network drive's \\\\server\\share"},
-        {"total_gb", kReal, "size, GB"},
-        {"free_gb", kReal, "free, GB"},
-        {"free_pct", kReal, "free, percent"},
-        {"file_system", kText, "e.g. NTFS"}}},
-      {"adapters",
-       false,
-       "network adapters (addresses without the file's leading zeros)",
-       {kLine,
-        {"adapter_no", kInteger, "1 for the first adapter"},
-        {"name", kText, "the adapter's name"},
-        {"ip_address", kText, "e.g. 192.168.1.10"},
-        {"subnet", kText, "subnet mask"},
-        {"gateway", kText, "default gateway"},
-        {"dhcp_server", kText, "DHCP server"},
-        {"primary_wins", kText, "primary WINS server"},
-        {"secondary_wins", kText, "secondary WINS server"},
-        {"mac_address", kText, "e.g. 00:11:22:33:44:55"}}},
-      {"applications",
-       false,
-       "installed applications",
-       {kLine,
-        {"name", kText, "display name"},
-        {"version", kText, "display version"},
-        {"publisher", kText, "publisher"}}},
-      {"devices",
-       false,
-       "devices",
-       {kLine,
-        {"device_class", kText, "the device class in English, e.g. Net"},
-        {"name", kText, "the device's name"},
-        {"provider", kText, "the driver's provider"},
-        {"driver_date", kText, "the driver's date, YYYY-MM-DD"}}},
-      {"printers",
-       false,
-       "printers",
-       {kLine, {"name", kText, "printer name"}, {"port", kText, "port"}}},
-      {"shares",
-       false,
-       "shared folders",
-       {kLine, {"name", kText, "share name"}, {"path", kText, "folder"}}},
-      {"environment",
-       false,
-       "environment variables",
-       {kLine, {"name", kText, "variable"}, {"value", kText, "value"}}},
-      {"registry_values",
-       false,
-       "registry values the administrator listed",
-       {kLine, {"name", kText, "the administrator's name for it"}, {"value", kText, "value"}}},
-      {"file_versions",
-       false,
-       "file versions the administrator listed",
-       {kLine,
-        {"name", kText, "the administrator's name for it"},
-        {"version", kText, "the file's version"},
-        {"file_exists", kInteger, "1, or 0 when the file was not found"}}},
-      {"system_info",
-       true,
-       "system, BIOS, board and enclosure",
-       {{"system_vendor", kText, "manufacturer"},
-        {"system_model", kText, "model"},
-        {"bios_vendor", kText, "BIOS manufacturer"},
-        {"bios_name", kText, "BIOS name"},
-        {"bios_version", kText, "BIOS version"},
-        {"bios_release_date", kText, "BIOS date, YYYY-MM-DD"},
-        {"bios_serial", kText, "serial number"},
-        {"board_vendor", kText, "board manufacturer"},
-        {"board_product", kText, "board product"},
-        {"board_serial", kText, "board serial number"},
-        {"board_version", kText, "board version"},
-        {"chassis_types", kText, "chassis types, comma separated"},
-        {"memory_capacity_mb", kReal, "most memory the board takes, MB"},
-        {"memory_slots", kInteger, "memory slots"}}},
-      {"memory_modules",
-       false,
-       "memory modules",
-       {kLine,
-        {"module_no", kInteger, "1 for the first module"},
-        {"device_locator", kText, "slot name"},
-        {"capacity_mb", kReal, "MB"},
-        {"speed_mhz", kInteger, "MHz"},
-        {"form_factor", kText, "e.g. DIMM"},
-        {"memory_type", kText, "e.g. DDR"}}},
-      {"lan",
-       true,
-       "LAN identity",
-       {{"domain", kText, "domain (empty outside one)"},
-        {"workgroup", kText, "workgroup (outside a domain)"},
-        {"user_name", kText, "the user running the inventory"},
-        {"computer_name", kText, "NetBIOS name"},
-        {"host_name", kText, "DNS host name"},
-        {"primary_dns", kText, "primary DNS server"},
-        {"secondary_dns", kText, "secondary DNS server"},
-        {"server_comment", kText, "computer description"}}},
-      {"run_errors",
-       false,
-       "error rows: a collector that failed",
-       {kLine,
-        {"part", kText, "the group that failed, e.g. LAN"},
-        {"module", kText, "where, e.g. mAdapter"},
-        {"error_number", kInteger, "the error number"},
-        {"description", kText, "the error's description"}}},
-  };
-  return tables;
-}
 
 std::size_t Inventory::RowCount() const {
   std::size_t n = 0;
@@ -584,52 +448,6 @@ std::string SearchTextOf(const std::vector<Fact>& facts) {
     previous = &f;
   }
   return text;
-}
-
-bool IsChangingFigure(const std::string& category, const std::string& subitem) {
-  if (category == kGroupCreate) return true;
-  return category == kGroupHard && (Is(subitem, kLabelFree) || Is(subitem, kLabelUse));
-}
-
-namespace {
-
-// Each text with its length before it: "ab" + "c" and "a" + "bc" differ.
-void AppendSized(std::string& out, const std::string& text) {
-  out.append(std::to_string(text.size())).push_back(':');
-  out.append(text);
-}
-
-}  // namespace
-
-std::vector<FactGroup> FactGroupsOf(const std::vector<Fact>& facts) {
-  std::vector<FactGroup> groups;
-  std::vector<std::string> texts;  // what each group's digest is taken of
-  std::size_t current = 0;
-  for (const Fact& f : facts) {
-    const bool changing = IsChangingFigure(f.category, f.subitem);
-    // A category's lines mostly follow each other: the group of the line
-    // before is tried first.
-    if (current == groups.size() || groups[current].category != f.category ||
-        groups[current].changing != changing) {
-      current = 0;
-      while (current < groups.size() &&
-             (groups[current].category != f.category || groups[current].changing != changing)) {
-        ++current;
-      }
-      if (current == groups.size()) {
-        groups.push_back(FactGroup{f.category, changing, "", f.line, f.line});
-        texts.emplace_back();
-      }
-    }
-    FactGroup& group = groups[current];
-    group.first_line = std::min(group.first_line, f.line);
-    group.last_line = std::max(group.last_line, f.line);
-    for (const std::string* text : {&f.item, &f.subitem, &f.contents, &f.unit}) {
-      AppendSized(texts[current], *text);
-    }
-  }
-  for (std::size_t g = 0; g < groups.size(); ++g) groups[g].digest = Sha256Hex(texts[g]);
-  return groups;
 }
 
 }  // namespace norvale::fleet

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fleet/store/database.h"
+#include "fleet/store/fact_groups.h"
 
 namespace norvale::fleet {
 
@@ -48,17 +49,6 @@ enum InventoryKind {
 
 const std::vector<InventoryTable>& InventoryTables();
 
-// The facts of a run in the groups the change list compares whole: one per
-// category, the changing figures (IsChangingFigure) apart from the rest.
-// Two runs whose group has the same digest have the same facts in it, label
-// for label, so the change list reads neither.
-struct FactGroup {
-  std::string category;
-  bool changing = false;
-  std::string digest;                 // SHA-256 of the group's facts in label order, as hex
-  int first_line = 0, last_line = 0;  // the lines its facts lie within
-};
-
 // One run's typed rows: rows[kind][n] holds the values of that table's
 // columns in order (numbers as plain decimal text; null where the file had
 // nothing usable).
@@ -75,18 +65,6 @@ Inventory DeriveInventory(const std::vector<Fact>& facts);
 // search command looks for a text in one string per run before it reads any
 // fact, so a run without it costs one comparison instead of hundreds.
 std::string SearchTextOf(const std::vector<Fact>& facts);
-
-// Figures that change on every run without anything having happened: the
-// header's time, free space and use.
-bool IsChangingFigure(const std::string& category, const std::string& subitem);
-
-// The run's fact groups, in the order of their first lines. A group's
-// digest covers each fact's item, sub-item, contents and unit in line order
-// (not the line numbers, which shift when another category gains a line):
-// equal digests mean the same facts with the same labels in the same order,
-// where the change list finds nothing. The same facts in another order
-// differ, and are compared fact by fact.
-std::vector<FactGroup> FactGroupsOf(const std::vector<Fact>& facts);
 
 // "192.168.001.010" -> "192.168.1.10"; "-" (no address) -> nothing; other
 // text as it is.

@@ -9,6 +9,7 @@
 
 #include "fleet/store/database.h"
 #include "fleet/store/inventory.h"
+#include "fleet/store/multi_row_insert.h"
 #include "fleet/store/run_columns.h"
 #include "fleet/store/schema.h"
 #include "fleet/system/sqlite_files.h"
@@ -166,46 +167,35 @@ class SqliteDatabase final : public Database {
   }
 
   void StoreInventory(std::int64_t run_id, const Inventory& inventory) override {
-    const auto& tables = InventoryTables();
-    for (std::size_t kind = 0; kind < tables.size(); ++kind) {
+    for (std::size_t kind = 0; kind < kInvKindCount; ++kind) {
       const auto& rows = inventory.rows[kind];
-      const std::size_t columns = tables[kind].columns.size() + 1;
-      for (std::size_t next = 0; next < rows.size();) {
-        const std::size_t count = rows.size() - next >= kRowsPerInsert ? kRowsPerInsert : 1;
-        sqlite3_stmt*& cached = inventory_inserts_[kind][count == 1 ? 0 : 1];
-        if (!cached) cached = Prepare(InventoryInsert(kind, count));
-        sqlite3_stmt* stmt = cached;
-        sqlite3_reset(stmt);
-        for (std::size_t r = 0; r < count; ++r) {
-          const Row& row = rows[next + r];
-          const int base = static_cast<int>(r * columns);
-          sqlite3_bind_int64(stmt, base + 1, run_id);
-          for (std::size_t c = 0; c < row.size(); ++c) {
-            const int index = base + 2 + static_cast<int>(c);
-            if (row[c]) {
-              sqlite3_bind_text(stmt, index, row[c]->data(), static_cast<int>(row[c]->size()),
-                                SQLITE_STATIC);
-            } else {
-              sqlite3_bind_null(stmt, index);
-            }
+      InsertRows(kind, rows.size(), [&](sqlite3_stmt* stmt, std::size_t r, int first) {
+        Check(stmt, sqlite3_bind_int64(stmt, first, run_id));
+        const Row& row = rows[r];
+        for (std::size_t c = 0; c < row.size(); ++c) {
+          const int index = first + 1 + static_cast<int>(c);
+          if (row[c]) {
+            BindText(stmt, index, *row[c], SQLITE_STATIC);
+          } else {
+            Check(stmt, sqlite3_bind_null(stmt, index));
           }
         }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
-        if (rc != SQLITE_DONE) Fail(rc);
-        next += count;
-      }
+      });
     }
-    sqlite3_stmt* stmt =
-        Prepare("INSERT INTO run_search_texts (run_id, search_text) VALUES (?, ?)");
-    sqlite3_reset(stmt);
-    sqlite3_bind_int64(stmt, 1, run_id);
-    BindText(stmt, 2, inventory.search_text, SQLITE_STATIC);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE) Fail(rc);
-    InsertFactGroups(run_id, inventory.fact_groups);
+    InsertRows(kSearchTextInsert, 1, [&](sqlite3_stmt* stmt, std::size_t, int first) {
+      Check(stmt, sqlite3_bind_int64(stmt, first, run_id));
+      BindText(stmt, first + 1, inventory.search_text, SQLITE_STATIC);
+    });
+    const auto& groups = inventory.fact_groups;
+    InsertRows(kFactGroupsInsert, groups.size(), [&](sqlite3_stmt* stmt, std::size_t r, int first) {
+      const FactGroup& group = groups[r];
+      Check(stmt, sqlite3_bind_int64(stmt, first, run_id));
+      Check(stmt, sqlite3_bind_int(stmt, first + 1, group.first_line));
+      Check(stmt, sqlite3_bind_int(stmt, first + 2, group.last_line));
+      BindText(stmt, first + 3, group.category, SQLITE_STATIC);
+      Check(stmt, sqlite3_bind_int(stmt, first + 4, group.changing ? 1 : 0));
+      BindText(stmt, first + 5, group.digest, SQLITE_STATIC);
+    });
   }
 
  private:
@@ -238,98 +228,86 @@ class SqliteDatabase final : public Database {
     std::vector<QueuedOutcome> outcomes;  // of the runs stored in it, in order
   };
 
-  // The insert of `rows` rows into a typed table, its text made once.
-  static const std::string& InventoryInsert(std::size_t kind, std::size_t rows) {
-    static const std::vector<std::array<std::string, 2>> statements = [] {
-      std::vector<std::array<std::string, 2>> out;
+  // The tables a run's rows go to besides runs: the typed tables (by their
+  // InventoryKind), then these.
+  static constexpr std::size_t kFactsInsert = kInvKindCount;
+  static constexpr std::size_t kSearchTextInsert = kInvKindCount + 1;
+  static constexpr std::size_t kFactGroupsInsert = kInvKindCount + 2;
+  static constexpr std::size_t kInsertTargets = kInvKindCount + 3;
+
+  // A target table, its columns and how many rows one statement takes.
+  struct InsertShape {
+    std::string table;
+    std::vector<std::string_view> columns;
+    std::size_t most_rows;
+  };
+  static const std::vector<InsertShape>& InsertShapes() {
+    static const std::vector<InsertShape> shapes = [] {
+      std::vector<InsertShape> out;
       for (const InventoryTable& table : InventoryTables()) {
-        std::string sql = std::string("INSERT INTO ") + table.name + " (run_id";
-        std::string values = "(?";
-        for (const InventoryColumn& column : table.columns) {
-          sql += std::string(", ") + column.name;
-          values += ", ?";
-        }
-        values += ")";
-        sql += ") VALUES ";
-        std::string many = sql;
-        for (std::size_t i = 0; i < kRowsPerInsert; ++i) many += (i ? ", " : "") + values;
-        out.push_back({sql + values, many});
+        InsertShape shape{table.name, {"run_id"}, kRowsPerInsert};
+        for (const InventoryColumn& column : table.columns) shape.columns.push_back(column.name);
+        out.push_back(std::move(shape));
       }
+      out.push_back(
+          {"facts", {"run_id", "line", "category", "item", "subitem", "contents", "unit"}, 32});
+      out.push_back({"run_search_texts", {"run_id", "search_text"}, 1});
+      out.push_back(
+          {kFactGroupsTable,
+           {"run_id", "first_line", "last_line", "category", "changing_figures", "digest"},
+           kRowsPerInsert});
       return out;
     }();
-    return statements[kind][rows == 1 ? 0 : 1];
+    return shapes;
   }
 
-  // A run's fact groups, a few statements for all of them.
-  void InsertFactGroups(std::int64_t run_id, const std::vector<FactGroup>& groups) {
-    for (std::size_t next = 0; next < groups.size();) {
-      const std::size_t rows = std::min(groups.size() - next, kRowsPerInsert);
-      std::string sql = std::string("INSERT INTO ") + kFactGroupsTable +
-                        " (run_id, first_line, last_line, category, changing_figures, digest)"
-                        " VALUES ";
+  // The insert of `rows` rows into a target, prepared once per connection.
+  sqlite3_stmt* InsertStatement(std::size_t target, std::size_t rows) {
+    auto& by_rows = inserts_[target];
+    if (by_rows.empty()) by_rows.resize(InsertShapes()[target].most_rows + 1);
+    sqlite3_stmt*& stmt = by_rows[rows];
+    if (!stmt) {
+      const InsertShape& shape = InsertShapes()[target];
+      stmt = Prepare(MultiRowInsert(shape.table, shape.columns, rows));
+    }
+    return stmt;
+  }
+
+  // `count` rows into a target, as many to a statement as it takes (the
+  // last statement takes exactly those left). bind(stmt, row, first) binds
+  // one row's values from parameter `first` on. A stop request is heeded
+  // between statements when `may_stop`.
+  template <typename BindRow>
+  void InsertRows(std::size_t target, std::size_t count, const BindRow& bind,
+                  bool may_stop = false) {
+    const InsertShape& shape = InsertShapes()[target];
+    const int columns = static_cast<int>(shape.columns.size());
+    for (std::size_t next = 0; next < count;) {
+      const std::size_t rows = std::min(count - next, shape.most_rows);
+      sqlite3_stmt* stmt = InsertStatement(target, rows);
       for (std::size_t r = 0; r < rows; ++r)
-        sql += r ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
-      sqlite3_stmt* stmt = Prepare(sql);
-      sqlite3_reset(stmt);
-      for (std::size_t r = 0; r < rows; ++r) {
-        const FactGroup& group = groups[next + r];
-        const int base = static_cast<int>(r) * 6;
-        Check(stmt, sqlite3_bind_int64(stmt, base + 1, run_id));
-        Check(stmt, sqlite3_bind_int(stmt, base + 2, group.first_line));
-        Check(stmt, sqlite3_bind_int(stmt, base + 3, group.last_line));
-        BindText(stmt, base + 4, group.category, SQLITE_STATIC);
-        Check(stmt, sqlite3_bind_int(stmt, base + 5, group.changing ? 1 : 0));
-        BindText(stmt, base + 6, group.digest, SQLITE_STATIC);
-      }
+        bind(stmt, next + r, static_cast<int>(r) * columns + 1);
       const int rc = sqlite3_step(stmt);
       sqlite3_reset(stmt);
+      // The values bound are the caller's: none is left behind in the statement.
       sqlite3_clear_bindings(stmt);
       if (rc != SQLITE_DONE) Fail(rc);
       next += rows;
+      if (may_stop) StopIfRequested();
     }
-  }
-
-  // Several facts per statement: SQLite's cost is mostly per statement run.
-  static constexpr std::size_t kFactsPerInsert = 32;
-
-  static std::string FactsInsert(std::size_t rows) {
-    std::string sql =
-        "INSERT INTO facts (run_id, line, category, item, subitem, contents, unit) VALUES ";
-    for (std::size_t i = 0; i < rows; ++i)
-      sql += i ? ", (?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?)";
-    return sql;
   }
 
   void InsertFacts(std::int64_t run_id, const std::vector<Fact>& facts) {
-    static const std::string many_sql = FactsInsert(kFactsPerInsert);
-    static const std::string one_sql = FactsInsert(1);
-    sqlite3_stmt* many = Prepare(many_sql);
-    sqlite3_stmt* one = Prepare(one_sql);
-    std::size_t next = 0;
-    while (next < facts.size()) {
-      const std::size_t rows = facts.size() - next >= kFactsPerInsert ? kFactsPerInsert : 1;
-      sqlite3_stmt* stmt = rows == 1 ? one : many;
-      sqlite3_reset(stmt);
-      for (std::size_t r = 0; r < rows; ++r) {
-        const Fact& f = facts[next + r];
-        const int base = static_cast<int>(r) * 7;
-        Check(stmt, sqlite3_bind_int64(stmt, base + 1, run_id));
-        Check(stmt, sqlite3_bind_int(stmt, base + 2, f.line));
-        const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
-        for (int i = 0; i < 5; ++i) BindText(stmt, base + 3 + i, *texts[i], SQLITE_STATIC);
-      }
-      const int rc = sqlite3_step(stmt);
-      if (rc != SQLITE_DONE) {
-        sqlite3_reset(stmt);
-        Fail(rc);
-      }
-      next += rows;
-      StopIfRequested();
-    }
-    for (sqlite3_stmt* stmt : {many, one}) {
-      sqlite3_reset(stmt);
-      sqlite3_clear_bindings(stmt);
-    }
+    InsertRows(
+        kFactsInsert, facts.size(),
+        [&](sqlite3_stmt* stmt, std::size_t r, int first) {
+          const Fact& f = facts[r];
+          Check(stmt, sqlite3_bind_int64(stmt, first, run_id));
+          Check(stmt, sqlite3_bind_int(stmt, first + 1, f.line));
+          const std::string* texts[] = {&f.category, &f.item, &f.subitem, &f.contents, &f.unit};
+          for (int i = 0; i < 5; ++i) BindText(stmt, first + 2 + i, *texts[i], SQLITE_STATIC);
+        },
+        true);
   }
 
   // The run's rows inside the open transaction; nothing when its content is
@@ -418,7 +396,7 @@ class SqliteDatabase final : public Database {
     group_.reset();
     for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
     statements_.clear();
-    inventory_inserts_ = {};
+    inserts_ = {};
     sqlite3_close(db_);
     db_ = nullptr;
   }
@@ -522,8 +500,8 @@ class SqliteDatabase final : public Database {
   sqlite3* db_ = nullptr;
   int busy_timeout_ms_;
   std::map<std::string, sqlite3_stmt*> statements_;
-  // The typed tables' inserts (one row, many rows), owned by statements_.
-  std::array<std::array<sqlite3_stmt*, 2>, kInvKindCount> inventory_inserts_{};
+  // Each target's inserts by their number of rows, owned by statements_.
+  std::array<std::vector<sqlite3_stmt*>, kInsertTargets> inserts_{};
   std::optional<Group> group_;  // the transaction of the queued runs, while open
   std::size_t next_group_runs_ = 1;
 };

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 
+#include "fleet/common/sha256.h"
 #include "fleet/query/queries.h"
+#include "fleet/store/fact_groups.h"
 #include "fleet/store/schema.h"
 #include "tests/fleet/store_fixture.h"
 
@@ -176,6 +178,71 @@ TEST_P(FleetChanges, RunsWithAndWithoutGroupsInOneList) {
   for (int i = 0; i < 300; ++i) {
     EXPECT_EQ(changes[i].computer, "PC-" + std::to_string(1000 + i));
     EXPECT_EQ(changes[i].new_value, "5.0 Acme");
+  }
+}
+
+// A database written by an earlier release holds SHA-256 digests of the
+// groups, each text after its length and a colon. Beside a newer run's
+// digest of another kind the pair is compared fact by fact: a change is
+// found, and facts that stayed show nothing.
+TEST_P(FleetChanges, DigestsOfAnEarlierReleaseNeverHideAChange) {
+  EnsureSchema(*db_);
+  using L = Line;
+  const L windows{"Soft", "Windows", "Version", "Windows 10 Pro", ""};
+  const L agent{"Soft", "Application", "Agent", "4.2", "Acme"};
+  auto earlier_digest = [](const std::vector<Line>& lines) {
+    std::string text;
+    for (const Line& l : lines) {
+      for (const std::string* t : {&l.item, &l.subitem, &l.contents, &l.unit})
+        text += std::to_string(t->size()) + ":" + *t;
+    }
+    return Sha256Hex(text);
+  };
+  struct Case {
+    const char* name;
+    std::vector<Line> before, after;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"nothing changed", {windows, agent}, {windows, agent}, {}},
+      {"a version changed",
+       {windows, agent},
+       {windows, {"Soft", "Application", "Agent", "5.0", "Acme"}},
+       {"2026-12-02 changed Soft/Application/Agent: 4.2 Acme -> 5.0 Acme"}},
+      {"a line added",
+       {windows},
+       {windows, agent},
+       {"2026-12-02 added Soft/Application/Agent:  -> 4.2 Acme"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string computer = "PC-EARLIER-" + std::to_string(++n);
+    StoreRuns(computer, {c.before, c.after});
+    // Both runs' digests as the earlier release wrote them: equal where the
+    // facts are, so the pair is not read when nothing changed.
+    for (const auto& [lines, day] :
+         {std::pair{&c.before, "2026-12-01"}, {&c.after, "2026-12-02"}}) {
+      db_->Execute(std::string("UPDATE ") + kFactGroupsTable +
+                       " SET digest = ? WHERE run_id IN"
+                       " (SELECT run_id FROM runs WHERE computer = ? AND run_date = ?)",
+                   {earlier_digest(*lines), computer, day});
+    }
+    EXPECT_EQ(Changes(computer, false), c.want) << c.name << ", both digests earlier";
+    // The newer run stored again by this release: a digest of another kind.
+    const std::vector<FactGroup> groups = FactGroupsOf([&] {
+      std::vector<Fact> facts;
+      for (const Line& l : c.after) {
+        facts.push_back(Fact{static_cast<int>(facts.size()) + 1, l.category, l.item, l.subitem,
+                             l.contents, l.unit});
+      }
+      return facts;
+    }());
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_NE(groups[0].digest.size(), earlier_digest(c.after).size());
+    db_->Execute(std::string("UPDATE ") + kFactGroupsTable +
+                     " SET digest = ? WHERE run_id IN"
+                     " (SELECT run_id FROM runs WHERE computer = ? AND run_date = '2026-12-02')",
+                 {groups[0].digest, computer});
+    EXPECT_EQ(Changes(computer, false), c.want) << c.name << ", the newer digest of another kind";
   }
 }
 
