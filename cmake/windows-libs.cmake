@@ -1,8 +1,8 @@
-# SQLite, OpenSSL, libpq, zlib and libxlsxwriter for norvale-fleet.exe:
+# SQLite, OpenSSL, libpq, zlib, libxlsxwriter and mimalloc for norvale-fleet.exe:
 # static Windows builds made from Debian's source packages by
 # scripts/windows-libs, outside the clone. NORVALE_WINDOWS_LIBS lists their
 # folders (each with include/ and lib/); scripts/build sets it. Defines
-# norvale::sqlite3, norvale::libpq and norvale::xlsxwriter.
+# norvale::sqlite3, norvale::libpq, norvale::xlsxwriter and norvale::mimalloc.
 
 set(NORVALE_WINDOWS_LIBS "" CACHE STRING
   "Folders of the static Windows libraries (scripts/windows-libs --print)")
@@ -28,6 +28,7 @@ norvale_windows_library(norvale_ssl libssl.a)
 norvale_windows_library(norvale::libpq libpq.a)
 norvale_windows_library(norvale_zlib libz.a)
 norvale_windows_library(norvale::xlsxwriter libxlsxwriter.a)
+norvale_windows_library(norvale::mimalloc libmimalloc.a)
 
 # CRYPT32, Secur32 and bcrypt are Windows' own DLLs but not known DLLs, so a
 # static import would take a copy planted beside the program first. They are
@@ -74,3 +75,5 @@ set_property(TARGET norvale::libpq PROPERTY INTERFACE_LINK_LIBRARIES
 # libxlsxwriter zips the workbook with zlib and, as Debian builds it, takes
 # its MD5 from OpenSSL.
 set_property(TARGET norvale::xlsxwriter PROPERTY INTERFACE_LINK_LIBRARIES norvale_zlib norvale_crypto)
+# mimalloc takes the system's random numbers from ADVAPI32.
+set_property(TARGET norvale::mimalloc PROPERTY INTERFACE_LINK_LIBRARIES advapi32)

@@ -6,6 +6,9 @@
 # ratio (goal: Windows within 1.5x).
 #
 #   bench/fleet/windows.sh [FILES]    (default 10000)
+#
+# NORVALE_BENCH_BASELINE_EXE names another norvale-fleet.exe (an older build)
+# to time on the same files in the same run, after the current one.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -26,6 +29,8 @@ trap 'e2e_cleanup; rm -rf "$work"' EXIT
 share=$WINEPREFIX/drive_c/share
 mkdir -p "$WINEPREFIX/drive_c/fleet"
 cp "$windows_fleet" "$WINEPREFIX/drive_c/fleet/"
+baseline=${NORVALE_BENCH_BASELINE_EXE:-}
+[ -z "$baseline" ] || cp "$baseline" "$WINEPREFIX/drive_c/fleet/baseline.exe"
 $build/fleet_make_files "$share" "$files"
 rows=$(cat "$share"/* | wc -l)
 echo "files: $files ($rows rows, $(du -sh "$share" | cut -f1))"
@@ -66,8 +71,15 @@ linux_seconds=$last_seconds
 timed "Windows under Wine: load" "$root/scripts/wine" 'C:\fleet\norvale-fleet.exe' load 'C:\share' \
   --db 'C:\fleet\windows.sqlite'
 windows_seconds=$last_seconds
+if [ -n "$baseline" ]; then
+  timed "Windows baseline: load" "$root/scripts/wine" 'C:\fleet\baseline.exe' load 'C:\share' \
+    --db 'C:\fleet\baseline.sqlite'
+  baseline_seconds=$last_seconds
+fi
 timed "Linux: reload unchanged" "$linux_fleet" load "$share" --db "$work/linux.sqlite"
 timed "Windows: reload unchanged" "$root/scripts/wine" 'C:\fleet\norvale-fleet.exe' load 'C:\share' \
   --db 'C:\fleet\windows.sqlite'
 printf 'Windows / Linux (load): %.2fx (goal: at most 1.5x)\n' "$(echo "$windows_seconds / $linux_seconds" | bc -l)"
+[ -z "$baseline" ] ||
+  printf 'Windows baseline / Linux (load): %.2fx\n' "$(echo "$baseline_seconds / $linux_seconds" | bc -l)"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

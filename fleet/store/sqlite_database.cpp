@@ -30,8 +30,10 @@ constexpr int kSavepointCopyInMemory = -1;
 // Before any other call into SQLite: the setting is fixed at its start.
 void ConfigureSqlite() {
   static std::once_flag once;
-  std::call_once(once,
-                 [] { sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kSavepointCopyInMemory); });
+  std::call_once(once, [] {
+    FitSqliteMemory();
+    sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kSavepointCopyInMemory);
+  });
 }
 
 class SqliteDatabase final : public Database {

@@ -233,6 +233,27 @@ TEST(LocalUtcOffset, AWholeNumberOfQuarterHoursWithinADay) {
   }
 }
 
+std::string Repeat(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// The bytes 0xA0 to 0xFF, between ASCII letters, where Windows-1252 is
+// Latin-1 (the code point is the byte), and their UTF-8.
+std::string LatinOneBytes() {
+  std::string bytes;
+  for (int byte = 0xA0; byte <= 0xFF; ++byte) bytes += {'x', static_cast<char>(byte)};
+  return bytes;
+}
+std::string LatinOneUtf8() {
+  std::string utf8;
+  for (int code = 0xA0; code <= 0xFF; ++code) {
+    utf8 += {'x', static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+  }
+  return utf8;
+}
+
 // Both systems' converters must agree byte for byte, refusals included.
 TEST(CodePages, DecodeTheSameOnEverySystem) {
   const struct {
@@ -253,6 +274,19 @@ TEST(CodePages, DecodeTheSameOnEverySystem) {
       {CodePage::kShiftJis, "AB\x82", "AB", 2},    // a lead byte without its second byte
       {CodePage::kShiftJis, "A\x81\x20", "A", 1},  // no character has this second byte
       {CodePage::kShiftJis, "", "", std::string_view::npos},
+      // Long texts: where the bad byte lies after much that decodes, on
+      // either side of a character that spans some round offset.
+      {CodePage::kShiftJis, Repeat("\x83\x5C", 3000) + "\x81\x20", Repeat("ソ", 3000), 6000},
+      {CodePage::kShiftJis, std::string(1024, 'a') + "\x81\x20" + std::string(9, 'b'),
+       std::string(1024, 'a'), 1024},
+      {CodePage::kShiftJis, std::string(1023, 'a') + "\x83\x5C" + std::string(500, 'b') + "\x82",
+       std::string(1023, 'a') + "ソ" + std::string(500, 'b'), 1525},
+      {CodePage::kShiftJis, std::string(4095, 'a') + "\x83\x5C\x83", std::string(4095, 'a') + "ソ",
+       4097},
+      {CodePage::kShiftJis, Repeat("\x83\x5C", 2000) + "\x87\x40", Repeat("ソ", 2000) + "①",
+       std::string_view::npos},
+      {CodePage::kWindows1252, Repeat("\xE9", 5000) + "\x9D", Repeat("é", 5000), 5000},
+      {CodePage::kWindows1252, LatinOneBytes(), LatinOneUtf8(), std::string_view::npos},
   };
   for (const auto& c : cases) {
     std::string out = "=";

@@ -4,4 +4,6 @@ namespace norvale::fleet {
 
 void FitSqliteFileAccess() {}
 
+void FitSqliteMemory() {}
+
 }  // namespace norvale::fleet

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <vector>
+
 #include "platform/win32/fleet/wide_text.h"
 
 namespace norvale::fleet {
@@ -28,37 +31,130 @@ bool ToWide(std::string_view bytes, CodePage page, std::wstring& wide) {
                              length) == length;
 }
 
-// The offset of the first character that does not decode, one character at
-// a time (only once the whole text has failed, to say where).
+// The lead bytes of a double-byte code page, asked of the system once.
+using LeadBytes = std::array<bool, 256>;
+const LeadBytes& LeadBytesOf(CodePage page) {
+  static const LeadBytes shift_jis = [] {
+    LeadBytes lead{};
+    for (int byte = 0; byte < 256; ++byte) {
+      lead[static_cast<std::size_t>(byte)] =
+          IsDBCSLeadByteEx(static_cast<UINT>(CodePage::kShiftJis), static_cast<BYTE>(byte)) != 0;
+    }
+    return lead;
+  }();
+  static const LeadBytes single_byte{};
+  return page == CodePage::kShiftJis ? shift_jis : single_byte;
+}
+
+// The first character that does not decode in [from, to), a range that
+// starts on a character boundary and does not decode as a whole. Along the
+// range the text before a character decodes up to that character and no
+// further, so the character is found by halving.
+std::size_t FirstBadCharacter(std::string_view bytes, std::size_t from, std::size_t to,
+                              CodePage page) {
+  const LeadBytes& lead = LeadBytesOf(page);
+  std::vector<std::size_t> starts;  // where each character of the range starts
+  for (std::size_t at = from; at < to; at += lead[static_cast<unsigned char>(bytes[at])] ? 2 : 1) {
+    starts.push_back(at);
+  }
+  starts.push_back(to);
+  std::wstring ignored;
+  const auto decodes_before = [&](std::size_t character) {
+    return ToWide(bytes.substr(from, starts[character] - from), page, ignored);
+  };
+  // The first `good` characters decode; the first `bad` do not.
+  std::size_t good = 0, bad = starts.size() - 1;
+  while (bad - good > 1) {
+    const std::size_t middle = good + (bad - good) / 2;
+    (decodes_before(middle) ? good : bad) = middle;
+  }
+  return starts[good];
+}
+
+// Bytes decoded at a time while looking for the first that does not. Asking
+// one character at a time cost a file in another code page (each English
+// file is first tried as Shift_JIS) thousands of calls.
+constexpr std::size_t kProbePiece = 1024;
+
+// The offset of the first character that does not decode (only once the
+// whole text has failed, to say where): pieces that end on a character
+// boundary, then the first piece that fails is halved.
 std::size_t FirstBadOffset(std::string_view bytes, CodePage page) {
+  const LeadBytes& lead = LeadBytesOf(page);
   std::wstring ignored;
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const auto byte = static_cast<unsigned char>(bytes[at]);
-    if (page == CodePage::kWindows1252 && IsUndefinedIn1252(byte)) return at;
-    const std::size_t width =
-        page == CodePage::kShiftJis && IsDBCSLeadByteEx(static_cast<UINT>(page), byte) ? 2 : 1;
-    if (at + width > bytes.size() || !ToWide(bytes.substr(at, width), page, ignored)) return at;
-    at += width;
+    std::size_t end = at;
+    // The piece stops before a character known not to decode: a byte
+    // undefined in Windows-1252, or a lead byte without its second byte.
+    bool stopped_before_bad = false;
+    while (end < bytes.size() && end - at < kProbePiece) {
+      const auto byte = static_cast<unsigned char>(bytes[end]);
+      const std::size_t width = lead[byte] ? 2 : 1;
+      if ((page == CodePage::kWindows1252 && IsUndefinedIn1252(byte)) ||
+          end + width > bytes.size()) {
+        stopped_before_bad = true;
+        break;
+      }
+      end += width;
+    }
+    if (!ToWide(bytes.substr(at, end - at), page, ignored)) {
+      return FirstBadCharacter(bytes, at, end, page);
+    }
+    if (stopped_before_bad) return end;
+    at = end;
   }
+  return std::string_view::npos;
+}
+
+// The UTF-8 of each byte of Windows-1252, asked of the system once (empty
+// for the bytes it leaves undefined). A single-byte code page maps each
+// byte on its own, so a file needs no trip through UTF-16 and back.
+const std::array<std::string, 256>& Windows1252Utf8() {
+  static const std::array<std::string, 256> table = [] {
+    std::array<std::string, 256> utf8;
+    std::wstring wide;
+    for (std::size_t byte = 0; byte < utf8.size(); ++byte) {
+      const char text = static_cast<char>(byte);
+      if (IsUndefinedIn1252(static_cast<unsigned char>(byte))) continue;
+      if (ToWide(std::string_view(&text, 1), CodePage::kWindows1252, wide)) {
+        utf8[byte] = win32::WideToUtf8(wide);
+      }
+    }
+    return utf8;
+  }();
+  return table;
+}
+
+// Decodes Windows-1252 up to its first undefined byte; returns its offset,
+// or npos when there is none. Runs of ASCII, the same in UTF-8, are copied
+// whole.
+std::size_t DecodeWindows1252(std::string_view bytes, std::string& out) {
+  const std::array<std::string, 256>& table = Windows1252Utf8();
+  out.reserve(out.size() + bytes.size() + bytes.size() / 8);
+  std::size_t ascii_from = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte < 0x80) continue;
+    out.append(bytes.data() + ascii_from, i - ascii_from);
+    if (table[byte].empty()) return i;
+    out += table[byte];
+    ascii_from = i + 1;
+  }
+  out.append(bytes.data() + ascii_from, bytes.size() - ascii_from);
   return std::string_view::npos;
 }
 
 }  // namespace
 
 std::size_t DecodeCodePage(std::string_view bytes, CodePage page, std::string& out) {
-  std::size_t bad = std::string_view::npos;
+  if (page == CodePage::kWindows1252) return DecodeWindows1252(bytes, out);
   std::wstring wide;
-  if (page == CodePage::kWindows1252) {
-    for (std::size_t i = 0; i < bytes.size() && bad == std::string_view::npos; ++i) {
-      if (IsUndefinedIn1252(static_cast<unsigned char>(bytes[i]))) bad = i;
-    }
-  }
-  if (bad == std::string_view::npos && ToWide(bytes, page, wide)) {
+  if (ToWide(bytes, page, wide)) {
     out += win32::WideToUtf8(wide);
     return std::string_view::npos;
   }
-  if (bad == std::string_view::npos) bad = FirstBadOffset(bytes, page);
+  const std::size_t bad = FirstBadOffset(bytes, page);
   // What decodes before the bad byte is kept, as the other systems do.
   if (bad != std::string_view::npos && ToWide(bytes.substr(0, bad), page, wide)) {
     out += win32::WideToUtf8(wide);

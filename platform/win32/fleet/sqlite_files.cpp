@@ -37,6 +37,7 @@ BOOL WINAPI WriteAt(HANDLE file, LPCVOID from, DWORD size, LPDWORD put, LPOVERLA
 void FitSqliteFileAccess() {
   static std::once_flag once;
   std::call_once(once, [] {
+    FitSqliteMemory();  // finding the VFS starts SQLite
     // The default VFS, "win32", lets its system calls be replaced by name.
     sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
     if (!vfs || vfs->iVersion < 3 || !vfs->xSetSystemCall) return;
