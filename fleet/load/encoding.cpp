@@ -1,5 +1,7 @@
 #include "fleet/load/encoding.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/result_labels.h"
@@ -27,12 +29,21 @@ constexpr LabelPair kLanguageMarkers[] = {kLabelPhysicalMemory, kLabelPagefile, 
                                           kLabelDomain,         kLabelWorkGroup, kLabelUserName,
                                           kLabelComputerName};
 
-bool IsAscii(std::string_view bytes) {
-  for (const char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
+// The first byte at or after `from` that is not ASCII, or the size. Eight
+// bytes at a time: every file is scanned so, and most are ASCII for long runs.
+std::size_t NextNonAscii(std::string_view bytes, std::size_t from) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  while (from + sizeof(std::uint64_t) <= bytes.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + from, sizeof word);
+    if (word & kHighBits) break;
+    from += sizeof word;
   }
-  return true;
+  while (from < bytes.size() && static_cast<unsigned char>(bytes[from]) < 0x80) ++from;
+  return from;
 }
+
+bool IsAscii(std::string_view bytes) { return NextNonAscii(bytes, 0) == bytes.size(); }
 
 bool HasJapaneseLabels(std::string_view utf8) {
   for (const LabelPair& label : kLanguageMarkers) {
@@ -41,20 +52,36 @@ bool HasJapaneseLabels(std::string_view utf8) {
   return false;
 }
 
+struct EncodedMarker {
+  std::string bytes;
+  std::size_t first_non_ascii;  // every marker has a Japanese character
+};
+
 // The markers as a Japanese system writes them, to recognise a Shift_JIS file
-// even where some bytes of it are damaged.
+// even where some bytes of it are damaged. A marker found anywhere puts its
+// first non-ASCII byte on one of the file's, so only those places are tried:
+// one pass over the file instead of a search per marker (most Western files
+// hold a few accented letters and ask this too).
 bool HasShiftJisLabels(std::string_view bytes) {
   // Encoded once: every file that is not plain ASCII asks.
-  static const std::vector<std::string> encoded_markers = [] {
-    std::vector<std::string> markers;
+  static const std::vector<EncodedMarker> markers = [] {
+    std::vector<EncodedMarker> encoded_markers;
     for (const LabelPair& label : kLanguageMarkers) {
       std::string encoded;
-      if (EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded)) markers.push_back(encoded);
+      if (!EncodeCodePage(label.japanese, CodePage::kShiftJis, encoded)) continue;
+      const std::size_t first = NextNonAscii(encoded, 0);
+      if (first < encoded.size()) encoded_markers.push_back({std::move(encoded), first});
     }
-    return markers;
+    return encoded_markers;
   }();
-  for (const std::string& marker : encoded_markers) {
-    if (bytes.find(marker) != std::string_view::npos) return true;
+  for (std::size_t at = NextNonAscii(bytes, 0); at < bytes.size();
+       at = NextNonAscii(bytes, at + 1)) {
+    for (const EncodedMarker& marker : markers) {
+      if (at < marker.first_non_ascii) continue;
+      if (bytes.substr(at - marker.first_non_ascii, marker.bytes.size()) == marker.bytes) {
+        return true;
+      }
+    }
   }
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/result_labels.h"
 #include "fleet/load/result_file.h"
 #include "tests/fleet/fleet_world.h"
 
@@ -56,6 +57,35 @@ TEST(DecodeResultFile, NeverGuessesWhereBytesDoNotDecode) {
   ASSERT_FALSE(parsed.file);
   EXPECT_EQ(parsed.rejection.line, 3);
   EXPECT_NE(parsed.rejection.reason.find("shift_jis"), std::string::npos);
+}
+
+TEST(DecodeResultFile, OneJapaneseLabelAnywhereInBytesThatDoNotDecodeMarksTheFileJapanese) {
+  PcSpec western;
+  western.user = "Zo\u00eb M\u00fcller \u00fc x";  // "\u00fc " is no Shift_JIS character
+  const std::string bytes = ResultBytes(western);
+  ASSERT_EQ(DecodeResultFile(bytes).encoding, Encoding::kWindows1252);
+  const std::size_t first_accent = bytes.find('\xEB');
+  ASSERT_NE(first_accent, std::string::npos);
+  // Some labels begin with ASCII letters ("IP", "MAC"): they must be found too.
+  const LabelPair labels[] = {kLabelPhysicalMemory, kLabelPagefile,  kLabelScreen,
+                              kLabelTotal,          kLabelFree,      kLabelUse,
+                              kLabelDriveType,      kLabelIpAddress, kLabelMacAddress,
+                              kLabelDomain,         kLabelWorkGroup, kLabelUserName,
+                              kLabelComputerName};
+  for (const LabelPair& label : labels) {
+    const std::string marker = Encode(label.japanese, CodePage::kShiftJis);
+    const struct {
+      const char* where;
+      std::size_t at;
+    } places[] = {{"first", 0}, {"after an accent", first_accent + 1}, {"last", bytes.size()}};
+    for (const auto& place : places) {
+      std::string damaged = bytes;
+      damaged.insert(place.at, marker);
+      const DecodedText decoded = DecodeResultFile(damaged);
+      EXPECT_FALSE(decoded.ok) << label.english << ", " << place.where;
+      EXPECT_EQ(decoded.encoding, Encoding::kShiftJis) << label.english << ", " << place.where;
+    }
+  }
 }
 
 TEST(DecodeResultFile, ForcedEncodingIsUsedOrTheFileRejected) {
