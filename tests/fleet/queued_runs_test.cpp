@@ -213,12 +213,15 @@ TEST_P(FleetQueuedRuns, LoadLeavesThePlannerTheTablesItFilled) {
   // Never analysed: -1. Analysed: the rows counted.
   const auto counted = db_->Query(
       "SELECT relname, reltuples::BIGINT FROM pg_class"
-      " WHERE oid IN ('runs'::regclass, 'run_fact_groups'::regclass) ORDER BY relname");
-  ASSERT_EQ(counted.size(), 2u);
-  EXPECT_EQ(counted[0][0], std::optional<std::string>("run_fact_groups"));
+      " WHERE oid IN ('runs'::regclass, 'run_fact_groups'::regclass, 'facts'::regclass)"
+      " ORDER BY relname");
+  ASSERT_EQ(counted.size(), 3u);
+  EXPECT_EQ(counted[0][0], std::optional<std::string>("facts"));
   EXPECT_GT(std::stoll(counted[0][1].value_or("-1")), 0);
-  EXPECT_EQ(counted[1][0], std::optional<std::string>("runs"));
-  EXPECT_EQ(counted[1][1], std::optional<std::string>("3"));
+  EXPECT_EQ(counted[1][0], std::optional<std::string>("run_fact_groups"));
+  EXPECT_GT(std::stoll(counted[1][1].value_or("-1")), 0);
+  EXPECT_EQ(counted[2][0], std::optional<std::string>("runs"));
+  EXPECT_EQ(counted[2][1], std::optional<std::string>("3"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, FleetQueuedRuns, ::testing::Values("sqlite"));
