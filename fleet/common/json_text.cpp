@@ -18,11 +18,26 @@ void AppendUnicodeEscape(std::string& out, char32_t cp) {
   out += kHex[cp & 0xF];
 }
 
+// ASCII that goes out as it is: printable, and neither a quote, a
+// backslash nor one of the characters a <script> element must not see.
+bool IsPlainAscii(unsigned char byte) {
+  return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\' && byte != '<' && byte != '>' &&
+         byte != '&';
+}
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   for (std::size_t i = 0; i < text.size();) {
+    // Most stored text is plain ASCII: a run of it is copied whole.
+    std::size_t plain = i;
+    while (plain < text.size() && IsPlainAscii(static_cast<unsigned char>(text[plain]))) ++plain;
+    if (plain > i) {
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      continue;
+    }
     char32_t cp = 0;
     const std::size_t n = DecodeOneUtf8(text, i, cp);
     if (n == 0) {

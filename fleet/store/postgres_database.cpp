@@ -3,6 +3,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "core/utf.h"
 #include "fleet/store/database.h"
@@ -253,7 +254,8 @@ class PostgresDatabase final : public Database {
   // the run is new.
   static const std::string& StoreSql() {
     static const std::string sql = [] {
-      // The facts' arrays and the typed rows' JSON follow the run's values.
+      // The facts' arrays, the typed rows' JSON and the search text follow
+      // the run's values.
       const std::size_t first = RunColumns().size() + 1;
       auto array = [first](std::size_t offset, const char* type) {
         return "$" + std::to_string(first + offset) + "::" + type + "[]";
@@ -266,7 +268,8 @@ class PostgresDatabase final : public Database {
              array(0, "integer") + ", " + array(1, "text") + ", " + array(2, "text") + ", " +
              array(3, "text") + ", " + array(4, "text") + ", " + array(5, "text") +
              ") AS f(line, category, item, subitem, contents, unit) RETURNING 1)" +
-             InventoryInserts("$" + std::to_string(first + 6) + "::jsonb") +
+             InventoryInserts("$" + std::to_string(first + 6) + "::jsonb",
+                              "$" + std::to_string(first + 7) + "::text") +
              " SELECT (SELECT run_id FROM run), (SELECT COUNT(*) FROM stored)";
     }();
     return sql;
@@ -328,7 +331,13 @@ class PostgresDatabase final : public Database {
          {&Fact::category, &Fact::item, &Fact::subitem, &Fact::contents, &Fact::unit}) {
       params.push_back(TextArray(facts, field));
     }
-    params.push_back(InventoryJson(DeriveInventory(facts)));
+    // The search text, most of a run's bytes, goes as a value of its own:
+    // inside the JSON every line break was escaped here and read back one
+    // character at a time by the server.
+    Inventory inventory = DeriveInventory(facts);
+    std::string search_text = std::exchange(inventory.search_text, {});
+    params.push_back(InventoryJson(inventory));
+    params.push_back(std::move(search_text));
     return params;
   }
 

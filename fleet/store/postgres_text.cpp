@@ -90,6 +90,10 @@ std::string InventoryJson(const Inventory& inventory) {
 }
 
 std::string InventoryInserts(const std::string& json) {
+  return InventoryInserts(json, json + "->>" + std::to_string(InventoryTables().size()));
+}
+
+std::string InventoryInserts(const std::string& json, const std::string& search_text) {
   std::string sql;
   const auto& tables = InventoryTables();
   for (std::size_t kind = 0; kind < tables.size(); ++kind) {
@@ -111,7 +115,7 @@ std::string InventoryInserts(const std::string& json) {
   sql +=
       ", search_text AS (INSERT INTO run_search_texts (run_id, search_text)"
       " SELECT run.run_id, lower(" +
-      json + "->>" + std::to_string(tables.size()) + ") FROM run)";
+      search_text + ") FROM run)";
   sql += std::string(", fact_groups AS (INSERT INTO ") + kFactGroupsTable +
          " (run_id, first_line, last_line, category, changing_figures, digest)"
          " SELECT run.run_id, (g->>0)::integer, (g->>1)::integer, g->>2, (g->>3)::integer, g->>4"

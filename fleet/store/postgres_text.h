@@ -31,5 +31,8 @@ std::string InventoryJson(const Inventory& inventory);
 // Statements that insert the typed rows of the run named by a CTE "run"
 // from the JSON of InventoryJson that `json` names: ", i0 AS (...)".
 std::string InventoryInserts(const std::string& json);
+// The same, with the search text taken from the expression `search_text`
+// instead of the JSON.
+std::string InventoryInserts(const std::string& json, const std::string& search_text);
 
 }  // namespace norvale::fleet

@@ -64,6 +64,14 @@ TEST(ReportHtml, JsonStringsCannotCloseTheirScriptElement) {
       {"ソフト 1.0", "\"ソフト 1.0\""},
       {"bad \xfe", R"("bad \ufffd")"},
       {"", "\"\""},
+      // Runs of plain ASCII against every character that is escaped or
+      // decoded, at the start, in the middle and at the end.
+      {"<a>b&c\"d\\e\x7f\x01"
+       "f\xE6\x97\xA5g\xff"
+       "h\u2028",
+       R"("\u003ca\u003eb\u0026c\"d\\e)"
+       "\x7f"
+       R"(\u0001f日g\ufffdh\u2028")"},
   };
   for (const auto& c : cases) EXPECT_EQ(Json(c.in), c.out) << c.in;
 }
