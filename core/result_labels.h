@@ -4,6 +4,8 @@
 // files recognise rows by them: change none of them.
 #pragma once
 
+#include <string_view>
+
 namespace norvale {
 
 // An Item or SubItem label that follows the interface language.
@@ -11,6 +13,11 @@ struct LabelPair {
   const char* japanese;
   const char* english;
 };
+
+// Whether `text` is `label` in either language.
+inline bool IsLabel(std::string_view text, const LabelPair& label) {
+  return text == label.english || text == label.japanese;
+}
 
 // Groups (column 2).
 inline constexpr char kGroupCreate[] = "Create";

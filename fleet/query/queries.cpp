@@ -13,10 +13,6 @@
 namespace norvale::fleet {
 namespace {
 
-bool Is(const std::string& text, const LabelPair& label) {
-  return text == label.english || text == label.japanese;
-}
-
 // Where each summary field comes from: (group, item, sub-item) in either language.
 void Assign(ComputerSummary& c, const std::string& group, const std::string& item,
             const std::string& subitem, const std::string& contents) {
@@ -29,20 +25,23 @@ void Assign(ComputerSummary& c, const std::string& group, const std::string& ite
     set(c.cpu);
   } else if (group == kGroupHard && item == kItemCpu && subitem == kSubItemCpuCount) {
     set(c.processors);
-  } else if (group == kGroupHard && Is(item, kLabelPhysicalMemory) && Is(subitem, kLabelTotal)) {
+  } else if (group == kGroupHard && IsLabel(item, kLabelPhysicalMemory) &&
+             IsLabel(subitem, kLabelTotal)) {
     set(c.memory_mb);
-  } else if (group == kGroupHard && Is(item, kLabelSystemHdd) && Is(subitem, kLabelTotal)) {
+  } else if (group == kGroupHard && IsLabel(item, kLabelSystemHdd) &&
+             IsLabel(subitem, kLabelTotal)) {
     set(c.disk_total_gb);
-  } else if (group == kGroupHard && Is(item, kLabelSystemHdd) && Is(subitem, kLabelFree)) {
+  } else if (group == kGroupHard && IsLabel(item, kLabelSystemHdd) &&
+             IsLabel(subitem, kLabelFree)) {
     set(c.disk_free_gb);
-  } else if (group == kGroupLan && item == kItemAdapter && Is(subitem, kLabelIpAddress)) {
+  } else if (group == kGroupLan && item == kItemAdapter && IsLabel(subitem, kLabelIpAddress)) {
     set(c.ip);
-  } else if (group == kGroupLan && item == kItemAdapter && Is(subitem, kLabelMacAddress)) {
+  } else if (group == kGroupLan && item == kItemAdapter && IsLabel(subitem, kLabelMacAddress)) {
     set(c.mac);
   } else if (group == kGroupLan && item == kItemLan &&
-             (Is(subitem, kLabelDomain) || Is(subitem, kLabelWorkGroup))) {
+             (IsLabel(subitem, kLabelDomain) || IsLabel(subitem, kLabelWorkGroup))) {
     set(c.domain);
-  } else if (group == kGroupLan && item == kItemLan && Is(subitem, kLabelUserName)) {
+  } else if (group == kGroupLan && item == kItemLan && IsLabel(subitem, kLabelUserName)) {
     set(c.user);
   }
 }

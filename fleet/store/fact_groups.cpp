@@ -6,17 +6,10 @@
 #include "fleet/common/change_hash.h"
 
 namespace norvale::fleet {
-namespace {
-
-bool Is(const std::string& text, const LabelPair& label) {
-  return text == label.english || text == label.japanese;
-}
-
-}  // namespace
 
 bool IsChangingFigure(const std::string& category, const std::string& subitem) {
   if (category == kGroupCreate) return true;
-  return category == kGroupHard && (Is(subitem, kLabelFree) || Is(subitem, kLabelUse));
+  return category == kGroupHard && (IsLabel(subitem, kLabelFree) || IsLabel(subitem, kLabelUse));
 }
 
 std::vector<FactGroup> FactGroupsOf(const std::vector<Fact>& facts) {

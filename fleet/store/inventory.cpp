@@ -14,10 +14,6 @@
 namespace norvale::fleet {
 namespace {
 
-bool Is(const std::string& text, const LabelPair& label) {
-  return text == label.english || text == label.japanese;
-}
-
 // "Adapter" -> 1, "Adapter3" -> 3; 0 when `item` is not `prefix` and digits.
 int NumberAfter(const std::string& item, std::string_view prefix, int bare) {
   if (item.rfind(prefix, 0) != 0) return 0;
@@ -186,7 +182,7 @@ class Builder {
     std::string root, rest;
     if (item == kItemPrinter) {
       Pair(kInvPrinters, f, sub, f.contents);
-    } else if (Is(item, kLabelScreen) && Is(sub, kLabelResolution)) {
+    } else if (IsLabel(item, kLabelScreen) && IsLabel(sub, kLabelResolution)) {
       // "1920 x 1080 32 Bit"
       int width = 0, height = 0, bits = 0;
       if (std::sscanf(f.contents.c_str(), "%d x %d %d", &width, &height, &bits) == 3) {
@@ -195,13 +191,15 @@ class Builder {
         Set(h, kInvHardware, "screen_height", std::to_string(height));
         Set(h, kInvHardware, "colour_bits", std::to_string(bits));
       }
-    } else if (Is(item, kLabelPhysicalMemory) || Is(item, kLabelPagefile) ||
-               Is(item, kLabelSystemHdd)) {
-      const char* prefix = Is(item, kLabelPhysicalMemory) ? "memory_"
-                           : Is(item, kLabelPagefile)     ? "pagefile_"
-                                                          : "system_disk_";
-      const bool disk = Is(item, kLabelSystemHdd);
-      const char* which = Is(sub, kLabelTotal) ? "total" : Is(sub, kLabelFree) ? "free" : nullptr;
+    } else if (IsLabel(item, kLabelPhysicalMemory) || IsLabel(item, kLabelPagefile) ||
+               IsLabel(item, kLabelSystemHdd)) {
+      const char* prefix = IsLabel(item, kLabelPhysicalMemory) ? "memory_"
+                           : IsLabel(item, kLabelPagefile)     ? "pagefile_"
+                                                               : "system_disk_";
+      const bool disk = IsLabel(item, kLabelSystemHdd);
+      const char* which = IsLabel(sub, kLabelTotal)  ? "total"
+                          : IsLabel(sub, kLabelFree) ? "free"
+                                                     : nullptr;
       if (!which) return;  // the used amount is total less free
       Set(One(kInvHardware), kInvHardware, std::string(prefix) + which + (disk ? "_gb" : "_mb"),
           disk ? Real(f.contents) : Whole(f.contents));
@@ -232,10 +230,11 @@ class Builder {
       }
       if (network) Set(d, kInvDrives, "share", "\\" + rest);
       const bool no_size = f.contents == kContentsNoSize;
-      if (Is(sub, kLabelTotal))
+      if (IsLabel(sub, kLabelTotal))
         Set(d, kInvDrives, "total_gb", no_size ? Param() : Real(f.contents));
-      if (Is(sub, kLabelFree)) Set(d, kInvDrives, "free_gb", no_size ? Param() : Real(f.contents));
-      if (Is(sub, kLabelDriveType)) {
+      if (IsLabel(sub, kLabelFree))
+        Set(d, kInvDrives, "free_gb", no_size ? Param() : Real(f.contents));
+      if (IsLabel(sub, kLabelDriveType)) {
         Set(d, kInvDrives, "file_system", no_size ? Param() : NonEmpty(f.contents));
       }
     }
@@ -256,7 +255,7 @@ class Builder {
       Row& a = Keyed(kInvAdapters, f.item, f.line);
       Set(a, kInvAdapters, "adapter_no", std::to_string(n));
       for (const auto& [label, column] : kAdapter) {
-        if (!Is(f.subitem, label)) continue;
+        if (!IsLabel(f.subitem, label)) continue;
         const bool address =
             std::string_view(column) != "name" && std::string_view(column) != "mac_address";
         Set(a, kInvAdapters, column, address ? PlainAddress(f.contents) : NonEmpty(f.contents));
@@ -273,7 +272,7 @@ class Builder {
           {kLabelServerComment, "server_comment"},
       };
       for (const auto& [label, column] : kLan) {
-        if (!Is(f.subitem, label)) continue;
+        if (!IsLabel(f.subitem, label)) continue;
         const bool address = std::string_view(column).find("dns") != std::string_view::npos;
         Set(One(kInvLan), kInvLan, column,
             address ? PlainAddress(f.contents) : NonEmpty(f.contents));
