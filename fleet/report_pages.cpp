@@ -1,7 +1,6 @@
 #include "fleet/report_pages.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -131,7 +130,7 @@ constexpr std::size_t kPageThreads = 2;
 // The pages the site links to: a computer's from its newest run's tables,
 // its runs and its changes, an application's from the site's data.
 void QueuePages(Database& db, const ReportData& data, const std::vector<FactChange>& every_change,
-                const std::filesystem::path& root, ReportLanguage language, PageWorkers& workers) {
+                const std::string& root, ReportLanguage language, PageWorkers& workers) {
   // The pages are made again by the next report: waiting for the disk after
   // each of ten thousand of them would take longer than writing them all.
   // The site page, written last, is flushed.
@@ -157,7 +156,7 @@ void QueuePages(Database& db, const ReportData& data, const std::vector<FactChan
                                          inputs->changes, japanese);
         const std::string html =
             RenderComputerPage(page, data.generated_at, data.version, language);
-        ReplaceFileAtomically((root / c.page).string(), html, kPageFlush);
+        ReplaceFileAtomically(JoinPath(root, c.page), html, kPageFlush);
         ++tally.pages;
         tally.largest = std::max(tally.largest, html.size());
       });
@@ -165,7 +164,7 @@ void QueuePages(Database& db, const ReportData& data, const std::vector<FactChan
   }
   for (const ReportApplication& application : data.applications) {
     workers.Add([&data, &root, &application, language](PageTally&) {
-      ReplaceFileAtomically((root / application.page).string(),
+      ReplaceFileAtomically(JoinPath(root, application.page),
                             RenderApplicationPage(application, data, language), kPageFlush);
     });
   }
@@ -176,11 +175,8 @@ void QueuePages(Database& db, const ReportData& data, const std::vector<FactChan
 FolderSizes WriteReportFolder(Database& db, ReportData& data,
                               const std::vector<FactChange>& every_change,
                               const std::string& folder, ReportLanguage language) {
-  const std::filesystem::path root(folder);
-  std::error_code ec;
   for (const char* pages : {kComputerPagesFolder, kApplicationPagesFolder}) {
-    std::filesystem::create_directories(root / pages, ec);
-    if (ec) throw std::runtime_error("cannot make the folder " + folder + ": " + ec.message());
+    CreateFolders(JoinPath(folder, pages));
   }
   AssignPages(data.computers, kComputerPagesFolder,
               [](const ReportComputer& c) { return std::to_string(c.run_id); });
@@ -188,11 +184,11 @@ FolderSizes WriteReportFolder(Database& db, ReportData& data,
               [n = 0](const ReportApplication&) mutable { return std::to_string(++n); });
 
   PageWorkers workers(kPageThreads, 2 * kBatch);
-  QueuePages(db, data, every_change, root, language, workers);
+  QueuePages(db, data, every_change, folder, language, workers);
   // The site page is made while the last pages are written.
   const std::string site = RenderReportHtml(data, language);
   const PageTally tally = workers.Finish();
-  ReplaceFileAtomically((root / kSitePage).string(), site);
+  ReplaceFileAtomically(JoinPath(folder, kSitePage), site);
   FolderSizes sizes;
   sizes.pages = tally.pages;
   sizes.largest_page = tally.largest;

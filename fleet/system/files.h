@@ -100,6 +100,11 @@ std::string CreateTemporaryFileForCLibrary(std::string_view suffix);
 // NFS or SMB mount on Linux.
 bool IsOnNetworkFileSystem(const std::string& path);
 
+// Makes the folder `path` (UTF-8) and the missing folders it lies in; one
+// that is there already is fine. Throws std::runtime_error naming the folder
+// and the system's reason.
+void CreateFolders(const std::string& path);
+
 // `folder` and `name` joined with the system's separator.
 std::string JoinPath(std::string_view folder, std::string_view name);
 // The last component of a path ("B.tsv" of "share/B.tsv").

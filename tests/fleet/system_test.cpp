@@ -186,6 +186,21 @@ TEST(ReplaceFileAtomically, ReplacesTheWholeFileAndLeavesNothingBeside) {
   EXPECT_THROW(ReplaceFileAtomically(folder / "no-such-folder/x.html", "x"), std::runtime_error);
 }
 
+// A Japanese name (not in the ANSI code page of a Western Windows) is made
+// as it is named, with every folder above it.
+TEST(CreateFolders, EveryMissingFolderOfAUtf8Path) {
+  ScratchFolder folder;
+  const std::string pages = JoinPath(folder / "報告", "computers");
+  CreateFolders(pages);
+  CreateFolders(pages);  // there already
+  EXPECT_EQ(KindOfPath(pages), PathKind::kFolder);
+  EXPECT_TRUE(fs::is_directory(PathOf(folder / "報告")));
+  ReplaceFileAtomically(JoinPath(pages, "pc-01.html"), "page");
+  EXPECT_EQ(ReadRegularFile(JoinPath(pages, "pc-01.html"), 100).bytes, "page");
+  Write(folder / "ファイル", "a file where a folder would go");
+  EXPECT_THROW(CreateFolders(JoinPath(folder / "ファイル", "sub")), std::runtime_error);
+}
+
 TEST(CreateTemporaryFileForCLibrary, NewEmptyFilesTheCRuntimeOpens) {
   const std::string first = CreateTemporaryFileForCLibrary(".xlsx");
   const std::string second = CreateTemporaryFileForCLibrary(".xlsx");

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -235,6 +236,12 @@ bool IsOnNetworkFileSystem(const std::string& path) {
     default:
       return false;
   }
+}
+
+void CreateFolders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (ec) throw std::runtime_error("cannot make the folder " + path + ": " + ec.message());
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "fleet/system/limited_read.h"
@@ -258,6 +259,14 @@ bool IsOnNetworkFileSystem(const std::string& path) {
     return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
   }
   return false;
+}
+
+// A narrow std::filesystem::path is in the ANSI code page here: the folder
+// goes to it as UTF-16.
+void CreateFolders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(win32::Utf8ToWide(path)), ec);
+  if (ec) throw std::runtime_error("cannot make the folder " + path + ": " + ec.message());
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
